@@ -1,0 +1,5 @@
+#include <gtest/gtest.h>
+
+#include "driver/prof_common.h"
+
+TEST(Smoke, LibraryLinks) { EXPECT_NE(&trelv_main, nullptr); }
