@@ -1,0 +1,119 @@
+#include "icode/encoding.h"
+
+#include <cstring>
+
+namespace icode {
+
+bool BYTE_SINK::put_i16(int64_t v) {
+    if (v < -32768 || v > 65535) return false;
+    uint16_t u = uint16_t(v);
+    put_u8(uint8_t(u & 0xff));
+    put_u8(uint8_t(u >> 8));
+    return true;
+}
+
+void BYTE_SINK::put_u32(uint32_t v) {
+    for (int i = 0; i < 4; ++i) put_u8(uint8_t(v >> (8 * i)));
+}
+
+void BYTE_SINK::put_uleb(uint32_t v) {
+    do {
+        uint8_t byte = v & 0x7f;
+        v >>= 7;
+        if (v != 0) byte |= 0x80;
+        put_u8(byte);
+    } while (v != 0);
+}
+
+void BYTE_SINK::put_sleb(int32_t value) {
+    // Shortest form: stop once the rest is all sign and bit 6 of the last
+    // byte agrees with that sign.
+    int64_t v = value;
+    for (;;) {
+        uint8_t byte = v & 0x7f;
+        v >>= 7;
+        bool done = (v == 0 && !(byte & 0x40)) || (v == -1 && (byte & 0x40));
+        if (!done) byte |= 0x80;
+        put_u8(byte);
+        if (done) break;
+    }
+}
+
+void BYTE_SINK::put_string(const std::string& s) {
+    buf_.append(s.c_str(), std::strlen(s.c_str()));
+    buf_.push_back('\0');
+}
+
+uint8_t BYTE_SOURCE::get_u8() {
+    if (p_ == end_) throw DECODE_ERROR("record ends inside a field");
+    return *p_++;
+}
+
+uint16_t BYTE_SOURCE::get_u16() {
+    uint16_t lo = get_u8();
+    uint16_t hi = get_u8();
+    return uint16_t(lo | (hi << 8));
+}
+
+int16_t BYTE_SOURCE::get_i16() { return int16_t(get_u16()); }
+
+uint32_t BYTE_SOURCE::get_u32() {
+    uint32_t v = 0;
+    for (int i = 0; i < 4; ++i) v |= uint32_t(get_u8()) << (8 * i);
+    return v;
+}
+
+uint32_t BYTE_SOURCE::get_uleb() {
+    // No byte limit: bits shifted beyond 32 are lost, as the format says.
+    uint32_t v = 0;
+    unsigned shift = 0;
+    uint8_t byte;
+    do {
+        byte = get_u8();
+        if (shift < 32) v |= uint32_t(byte & 0x7f) << shift;
+        shift += 7;
+    } while (byte & 0x80);
+    return v;
+}
+
+int32_t BYTE_SOURCE::get_sleb() {
+    uint32_t v = 0;
+    unsigned shift = 0;
+    uint8_t byte;
+    do {
+        byte = get_u8();
+        if (shift < 32) v |= uint32_t(byte & 0x7f) << shift;
+        shift += 7;
+    } while (byte & 0x80);
+    if (shift < 32 && (byte & 0x40)) v |= ~uint32_t(0) << shift;
+    return int32_t(v);
+}
+
+std::string BYTE_SOURCE::get_string() {
+    const uint8_t* nul = static_cast<const uint8_t*>(std::memchr(p_, 0, remaining()));
+    if (!nul) throw DECODE_ERROR("string without terminator");
+    std::string s(reinterpret_cast<const char*>(p_), size_t(nul - p_));
+    p_ = nul + 1;
+    return s;
+}
+
+std::string BYTE_SOURCE::get_bytes(size_t n) {
+    if (n > remaining()) throw DECODE_ERROR("counted bytes run past the record");
+    std::string s(reinterpret_cast<const char*>(p_), n);
+    p_ += n;
+    return s;
+}
+
+std::string uleb_bytes(uint32_t v) {
+    BYTE_SINK s;
+    s.put_uleb(v);
+    return s.bytes();
+}
+
+std::string sleb_bytes(int32_t v) {
+    BYTE_SINK s;
+    s.put_sleb(v);
+    return s.bytes();
+}
+
+}  // namespace icode

@@ -1,0 +1,73 @@
+// Primitive encodings of the I-code format: fixed-width little-endian
+// integers, LEB128 numbers, NUL-terminated strings and counted bytes.
+//
+// BYTE_SINK appends encodings to a growable buffer.  BYTE_SOURCE decodes from
+// a bounded span of memory (one record payload); reading past its end throws
+// DECODE_ERROR, so a damaged record can never make the decoder run wild.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+
+namespace icode {
+
+struct DECODE_ERROR : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+class BYTE_SINK {
+public:
+    void put_u8(uint8_t v) { buf_.push_back(char(v)); }
+    void put_bool(int64_t v) { put_u8((v & 0xff) != 0 ? 1 : 0); }
+    void put_i8(int64_t v) { put_u8(uint8_t(v)); }
+    // Accepts -32768..65535 (signed and unsigned shorts); false otherwise,
+    // and nothing is written.
+    bool put_i16(int64_t v);
+    void put_u32(uint32_t v);
+    void put_uleb(uint32_t v);
+    void put_sleb(int32_t v);
+    // The bytes of s and a terminating NUL.
+    void put_string(const std::string& s);
+    void put_bytes(const void* p, size_t n) { buf_.append(static_cast<const char*>(p), n); }
+    void put_bytes(const std::string& s) { buf_.append(s); }
+
+    const std::string& bytes() const { return buf_; }
+    std::string& bytes() { return buf_; }
+    size_t size() const { return buf_.size(); }
+    void clear() { buf_.clear(); }
+
+private:
+    std::string buf_;
+};
+
+class BYTE_SOURCE {
+public:
+    BYTE_SOURCE(const uint8_t* data, size_t size) : p_(data), end_(data + size) {}
+
+    size_t remaining() const { return size_t(end_ - p_); }
+    bool at_end() const { return p_ == end_; }
+    const uint8_t* position() const { return p_; }
+
+    uint8_t get_u8();
+    bool get_bool() { return get_u8() != 0; }
+    int8_t get_i8() { return int8_t(get_u8()); }
+    int16_t get_i16();
+    uint16_t get_u16();
+    uint32_t get_u32();
+    uint32_t get_uleb();
+    int32_t get_sleb();
+    std::string get_string();
+    std::string get_bytes(size_t n);
+
+private:
+    const uint8_t* p_;
+    const uint8_t* end_;
+};
+
+// Shortest encodings of a number, for size computations and tests.
+std::string uleb_bytes(uint32_t v);
+std::string sleb_bytes(int32_t v);
+
+}  // namespace icode

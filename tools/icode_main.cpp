@@ -1,0 +1,70 @@
+// The icode tool: works with I-code units beside the profiler.
+//
+//   icode as TEXT -o UNIT    assemble the text form into a unit
+//   icode dis UNIT           print a unit in the text form
+#include <cerrno>
+#include <cstring>
+#include <iostream>
+#include <string>
+
+#include "tools/text_form.h"
+#include "tools/tool_io.h"
+
+namespace {
+
+int usage() {
+    std::cerr << "usage: icode as TEXT -o UNIT\n"
+                 "       icode dis UNIT\n";
+    return 2;
+}
+
+int cmd_as(int argc, char** argv) {
+    std::string in, out;
+    for (int i = 0; i < argc; ++i) {
+        std::string a = argv[i];
+        if (a == "-o" && i + 1 < argc) out = argv[++i];
+        else if (in.empty()) in = a;
+        else return usage();
+    }
+    if (in.empty() || out.empty()) return usage();
+    std::string text, unit, error;
+    if (!icode_text::read_whole_file(in, text)) {
+        std::cerr << in << ": " << std::strerror(errno) << "\n";
+        return 1;
+    }
+    if (!icode_text::assemble(text, in, unit, &error)) {
+        std::cerr << error << "\n";
+        return 1;
+    }
+    if (!icode_text::write_whole_file(out, unit)) {
+        std::cerr << out << ": " << std::strerror(errno) << "\n";
+        return 1;
+    }
+    return 0;
+}
+
+int cmd_dis(int argc, char** argv) {
+    if (argc != 1) return usage();
+    std::string unit, error;
+    if (!icode_text::read_whole_file(argv[0], unit)) {
+        std::cerr << argv[0] << ": " << std::strerror(errno) << "\n";
+        return 1;
+    }
+    bool ok = icode_text::disassemble(unit, std::cout, &error);
+    std::cout.flush();
+    if (!ok) {
+        std::cerr << "icode dis: " << argv[0] << ": " << error << "\n";
+        return 1;
+    }
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) return usage();
+    std::string cmd = argv[1];
+    if (cmd == "as") return cmd_as(argc - 2, argv + 2);
+    if (cmd == "dis") return cmd_dis(argc - 2, argv + 2);
+    return usage();
+}
