@@ -1,0 +1,31 @@
+#include "diag/process_exit.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "diag/diag_settings.h"
+
+namespace {
+
+[[noreturn]] void default_exit(int status) {
+    // Diagnostics may have been written to redirected streams; flush them
+    // before the process ends so nothing is lost.
+    std::fflush(DIAG::settings().out);
+    std::fflush(DIAG::settings().err);
+    std::fflush(stdout);
+    std::fflush(stderr);
+    std::exit(status);
+}
+
+EXIT_HOOK current_hook = nullptr;
+
+}  // namespace
+
+void set_exit_hook(EXIT_HOOK hook) { current_hook = hook; }
+
+void reset_exit_hook() { current_hook = nullptr; }
+
+void trelv_exit(int status) {
+    if (current_hook) current_hook(status);
+    default_exit(status);
+}

@@ -1,0 +1,10 @@
+#include "diag/text_buffer.h"
+
+namespace DIAG {
+
+std::vector<char>& text_buffer() {
+    static std::vector<char> buffer;
+    return buffer;
+}
+
+}  // namespace DIAG
