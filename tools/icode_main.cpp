@@ -2,11 +2,13 @@
 //
 //   icode as TEXT -o UNIT    assemble the text form into a unit
 //   icode dis UNIT           print a unit in the text form
+//   icode check UNIT         read a unit as the profiler does; count functions
 #include <cerrno>
 #include <cstring>
 #include <iostream>
 #include <string>
 
+#include "tools/commands.h"
 #include "tools/text_form.h"
 #include "tools/tool_io.h"
 
@@ -14,9 +16,12 @@ namespace {
 
 int usage() {
     std::cerr << "usage: icode as TEXT -o UNIT\n"
-                 "       icode dis UNIT\n";
+                 "       icode dis UNIT\n"
+                 "       icode check UNIT\n";
     return 2;
 }
+
+}  // namespace
 
 int cmd_as(int argc, char** argv) {
     std::string in, out;
@@ -59,12 +64,11 @@ int cmd_dis(int argc, char** argv) {
     return 0;
 }
 
-}  // namespace
-
 int main(int argc, char** argv) {
     if (argc < 2) return usage();
     std::string cmd = argv[1];
     if (cmd == "as") return cmd_as(argc - 2, argv + 2);
     if (cmd == "dis") return cmd_dis(argc - 2, argv + 2);
+    if (cmd == "check") return cmd_check(argc - 2, argv + 2);
     return usage();
 }

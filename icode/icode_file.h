@@ -1,0 +1,181 @@
+// IcodeFile: one open I-code unit, read or written.
+//
+// In reading mode it checks the header, reads the string-list table at
+// once, and on read_unit() reads the file-name, type, symbol and initializer
+// sections and then the function stream, handing every record to its
+// IcodeClient.  It only decodes; it never interprets statements.
+//
+// In writing mode it writes the header with zero offsets at creation, then
+// whatever records the profile manager hands it, and on close the closing
+// sections and the header again with the real offsets.
+//
+// Damaged input ends the process through the fixed texts of the format
+// (see icode_errors.h); nothing here returns a half-read unit.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "icode/encoding.h"
+#include "icode/icode_client.h"
+#include "icode/record_codec.h"
+#include "icode/symtab.h"
+
+namespace icode {
+
+class ICODE_INPUT;
+class NODE;
+class TYPE;
+class TYPE_PKG;
+
+// The sections the header points to, in header order.
+enum SECTION { SEC_STRINGS = 0, SEC_INIT = 1, SEC_TYPES = 2, SEC_FILES = 3, SEC_SYMBOLS = 4 };
+
+// The target identifier read from the last unit opened; the writer writes it
+// back.  Reset to the accepted target for tests.
+int icode_target();
+void reset_icode_target();
+
+class IcodeFile {
+public:
+    ~IcodeFile();
+    IcodeFile(const IcodeFile&) = delete;
+    IcodeFile& operator=(const IcodeFile&) = delete;
+
+    // ---- reading -----------------------------------------------------------
+
+    // Checks the header and reads the string-list table; null when the
+    // stream does not hold an acceptable unit or the client refuses it.
+    static std::unique_ptr<IcodeFile> open_for_reading(FILE* stream, IcodeClient* client);
+    // Types resolve to nothing until a package is set.
+    void set_type_package(TYPE_PKG* package) { types_ = package; }
+    // Reads the sections and the whole function stream.
+    void read_unit();
+    // Reads one top-level record of the function stream and hands it to the
+    // client; returns its kind, REC_END at the end.
+    int read_next_record();
+
+    // ---- writing -----------------------------------------------------------
+
+    static std::unique_ptr<IcodeFile> create_writer(FILE* stream, TYPE_PKG* package,
+                                                    const std::string& unit_name);
+    void add_string_list(const StringListEntry& entry) { string_lists_.push_back(entry); }
+
+    void write_function_begin(SYMTAB* symbol, const OptPos& position);
+    void write_function_end(const OptPos& position);
+    void write_block_begin(const OptPos& position);
+    void write_block_end(const OptPos& position);
+    void write_body_begin(const OptPos& position);
+    void write_mark(const OptPos& position);
+    void write_text_at(const std::string& text, const OptPos& position);
+    void write_text(const std::string& text);
+    void write_label(uint32_t number);
+    void write_expression_statement(const NODE* tree, const OptPos& position);
+    void write_exception_table(const std::vector<EHT_ENTRY>& entries);
+    void write_symbol(const SYMTAB* symbol);
+    void write_pragma(const Pragma& pragma);
+    void write_tree(const NODE* root);
+    // Writes the initializer record of a global symbol; the caller then
+    // writes each tree of its initializer list.
+    void write_initializer(SYMTAB* symbol);
+
+    // ---- both modes --------------------------------------------------------
+
+    // Finishes a unit being written (unless aborting) and closes the
+    // stream.  Returns 1 when flushing, the stream's error indicator or
+    // closing reports a failure, else 0.
+    int close(bool aborting = false);
+
+    void register_global_symbol(SYMTAB* symbol);
+    void register_local_symbol(SYMTAB* symbol);
+    // In writing mode an equal name already present gives its index;
+    // otherwise the name is appended.  Indexes start at 1.
+    uint32_t intern_file_name(const std::string& name);
+    // Name for a 1-based index; null for 0 or an index beyond the table.
+    const std::string* file_name(uint32_t index) const;
+
+    const std::string& unit_name() const { return unit_name_; }
+    int version() const { return version_; }
+    uint32_t section_offset(SECTION s) const { return offsets_[s]; }
+    uint32_t reserved() const { return reserved_; }
+    int depth() const { return depth_; }
+    bool writing() const { return writing_; }
+    const std::vector<StringListEntry>& string_lists() const { return string_lists_; }
+    const std::vector<SYMTAB*>& global_symbols() const { return globals_; }
+    const std::vector<SYMTAB*>& local_symbols() const { return locals_; }
+    const std::vector<std::string>& file_names() const { return files_; }
+    // Current offset relative to the unit base.
+    long tell() const;
+
+private:
+    IcodeFile() = default;
+
+    // Reading helpers.
+    bool read_header();
+    void read_section(SECTION s);
+    // Reads the payload of a record whose header was just read into rec_.
+    void read_payload(uint8_t kind, uint32_t length);
+    void handle_record(uint8_t kind);
+    OptPos make_position(const POS_VALUE& p) const;
+    TYPE* resolve_type(int64_t id);
+    SYMTAB* lookup_symbol(int64_t level, int64_t index) const;
+    void read_symbol();
+    void read_type_record();
+    void read_initializer();
+    void read_exception_table();
+    NODE* read_tree();
+    NODE* read_tree_from_current();
+    NODE* node_from_record();
+    bool is_signed_id(uint32_t id) const;
+
+    // Writing helpers.
+    void write_record(uint8_t kind);
+    void put_position(const OptPos& position);
+    void write_type(TYPE* type);
+    void write_member_list(TYPE* owner, int list);
+    void finish_unit();
+    void write_header();
+
+    class TYPE_SIGNS;
+    friend class TYPE_SIGNS;
+
+    std::string unit_name_;
+    FILE* stream_ = nullptr;
+    long base_ = 0;
+    bool writing_ = false;
+    IcodeClient* client_ = nullptr;
+    int version_ = -71;
+    uint32_t offsets_[5] = {0, 0, 0, 0, 0};
+    std::vector<StringListEntry> string_lists_;
+    TYPE_PKG* types_ = nullptr;
+    struct TYPE_SLOT {
+        TYPE* type = nullptr;
+        int lists_left = 0;
+    };
+    std::map<uint32_t, TYPE_SLOT> type_map_;
+    std::vector<std::string> files_;
+    uint32_t reserved_ = 0;
+    int depth_ = 0;
+    std::vector<SYMTAB*> locals_;
+    std::vector<SYMTAB*> globals_;
+
+    // Reading state.
+    std::unique_ptr<ICODE_INPUT> in_;
+    int section_ = -1;     // the section being read, -1 for the function stream
+    long header_end_ = 0;  // where the function stream starts
+    RECORD rec_;
+    std::string payload_;
+    std::unique_ptr<TYPE_SIGNS> signs_;
+
+    // Writing state: the payload being built and its fields.
+    BYTE_SINK out_;
+    long written_ = 0;  // bytes written to the stream so far
+    RECORD wrec_;
+    bool wrote_initializer_ = false;
+};
+
+}  // namespace icode

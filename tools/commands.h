@@ -1,0 +1,7 @@
+// Subcommands of the icode tool; each takes the words after its name and
+// returns the exit status.
+#pragma once
+
+int cmd_as(int argc, char** argv);
+int cmd_dis(int argc, char** argv);
+int cmd_check(int argc, char** argv);
