@@ -154,8 +154,12 @@ void decode_payload(RECORD& rec, uint8_t kind, const uint8_t* data, size_t size,
     resize_values(rec, nhead);
     for (size_t i = 0; i < nhead; ++i) decode_field(rec, i, in, ctx);
     if (rec.layout->select) {
-        rec.tail = rec.layout->select(rec.values[size_t(rec.layout->select_by)].num);
-        if (!rec.tail) throw DECODE_ERROR("no layout for this opcode or code");
+        size_t sel = size_t(rec.layout->select_by);
+        rec.tail = rec.layout->select(rec.values[sel].num);
+        if (!rec.tail)
+            throw DECODE_ERROR(std::string("no layout for ") + rec.layout->name + " " +
+                               rec.layout->head[sel].name + " " +
+                               std::to_string(rec.values[sel].num));
         rec.values.resize(nhead + rec.tail->fields.size());
         for (size_t i = nhead; i < rec.values.size(); ++i) decode_field(rec, i, in, ctx);
     }

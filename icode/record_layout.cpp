@@ -138,11 +138,13 @@ const TYPE_TABLE& type_table() {
 
 // ---- the drop-only kind 108, by sub-kind ------------------------------------
 
-const LAYOUT_PART DROP108_0{"0", {f("a", ENC::ULEB), f("b", ENC::SLEB), f("type", ENC::TYPEREF),
-                                  f("c", ENC::SLEB), f("d", ENC::ULEB)}};
-const LAYOUT_PART DROP108_1{"1", {f("a", ENC::ULEB), f("b", ENC::ULEB), f("type", ENC::TYPEREF),
-                                  f("c", ENC::SLEB), f("d", ENC::ULEB)}};
-const LAYOUT_PART DROP108_2{"2", {f("a", ENC::ULEB)}};
+// The tail's names continue after the head's "a", so that every field of a
+// record has a name of its own in the text form.
+const LAYOUT_PART DROP108_0{"0", {f("b", ENC::ULEB), f("c", ENC::SLEB), f("type", ENC::TYPEREF),
+                                  f("d", ENC::SLEB), f("e", ENC::ULEB)}};
+const LAYOUT_PART DROP108_1{"1", {f("b", ENC::ULEB), f("c", ENC::ULEB), f("type", ENC::TYPEREF),
+                                  f("d", ENC::SLEB), f("e", ENC::ULEB)}};
+const LAYOUT_PART DROP108_2{"2", {f("b", ENC::ULEB)}};
 
 const LAYOUT_PART* drop108_select(int64_t sub) {
     switch (sub) {
