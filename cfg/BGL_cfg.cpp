@@ -1,0 +1,88 @@
+#include "cfg/BGL_cfg.h"
+
+#include "cfg/basic_blk.h"
+#include "diag/trelv_diags.h"
+#include "driver/flag_levels.h"
+
+PROFILE_GRAPH::PROFILE_GRAPH(BASIC_BLK* entry, const char* function_name, int extra_counters)
+    : entry_(entry), extra_counters_(extra_counters) {
+    if (!function_name) DIAG::trelv_fatal_empty_filename(TRELV_HERE).emit();
+    name_ = function_name;
+    if (!entry) DIAG::trelv_fatal_empty_entryblk(TRELV_HERE, name_.c_str()).emit();
+}
+
+void PROFILE_GRAPH::add_block(BASIC_BLK* block) {
+    CFG_VERTEX v = boost::add_vertex(VERTEX_INFO{block->name()}, g_);
+    block_of_.push_back(block);
+    node_weight_.push_back(0);
+    complete_.push_back(0);
+    unreachable_.push_back(0);
+    vertex_of_[block] = v;
+}
+
+bool PROFILE_GRAPH::unreachable(CFG_VERTEX v) const { return unreachable_.at(v) != 0; }
+bool PROFILE_GRAPH::complete(CFG_VERTEX v) const { return complete_.at(v) != 0; }
+int PROFILE_GRAPH::node_weight(CFG_VERTEX v) const { return node_weight_.at(v); }
+
+void PROFILE_GRAPH::add_edge(BASIC_BLK* source, BASIC_BLK* target, int weight) {
+    if (weight < 1) DIAG::trelv_inv_edge_wt(TRELV_HERE, name_.c_str(), weight).emit();
+    auto s = vertex_of_.find(source);
+    auto t = vertex_of_.find(target);
+    if (s == vertex_of_.end() || t == vertex_of_.end()) {
+        std::string sn = source->name(), tn = target->name();
+        DIAG::trelv_inv_edge_nonexist_nodes(TRELV_HERE, name_.c_str(), sn.c_str(), tn.c_str()).emit();
+        return;
+    }
+    EDGE_INFO info;
+    info.tree_weight = weight;
+    // Parallel edges are allowed, so the graph never refuses an edge.
+    boost::add_edge(s->second, t->second, info, g_);
+    DIAG::trelv_dbg_edge_create(TRELV_HERE, name_.c_str(), g_[s->second].name.c_str(),
+                                g_[t->second].name.c_str())
+        .emit();
+}
+
+void PROFILE_GRAPH::add_vertex_edge(CFG_VERTEX u, CFG_VERTEX v, int weight, bool record) {
+    EDGE_INFO info;
+    info.tree_weight = weight;
+    info.count = 0;
+    CFG_EDGE e = boost::add_edge(u, v, info, g_).first;
+    if (record) {
+        EDGE_INFO& stored = g_[e];
+        if (weight != 0 && weight != -1) stored.valid = true;
+        int ordinal = int(recorded_edges_.size());
+        recorded_edges_[ordinal] = INSTR_EDGE{u, v, &stored};
+    }
+    DIAG::trelv_dbg_edge_create(TRELV_HERE, name_.c_str(), g_[u].name.c_str(), g_[v].name.c_str())
+        .emit();
+}
+
+void PROFILE_GRAPH::find_unreachable() {
+    CFG_VERTEX entry = vertex_of_.at(entry_);
+    size_t n = block_of_.size();
+    for (bool changed = true; changed;) {
+        changed = false;
+        for (CFG_VERTEX v = 0; v < n; ++v) {
+            if (unreachable_[v] || v == entry) continue;
+            size_t in = boost::in_degree(v, g_);
+            bool self_loop = false;
+            size_t from_unreachable = 0;
+            for (auto [it, end] = boost::in_edges(v, g_); it != end; ++it) {
+                CFG_VERTEX u = boost::source(*it, g_);
+                if (u == v) self_loop = true;
+                if (unreachable_[u]) ++from_unreachable;
+            }
+            bool dead = in == 0 || (self_loop ? from_unreachable == in - 1 : from_unreachable == in);
+            if (dead) {
+                unreachable_[v] = 1;
+                complete_[v] = 1;
+                changed = true;
+            }
+        }
+    }
+    if (flag_level(debug_profile_key()) >= 3) {
+        for (CFG_VERTEX v = 0; v < n; ++v)
+            if (unreachable_[v])
+                DIAG::trelv_dbg_unreach_node(TRELV_HERE, name_.c_str(), g_[v].name.c_str()).emit();
+    }
+}

@@ -1,0 +1,107 @@
+// PROFILE_GRAPH: the control-flow graph of one function over its blocks.
+//
+// The graph is a bidirectional adjacency list with vertices and out/in-edge
+// lists in vectors and the edge set in a list, so that vertices are the
+// indices 0..n-1 in insertion order and every walk over edges is in
+// insertion order.  The instrumenting run and the run that reads the counts
+// back build the same graph in the same order and must number the chords
+// identically; nothing here depends on anything but that order.
+#pragma once
+
+#include <boost/graph/adjacency_list.hpp>
+#include <cstdint>
+#include <map>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+class BASIC_BLK;
+
+struct EDGE_INFO {
+    int tree_weight = 0;    // minimised by the spanning tree; 1 for real edges
+    bool measured = false;  // count came from a profile counter
+    bool valid = false;     // count may be used by propagation
+    int count = 0;          // execution count
+    int index = 0;          // counter index: -1 tree edge, 1.. chord
+};
+
+struct VERTEX_INFO {
+    std::string name;
+};
+
+using CFG_GRAPH = boost::adjacency_list<boost::vecS, boost::vecS, boost::bidirectionalS, VERTEX_INFO,
+                                        EDGE_INFO, boost::no_property, boost::listS>;
+using CFG_VERTEX = boost::graph_traits<CFG_GRAPH>::vertex_descriptor;
+using CFG_EDGE = boost::graph_traits<CFG_GRAPH>::edge_descriptor;
+
+// A chord or a recorded edge: its ends and its edge data (owned by the graph).
+struct INSTR_EDGE {
+    CFG_VERTEX source = 0;
+    CFG_VERTEX target = 0;
+    EDGE_INFO* info = nullptr;
+};
+
+// The data sets of one function: data-set number -> (position -> value).
+using DATA_SET = std::map<int, uint32_t>;
+using DATA_SETS = std::map<int, DATA_SET>;
+
+class PROFILE_GRAPH {
+public:
+    // A null function name or entry block ends the run with its fatal
+    // diagnostic.
+    PROFILE_GRAPH(BASIC_BLK* entry, const char* function_name, int extra_counters);
+    PROFILE_GRAPH(const PROFILE_GRAPH&) = delete;
+    PROFILE_GRAPH& operator=(const PROFILE_GRAPH&) = delete;
+
+    void add_block(BASIC_BLK* block);
+    void add_edge(BASIC_BLK* source, BASIC_BLK* target, int weight);
+    void add_vertex_edge(CFG_VERTEX u, CFG_VERTEX v, int weight, bool record);
+    void find_unreachable();
+
+    // Instrumentation: chords numbered, counter indices handed to blocks.
+    void instrument();
+    // Spanning tree and chord numbering, shared by both jobs.
+    void number_chords();
+    // Maps counter values onto the chords and derives every count.
+    void propagate_counters(const DATA_SETS& data_sets);
+
+    // Results and state, for the profile manager and tests.
+    const CFG_GRAPH& graph() const { return g_; }
+    CFG_GRAPH& graph() { return g_; }
+    int next_index() const { return next_index_; }
+    int entry_count() const { return entry_count_; }
+    int extra_counters() const { return extra_counters_; }
+    const std::map<int, int>& extra_values() const { return extra_values_; }
+    const std::map<int, INSTR_EDGE>& instr_edges() const { return instr_edges_; }
+    const std::map<int, INSTR_EDGE>& recorded_edges() const { return recorded_edges_; }
+    bool unreachable(CFG_VERTEX v) const;
+    bool complete(CFG_VERTEX v) const;
+    int node_weight(CFG_VERTEX v) const;
+    BASIC_BLK* block_of(CFG_VERTEX v) const { return block_of_.at(v); }
+    size_t vertex_count() const { return block_of_.size(); }
+    CFG_VERTEX vertex_of(const BASIC_BLK* b) const { return vertex_of_.at(b); }
+    const std::string& function_name() const { return name_; }
+    // The tree edges in the order the spanning tree accepted them.
+    const std::vector<CFG_EDGE>& tree_edges() const { return tree_edges_; }
+
+private:
+    friend class PROPAGATION;
+
+    std::map<int, INSTR_EDGE> recorded_edges_;
+    CFG_GRAPH g_;
+    // Tables by vertex index (vertices are 0..n-1, so a vector is a table
+    // ordered by key).
+    std::vector<BASIC_BLK*> block_of_;
+    std::vector<int> node_weight_;
+    std::vector<char> complete_;
+    std::vector<char> unreachable_;
+    std::map<int, INSTR_EDGE> instr_edges_;
+    int next_index_ = 0;
+    std::unordered_map<const BASIC_BLK*, CFG_VERTEX> vertex_of_;
+    BASIC_BLK* entry_;
+    std::string name_;
+    int extra_counters_;
+    int entry_count_ = 0;
+    std::map<int, int> extra_values_;
+    std::vector<CFG_EDGE> tree_edges_;
+};

@@ -1,0 +1,266 @@
+#include "cfg/basic_blk.h"
+
+#include <vector>
+
+#include "diag/trelv_diags.h"
+#include "icode/icode_errors.h"
+#include "icode/opcodes.h"
+#include "icode/record_kinds.h"
+
+using icode::NODE;
+
+namespace {
+int highest_index = 0;
+STATEMENT_PRINTER statement_printer = nullptr;
+}  // namespace
+
+int& highest_instr_index() { return highest_index; }
+
+void set_statement_printer(STATEMENT_PRINTER printer) { statement_printer = printer; }
+
+uint64_t target_label(const NODE* operand) {
+    if (!operand) return 0;
+    if (operand->opcode() == icode::EPVAL) return operand->left() ? operand->left()->value() : 0;
+    return operand->value();
+}
+
+BASIC_BLK::BASIC_BLK(int number, BLOCK_CONTEXT* context, STMT_ENTRY* first)
+    : number_(number), name_("L" + std::to_string(number)), context_(context) {
+    set_first(first);
+    last_ = first;
+}
+
+void BASIC_BLK::set_first(STMT_ENTRY* e) {
+    if (first_ && first_->starts_block == this) first_->starts_block = nullptr;
+    first_ = e;
+    if (e) e->starts_block = this;
+}
+
+SUCC_INFO* BASIC_BLK::find_succ(const BASIC_BLK* succ) {
+    for (auto& s : succs_)
+        if (s.succ == succ) return &s;
+    return nullptr;
+}
+
+const SUCC_INFO* BASIC_BLK::find_succ(const BASIC_BLK* succ) const {
+    for (const auto& s : succs_)
+        if (s.succ == succ) return &s;
+    return nullptr;
+}
+
+int BASIC_BLK::succ_weight(const BASIC_BLK* succ) const {
+    const SUCC_INFO* s = find_succ(succ);
+    return s ? s->weight : -1;
+}
+
+bool BASIC_BLK::is_switch() const { return last_ && last_->root_opcode() == icode::SWITCH; }
+
+void BASIC_BLK::set_succ_weight(const BASIC_BLK* succ, int weight) {
+    if (SUCC_INFO* s = find_succ(succ)) s->weight = weight;
+}
+
+void BASIC_BLK::set_succ_index(const BASIC_BLK* succ, int index) {
+    if (succs_.empty()) {
+        DIAG::trelv_warn_no_succ(TRELV_HERE, context_->function_name(), name_.c_str()).emit();
+        return;
+    }
+    SUCC_INFO* s = find_succ(succ);
+    if (!s) {
+        std::string succ_name = succ->name();
+        DIAG::trelv_warn_bad_succ(TRELV_HERE, context_->function_name(), succ_name.c_str(),
+                                  name_.c_str())
+            .emit();
+        return;
+    }
+    s->index = index;
+    if (index > highest_index) highest_index = index;
+}
+
+std::string BASIC_BLK::stmt_text(int i) const {
+    // Counting from the first statement; one past the last gives the
+    // statement that follows the block, when there is one.
+    if (i < 0 || !first_) return "";
+    const STMT_ENTRY* e = first_;
+    for (int k = 0; k < i; ++k) {
+        if (e == last_) {
+            e = last_->next;
+            if (k + 1 != i) e = nullptr;
+            break;
+        }
+        e = e->next;
+        if (!e) break;
+    }
+    if (!e || !statement_printer) return "";
+    return statement_printer(*e);
+}
+
+STMT_ENTRY* BASIC_BLK::first_stmt() {
+    stmt_cursor_ = first_;
+    return stmt_cursor_;
+}
+
+STMT_ENTRY* BASIC_BLK::next_stmt() {
+    if (stmt_cursor_) stmt_cursor_ = stmt_cursor_->next;
+    return stmt_cursor_;
+}
+
+bool BASIC_BLK::at_end() const { return stmt_cursor_ && last_ && stmt_cursor_ == last_->next; }
+
+std::string BASIC_BLK::succ_label(const BASIC_BLK* succ) const {
+    const SUCC_INFO* s = find_succ(succ);
+    if (!s || context_->instrumenting()) return "0";
+    if (s->weight == -1) return "";
+    return std::to_string(s->weight);
+}
+
+BASIC_BLK* BASIC_BLK::first_succ() {
+    succ_cursor_ = 1;
+    return succs_.empty() ? nullptr : succs_[0].succ;
+}
+
+BASIC_BLK* BASIC_BLK::next_succ() {
+    if (succ_cursor_ < succs_.size()) return succs_[succ_cursor_++].succ;
+    return nullptr;
+}
+
+void BASIC_BLK::add_succ(BASIC_BLK* succ, int weight) {
+    // A block is a successor at most once; a null or missing block is never
+    // added (the caller refuses branches to labels that begin no block).
+    if (!succ || find_succ(succ)) return;
+    succs_.push_back(SUCC_INFO{succ, -1, weight});
+}
+
+BASIC_BLK* BASIC_BLK::fallthrough_block() const {
+    for (const STMT_ENTRY* e = last_ ? last_->next : nullptr; e; e = e->next) {
+        if (e->kind == icode::REC_EXPR_STMT || e->kind == icode::REC_LABEL) return e->starts_block;
+    }
+    return nullptr;
+}
+
+bool BASIC_BLK::first_label(uint64_t& label) const {
+    // Label statements are told apart by their kind: the opcode number of
+    // a label definition is also that of a floating comparison.
+    if (!first_ || first_->kind != icode::REC_LABEL || !first_->tree) return false;
+    label = first_->tree->value();
+    return true;
+}
+
+namespace {
+
+// A branch to a label that begins no block breaks the rule that every
+// label a function branches to is defined in it: the unit is damaged.
+BASIC_BLK* target_block(BLOCK_CONTEXT* context, uint64_t label);
+
+}  // namespace
+
+void BASIC_BLK::compute_successors() {
+    const NODE* root = last_ ? last_->tree : nullptr;
+    if (!root || last_->kind != icode::REC_EXPR_STMT) {
+        add_succ(fallthrough_block(), -1);
+    } else if (!is_switch()) {
+        int op = root->opcode();
+        if (op == icode::URETURN || op == icode::RETURN) return;
+        if (op == icode::BRANCH || op == icode::CBRANCH) {
+            const NODE* target = op == icode::BRANCH ? root->left() : root->right();
+            add_succ(target_block(context_, target_label(target)), target ? target->weight() : -1);
+        }
+        if (op != icode::BRANCH) add_succ(fallthrough_block(), -1);
+    } else {
+        has_default_ = false;
+        // Pre-order over the switch tree: a node, its left subtree, then the
+        // chain of right operands.  Iterative, so long case lists are safe.
+        std::vector<const NODE*> todo{root};
+        while (!todo.empty()) {
+            const NODE* n = todo.back();
+            todo.pop_back();
+            for (; n; n = n->right()) {
+                if (n->opcode() == icode::DEFAULT) has_default_ = true;
+                if (n->opcode() == icode::LABEL)
+                    add_succ(target_block(context_, n->value()), n->weight());
+                if (n->left()) {
+                    // Visit the left subtree before continuing to the right.
+                    if (n->right()) todo.push_back(n->right());
+                    todo.push_back(n->left());
+                    break;
+                }
+            }
+        }
+        if (!has_default_) {
+            BASIC_BLK* ft = fallthrough_block();
+            if (ft && !find_succ(ft)) {
+                succs_.push_back(SUCC_INFO{ft, -1, -1});
+                default_succ_ = int(succs_.size()) - 1;
+            } else if (ft) {
+                for (size_t i = 0; i < succs_.size(); ++i)
+                    if (succs_[i].succ == ft) default_succ_ = int(i);
+            }
+        }
+    }
+    for (auto& s : succs_) {
+        auto& p = s.succ->preds_;
+        bool present = false;
+        for (BASIC_BLK* b : p) present |= b == this;
+        if (!present) p.push_back(this);
+    }
+}
+
+namespace {
+
+BASIC_BLK* target_block(BLOCK_CONTEXT* context, uint64_t label) {
+    BASIC_BLK* b = context->block_with_label(label);
+    if (!b) icode::invalid_record();
+    return b;
+}
+
+}  // namespace
+
+BASIC_BLK* BASIC_BLK::fallthrough_succ() const {
+    int op = last_ ? last_->root_opcode() : -1;
+    if (op == icode::BRANCH) return nullptr;
+    if (is_switch()) return default_succ_ >= 0 ? succs_[size_t(default_succ_)].succ : nullptr;
+    if (op == icode::CBRANCH) return succs_.size() > 1 ? succs_[1].succ : nullptr;
+    return succs_.empty() ? nullptr : succs_[0].succ;
+}
+
+void BASIC_BLK::annotate_branch(const BASIC_BLK* succ, int weight) {
+    NODE* root = last_ ? last_->tree : nullptr;
+    if (!root) return;
+    if (is_switch()) {
+        uint64_t label;
+        if (!succ->first_label(label)) return;
+        // The case list is COMMA(COMMA(..., e2), e3): walk it from the last
+        // element back to the first.
+        for (NODE* n = root->right(); n;) {
+            NODE* element = n;
+            NODE* rest = nullptr;
+            if (n->opcode() == icode::COMMA) {
+                element = n->right();
+                rest = n->left();
+            }
+            NODE* looked = nullptr;
+            if (element) {
+                if (element->opcode() == icode::CASE) looked = element->right();
+                else if (element->opcode() == icode::DEFAULT) looked = element->left();
+                else if (element->opcode() == icode::LABEL) looked = element;
+            }
+            if (looked && looked->value() == label) {
+                looked->set_weight(weight);
+                return;
+            }
+            n = rest;
+        }
+        return;
+    }
+    if (root->opcode() == icode::BRANCH && root->left()) root->left()->set_weight(weight);
+    else if (root->opcode() == icode::CBRANCH && root->right()) root->right()->set_weight(weight);
+}
+
+void BASIC_BLK::for_each_weighted_succ(const std::function<void(BASIC_BLK*, BASIC_BLK*, int)>& f) {
+    for (size_t i = 0; i < succs_.size(); ++i)
+        if (succs_[i].weight != -1) f(this, succs_[i].succ, succs_[i].weight);
+}
+
+void BASIC_BLK::for_each_indexed_succ(const std::function<void(BASIC_BLK*, BASIC_BLK*, int)>& f) {
+    for (size_t i = 0; i < succs_.size(); ++i)
+        if (succs_[i].index != -1) f(this, succs_[i].succ, succs_[i].index);
+}

@@ -1,0 +1,144 @@
+// Basic blocks of one function.
+//
+// The profile manager cuts a function's statement list into BASIC_BLKs as
+// the statements arrive; each block knows its first and last statement,
+// works out its successors from its last statement, and carries the results
+// of the profiling algorithms: a counter index and a weight per successor
+// edge, and a weight for the block.  Every count goes back into the I-code
+// through the blocks.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "profmgr/stmt_entry.h"
+
+class BASIC_BLK;
+
+// What a block needs to know about the function it belongs to.
+class BLOCK_CONTEXT {
+public:
+    virtual ~BLOCK_CONTEXT() = default;
+    // Name of the function, for messages.
+    virtual const char* function_name() const = 0;
+    // The first block, in block order, that begins with a definition of this
+    // label; null when none does.
+    virtual BASIC_BLK* block_with_label(uint64_t label) = 0;
+    // True while the run instruments code (edge labels of graph dumps).
+    virtual bool instrumenting() const = 0;
+};
+
+// The abstract block interface.
+class GENERIC_BASIC_BLOCK {
+public:
+    virtual int succ_weight(const BASIC_BLK* succ) const { return -1; }
+    virtual int weight() const { return -1; }
+    virtual bool is_switch() const { return false; }
+    virtual std::string name() const = 0;
+    virtual void set_succ_weight(const BASIC_BLK* succ, int weight) = 0;
+    virtual void set_weight(int weight) = 0;
+    virtual void set_succ_index(const BASIC_BLK* succ, int index) = 0;
+    virtual std::string stmt_text(int i) const = 0;
+    virtual STMT_ENTRY* first_stmt() = 0;
+    virtual STMT_ENTRY* next_stmt() = 0;
+    virtual bool at_end() const = 0;
+    virtual int exec_weight() const = 0;
+    virtual std::string succ_label(const BASIC_BLK* succ) const = 0;
+    virtual bool number_ge(const BASIC_BLK* other) const = 0;
+    virtual std::string label() const = 0;
+    virtual int number() const = 0;
+    virtual BASIC_BLK* first_succ() = 0;
+    virtual BASIC_BLK* next_succ() = 0;
+    virtual ~GENERIC_BASIC_BLOCK() = default;
+};
+
+// One successor edge of a block.
+struct SUCC_INFO {
+    BASIC_BLK* succ = nullptr;
+    int index = -1;   // counter index of the edge, -1 for none
+    int weight = -1;  // execution count, -1 for none
+};
+
+class BASIC_BLK final : public GENERIC_BASIC_BLOCK {
+public:
+    BASIC_BLK(int number, BLOCK_CONTEXT* context, STMT_ENTRY* first);
+
+    int succ_weight(const BASIC_BLK* succ) const override;
+    int weight() const override { return weight_; }
+    bool is_switch() const override;
+    std::string name() const override { return name_; }
+    void set_succ_weight(const BASIC_BLK* succ, int weight) override;
+    void set_weight(int weight) override { weight_ = weight; }
+    void set_succ_index(const BASIC_BLK* succ, int index) override;
+    std::string stmt_text(int i) const override;
+    STMT_ENTRY* first_stmt() override;
+    STMT_ENTRY* next_stmt() override;
+    bool at_end() const override;
+    int exec_weight() const override { return weight_; }
+    std::string succ_label(const BASIC_BLK* succ) const override;
+    bool number_ge(const BASIC_BLK* other) const override { return number_ >= other->number_; }
+    std::string label() const override { return name_; }
+    int number() const override { return number_; }
+    BASIC_BLK* first_succ() override;
+    BASIC_BLK* next_succ() override;
+
+    // Fills the successor table and the successors' predecessor lists from
+    // the last statement.  Called once, after every block of the function
+    // exists.
+    void compute_successors();
+    // The block that control reaches without a jump, or null.
+    BASIC_BLK* fallthrough_succ() const;
+    // Writes an edge weight into the branch that leads to succ.
+    void annotate_branch(const BASIC_BLK* succ, int weight);
+    // Visits (this, succ, weight) for every successor with a weight, and
+    // (this, succ, index) for every successor with a counter index.
+    void for_each_weighted_succ(const std::function<void(BASIC_BLK*, BASIC_BLK*, int)>& f);
+    void for_each_indexed_succ(const std::function<void(BASIC_BLK*, BASIC_BLK*, int)>& f);
+
+    STMT_ENTRY* first() const { return first_; }
+    STMT_ENTRY* last() const { return last_; }
+    // Makes e the block's first statement (keeping the entries' back links).
+    void set_first(STMT_ENTRY* e);
+    void set_last(STMT_ENTRY* e) { last_ = e; }
+    BASIC_BLK* next() const { return next_; }
+    void set_next(BASIC_BLK* b) { next_ = b; }
+    const std::vector<SUCC_INFO>& successors() const { return succs_; }
+    const std::vector<BASIC_BLK*>& predecessors() const { return preds_; }
+    // The label that the block's first statement defines; false if none.
+    bool first_label(uint64_t& label) const;
+
+private:
+    void add_succ(BASIC_BLK* succ, int weight);
+    BASIC_BLK* fallthrough_block() const;
+    SUCC_INFO* find_succ(const BASIC_BLK* succ);
+    const SUCC_INFO* find_succ(const BASIC_BLK* succ) const;
+
+    int number_;
+    std::vector<SUCC_INFO> succs_;
+    int default_succ_ = -1;  // position in succs_ of the default successor
+    std::vector<BASIC_BLK*> preds_;
+    int weight_ = 0;
+    size_t succ_cursor_ = 0;
+    std::string name_;
+    STMT_ENTRY* stmt_cursor_ = nullptr;
+    bool has_default_ = false;
+    BASIC_BLK* next_ = nullptr;
+    STMT_ENTRY* first_ = nullptr;
+    STMT_ENTRY* last_ = nullptr;
+    BLOCK_CONTEXT* context_;
+};
+
+// The highest counter index that set_succ_index gave out in the function
+// being processed; the profile manager reads it and resets it.
+int& highest_instr_index();
+
+// The label number that a branch target operand names: the operand's value,
+// or its operand's value when it is a weight wrapper.
+uint64_t target_label(const icode::NODE* operand);
+
+// Text of a statement for listings and graph dumps.  Set by the layer that
+// knows how to print statements; empty text until then.
+using STATEMENT_PRINTER = std::string (*)(const STMT_ENTRY&);
+void set_statement_printer(STATEMENT_PRINTER printer);

@@ -1,0 +1,316 @@
+// Profile weight propagation: from the counters of the chords to a count
+// for every edge and block, by flow conservation.
+//
+// Counts are 32-bit integers and sums wrap as 32-bit integers do, so all
+// arithmetic on them goes through uint32_t.
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "cfg/BGL_cfg.h"
+#include "cfg/basic_blk.h"
+#include "diag/trelv_diags.h"
+#include "driver/flag_levels.h"
+
+namespace {
+
+int wrap_add(int a, int b) { return int(uint32_t(a) + uint32_t(b)); }
+int wrap_sub(int a, int b) { return int(uint32_t(a) - uint32_t(b)); }
+
+}  // namespace
+
+// The steps of one propagation over a PROFILE_GRAPH.
+class PROPAGATION {
+public:
+    explicit PROPAGATION(PROFILE_GRAPH& pg) : p_(pg), g_(pg.g_), name_(pg.name_.c_str()) {}
+
+    bool load_counters(const DATA_SETS& sets);
+    void solve_tree_edges();
+    void propagate();
+    void check_balance();
+    void write_back();
+
+private:
+    struct GATHER {
+        int sum = 0;
+        size_t count = 0;
+    };
+    void snapshot();
+    void set_edge_counter(int i, uint32_t c);
+    GATHER gather_inputs(CFG_VERTEX v);
+    GATHER gather_outputs(CFG_VERTEX v);
+    bool skipped_input(CFG_VERTEX u, CFG_VERTEX v) const;
+    void vertex_step(CFG_VERTEX v);
+    bool set_remaining_out(CFG_VERTEX v, int x);
+    bool set_remaining_in(CFG_VERTEX v, int x);
+    const char* vname(CFG_VERTEX v) const { return g_[v].name.c_str(); }
+
+    PROFILE_GRAPH& p_;
+    CFG_GRAPH& g_;
+    const char* name_;
+    // In- and out-edges of every vertex in list order, taken once the
+    // graph stops changing.
+    std::vector<std::vector<CFG_EDGE>> in_, out_;
+};
+
+void PROPAGATION::snapshot() {
+    size_t n = p_.vertex_count();
+    in_.assign(n, {});
+    out_.assign(n, {});
+    for (CFG_VERTEX v = 0; v < n; ++v) {
+        for (auto [it, end] = boost::in_edges(v, g_); it != end; ++it) in_[v].push_back(*it);
+        for (auto [it, end] = boost::out_edges(v, g_); it != end; ++it) out_[v].push_back(*it);
+    }
+}
+
+bool PROPAGATION::load_counters(const DATA_SETS& sets) {
+    int expected = p_.next_index_ + p_.extra_counters_;
+    p_.entry_count_ = 0;
+    std::vector<uint32_t> sums(size_t(std::max(expected, 0)), 0);
+    for (const auto& [k, set] : sets) {
+        if (int(set.size()) != expected) {
+            DIAG::trelv_warn_dataset_mismatch(TRELV_HERE, name_, int(set.size()), expected, k).emit();
+            continue;
+        }
+        for (const auto& [pos, value] : set)
+            if (pos >= 0 && pos < expected) sums[size_t(pos)] += value;
+    }
+    for (int i = 0; i < p_.next_index_; ++i) set_edge_counter(i, sums[size_t(i)]);
+    for (int j = p_.next_index_; j < expected; ++j) p_.extra_values_[j - p_.next_index_] = int(sums[size_t(j)]);
+    if (p_.entry_count_ == 0) {
+        p_.entry_->set_weight(0);
+        return false;
+    }
+    return true;
+}
+
+void PROPAGATION::set_edge_counter(int i, uint32_t c) {
+    if (i >= p_.next_index_) {
+        DIAG::trelv_warn_bad_edge_index(TRELV_HERE, name_, i, p_.next_index_).emit();
+        return;
+    }
+    if (i == 0) {
+        p_.entry_count_ = int(c);
+        return;
+    }
+    const INSTR_EDGE& chord = p_.instr_edges_.at(i);
+    DIAG::trelv_dbg_edge_prof_wt(TRELV_HERE, name_, vname(chord.source), vname(chord.target), i, int(c))
+        .emit();
+    chord.info->count = int(c);
+    chord.info->measured = true;
+}
+
+void PROPAGATION::solve_tree_edges() {
+    snapshot();
+    // A depth-first walk over the unsolved (tree) edges from the entry.  It
+    // visits in-edges, then out-edges, of each vertex in list order and
+    // solves an edge when the walk returns through it; kept iterative so a
+    // very deep tree cannot exhaust the stack.
+    struct FRAME {
+        CFG_VERTEX v;
+        EDGE_INFO* via;
+        int phase;  // 0 in-edges, 1 out-edges
+        size_t i;
+        int in_sum;
+        int out_sum;
+    };
+    std::vector<FRAME> stack;
+    stack.push_back(FRAME{p_.vertex_of_.at(p_.entry_), nullptr, 0, 0, 0, 0});
+    while (!stack.empty()) {
+        FRAME& f = stack.back();
+        const std::vector<CFG_EDGE>& list = f.phase == 0 ? in_[f.v] : out_[f.v];
+        if (f.i < list.size()) {
+            const CFG_EDGE& e = list[f.i];
+            EDGE_INFO& info = g_[e];
+            if (&info != f.via && !info.measured && !info.valid) {
+                CFG_VERTEX other = f.phase == 0 ? boost::source(e, g_) : boost::target(e, g_);
+                stack.push_back(FRAME{other, &info, 0, 0, 0, 0});
+                continue;  // f may have moved; come back to the same edge
+            }
+            if (f.phase == 0) f.in_sum = wrap_add(f.in_sum, info.count);
+            else f.out_sum = wrap_add(f.out_sum, info.count);
+            ++f.i;
+            continue;
+        }
+        if (f.phase == 0) {
+            f.phase = 1;
+            f.i = 0;
+            continue;
+        }
+        if (f.via) {
+            int d = wrap_sub(f.in_sum, f.out_sum);
+            f.via->count = d < 0 ? int(0u - uint32_t(d)) : d;
+            f.via->valid = true;
+        }
+        stack.pop_back();
+    }
+    // The exit edges have done their part; from here on the entry block's
+    // extra input is the entry count.
+    for (const auto& [ordinal, rec] : p_.recorded_edges_) {
+        for (auto [it, end] = boost::out_edges(rec.source, g_); it != end; ++it) {
+            if (&g_[*it] == rec.info) {
+                boost::remove_edge(*it, g_);
+                break;
+            }
+        }
+    }
+    p_.recorded_edges_.clear();
+    snapshot();
+}
+
+bool PROPAGATION::skipped_input(CFG_VERTEX u, CFG_VERTEX v) const {
+    // An edge out of a block with a single successor may still be
+    // overridden at that block; it is not taken as an input until the
+    // block is complete.
+    return u != v && out_[u].size() == 1 && boost::target(out_[u][0], g_) != u && !p_.complete_[u];
+}
+
+PROPAGATION::GATHER PROPAGATION::gather_inputs(CFG_VERTEX v) {
+    GATHER r;
+    for (const CFG_EDGE& e : in_[v]) {
+        EDGE_INFO& info = g_[e];
+        if (!info.measured && !info.valid) continue;
+        if (skipped_input(boost::source(e, g_), v)) continue;
+        r.sum = wrap_add(r.sum, info.count);
+        ++r.count;
+        info.valid = true;
+    }
+    if (p_.block_of_[v] == p_.entry_) r.sum = wrap_add(r.sum, p_.entry_count_);
+    return r;
+}
+
+PROPAGATION::GATHER PROPAGATION::gather_outputs(CFG_VERTEX v) {
+    GATHER r;
+    for (const CFG_EDGE& e : out_[v]) {
+        EDGE_INFO& info = g_[e];
+        if (!info.measured && !info.valid) continue;
+        r.sum = wrap_add(r.sum, info.count);
+        ++r.count;
+        info.valid = true;
+    }
+    return r;
+}
+
+bool PROPAGATION::set_remaining_out(CFG_VERTEX v, int x) {
+    for (const CFG_EDGE& e : out_[v]) {
+        EDGE_INFO& info = g_[e];
+        if (info.valid) continue;
+        if (x < 0) {
+            DIAG::trelv_warn_negative_edge_weight(TRELV_HERE, name_, "out", vname(v),
+                                                  vname(boost::target(e, g_)), x)
+                .emit();
+            return false;
+        }
+        info.count = x;
+        info.valid = true;
+        return true;
+    }
+    return false;
+}
+
+bool PROPAGATION::set_remaining_in(CFG_VERTEX v, int x) {
+    for (const CFG_EDGE& e : in_[v]) {
+        EDGE_INFO& info = g_[e];
+        if (info.valid) continue;
+        if (x < 0)
+            DIAG::trelv_warn_negative_edge_weight(TRELV_HERE, name_, "in", vname(boost::source(e, g_)),
+                                                  vname(v), x)
+                .emit();
+        info.count = x;
+        info.valid = true;
+        return true;
+    }
+    return false;
+}
+
+void PROPAGATION::vertex_step(CFG_VERTEX v) {
+    if (p_.complete_[v]) return;
+    size_t n_in = in_[v].size(), n_out = out_[v].size();
+    GATHER in = gather_inputs(v);
+    if (in.count == n_in && n_out == 1 && boost::target(out_[v][0], g_) != v) {
+        CFG_EDGE g = out_[v][0];
+        EDGE_INFO& info = g_[g];
+        CFG_VERTEX t = boost::target(g, g_);
+        if (info.measured && info.count != in.sum) {
+            DIAG::trelv_rem_override_edge_wt(TRELV_HERE, name_, vname(v), vname(t), info.count, in.sum)
+                .emit();
+            p_.complete_[t] = 0;
+        }
+        info.measured = false;
+        info.valid = false;
+    }
+    GATHER out = gather_outputs(v);
+    size_t i = in.count, o = out.count;
+    if (i == n_in && o + 1 == n_out) {
+        if (set_remaining_out(v, wrap_sub(in.sum, out.sum))) ++o;
+    } else if (i + 1 == n_in && o != 0 && o == n_out) {
+        if (set_remaining_in(v, wrap_sub(out.sum, in.sum))) ++i;
+    }
+    if (i == n_in && o == n_out) {
+        p_.complete_[v] = 1;
+        p_.node_weight_[v] = std::max(out.sum, in.sum);
+    }
+}
+
+void PROPAGATION::propagate() {
+    size_t n = p_.vertex_count();
+    bool done = false;
+    for (int pass = 0; pass < 11 && !done; ++pass) {
+        for (CFG_VERTEX v = 0; v < n; ++v) vertex_step(v);
+        size_t complete = 0;
+        for (CFG_VERTEX v = 0; v < n; ++v) complete += p_.complete_[v] ? 1 : 0;
+        done = complete == n;
+    }
+    if (done) return;
+    DIAG::trelv_warn_incomplete_prof_info(TRELV_HERE, name_).emit();
+    std::string list;
+    for (CFG_VERTEX v = 0; v < n; ++v)
+        if (!p_.complete_[v]) list += " " + g_[v].name;
+    DIAG::trelv_warn_incomplete_blk_list(TRELV_HERE, list.c_str()).emit();
+}
+
+void PROPAGATION::check_balance() {
+    size_t n = p_.vertex_count();
+    for (CFG_VERTEX v = 0; v < n; ++v) {
+        GATHER in = gather_inputs(v);
+        GATHER out = gather_outputs(v);
+        if (out_[v].size() == 1 && boost::target(out_[v][0], g_) == v) continue;
+        if (out.count != 0 && in.sum != out.sum)
+            DIAG::trelv_warn_node_weight_mismatch(TRELV_HERE, name_, vname(v), in.sum, out.sum).emit();
+    }
+}
+
+void PROPAGATION::write_back() {
+    for (auto [it, end] = boost::edges(g_); it != end; ++it) {
+        CFG_VERTEX s = boost::source(*it, g_);
+        if (p_.unreachable_[s]) continue;
+        p_.block_of_[s]->set_succ_weight(p_.block_of_[boost::target(*it, g_)], g_[*it].count);
+    }
+    size_t n = p_.vertex_count();
+    for (CFG_VERTEX v = 0; v < n; ++v)
+        if (!p_.unreachable_[v]) p_.block_of_[v]->set_weight(p_.node_weight_[v]);
+    p_.entry_->set_weight(p_.entry_count_);
+}
+
+void PROFILE_GRAPH::propagate_counters(const DATA_SETS& data_sets) {
+    if (data_sets.empty()) {
+        DIAG::trelv_warn_missing_profinfo(TRELV_HERE, name_.c_str()).emit();
+        return;
+    }
+    number_chords();
+    DIAG::trelv_dbg_num_instr_edge(TRELV_HERE, name_.c_str(), next_index_).emit();
+    find_unreachable();
+    PROPAGATION p(*this);
+    if (!p.load_counters(data_sets)) return;
+    p.solve_tree_edges();
+    p.propagate();
+    if (flag_level(debug_profile_key()) >= 4) {
+        for (CFG_VERTEX v = 0; v < vertex_count(); ++v)
+            if (complete_[v])
+                DIAG::trelv_dbg_node_prof_wt(TRELV_HERE, name_.c_str(), g_[v].name.c_str(),
+                                             node_weight_[v])
+                    .emit();
+    }
+    p.check_balance();
+    p.write_back();
+}

@@ -1,0 +1,76 @@
+// Counter numbering: the chords of a minimum spanning tree of the
+// control-flow graph become the counter indices of a function.
+#include <boost/graph/kruskal_min_spanning_tree.hpp>
+#include <iterator>
+#include <unordered_set>
+
+#include "cfg/BGL_cfg.h"
+#include "cfg/basic_blk.h"
+#include "diag/trelv_diags.h"
+#include "driver/flag_levels.h"
+
+void PROFILE_GRAPH::number_chords() {
+    CFG_VERTEX entry = vertex_of_.at(entry_);
+    // Exit edges close every path from the entry to an exit into a cycle,
+    // so that flow is conserved at every block.  Their weight of 0 puts
+    // them into the tree first.
+    size_t n = block_of_.size();
+    for (CFG_VERTEX v = 0; v < n; ++v)
+        if (boost::out_degree(v, g_) == 0 && block_of_[v] != entry_) add_vertex_edge(v, entry, 0, true);
+
+    // The library's own Kruskal: its heap receives the edges in edge-list
+    // order, and the order in which equal weights leave it decides which
+    // edges become chords, so the instrumenting run and the reading run
+    // agree as long as they build the same graph.
+    tree_edges_.clear();
+    boost::kruskal_minimum_spanning_tree(g_, std::back_inserter(tree_edges_),
+                                         boost::weight_map(boost::get(&EDGE_INFO::tree_weight, g_)));
+    next_index_ = 1;
+    instr_edges_.clear();
+
+    if (flag_level(debug_profile_key()) >= 4) {
+        int k = 0;
+        for (const CFG_EDGE& e : tree_edges_)
+            DIAG::trelv_dbg_kvt_edge(TRELV_HERE, name_.c_str(), ++k,
+                                     g_[boost::source(e, g_)].name.c_str(),
+                                     g_[boost::target(e, g_)].name.c_str())
+                .emit();
+    }
+    std::unordered_set<const EDGE_INFO*> in_tree;
+    for (const CFG_EDGE& e : tree_edges_) in_tree.insert(&g_[e]);
+
+    for (auto [it, end] = boost::edges(g_); it != end; ++it) {
+        EDGE_INFO& info = g_[*it];
+        CFG_VERTEX s = boost::source(*it, g_), t = boost::target(*it, g_);
+        if (in_tree.count(&info)) {
+            info.index = -1;
+            DIAG::trelv_dbg_kvt_edge(TRELV_HERE, name_.c_str(), 0, g_[s].name.c_str(),
+                                     g_[t].name.c_str())
+                .emit();
+        } else {
+            instr_edges_[next_index_] = INSTR_EDGE{s, t, &info};
+            info.index = next_index_++;
+            DIAG::trelv_dbg_instr_edge(TRELV_HERE, name_.c_str(), g_[s].name.c_str(),
+                                       g_[t].name.c_str())
+                .emit();
+        }
+        info.measured = false;
+        info.valid = false;
+        info.count = 0;
+    }
+}
+
+void PROFILE_GRAPH::instrument() {
+    number_chords();
+    for (auto [it, end] = boost::edges(g_); it != end; ++it)
+        if (g_[*it].index != -1) g_[*it].measured = true;
+    for (auto [it, end] = boost::edges(g_); it != end; ++it) {
+        const EDGE_INFO& info = g_[*it];
+        if (info.index == -1) continue;
+        CFG_VERTEX s = boost::source(*it, g_), t = boost::target(*it, g_);
+        block_of_[s]->set_succ_index(block_of_[t], info.index);
+        DIAG::trelv_dbg_instr_edge_info(TRELV_HERE, name_.c_str(), g_[s].name.c_str(),
+                                        g_[t].name.c_str(), info.index)
+            .emit();
+    }
+}
