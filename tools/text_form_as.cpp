@@ -43,6 +43,28 @@ int opcode_named(const std::string& w) {
     return -1;
 }
 
+// Finds NAME=NUMBER among the fields of a line wherever it stands, for the
+// fields that decide which other fields a record has.  Text inside strings
+// is skipped, so a string can never be taken for a field.
+bool probe_number(const std::string& line, const std::string& name, int64_t& out) {
+    bool in_string = false;
+    for (size_t i = 0; i < line.size(); ++i) {
+        char c = line[i];
+        if (in_string) {
+            if (c == '\\') ++i;
+            else if (c == '"') in_string = false;
+        } else if (c == '"') {
+            in_string = true;
+        } else if ((i == 0 || line[i - 1] == ' ' || line[i - 1] == '\t') &&
+                   line.compare(i, name.size(), name) == 0) {
+            const std::string rest = line.substr(i + name.size());
+            LINE_SCANNER sc(rest);
+            if (sc.consume('=')) return sc.number(out);
+        }
+    }
+    return false;
+}
+
 // Cuts a line at the first ";" outside a string.
 std::string strip_comment(const std::string& line) {
     bool in_string = false;
@@ -115,6 +137,8 @@ bool ASSEMBLER::parse_fields(LINE_SCANNER& sc, ITEM& item, const std::string& ke
             return fail(n, "unknown field " + name + " for " + keyword);
         }
         if (given[size_t(i)]) return fail(n, "field " + name + " given twice");
+        if (i == item.rec.layout->select_by && item.rec.kind != REC_DROP_108)
+            return fail(n, "field " + name + " is given by the record's first word");
         given[size_t(i)] = true;
         const FIELD_DESC& d = item.rec.desc(size_t(i));
         if (item.rec.kind == REC_HEADER) {
@@ -182,43 +206,24 @@ bool ASSEMBLER::parse_line(const std::string& line, int n) {
         if (!l || l->kind == REC_NODE || l->kind == REC_TYPE)
             return fail(n, "unknown record keyword " + w);
         if (l->kind == REC_DROP_108) {
-            // The sub-kind selects the rest of the record, so it comes first.
-            std::string sub_name;
+            // The sub-kind selects the rest of the record.
             int64_t sub;
-            size_t save = sc.offset();
-            (void)save;
-            if (!sc.word(sub_name) || sub_name != "sub" || !sc.consume('=') || !sc.number(sub))
-                return fail(n, "drop108 needs sub=N as its first field");
+            if (!probe_number(line, "sub", sub)) return fail(n, "drop108 needs sub=N");
             if (!item.rec.start(REC_DROP_108, version_, sub))
                 return fail(n, "drop108 has no layout for sub=" + std::to_string(sub));
-        } else {
-            item.rec.start(l->kind, version_);
-        }
-        if (l->kind == REC_HEADER) {
-            item.rec.value("magic")->text = ICODE_MAGIC;
-            item.rec.value("version")->num = ICODE_NEWEST_VERSION;
-            item.rec.value("target")->num = ICODE_TARGET;
-            version_ = ICODE_NEWEST_VERSION;
-            // The version decides which header fields exist; read it first.
-            LINE_SCANNER probe(line);
-            std::string tok;
-            probe.word(tok);
-            while (!probe.at_end()) {
-                std::string name;
-                if (!probe.word(name) || !probe.consume('=')) break;
-                FIELD_VALUE v;
-                std::string why;
-                if (name == "version") {
-                    if (probe.value(l->head[1], v, &why)) version_ = int(v.num);
-                    break;
-                }
-                int i = item.rec.find(name.c_str());
-                if (i < 0 || !probe.value(item.rec.desc(size_t(i)), v, &why)) break;
-            }
+        } else if (l->kind == REC_HEADER) {
+            // The version decides which header fields exist; it counts for
+            // this line and for every record after it.
+            int64_t v;
+            version_ = probe_number(line, "version", v) && value_in_range(ENC::I16, v)
+                           ? int(v)
+                           : ICODE_NEWEST_VERSION;
             item.rec.start(REC_HEADER, version_);
             item.rec.value("magic")->text = ICODE_MAGIC;
             item.rec.value("version")->num = version_;
             item.rec.value("target")->num = ICODE_TARGET;
+        } else {
+            item.rec.start(l->kind, version_);
         }
         if (!parse_fields(sc, item, w, n)) return false;
     }

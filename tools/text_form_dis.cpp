@@ -5,6 +5,7 @@
 #include <sstream>
 #include <vector>
 
+#include "icode/attributes.h"
 #include "icode/opcodes.h"
 #include "tools/raw_types.h"
 #include "tools/text_form.h"
@@ -46,6 +47,7 @@ private:
     FRAMED frame_at(size_t p, size_t limit) const;
     void prescan_section(size_t start, int which);
     void note_damage(size_t at, const std::string& why);
+    void check_offsets(const uint32_t* offsets, size_t header_end);
     std::string comment_for(const RECORD& rec) const;
     std::string record_line(const RECORD& rec) const;
     void track(const RECORD& rec, bool in_stream);
@@ -80,9 +82,14 @@ DISASSEMBLER::FRAMED DISASSEMBLER::frame_at(size_t p, size_t limit) const {
     if (!layout_of(kind)) return f;
     size_t q = p + 1;
     uint32_t len;
-    if (!read_uleb(q, limit, len) || len > limit - q) {
+    if (!read_uleb(q, limit, len)) {
         f.damaged = true;
-        f.why = "record cut off";
+        f.why = "record cut off inside its length";
+        return f;
+    }
+    if (len > limit - q) {
+        f.damaged = true;
+        f.why = "payload length " + std::to_string(len) + " runs past the end of the unit";
         return f;
     }
     f.end = q + len;
@@ -91,17 +98,27 @@ DISASSEMBLER::FRAMED DISASSEMBLER::frame_at(size_t p, size_t limit) const {
         CODEC_CONTEXT ctx{version_, &types_};
         decode_payload(f.rec, kind, reinterpret_cast<const uint8_t*>(u_.data()) + q, len, ctx,
                        &used);
+        // Bytes left after the fields are damage: a reader takes the
+        // fields and then reads those bytes as the next record.
+        if (used != len) {
+            f.damaged = true;
+            f.why = "payload has " + std::to_string(len - used) + " byte(s) after its fields";
+            return f;
+        }
         // Only a record that encodes back to exactly its own bytes is shown
-        // as fields; anything else (a longer length, a non-shortest number)
+        // as fields; anything else (a number not in its shortest form)
         // stays raw, so the text always assembles to the same bytes.
         BYTE_SINK payload;
-        if (used != len || !encode_payload(f.rec, payload, ctx) ) {
+        if (!encode_payload(f.rec, payload, ctx)) {
             f.why = "payload does not match its layout";
             return f;
         }
         BYTE_SINK framed;
         frame_record(kind, payload.bytes(), framed);
-        if (framed.bytes() != u_.substr(p, f.end - p)) return f;
+        if (framed.bytes() != u_.substr(p, f.end - p)) {
+            f.why = "not in its shortest encoding";
+            return f;
+        }
         f.ok = true;
     } catch (const DECODE_ERROR& e) {
         f.damaged = true;
@@ -132,6 +149,20 @@ void DISASSEMBLER::note_damage(size_t at, const std::string& why) {
     error_ = buf + why;
 }
 
+void DISASSEMBLER::check_offsets(const uint32_t* offsets, size_t header_end) {
+    // A section must start at a record after the header; offsets that point
+    // into the header or beyond the last byte cannot be followed.
+    for (int s = 0; s < 5 && error_.empty(); ++s) {
+        if (offsets[s] == 0) continue;
+        std::string where = std::string(SECTION_FIELDS[s]) + "=" + std::to_string(offsets[s]);
+        if (offsets[s] >= u_.size())
+            error_ = "section offset " + where + " lies beyond the end of the unit (" +
+                     std::to_string(u_.size()) + " bytes)";
+        else if (offsets[s] < header_end)
+            error_ = "section offset " + where + " points into the header";
+    }
+}
+
 std::string DISASSEMBLER::comment_for(const RECORD& rec) const {
     std::vector<std::string> parts;
     auto sym = [&](int64_t level, int64_t index) {
@@ -141,6 +172,8 @@ std::string DISASSEMBLER::comment_for(const RECORD& rec) const {
     if (rec.kind == REC_NODE && rec.num("opcode") == NAME && rec.num("level") != 0xFFFFFFFFLL)
         sym(rec.num("level"), rec.num("index"));
     if (rec.kind == REC_FUNC_BEGIN || rec.kind == REC_INIT) sym(0, rec.num("sym"));
+    // The reader keeps an attribute kind as one byte.
+    if (rec.kind == REC_PRAGMA) parts.push_back(attribute_name(uint8_t(rec.num("kind"))));
     for (size_t i = 0; i < rec.field_count(); ++i) {
         const FIELD_DESC& d = rec.desc(i);
         const FIELD_VALUE& v = rec.values[i];
@@ -215,10 +248,12 @@ bool DISASSEMBLER::run(std::string* error) {
         h = frame_at(0, u_.size());
     }
     if (!h.ok) {
-        out_ << "; not an I-code unit: no header record\n";
+        std::string why = h.damaged || !h.why.empty() ? "damaged header record: " + h.why
+                                                       : "not an I-code unit: no header record";
+        out_ << "; " << why << "\n";
         for (size_t p = 0; p < u_.size(); p += 16)
             out_ << hex_bytes(u_, p, std::min(u_.size(), p + 16)) << "\n";
-        if (error) *error = "not an I-code unit: no header record at offset 0";
+        if (error) *error = why + " at offset 0";
         return false;
     }
     version_ = int(h.rec.num("version"));
@@ -254,6 +289,8 @@ bool DISASSEMBLER::run(std::string* error) {
         FRAMED f = frame_at(p, limit);
         if (!f.ok) {
             tree_.clear();
+            if (f.damaged && limit < u_.size() && frame_at(p, u_.size()).ok)
+                f.why = "a section offset points inside this record";
             if (f.damaged) {
                 note_damage(p, f.why);
                 size_t to = f.end > p && f.end <= limit ? f.end : limit;
@@ -261,12 +298,18 @@ bool DISASSEMBLER::run(std::string* error) {
                      << "\n";
                 p = to;
             } else if (f.end > p) {
-                body << hex_bytes(u_, p, f.end) << "  ; kind " << int(kind) << ", not in its layout\n";
+                body << hex_bytes(u_, p, f.end) << "  ; kind " << int(kind) << ", " << f.why
+                     << "\n";
                 p = f.end;
             } else {
-                // An unknown kind: the reader, too, goes on at the next byte.
-                body << hex_bytes(u_, p, p + 1) << "  ; unknown kind\n";
-                ++p;
+                // An unknown kind: a reader skips its kind and length and
+                // goes on with the first payload byte as the next kind.
+                note_damage(p, "unknown record kind " + std::to_string(kind));
+                size_t q = p + 1;
+                uint32_t len;
+                if (!read_uleb(q, limit, len)) q = limit;
+                body << hex_bytes(u_, p, q) << "  ; unknown kind " << int(kind) << "\n";
+                p = q;
             }
             continue;
         }
@@ -295,6 +338,7 @@ bool DISASSEMBLER::run(std::string* error) {
     for (int s = 0; s < 5; ++s)
         if (marked[s] || offsets[s] == 0) hdr.value(SECTION_FIELDS[s])->text = "auto";
     out_ << record_line(hdr) << "\n" << body.str();
+    check_offsets(offsets, h.end);
     if (!error_.empty()) {
         if (error) *error = error_;
         return false;

@@ -338,7 +338,9 @@ TEST(RecordLayouts, EveryFormatKindAndCodeHasOne) {
         SCOPED_TRACE(k);
         const RECORD_LAYOUT* l = layout_of(uint8_t(k));
         EXPECT_EQ(l != nullptr, kinds.count(k) != 0);
-        if (l) EXPECT_EQ(layout_named(l->name), l) << "keywords are unique";
+        if (l) {
+            EXPECT_EQ(layout_named(l->name), l) << "keywords are unique";
+        }
     }
     const std::set<int> codes = {0,  1,  2,  3,  4,  5,  6,  7,  8,  9,  10, 11, 12,  13,  14,
                                  15, 16, 17, 18, 19, 20, 21, 22, 23, 24, 25, 28, 29,  30,  31,
@@ -347,7 +349,9 @@ TEST(RecordLayouts, EveryFormatKindAndCodeHasOne) {
         SCOPED_TRACE(c);
         const LAYOUT_PART* part = type_code_layout(c);
         EXPECT_EQ(part != nullptr, codes.count(c) != 0);
-        if (part) EXPECT_EQ(type_code_named(part->name), c) << "type code names are unique";
+        if (part) {
+            EXPECT_EQ(type_code_named(part->name), c) << "type code names are unique";
+        }
     }
     for (int op = 0; op <= 163; ++op) EXPECT_NE(node_leaf_layout(op), nullptr) << op;
     EXPECT_EQ(node_leaf_layout(164), nullptr);
@@ -360,9 +364,10 @@ TEST(RecordLayouts, FieldNamesAreUniqueWithinEachVersion) {
     auto check = [](RECORD& rec, int version) {
         std::set<std::string> seen;
         for (size_t i = 0; i < rec.field_count(); ++i)
-            if (rec.values[i].present)
+            if (rec.values[i].present) {
                 EXPECT_TRUE(seen.insert(rec.desc(i).name).second)
                     << rec.layout->name << " " << rec.desc(i).name << " at " << version;
+            }
     };
     for (int version = -86; version <= -71; ++version) {
         for (int k = 0; k < 256; ++k) {

@@ -1,0 +1,54 @@
+// Helpers for tests that build units from the I-code text form.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <sstream>
+#include <string>
+
+#include "tools/text_form.h"
+
+namespace text_form_test {
+
+// Assembles text that must be valid.
+inline std::string assemble_ok(const std::string& text) {
+    std::string unit, error;
+    EXPECT_TRUE(icode_text::assemble(text, "t.txt", unit, &error)) << error;
+    return unit;
+}
+
+// The "FILE:LINE: message" of text that must be refused.
+inline std::string assemble_error(const std::string& text) {
+    std::string unit, error;
+    EXPECT_FALSE(icode_text::assemble(text, "t.txt", unit, &error)) << "assembled:\n" << text;
+    return error;
+}
+
+// Disassembles a unit that must be intact.
+inline std::string dis_ok(const std::string& unit) {
+    std::ostringstream out;
+    std::string error;
+    EXPECT_TRUE(icode_text::disassemble(unit, out, &error)) << error;
+    return out.str();
+}
+
+// Text -> unit -> text -> unit: the second unit must equal the first and
+// the text printed for it must be the same again.  Returns the text.
+inline std::string round_trip(const std::string& text) {
+    std::string unit = assemble_ok(text);
+    std::string printed = dis_ok(unit);
+    std::string again = assemble_ok(printed);
+    EXPECT_EQ(again, unit) << "bytes changed through:\n" << printed;
+    EXPECT_EQ(dis_ok(again), printed);
+    return printed;
+}
+
+// The u32 at a byte offset of a unit.
+inline uint32_t u32_at(const std::string& unit, size_t at) {
+    uint32_t v = 0;
+    for (int i = 0; i < 4; ++i) v |= uint32_t(uint8_t(unit.at(at + size_t(i)))) << (8 * i);
+    return v;
+}
+
+}  // namespace text_form_test
