@@ -1,0 +1,88 @@
+// One profile data file, parsed once and then replayed for every function.
+//
+// Each function begin must see a profile data file exactly as reading it from
+// the start would: the records that match the function, in file order, and
+// (at trace level) one pair of trace lines for every line that holds a "/".
+// Where such a reading goes depends on the function: a matching name line is
+// followed by numbers, and the rest of the line after its last value is taken
+// as a line of its own, while for every other function the same lines are
+// plain lines.  The parse therefore keeps, for every line that can start a
+// record of this unit, what reading a record after it yields (its values,
+// and where reading goes on), and the replay walks these in file order.
+//
+// Only names under the unit's path can ever match, since every profile key of
+// a run starts with canonical_path(unit name) and "/"; records of other
+// sources are not kept.  The text of every name line is kept only when traces
+// are wanted, since the traces print it.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <istream>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "cfg/BGL_cfg.h"
+
+class PROFILE_DATA_SCANNER;
+
+class PROFILE_DATA_FILE {
+public:
+    // Parses `in` for the profile keys that start with `key_prefix`.  With
+    // `keep_name_lines` the candidate of every name line is kept for traces.
+    PROFILE_DATA_FILE(std::istream& in, std::string key_prefix, bool keep_name_lines);
+
+    // Whether this parse can answer replays for keys under `key_prefix`,
+    // with traces when `traces` is set.
+    bool serves(const std::string& key_prefix, bool traces) const;
+
+    // Appends to `sets` one data set per record that reading the whole file
+    // finds for `key` (which starts with the prefix of the parse), numbered
+    // on from the data sets already there.  With `trace` set, prints the
+    // trace lines of that reading on it: "FROM I-CODE <key>" and
+    // "FROM KWR    <candidate>" per line holding a "/", and
+    // "FOUND = <function_name>" per match.
+    void replay(const std::string& key, const std::string& function_name, DATA_SETS& sets,
+                std::FILE* trace) const;
+
+private:
+    // What reading a record yields when it starts after line `line`.
+    struct RECORD {
+        std::size_t line = 0;
+        std::vector<uint32_t> values;  // as many as were read
+        // The reading of the file stops with this record: it ran into the
+        // end of the file or into something that is not a number.
+        bool ends_file = false;
+        // Otherwise the rest of line `stop_line` after the last number is a
+        // line of its own, and reading goes on at the line after it.
+        std::size_t stop_line = 0;
+        bool tail_has_slash = false;
+        std::string tail_candidate;  // when tail_has_slash
+    };
+    // A line that holds a "/", as a plain line.
+    struct NAME_LINE {
+        std::size_t line = 0;
+        std::string candidate;
+    };
+
+    static bool read_record(PROFILE_DATA_SCANNER& scan, RECORD& record);
+    std::string candidate_of(const std::string& text) const;
+    bool may_match(const std::string& candidate) const;
+    const RECORD& record_after(std::size_t line) const;
+    void append(const RECORD& record, DATA_SETS& sets) const;
+    void replay_quietly(const std::string& key, DATA_SETS& sets) const;
+    void replay_traced(const std::string& key, const std::string& function_name, DATA_SETS& sets,
+                       std::FILE* trace) const;
+
+    std::string key_prefix_;
+    bool keeps_name_lines_;
+    // Sorted by line: parsed in file order.
+    std::vector<RECORD> records_;
+    // Function part of a candidate under the prefix -> its name lines, in
+    // file order (plain lines only; a tail is reached through its record).
+    std::unordered_map<std::string, std::vector<std::size_t>> name_lines_by_function_;
+    // Every name line in file order, with keep_name_lines only.
+    std::vector<NAME_LINE> name_lines_;
+};

@@ -1,0 +1,48 @@
+// Reads a profile data file as its two kinds of content need it: whole lines
+// (the name lines and everything between records) and numbers that may run
+// over line ends (the count and the values of a record).
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <istream>
+#include <string>
+
+class PROFILE_DATA_SCANNER {
+public:
+    enum NUMBER_RESULT { NUMBER, NOT_A_NUMBER, END_OF_FILE };
+
+    explicit PROFILE_DATA_SCANNER(std::istream& in) : in_(in) {}
+
+    // Moves to the next line (without its line end); false at the end of
+    // the file.  Numbers are read from the start of the new line.
+    bool next_line();
+    const std::string& line() const { return line_; }
+    // Lines are numbered from 0 in file order.
+    std::size_t line_number() const { return number_; }
+
+    // Marks the whole current line as read, so that the next number is
+    // looked for on the following lines: a record's numbers start after its
+    // name line.
+    void skip_rest_of_line() { column_ = line_.size(); }
+
+    // Reads one number after any white space, line ends included.  A number
+    // is an optional sign ("-" only for the signed form) and at least one
+    // digit; it ends before the first character that is not a digit.  A
+    // number outside the 32-bit range counts as no number.
+    NUMBER_RESULT read_signed(int32_t& value);
+    NUMBER_RESULT read_unsigned(uint32_t& value);
+
+    // What follows the last number read on its line.
+    std::string rest_of_line() const { return line_.substr(column_); }
+
+private:
+    bool skip_space();
+    NUMBER_RESULT read_number(bool allow_minus, bool& negative, uint64_t limit, uint64_t& value);
+
+    std::istream& in_;
+    std::string line_;
+    std::size_t number_ = 0;
+    std::size_t column_ = 0;
+    bool started_ = false;
+};
