@@ -62,9 +62,13 @@ std::vector<Section> parse(const std::string& text) {
     std::istringstream in(text);
     std::string line;
     int n = 0;
+    bool heading = false;  // only "#" lines so far since the last "%%" line
     while (std::getline(in, line)) {
         ++n;
+        if (heading && line.rfind("#", 0) == 0) continue;
+        heading = false;
         if (line.rfind("%%", 0) == 0) {
+            heading = true;
             Section s;
             std::string rest = line.substr(2);
             size_t b = rest.find_first_not_of(" \t");
