@@ -25,6 +25,16 @@ bool read_uleb(const std::string& u, size_t& p, uint32_t& v) {
 
 }  // namespace
 
+void UNIT_CHECK::check_definition(int64_t symbol) {
+    if (symbol >= int64_t(globals_.size())) {
+        problem("symbol " + std::to_string(symbol) + " beyond the table");
+        return;
+    }
+    size_t i = size_t(symbol);
+    if (definitions_[i] != int64_t(where_))
+        problem("definition offset of " + globals_[i] + " is " + std::to_string(definitions_[i]));
+}
+
 void UNIT_CHECK::problem(const std::string& what) {
     char at[32];
     std::snprintf(at, sizeof at, "0x%zx: ", where_);
@@ -85,7 +95,7 @@ void UNIT_CHECK::section(uint32_t offset, int which) {
             --pragmas_to_come_;
         } else if (which == 1 && rec.kind == REC_INIT) {
             ++initializers;
-            if (rec.num("sym") >= int64_t(globals_.size())) problem("init of a symbol beyond the table");
+            check_definition(rec.num("sym"));
             for (;;) {
                 int root = tree(p, false);
                 if (root < 0 || root == ENDINIT) break;
@@ -108,7 +118,7 @@ void UNIT_CHECK::stream(size_t p) {
             locals_.clear();
             labels_defined_.clear();
             labels_used_.clear();
-            if (rec.num("sym") >= int64_t(globals_.size())) problem("function symbol beyond the table");
+            check_definition(rec.num("sym"));
             break;
         case REC_FUNC_END:
             for (uint64_t l : labels_used_)
@@ -203,8 +213,10 @@ void UNIT_CHECK::type_record(const RECORD& rec) {
 }
 
 void UNIT_CHECK::symbol_record(const RECORD& rec) {
-    if (depth_ == 0) globals_.push_back(rec.text("name"));
-    else locals_.push_back(LOCAL{rec.text("name"), int(rec.num("class"))});
+    if (depth_ == 0) {
+        globals_.push_back(rec.text("name"));
+        definitions_.push_back(rec.num("defoff"));
+    } else locals_.push_back(LOCAL{rec.text("name"), int(rec.num("class"))});
     pragmas_to_come_ = int(rec.num("pragmas"));
 }
 

@@ -3,7 +3,9 @@
 // stream) and lists every reference that such a reader could not follow:
 // type refs to types not yet defined, symbols beyond their table, labels
 // used in a function but not defined there, file indices beyond the file
-// table, attribute lists that do not match their owner.  It also counts the
+// table, attribute lists that do not match their owner, and definition
+// offsets of symbols that do not name their function begin or initializer
+// record.  It also counts the
 // opcodes it meets, so that tests can ask what a unit holds.
 #pragma once
 
@@ -45,6 +47,8 @@ private:
     // Reads one tree at p; returns its root opcode, or -1 on damage.
     int tree(size_t& p, bool in_function);
     void problem(const std::string& what);
+    // The symbol's definition offset must be the offset of the record at hand.
+    void check_definition(int64_t symbol);
 
     const std::string& u_;
     int version_ = -71;
@@ -55,6 +59,7 @@ private:
     std::map<uint32_t, int> open_list_;
     size_t files_ = 0;
     std::vector<std::string> globals_;
+    std::vector<int64_t> definitions_;  // definition offset of each global
     std::vector<LOCAL> locals_;
     int depth_ = 0;
     int pragmas_to_come_ = 0;
