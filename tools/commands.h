@@ -5,3 +5,4 @@
 int cmd_as(int argc, char** argv);
 int cmd_dis(int argc, char** argv);
 int cmd_check(int argc, char** argv);
+int cmd_dump(int argc, char** argv);

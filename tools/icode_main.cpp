@@ -3,6 +3,7 @@
 //   icode as TEXT -o UNIT    assemble the text form into a unit
 //   icode dis UNIT           print a unit in the text form
 //   icode check UNIT         read a unit as the profiler does; count functions
+//   icode dump UNIT          print each statement's dump and infix text
 #include <cerrno>
 #include <cstring>
 #include <iostream>
@@ -17,7 +18,8 @@ namespace {
 int usage() {
     std::cerr << "usage: icode as TEXT -o UNIT\n"
                  "       icode dis UNIT\n"
-                 "       icode check UNIT\n";
+                 "       icode check UNIT\n"
+                 "       icode dump UNIT\n";
     return 2;
 }
 
@@ -70,5 +72,6 @@ int main(int argc, char** argv) {
     if (cmd == "as") return cmd_as(argc - 2, argv + 2);
     if (cmd == "dis") return cmd_dis(argc - 2, argv + 2);
     if (cmd == "check") return cmd_check(argc - 2, argv + 2);
+    if (cmd == "dump") return cmd_dump(argc - 2, argv + 2);
     return usage();
 }
