@@ -46,8 +46,10 @@ class INFIX_PRINTER {
 
  private:
   // Nesting deeper than this stops the rendering as if the text were full,
-  // so that a degenerate tree cannot exhaust the stack.
-  static constexpr int MAX_DEPTH = 600;
+  // so that a degenerate tree cannot exhaust the stack.  It is above the
+  // limit of the text: operators print at least one character each, so a
+  // chain of them that could still fit is never cut short by depth.
+  static constexpr int MAX_DEPTH = 2000;
 
   void print_body(const NODE* node, int precedence, bool parenthesized);
   bool print_leaf(const NODE* node);
