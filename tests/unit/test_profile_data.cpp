@@ -256,6 +256,23 @@ TEST_F(ProfileDataRead, AFunctionAskedForAgainGetsItsRecordsAgain) {
     EXPECT_EQ(data_.data_sets("f").size(), 8u);
 }
 
+TEST_F(ProfileDataRead, EachFileIsParsedOncePerRun) {
+    write("one.prf", "src/a.c/f\n1 1\nsrc/a.c/g\n1 2\n");
+    read("f", files({"one.prf"}));
+    // Later function begins replay the first parse: neither a changed nor a
+    // vanished file is looked at again.
+    write("one.prf", "src/a.c/g\n1 7\n");
+    read("g", files({"one.prf"}));
+    fs::remove("one.prf");
+    read("g", files({"one.prf"}));
+    EXPECT_EQ(data_.data_sets("f"), sets_of({{1}}));
+    EXPECT_EQ(data_.data_sets("g"), sets_of({{2}, {2}}));
+    EXPECT_EQ(err(), "");
+    // Until the parses are forgotten.
+    reset_profile_file_cache();
+    EXPECT_EQ(exit_status_of([&] { read("g", files({"one.prf"})); }), 1);
+}
+
 TEST_F(ProfileDataRead, DamagedFilesEndTheReadingCleanly) {
     // A value that is not a number ends the file for the function read; the
     // data set keeps what came before.  Other functions are not affected.
