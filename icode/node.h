@@ -92,6 +92,9 @@ class NODE final : public BASE_NODE {
   NODE* right() const { return right_; }
   void set_left(NODE* node) { left_ = node; }
   void set_right(NODE* node) { right_ = node; }
+  // The operand links themselves, for rewriting a tree in place.
+  NODE** left_slot() { return &left_; }
+  NODE** right_slot() { return &right_; }
 
   uint64_t value() const { return (static_cast<uint64_t>(value_high_) << 32) | value_low_; }
   void set_value(uint64_t value);

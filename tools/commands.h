@@ -6,3 +6,5 @@ int cmd_as(int argc, char** argv);
 int cmd_dis(int argc, char** argv);
 int cmd_check(int argc, char** argv);
 int cmd_dump(int argc, char** argv);
+int cmd_copy(int argc, char** argv);
+int cmd_cfg(int argc, char** argv);

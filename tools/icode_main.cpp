@@ -3,7 +3,9 @@
 //   icode as TEXT -o UNIT    assemble the text form into a unit
 //   icode dis UNIT           print a unit in the text form
 //   icode check UNIT         read a unit as the profiler does; count functions
+//   icode cfg UNIT           blocks, successors and counter numbering per function
 //   icode dump UNIT          print each statement's dump and infix text
+//   icode copy IN OUT        read a unit and write it back through the writer
 #include <cerrno>
 #include <cstring>
 #include <iostream>
@@ -19,7 +21,9 @@ int usage() {
     std::cerr << "usage: icode as TEXT -o UNIT\n"
                  "       icode dis UNIT\n"
                  "       icode check UNIT\n"
-                 "       icode dump UNIT\n";
+                 "       icode cfg UNIT\n"
+                 "       icode dump UNIT\n"
+                 "       icode copy IN OUT\n";
     return 2;
 }
 
@@ -72,6 +76,8 @@ int main(int argc, char** argv) {
     if (cmd == "as") return cmd_as(argc - 2, argv + 2);
     if (cmd == "dis") return cmd_dis(argc - 2, argv + 2);
     if (cmd == "check") return cmd_check(argc - 2, argv + 2);
+    if (cmd == "cfg") return cmd_cfg(argc - 2, argv + 2);
     if (cmd == "dump") return cmd_dump(argc - 2, argv + 2);
+    if (cmd == "copy") return cmd_copy(argc - 2, argv + 2);
     return usage();
 }

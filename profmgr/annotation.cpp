@@ -1,0 +1,116 @@
+// Use of profile data: the derived counts written into the function's
+// trees as branch weights, and the weights wrapped for the output unit.
+#include "cfg/BGL_cfg.h"
+#include "driver/flag_levels.h"
+#include "icode/opcodes.h"
+#include "icode/record_kinds.h"
+#include "profmgr/prof_mgr.h"
+
+using namespace icode;
+
+void PROFILE_ICODE_MGR::conditional_weights(PROFILE_GRAPH& graph) {
+    const std::map<int, int>& extra = graph.extra_values();
+    if (extra.empty()) return;
+    auto value = [&](int k) {
+        auto it = extra.find(k);
+        return it == extra.end() ? 0 : it->second;
+    };
+    int k = 0;
+    for (const COND_TREE& ct : cond_trees_) {
+        // A node list is a node and the chain of its right operands; the
+        // weight flows down the left subtrees.  Kept iterative: lists and
+        // left-nested trees can be long.
+        struct ITEM {
+            NODE* node;
+            int w;
+        };
+        std::vector<ITEM> todo{{ct.tree, ct.block ? ct.block->exec_weight() : 0}};
+        while (!todo.empty()) {
+            ITEM it = todo.back();
+            todo.pop_back();
+            int w = it.w;
+            for (NODE* n = it.node; n; n = n->right()) {
+                int left_w = w;
+                if (n->opcode() == QUEST) {
+                    n->set_weight(value(k));
+                } else if (n->opcode() == COLON) {
+                    int t = value(k);
+                    w = int(uint32_t(w) - uint32_t(t));
+                    n->set_weight(w);
+                    ++k;
+                    left_w = t;
+                }
+                if (n->left()) {
+                    if (n->right()) todo.push_back(ITEM{n->right(), w});
+                    todo.push_back(ITEM{n->left(), left_w});
+                    break;
+                }
+            }
+        }
+    }
+}
+
+void PROFILE_ICODE_MGR::annotation() {
+    // The entry weight: a branch of its own to a new label right after it,
+    // placed where the body begins (after a parameter copy that opens it).
+    int64_t entry_label = new_label();
+    STMT_ENTRY* at = prologue_end_;
+    if (at && copies_parameter(first_block_->first())) at = at->next;
+    insertion_point_ = at;
+    open_block_ = nullptr;
+    add_branch(entry_label, std::nullopt, false, first_block_->exec_weight());
+    add_label_def(entry_label, std::nullopt, false);
+
+    // Edge weights, on the blocks as they were before any insertion.
+    bool explicit_fallthrough = flag_level(disable_ft_ubr_key()) == 0;
+    std::vector<BASIC_BLK*> blocks;
+    for (BASIC_BLK* b = first_block_; b; b = b->next()) blocks.push_back(b);
+    for (BASIC_BLK* b : blocks) {
+        std::vector<std::pair<BASIC_BLK*, int>> weighted;
+        b->for_each_weighted_succ([&](BASIC_BLK*, BASIC_BLK* s, int w) { weighted.emplace_back(s, w); });
+        for (auto& [s, w] : weighted) {
+            if (s != b->fallthrough_succ()) {
+                b->annotate_branch(s, w);
+                continue;
+            }
+            if (!explicit_fallthrough) continue;
+            // A fall-through edge gets an explicit branch that carries its
+            // weight, to the successor's label or to a new one right after.
+            uint64_t target;
+            open_block_ = nullptr;
+            if (!s->first_label(target)) {
+                int64_t fresh = new_label();
+                insertion_point_ = b->last();
+                add_label_def(fresh, std::nullopt, false);
+                target = uint64_t(fresh);
+            }
+            insertion_point_ = b->last();
+            add_branch(int64_t(target), std::nullopt, false, w);
+        }
+    }
+    insertion_point_ = nullptr;
+    open_block_ = nullptr;
+}
+
+void PROFILE_ICODE_MGR::wrap_weights() {
+    TYPE* type = counter_type();
+    for (STMT_ENTRY* e = first_stmt_; e; e = e->next) {
+        if (e->kind != REC_EXPR_STMT || !e->tree) continue;
+        std::vector<NODE**> todo{&e->tree};
+        while (!todo.empty()) {
+            NODE** slot = todo.back();
+            todo.pop_back();
+            NODE* n = *slot;
+            if (!n) continue;
+            if (n->weight() != -1 && n->opcode() != EPVAL) {
+                NODE* wrap = make_node(EPVAL, type);
+                wrap->set_weight(n->weight());
+                wrap->set_left(n);
+                n->set_weight(-1);
+                *slot = wrap;
+            }
+            todo.push_back(n->right_slot());
+            todo.push_back(n->left_slot());
+        }
+    }
+}

@@ -1,0 +1,197 @@
+// Instrumentation: the function's counters array and the counter
+// increments on the counted edges, at the entry and on conditional arms.
+#include <boost/format.hpp>
+
+#include "cfg/BGL_cfg.h"
+#include "diag/trelv_diags.h"
+#include "icode/attributes.h"
+#include "icode/icode_file.h"
+#include "icode/opcodes.h"
+#include "icode/record_kinds.h"
+#include "icode/type_pkg.h"
+#include "profmgr/prof_mgr.h"
+
+using namespace icode;
+
+TYPE* PROFILE_ICODE_MGR::counter_type() {
+    // The first predefined unsigned type of 32 bits; looked up once.
+    if (!counter_type_looked_up_ && types_) {
+        counter_type_looked_up_ = true;
+        for (IntegralKind k : {IntegralKind::UCHAR, IntegralKind::USHORT, IntegralKind::UINT,
+                               IntegralKind::ULONG, IntegralKind::ULLONG}) {
+            TYPE* t = types_->integral_type(k);
+            if (t && t->size() == 32) {
+                counter_type_ = t;
+                break;
+            }
+        }
+    }
+    return counter_type_;
+}
+
+void PROFILE_ICODE_MGR::create_counters_array() {
+    int& highest = highest_instr_index();
+    ++highest;
+    int n = extra_counter_count_ + highest;
+    if (n == 0 || counters_array_ || !types_) return;
+    TYPE* counter = counter_type();
+    TYPE* array = types_->make_array(counter, uint32_t(n), uint64_t(n) * (counter ? counter->size() : 32),
+                                     counter ? counter->alignment() : 32, false, false, false);
+    TYPE* pointer = types_->void_pointer();
+    array_pointer_type_ = types_->make_pointer(array, pointer ? pointer->size() : 16,
+                                               pointer ? pointer->alignment() : 16);
+    SymbolRecord r;
+    r.name = (boost::format("__prof_arr_%s_%d") % function_name() % counters_array_sequence()).str();
+    ++counters_array_sequence();
+    r.size = array->size();
+    r.value = 0;
+    r.storage_class = 3;
+    r.qualifiers = 0xE000;
+    r.type = array;
+    r.alignment = 32;
+    auto symbol = std::make_unique<SYMTAB>(std::move(r));
+    // Attributes go to the front of the list, so the array is written with
+    // the function's name attribute first and its data section second.
+    symbol->add_pragma_front(std::make_unique<Pragma>(uint8_t(AttributeKind::DATA_SECTION),
+                                                      std::vector<std::string>{".ppdata"}));
+    symbol->add_pragma_front(std::make_unique<Pragma>(uint8_t(AttributeKind::FUNC_TRELV_INFO),
+                                                      std::vector<std::string>{function_name()}));
+    counters_array_ = keep_symbol(std::move(symbol));
+    if (output_) output_->register_global_symbol(counters_array_);
+}
+
+NODE* PROFILE_ICODE_MGR::make_counter_increment(int index) {
+    TYPE* int_type = types_ ? types_->integral_type(IntegralKind::INT) : nullptr;
+    TYPE* counter = counter_type();
+    NODE* name = make_node(NAME, counters_array_->type());
+    name->set_symbol(counters_array_);
+    NODE* address = make_node(UAND, array_pointer_type_);
+    address->set_left(name);
+    NODE* i = make_node(ICON, int_type);
+    i->set_value(uint64_t(int64_t(index)));
+    NODE* width = make_node(ICON, int_type);
+    width->set_value(32);
+    NODE* scaled = make_node(PMCONV, int_type);
+    scaled->set_left(i);
+    scaled->set_right(width);
+    NODE* plus = make_node(PLUS, array_pointer_type_);
+    plus->set_left(address);
+    plus->set_right(scaled);
+    NODE* element = make_node(UMULT, counter);
+    element->set_left(plus);
+    NODE* one = make_node(ICON, counter);
+    one->set_value(1);
+    NODE* increment = make_node(PLUSPLUS, counter);
+    increment->set_left(element);
+    increment->set_right(one);
+    return increment;
+}
+
+void PROFILE_ICODE_MGR::instrumentation(PROFILE_GRAPH&) {
+    create_counters_array();
+    if (!counters_array_) return;
+
+    // Counter 0 counts entries: after a parameter copy that opens the
+    // function, otherwise in front of its first statement.
+    STMT_ENTRY* first = first_block_->first();
+    insertion_point_ = first;
+    open_block_ = nullptr;
+    if (copies_parameter(first)) {
+        if (first == first_block_->last()) open_block_ = first_block_;
+        add_tree_statement(make_counter_increment(0), std::nullopt, REC_EXPR_STMT, false);
+    } else {
+        add_tree_statement(make_counter_increment(0), std::nullopt, REC_EXPR_STMT, true);
+    }
+
+    // Edge counters, on the blocks as they were before any insertion.
+    std::vector<BASIC_BLK*> blocks;
+    for (BASIC_BLK* b = first_block_; b; b = b->next()) blocks.push_back(b);
+    for (BASIC_BLK* b : blocks) {
+        std::vector<std::pair<BASIC_BLK*, int>> counted;
+        b->for_each_indexed_succ([&](BASIC_BLK*, BASIC_BLK* s, int index) { counted.emplace_back(s, index); });
+        for (auto& [s, index] : counted) insert_edge_counter(b, s, index);
+    }
+
+    // Extra counters: the true arm of every conditional expression of the
+    // recorded trees, numbered after the edge counters in walk order.
+    int& highest = highest_instr_index();
+    for (const COND_TREE& ct : cond_trees_) {
+        std::vector<NODE*> todo{ct.tree};
+        while (!todo.empty()) {
+            NODE* n = todo.back();
+            todo.pop_back();
+            if (!n) continue;
+            if (n->opcode() == QUEST && n->right() && n->right()->opcode() == COLON) {
+                NODE* colon = n->right();
+                NODE* x = colon->left();
+                NODE* comma = make_node(COMMAOP, x ? x->type() : nullptr);
+                comma->set_left(make_counter_increment(highest++));
+                comma->set_right(x);
+                colon->set_left(comma);
+            }
+            todo.push_back(n->right());
+            todo.push_back(n->left());
+        }
+    }
+    insertion_point_ = nullptr;
+    open_block_ = nullptr;
+}
+
+void PROFILE_ICODE_MGR::insert_edge_counter(BASIC_BLK* b, BASIC_BLK* s, int index) {
+    bool found = false;
+    for (BASIC_BLK* x = b->first_succ(); x; x = b->next_succ()) found |= x == s;
+    if (!found) {
+        std::string sn = s->name(), bn = b->name();
+        DIAG::trelv_warn_bad_succ(TRELV_HERE, function_name(), sn.c_str(), bn.c_str()).emit();
+        return;
+    }
+    open_block_ = nullptr;
+    if (s == b->fallthrough_succ()) {
+        // Control falling out of b passes a new label and the increment
+        // before it reaches s.
+        insertion_point_ = b->last();
+        add_label_def(new_label(), std::nullopt, false);
+        add_tree_statement(make_counter_increment(index), std::nullopt, REC_EXPR_STMT, false);
+        return;
+    }
+    if (s->predecessors().size() == 1 && s != first_block_) {
+        STMT_ENTRY* f = s->first();
+        insertion_point_ = f;
+        if (f->kind == REC_LABEL) {
+            if (f == s->last()) open_block_ = s;
+            add_tree_statement(make_counter_increment(index), std::nullopt, REC_EXPR_STMT, false);
+        } else {
+            add_tree_statement(make_counter_increment(index), std::nullopt, REC_EXPR_STMT, true);
+        }
+        return;
+    }
+    // Split the edge with a new block where no control flow falls into it:
+    // after the first block that ends in a jump or a return.
+    BASIC_BLK* host = nullptr;
+    for (BASIC_BLK* x = first_block_; x && !host; x = x->next()) {
+        int op = x->last() ? x->last()->root_opcode() : -1;
+        if (x->last() && x->last()->kind == REC_EXPR_STMT && (op == BRANCH || op == RETURN || op == URETURN))
+            host = x;
+    }
+    if (!host) DIAG::trelv_fatal_no_insrt_point(TRELV_HERE, function_name()).emit();
+    uint64_t target = 0;
+    s->first_label(target);
+    int64_t m = new_label();
+    insertion_point_ = host->last();
+    add_label_def(m, std::nullopt, false);
+    add_tree_statement(make_counter_increment(index), std::nullopt, REC_EXPR_STMT, false);
+    add_branch(int64_t(target), std::nullopt, false);
+    // Redirect b's jump to s through the new block.
+    std::vector<NODE*> todo{b->last()->tree};
+    while (!todo.empty()) {
+        NODE* n = todo.back();
+        todo.pop_back();
+        if (!n) continue;
+        if (n->opcode() == LABEL && n->value() == target) {
+            n->set_value(uint64_t(m));
+            break;
+        }
+        todo.push_back(n->right());
+        todo.push_back(n->left());
+    }
+}

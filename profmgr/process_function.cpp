@@ -1,0 +1,102 @@
+// The per-function driver of the profile manager.
+#include "cfg/BGL_cfg.h"
+#include "driver/flag_levels.h"
+#include "driver/option_table.h"
+#include "driver/run_state.h"
+#include "icode/opcodes.h"
+#include "icode/record_kinds.h"
+#include "profmgr/analysis_tables.h"
+#include "profmgr/cfg_viewer.h"
+#include "profmgr/prof_mgr.h"
+
+using namespace icode;
+
+bool PROFILE_ICODE_MGR::gen_profile_info() const {
+    return current_options().enabled(OPT_GEN_PROFILE_INFO);
+}
+
+bool PROFILE_ICODE_MGR::use_profile_info() const {
+    return current_options().enabled(OPT_USE_PROFILE_INFO);
+}
+
+// Analysis mode is read through "seen": --codecov gives the analyze option
+// its value without enabling it.
+bool PROFILE_ICODE_MGR::analyze() const { return current_options().seen(OPT_ANALYZE); }
+
+bool PROFILE_ICODE_MGR::instrumenting() const { return gen_profile_info(); }
+
+std::unique_ptr<PROFILE_GRAPH> PROFILE_ICODE_MGR::build_graph() {
+    auto graph = std::make_unique<PROFILE_GRAPH>(first_block_, function_name(), extra_counter_count_);
+    for (BASIC_BLK* b = first_block_; b; b = b->next()) graph->add_block(b);
+    for (BASIC_BLK* b = first_block_; b; b = b->next()) {
+        b->compute_successors();
+        for (BASIC_BLK* s = b->first_succ(); s; s = b->next_succ()) graph->add_edge(b, s, 1);
+    }
+    return graph;
+}
+
+void PROFILE_ICODE_MGR::process_function() {
+    bool gen = gen_profile_info();
+    bool use = use_profile_info() || analyze();
+    if (!no_data_) {
+        std::unique_ptr<PROFILE_GRAPH> graph = build_graph();
+        int level = flag_level(debug_profile_key());
+        if (gen) {
+            graph->instrument();
+            if (level > 2) dump_graph();
+            instrumentation(*graph);
+        } else if (use) {
+            graph->propagate_counters(function_data_sets());
+            conditional_weights(*graph);
+            if (level > 2) dump_graph();
+            annotation();
+            if (analyze()) {
+                long kind = current_options().value_number(OPT_ANALYZE, 0);
+                for (BASIC_BLK* b = first_block_; b; b = b->next()) {
+                    if (kind == ANALYZE_CODECOV) write_coverage_rows(*this, b);
+                    else if (kind == ANALYZE_CALLGRAPH) write_callgraph_rows(*this, b);
+                }
+            }
+        }
+    }
+    if (!current_options().enabled(OPT_ANALYZE_ONLY) || no_data_) {
+        if (use) wrap_weights();
+        write_function();
+    }
+}
+
+void PROFILE_ICODE_MGR::dump_graph() {
+    // The dump and the output must agree on label numbers.
+    for (STMT_ENTRY* e = first_stmt_; e; e = e->next)
+        if (e->kind == REC_LABEL || e->kind == REC_EXPR_STMT) renumber_labels(e->tree);
+    dump_cfg(*this);
+}
+
+void PROFILE_ICODE_MGR::renumber_labels(NODE* tree) const {
+    std::vector<NODE*> todo{tree};
+    while (!todo.empty()) {
+        NODE* n = todo.back();
+        todo.pop_back();
+        if (!n) continue;
+        if (n->opcode() == LABEL || n->opcode() == OP_LABEL_DEF) {
+            int64_t v = int64_t(n->value());
+            if (v < 0) n->set_value(uint64_t(int64_t(highest_label()) - v));
+        }
+        todo.push_back(n->left());
+        todo.push_back(n->right());
+    }
+}
+
+bool PROFILE_ICODE_MGR::copies_parameter(const STMT_ENTRY* e) const {
+    if (!e || e->kind != REC_EXPR_STMT || !e->tree) return false;
+    const NODE* root = e->tree;
+    if (root->opcode() == PCOMMA) return true;
+    if (root->opcode() != ASG && root->opcode() != STASG) return false;
+    const NODE* l = root->left();
+    const NODE* r = root->right();
+    while (r && (r->opcode() == SCONV || r->opcode() == PCONV)) r = r->left();
+    if (!l || !r || l->opcode() != NAME || r->opcode() != NAME) return false;
+    const I_SYMTAB* ls = l->symbol();
+    const I_SYMTAB* rs = r->symbol();
+    return ls && rs && rs->storage_class() == 1 && ls->storage_class() == 2 && ls->name() == rs->name();
+}

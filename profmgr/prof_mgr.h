@@ -1,0 +1,200 @@
+// PROFILE_ICODE_MGR: collects each function's statements from the reader,
+// cuts them into basic blocks, lowers compound conditions, builds the
+// function's control-flow graph, runs the job of the run on it
+// (instrument, or derive counts from profile data) and writes the function
+// to the output unit.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "cfg/BGL_cfg.h"
+#include "cfg/basic_blk.h"
+#include "icode/icode_client.h"
+#include "profmgr/stmt_entry.h"
+
+namespace icode {
+class IcodeFile;
+class TYPE;
+class TYPE_PKG;
+}  // namespace icode
+class PROFILE_GRAPH;
+class PROFILE_DATA;
+
+// The block-iteration interface through which graph viewers reach the
+// function being processed.
+class CFG_MANAGER {
+public:
+    virtual const char* function_name() const = 0;
+    virtual bool is_entry_block(const BASIC_BLK* block) const = 0;
+    virtual bool is_exit_block(const BASIC_BLK* block) = 0;
+    virtual BASIC_BLK* first_block() = 0;
+    virtual BASIC_BLK* next_block() = 0;
+    virtual bool weights_from_icode() const { return false; }
+    virtual ~CFG_MANAGER() = default;
+};
+
+class PROFILE_ICODE_MGR : public CFG_MANAGER, public BLOCK_CONTEXT {
+public:
+    PROFILE_ICODE_MGR();
+    ~PROFILE_ICODE_MGR() override;
+
+    // ---- CFG_MANAGER and BLOCK_CONTEXT ----
+    const char* function_name() const override;
+    bool is_entry_block(const BASIC_BLK* block) const override { return block == first_block_; }
+    bool is_exit_block(const BASIC_BLK* block) override;
+    BASIC_BLK* first_block() override;
+    BASIC_BLK* next_block() override;
+    bool weights_from_icode() const override { return false; }
+    BASIC_BLK* block_with_label(uint64_t label) override;
+    bool instrumenting() const override;
+
+    virtual void process_function();
+    virtual bool keep_conditions() const { return false; }
+
+    // ---- the run around the manager ----
+    void set_output(icode::IcodeFile* output) { output_ = output; }
+    icode::IcodeFile* output() const { return output_; }
+    void set_types(icode::TYPE_PKG* types) { types_ = types; }
+    void set_unit_name(const std::string& name) { unit_name_ = name; }
+    icode::TYPE_PKG* types() const { return types_; }
+
+    // ---- profile data (kept for the whole run) ----
+    // Reads the profile data files for the current function.
+    void read_profile_data();
+    // The current function has at least one data set.
+    bool has_profile_data();
+    // The data sets of the current function.
+    const DATA_SETS& function_data_sets();
+    // Forgets every data set read, for tests.
+    void reset_profile_data();
+    PROFILE_DATA& data();
+
+    // ---- statements from the client ----
+    void begin_function(icode::SYMTAB* symbol, const icode::OptPos& position);
+    // Appends an entry that takes no part in block cutting (kinds 1..6, 35,
+    // 93, 94) or a text entry (36, 47), which clears the block-ended flag.
+    void add_entry(std::unique_ptr<STMT_ENTRY> entry);
+    // Adds a statement (kind 42 or 46) with its tree; conditions of
+    // conditional branches are lowered while the lowering flag is set.
+    void add_statement(icode::NODE* tree, const icode::OptPos& position, int kind,
+                       bool before = false);
+    void add_label(uint32_t number, const icode::OptPos& position);
+    // Takes the weights that EPVAL nodes carry into the nodes they wrap.
+    static icode::NODE* weights_on_input(icode::NODE* tree);
+    void end_function(const icode::OptPos& position);
+
+    // The function has no profile data: it is passed through unchanged.
+    void set_no_data() {
+        no_data_ = true;
+        lowering_ = false;
+    }
+    bool no_data() const { return no_data_; }
+    bool in_function() const { return current_ != nullptr; }
+    icode::SYMTAB* current_function() const { return current_; }
+
+    // Owned symbols: globals live for the run, locals until reset().
+    icode::SYMTAB* keep_symbol(std::unique_ptr<icode::SYMTAB> symbol);
+
+    // ---- inspection, for tools and tests ----
+    STMT_ENTRY* statements() const { return first_stmt_; }
+    BASIC_BLK* blocks() const { return first_block_; }
+    // Builds the graph of the collected function (blocks' successors
+    // included) without running a job; the caller owns it.
+    std::unique_ptr<PROFILE_GRAPH> build_graph();
+    int extra_counter_count() const { return extra_counter_count_; }
+    // Renumbers the new (negative) labels of a tree above the function's
+    // highest label.
+    void renumber_labels(icode::NODE* tree) const;
+    int highest_label() const;
+
+    // Forgets the function: frees statements, blocks and trees.
+    void reset();
+
+private:
+    struct COND_TREE {
+        BASIC_BLK* block;
+        icode::NODE* tree;
+    };
+
+    // Statement list and block cutting.
+    void insert_entry(STMT_ENTRY* e, bool before);
+    void cut_blocks(STMT_ENTRY* e);
+    BASIC_BLK* new_block(STMT_ENTRY* first);
+    void add_tree_statement(icode::NODE* tree, const icode::OptPos& position, int kind, bool before);
+    void record_conditional(icode::NODE* tree);
+
+    // Lowering.
+    void lower_condition(icode::NODE* cbranch, const icode::OptPos& position, bool before);
+    int64_t new_label();
+    icode::NODE* label_ref(int64_t label, int weight = -1);
+    icode::NODE* label_def(int64_t label);
+    void add_label_def(int64_t label, const icode::OptPos& position, bool before);
+    void add_branch(int64_t label, const icode::OptPos& position, bool before, int weight = -1);
+
+    // Jobs.
+    void instrumentation(PROFILE_GRAPH& graph);
+    void create_counters_array();
+    icode::NODE* make_counter_increment(int index);
+    void insert_edge_counter(BASIC_BLK* b, BASIC_BLK* s, int index);
+    void conditional_weights(PROFILE_GRAPH& graph);
+    void annotation();
+    void wrap_weights();
+    void write_function();
+    void dump_graph();
+    icode::TYPE* counter_type();
+    bool copies_parameter(const STMT_ENTRY* e) const;
+    void free_dead_nodes();
+
+    // Job selection from the current option set.
+    bool gen_profile_info() const;
+    bool use_profile_info() const;
+    bool analyze() const;
+
+    bool lowering_ = true;
+    STMT_ENTRY* first_stmt_ = nullptr;
+    STMT_ENTRY* last_stmt_ = nullptr;
+    STMT_ENTRY* prologue_end_ = nullptr;
+    BASIC_BLK* first_block_ = nullptr;
+    BASIC_BLK* open_block_ = nullptr;
+    BASIC_BLK* last_block_ = nullptr;
+    int next_block_number_ = 0;
+    int extra_counter_count_ = 0;
+    std::vector<COND_TREE> cond_trees_;
+    bool block_ended_ = false;
+    icode::SYMTAB* counters_array_ = nullptr;
+    icode::TYPE* counter_type_ = nullptr;
+    bool counter_type_looked_up_ = false;
+    STMT_ENTRY* insertion_point_ = nullptr;
+    std::vector<BASIC_BLK*> exit_blocks_;
+    bool exit_blocks_built_ = false;
+    icode::SYMTAB* current_ = nullptr;
+    bool no_data_ = false;
+    std::unique_ptr<PROFILE_DATA> profile_data_;
+    BASIC_BLK* block_cursor_ = nullptr;
+
+    icode::IcodeFile* output_ = nullptr;
+    icode::TYPE_PKG* types_ = nullptr;
+    std::string unit_name_;
+    icode::TYPE* array_pointer_type_ = nullptr;
+    std::unordered_map<uint64_t, BASIC_BLK*> label_blocks_;
+    bool label_blocks_built_ = false;
+    // Nodes that lowering took apart; freed one by one at reset, since
+    // their operands live on in other statements.
+    std::vector<icode::NODE*> dead_nodes_;
+    std::vector<std::unique_ptr<icode::SYMTAB>> global_symbols_;
+    std::vector<std::unique_ptr<icode::SYMTAB>> local_symbols_;
+    std::vector<std::unique_ptr<BASIC_BLK>> block_store_;
+};
+
+// The one manager of the process, and its reset for tests.
+PROFILE_ICODE_MGR& profile_manager();
+void reset_profile_manager();
+
+// Process-wide label and counters-array numbering.
+int16_t& new_label_counter();
+int& counters_array_sequence();

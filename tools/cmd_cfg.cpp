@@ -1,0 +1,96 @@
+// icode cfg UNIT: the blocks and counter numbering of every function, as
+// the profiler computes them, without instrumenting anything.
+//
+//   function f: 4 blocks, 5 edges, 3 counters
+//   L0 -> L1 L2
+//     | x = 1
+//     | ( x < 3 ) goto g2
+//   ...
+//   edge L0->L1 tree
+//   edge L0->L2 chord 1
+//   edge L3->L0 exit tree
+//
+// Statements are shown in their infix form; new labels are numbered as the
+// output unit would number them.  Edges are listed in the order the graph
+// holds them, which is the order that numbering follows.
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <unordered_set>
+
+#include "cfg/BGL_cfg.h"
+#include "icode/icode_file.h"
+#include "icode/infix.h"
+#include "icode/record_kinds.h"
+#include "icode/type_pkg.h"
+#include "profmgr/prof_client.h"
+#include "profmgr/prof_mgr.h"
+#include "tools/commands.h"
+
+namespace {
+
+using namespace icode;
+
+class CFG_PRINTER : public PROFILE_ICODE_MGR {
+public:
+    void process_function() override {
+        std::unique_ptr<PROFILE_GRAPH> graph = build_graph();
+        graph->number_chords();
+        for (STMT_ENTRY* e = statements(); e; e = e->next)
+            if (e->kind == REC_LABEL || e->kind == REC_EXPR_STMT) renumber_labels(e->tree);
+        const CFG_GRAPH& g = graph->graph();
+        std::printf("function %s: %zu blocks, %zu edges, %d counters\n", function_name(),
+                    graph->vertex_count(), boost::num_edges(g),
+                    graph->next_index() + extra_counter_count());
+        for (BASIC_BLK* b = blocks(); b; b = b->next()) {
+            std::printf("%s ->", b->name().c_str());
+            for (BASIC_BLK* s = b->first_succ(); s; s = b->next_succ()) std::printf(" %s", s->name().c_str());
+            std::printf("\n");
+            for (STMT_ENTRY* e = b->first(); e; e = e->next) {
+                if (e->kind == REC_LABEL || e->kind == REC_EXPR_STMT)
+                    std::printf("  | %s\n", infix_text(e->tree));
+                if (e == b->last()) break;
+            }
+        }
+        std::unordered_set<const EDGE_INFO*> exits;
+        for (const auto& [ordinal, rec] : graph->recorded_edges()) exits.insert(rec.info);
+        for (auto [it, end] = boost::edges(g); it != end; ++it) {
+            const EDGE_INFO& info = g[*it];
+            std::printf("edge %s->%s %s", g[boost::source(*it, g)].name.c_str(),
+                        g[boost::target(*it, g)].name.c_str(), exits.count(&info) ? "exit " : "");
+            if (info.index == -1) std::printf("tree\n");
+            else std::printf("chord %d\n", info.index);
+        }
+    }
+};
+
+}  // namespace
+
+int cmd_cfg(int argc, char** argv) {
+    if (argc != 1) {
+        std::fprintf(stderr, "usage: icode cfg UNIT\n");
+        return 2;
+    }
+    FILE* f = std::fopen(argv[0], "rb");
+    if (!f) {
+        std::fprintf(stderr, "%s: %s\n", argv[0], std::strerror(errno));
+        return 1;
+    }
+    CFG_PRINTER manager;
+    PROF_CLIENT client(manager);
+    TYPE_PKG types;
+    std::unique_ptr<IcodeFile> unit = IcodeFile::open_for_reading(f, &client);
+    if (!unit) {
+        std::fprintf(stderr, "%s: not an I-code unit of a version from -86 to -71 for target 700\n",
+                     argv[0]);
+        std::fclose(f);
+        return 1;
+    }
+    unit->set_type_package(&types);
+    manager.set_types(&types);
+    manager.set_unit_name(unit->unit_name());
+    unit->read_unit();
+    unit->close();
+    return 0;
+}
