@@ -1,5 +1,7 @@
 #include "driver/unit_run.h"
 
+#include "driver/icode_unit_run.h"
+
 #include <cerrno>
 #include <cstring>
 
@@ -8,20 +10,7 @@
 
 namespace {
 
-std::FILE*& input_slot() {
-    static std::FILE* input = nullptr;
-    return input;
-}
-
-UNIT_RUN default_run() {
-    UNIT_RUN run;
-    run.open_input = [](const std::string& name) {
-        if (input_slot()) std::fclose(input_slot());
-        input_slot() = open_input_file(name);
-        return STRING_LISTS();
-    };
-    return run;
-}
+UNIT_RUN default_run() { return icode_unit_run(); }
 
 }  // namespace
 
@@ -41,10 +30,7 @@ UNIT_RUN& unit_run() {
     return run;
 }
 
-std::FILE* input_stream() { return input_slot(); }
-
 void reset_unit_run() {
-    if (input_slot()) std::fclose(input_slot());
-    input_slot() = nullptr;
+    reset_icode_unit_run();
     unit_run() = default_run();
 }

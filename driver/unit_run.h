@@ -33,13 +33,10 @@ struct UNIT_RUN {
 // error stream and ends the process with status 1.
 std::FILE* open_input_file(const std::string& name);
 
-// The steps this build performs.  Only the input open exists so far: it
-// opens the file (kept in input_stream()) and reports no string lists; the
-// remaining steps arrive with the I-code reader and writer.
+// The steps of this program: the I-code reader and writer with the profile
+// manager (see icode_unit_run.h).
 UNIT_RUN& unit_run();
 
-// The input stream opened by the default input step, or null.
-std::FILE* input_stream();
 
-// Closes the input stream and restores the default steps.
+// Releases the units of a run and restores the default steps.
 void reset_unit_run();

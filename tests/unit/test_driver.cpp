@@ -234,14 +234,15 @@ TEST_F(Driver, UnopenableInputEndsTheRun) {
     EXPECT_EQ(err(),
               "\n>> Cannot Open Input icode File, No such file or directory : "
               "/nonexistent/dir/in.ic, Aborting\n");
-    EXPECT_EQ(input_stream(), nullptr);
 }
 
-TEST_F(Driver, ReadableInputIsOpened) {
+TEST_F(Driver, InputThatIsNoUnitIsRefused) {
     const string path = string(TRELV_SOURCE_DIR) + "/CMakeLists.txt";
     set_words({"trelv", path, "out.ic"});
-    EXPECT_EQ(trelv_run(static_cast<int>(argv_.size()), argv_.data(), unit_run()), 0);
-    EXPECT_NE(input_stream(), nullptr);
+    const int status = exit_status_of(
+        [&] { trelv_run(static_cast<int>(argv_.size()), argv_.data(), unit_run()); });
+    EXPECT_EQ(status, 1);
+    EXPECT_EQ(err(), "fatal error: Error opening icode file \"" + path + "\":\n");
 }
 
 TEST_F(Driver, ExhaustedMemoryIsReportedAsAFixedText) {
