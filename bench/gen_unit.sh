@@ -1,0 +1,57 @@
+#!/bin/sh
+# Writes, in the I-code text form, a unit "bench.c" of N functions of one
+# shape: a parameter copy, an if/else on a compound condition, a loop-free
+# join and a return.  Usage: gen_unit.sh N > unit.txt
+n=${1:-10000}
+awk -v n="$n" 'BEGIN {
+    print "header name=\"bench.c\""
+    for (i = 0; i < n; i++) {
+        print "func_begin pos=1:" (i * 10 + 1) ":1 sym=" i
+        print "symbol name=\"p\" size=16 class=1 type=6 align=16"
+        print "body_begin pos=-"
+        print "symbol name=\"p\" size=16 class=2 type=6 align=16"
+        print "symbol name=\"x\" size=16 class=2 type=6 align=16"
+        print "expr pos=1:" (i * 10 + 2) ":3"
+        print "  ASG type=6"
+        print "    NAME type=6 level=2 index=0"
+        print "    NAME type=6 level=1 index=0"
+        print "expr pos=1:" (i * 10 + 3) ":3"
+        print "  CBRANCH type=6"
+        print "    ANDAND type=6"
+        print "      LT type=6"
+        print "        NAME type=6 level=2 index=0"
+        print "        ICON type=6 value=10"
+        print "      GT type=6"
+        print "        NAME type=6 level=2 index=0"
+        print "        ICON type=6 value=0"
+        print "    LABEL type=6 label=1"
+        print "expr pos=1:" (i * 10 + 4) ":5"
+        print "  ASG type=6"
+        print "    NAME type=6 level=2 index=1"
+        print "    ICON type=6 value=1"
+        print "expr pos=1:" (i * 10 + 5) ":5"
+        print "  BRANCH type=6"
+        print "    LABEL type=6 label=2"
+        print "label label=1"
+        print "expr pos=1:" (i * 10 + 6) ":5"
+        print "  ASG type=6"
+        print "    NAME type=6 level=2 index=1"
+        print "    ICON type=6 value=2"
+        print "label label=2"
+        print "expr pos=1:" (i * 10 + 7) ":3"
+        print "  RETURN type=6"
+        print "    NAME type=6 level=2 index=1"
+        print "    NOP"
+        print "func_end pos=-"
+    }
+    print "end"
+    print ".types"
+    print "type 6 int size=16 align=16"
+    print "end"
+    print ".files"
+    print "file_name name=\"bench.c\""
+    print "end"
+    print ".symbols"
+    for (i = 0; i < n; i++) print "symbol name=\"f" i "\" type=6"
+    print "end"
+}'
