@@ -1,44 +1,49 @@
 #!/bin/sh
 # Writes, in the I-code text form, a unit "bench.c" of N functions of one
-# shape: a parameter copy, an if/else on a compound condition, a loop-free
-# join and a return.  Usage: gen_unit.sh N > unit.txt
+# realistic shape: a parameter copy, then S if/else statements on compound
+# conditions, each joining before the next, and a return.
+# Usage: gen_unit.sh N [S] > unit.txt
 n=${1:-10000}
-awk -v n="$n" 'BEGIN {
+s=${2:-1}
+awk -v n="$n" -v s="$s" 'BEGIN {
     print "header name=\"bench.c\""
     for (i = 0; i < n; i++) {
-        print "func_begin pos=1:" (i * 10 + 1) ":1 sym=" i
+        line = i * (s * 6 + 4)
+        print "func_begin pos=1:" (++line) ":1 sym=" i
         print "symbol name=\"p\" size=16 class=1 type=6 align=16"
         print "body_begin pos=-"
         print "symbol name=\"p\" size=16 class=2 type=6 align=16"
         print "symbol name=\"x\" size=16 class=2 type=6 align=16"
-        print "expr pos=1:" (i * 10 + 2) ":3"
+        print "expr pos=1:" (++line) ":3"
         print "  ASG type=6"
         print "    NAME type=6 level=2 index=0"
         print "    NAME type=6 level=1 index=0"
-        print "expr pos=1:" (i * 10 + 3) ":3"
-        print "  CBRANCH type=6"
-        print "    ANDAND type=6"
-        print "      LT type=6"
-        print "        NAME type=6 level=2 index=0"
-        print "        ICON type=6 value=10"
-        print "      GT type=6"
-        print "        NAME type=6 level=2 index=0"
-        print "        ICON type=6 value=0"
-        print "    LABEL type=6 label=1"
-        print "expr pos=1:" (i * 10 + 4) ":5"
-        print "  ASG type=6"
-        print "    NAME type=6 level=2 index=1"
-        print "    ICON type=6 value=1"
-        print "expr pos=1:" (i * 10 + 5) ":5"
-        print "  BRANCH type=6"
-        print "    LABEL type=6 label=2"
-        print "label label=1"
-        print "expr pos=1:" (i * 10 + 6) ":5"
-        print "  ASG type=6"
-        print "    NAME type=6 level=2 index=1"
-        print "    ICON type=6 value=2"
-        print "label label=2"
-        print "expr pos=1:" (i * 10 + 7) ":3"
+        for (k = 0; k < s; k++) {
+            print "expr pos=1:" (++line) ":3"
+            print "  CBRANCH type=6"
+            print "    ANDAND type=6"
+            print "      LT type=6"
+            print "        NAME type=6 level=2 index=0"
+            print "        ICON type=6 value=" (10 + k)
+            print "      GT type=6"
+            print "        NAME type=6 level=2 index=1"
+            print "        ICON type=6 value=" k
+            print "    LABEL type=6 label=" (2 * k + 1)
+            print "expr pos=1:" (++line) ":5"
+            print "  PLUSASG type=6"
+            print "    NAME type=6 level=2 index=1"
+            print "    ICON type=6 value=1"
+            print "expr pos=1:" (++line) ":5"
+            print "  BRANCH type=6"
+            print "    LABEL type=6 label=" (2 * k + 2)
+            print "label label=" (2 * k + 1)
+            print "expr pos=1:" (++line) ":5"
+            print "  ASG type=6"
+            print "    NAME type=6 level=2 index=1"
+            print "    ICON type=6 value=" (2 * k)
+            print "label label=" (2 * k + 2)
+        }
+        print "expr pos=1:" (++line) ":3"
         print "  RETURN type=6"
         print "    NAME type=6 level=2 index=1"
         print "    NOP"
