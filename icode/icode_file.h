@@ -112,7 +112,8 @@ public:
     long tell() const;
 
 private:
-    IcodeFile() = default;
+    // Out of line, where the reading-mode members are complete types.
+    IcodeFile();
 
     // Reading helpers.
     bool read_header();
@@ -132,11 +133,21 @@ private:
     NODE* node_from_record();
     bool is_signed_id(uint32_t id) const;
 
-    // Writing helpers.
-    void write_record(uint8_t kind);
-    void put_position(const OptPos& position);
+    // Writing helpers (icode_writer*.cpp).  A record is built in wrec_
+    // between begin_record() and end_record(), which encodes it through its
+    // layout and writes it to the stream at once.
+    RECORD& begin_record(uint8_t kind, int64_t selector = 0);
+    void end_record();
+    void write_end();
+    POS_VALUE position_value(const SourcePos* position);
+    uint32_t type_ref(TYPE* type);
+    uint32_t table_index(const SYMTAB* symbol) const;
+    void write_node(const NODE* node);
+    void write_type_section();
     void write_type(TYPE* type);
-    void write_member_list(TYPE* owner, int list);
+    void write_type_record(TYPE* type);
+    void write_list(TYPE* owner, int list);
+    void write_member(TYPE* owner, int list, size_t i);
     void finish_unit();
     void write_header();
 
@@ -176,6 +187,18 @@ private:
     long written_ = 0;  // bytes written to the stream so far
     RECORD wrec_;
     bool wrote_initializer_ = false;
+    // Classes whose main record is written and whose member lists are not.
+    std::vector<TYPE*> pending_lists_;
+    // The stream's buffer in writing mode.  A stream still open when this
+    // object goes away keeps using it, so it is then left to the stream.
+    struct STREAM_BUFFER {
+        std::unique_ptr<char[]> bytes;
+        FILE* const* stream = nullptr;
+        ~STREAM_BUFFER() {
+            if (stream && *stream) (void)bytes.release();
+        }
+    };
+    STREAM_BUFFER stream_buffer_;
 };
 
 }  // namespace icode

@@ -31,6 +31,8 @@ private:
     const IcodeFile& file_;
 };
 
+IcodeFile::IcodeFile() = default;
+
 IcodeFile::~IcodeFile() {
     if (stream_ && in_) in_->keep_buffer_with_stream();
 }

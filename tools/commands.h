@@ -8,3 +8,4 @@ int cmd_check(int argc, char** argv);
 int cmd_dump(int argc, char** argv);
 int cmd_copy(int argc, char** argv);
 int cmd_cfg(int argc, char** argv);
+int cmd_run(int argc, char** argv);

@@ -79,5 +79,6 @@ int main(int argc, char** argv) {
     if (cmd == "cfg") return cmd_cfg(argc - 2, argv + 2);
     if (cmd == "dump") return cmd_dump(argc - 2, argv + 2);
     if (cmd == "copy") return cmd_copy(argc - 2, argv + 2);
+    if (cmd == "run") return cmd_run(argc - 2, argv + 2);
     return usage();
 }

@@ -1,0 +1,495 @@
+#include "tools/exec_machine.h"
+
+#include <cstring>
+
+#include "icode/opcodes.h"
+#include "icode/types.h"
+
+namespace exec {
+
+using namespace icode;
+
+namespace {
+
+constexpr uint64_t FIRST_ADDRESS = 16;
+constexpr size_t MAX_CALL_DEPTH = 1000;
+
+std::string op_name(int op) {
+    const char* n = OperatorTable::name(op);
+    return n ? n : "opcode " + std::to_string(op);
+}
+
+[[noreturn]] void fail(const std::string& message) { throw EXEC_ERROR(message); }
+
+const NODE* strip(const NODE* n) {
+    while (n && n->opcode() == EPVAL) n = n->left();
+    return n;
+}
+
+bool is_bool(const TYPE* t) {
+    const TYPE* p = plain_type(t);
+    return p && p->kind() == TypeKind::INTEGRAL && p->integral_part().sub_kind == IntegralKind::BOOL;
+}
+
+bool is_function(const TYPE* t) {
+    const TYPE* p = plain_type(t);
+    return p && p->kind() == TypeKind::FUNCTION;
+}
+
+bool is_aggregate(const TYPE* t) {
+    const TYPE* p = plain_type(t);
+    return p && (p->kind() == TypeKind::ARRAY || p->is_csu());
+}
+
+uint64_t mask_to(uint64_t v, const TYPE* t) {
+    uint32_t bits = size_in_bytes(t) * 8;
+    if (bits == 0 || bits >= 64) return v;
+    return v & ((uint64_t(1) << bits) - 1);
+}
+
+// Flattens a COMMA chain (either leaning) into its elements, in order.
+void flatten(const NODE* n, std::vector<const NODE*>& out) {
+    n = strip(n);
+    if (!n) return;
+    if (n->opcode() == COMMA) {
+        flatten(n->left(), out);
+        flatten(n->right(), out);
+    } else {
+        out.push_back(n);
+    }
+}
+
+uint32_t label_of(const NODE* n) {
+    n = strip(n);
+    if (!n || n->opcode() != LABEL) fail("jump target is not a LABEL");
+    return n->label_number();
+}
+
+const FieldMember* field_of(const NODE* n) {
+    const NODE* f = strip(n->right());
+    if (!f || f->opcode() != FIELD || !f->field()) fail(op_name(n->opcode()) + " without a field");
+    if (f->field()->is_bit_field) fail("bit-fields are not supported");
+    return f->field();
+}
+
+}  // namespace
+
+uint64_t normalise(uint64_t value, const TYPE* type) {
+    if (!type || is_pointer_like(type)) return value;
+    uint32_t bits = size_in_bytes(type) * 8;
+    if (bits == 0 || bits >= 64) return value;
+    uint64_t m = (uint64_t(1) << bits) - 1;
+    value &= m;
+    if (is_signed(type) && (value >> (bits - 1)) & 1) value |= ~m;
+    return value;
+}
+
+std::string EXEC_RESULT::text() const {
+    if (is_void) return "void";
+    return is_signed ? std::to_string(int64_t(bits)) : std::to_string(bits);
+}
+
+EXEC_MACHINE::EXEC_MACHINE(const EXEC_UNIT& unit, uint64_t max_steps)
+    : unit_(unit), max_steps_(max_steps), memory_(FIRST_ADDRESS, 0) {
+    for (SYMTAB* s : unit.globals()) {
+        if (is_function(s->type())) continue;
+        uint64_t bytes = std::max<uint64_t>(s->size(), s->type() ? s->type()->size() : 0);
+        bytes = (bytes + 7) / 8;
+        uint64_t align = std::max<uint64_t>(1, s->alignment() / 8);
+        uint64_t at = (memory_.size() + align - 1) / align * align;
+        memory_.resize(at + bytes, 0);
+        globals_[s] = at;
+    }
+    for (SYMTAB* s : unit.globals())
+        if (!s->initializers().empty() && globals_.count(s)) initialize(s);
+}
+
+void EXEC_MACHINE::initialize(SYMTAB* s) {
+    // The scalar slots of the object, in order.
+    struct SLOT {
+        uint64_t address;
+        const TYPE* type;
+    };
+    std::vector<SLOT> slots;
+    std::vector<SLOT> todo{{globals_[s], s->type()}};
+    auto expand = [&](auto&& self, uint64_t at, const TYPE* t) -> void {
+        const TYPE* p = plain_type(t);
+        if (p && p->kind() == TypeKind::ARRAY) {
+            const TYPE* e = p->array_part().element;
+            uint64_t step = size_in_bytes(e);
+            for (uint32_t i = 0; i < p->array_part().count; ++i) self(self, at + i * step, e);
+        } else if (p && p->is_csu()) {
+            for (const FieldMember& f : p->csu_part().fields) {
+                self(self, at + uint64_t(f.offset) / 8, f.type);
+                if (p->csu_part().csu == CSU_UNION) break;
+            }
+        } else {
+            slots.push_back({at, t});
+        }
+    };
+    expand(expand, globals_[s], s->type());
+    size_t slot = 0;
+    for (const NODE* tree : s->initializers()) {
+        const NODE* t = strip(tree);
+        if (!t || t->opcode() == ENDINIT) break;
+        if (t->opcode() == SCON) {
+            uint32_t n = t->string_length();
+            const char* bytes = t->text();
+            for (uint32_t i = 0; i < n && slot < slots.size(); ++i, ++slot)
+                store(slots[slot].address, slots[slot].type, bytes ? uint8_t(bytes[i]) : 0);
+            continue;
+        }
+        if (slot >= slots.size()) fail("initializer of " + s->name() + " has more values than the object has slots");
+        store(slots[slot].address, slots[slot].type, eval(t));
+        ++slot;
+    }
+}
+
+const EXEC_MACHINE::LAYOUT& EXEC_MACHINE::layout_of(const EXEC_FUNCTION& f) {
+    auto it = layouts_.find(&f);
+    if (it != layouts_.end()) return it->second;
+    LAYOUT& l = layouts_[&f];
+    for (SYMTAB* s : f.locals) {
+        uint64_t bytes = (std::max<uint64_t>(s->size(), s->type() ? s->type()->size() : 0) + 7) / 8;
+        uint64_t align = std::max<uint64_t>(1, s->alignment() / 8);
+        l.size = (l.size + align - 1) / align * align;
+        l.offset[s] = l.size;
+        l.size += bytes;
+    }
+    return l;
+}
+
+EXEC_RESULT EXEC_MACHINE::call(const std::string& function, const std::vector<int64_t>& args) {
+    const EXEC_FUNCTION* f = unit_.find_function(function);
+    if (!f) fail("no function named " + function + " in the unit");
+    std::vector<uint64_t> raw(args.begin(), args.end());
+    EXEC_RESULT r;
+    r.bits = run(*f, raw);
+    const TYPE* fn = plain_type(f->symbol ? f->symbol->type() : nullptr);
+    const TYPE* ret = fn && fn->kind() == TypeKind::FUNCTION ? fn->function_part().return_type : nullptr;
+    const TYPE* pret = plain_type(ret);
+    r.is_void = !pret || pret->kind() == TypeKind::VOID;
+    r.is_signed = ret && is_signed(ret);
+    if (!r.is_void) r.bits = normalise(r.bits, ret);
+    return r;
+}
+
+uint64_t EXEC_MACHINE::run(const EXEC_FUNCTION& f, const std::vector<uint64_t>& args) {
+    if (args.size() != f.params.size())
+        fail(f.name + " takes " + std::to_string(f.params.size()) + " arguments, " +
+             std::to_string(args.size()) + " given");
+    if (frames_.size() >= MAX_CALL_DEPTH) fail("call depth limit of " + std::to_string(MAX_CALL_DEPTH) + " reached in " + f.name);
+    const LAYOUT& layout = layout_of(f);
+    uint64_t base = (memory_.size() + 7) / 8 * 8;
+    memory_.resize(base + layout.size, 0);
+    std::fill(memory_.begin() + long(base), memory_.end(), 0);
+    FUNCTION_TRACE& tr = trace_.of(&f);
+    if (tr.falls.size() != f.stmts.size()) tr.falls.assign(f.stmts.size(), 0);
+    ++tr.calls;
+    frames_.push_back({&f, base, &tr});
+    for (size_t i = 0; i < args.size(); ++i)
+        store(base + layout.offset.at(f.params[i]), f.params[i]->type(), args[i]);
+
+    uint64_t result = 0;
+    size_t pc = 0;
+    const size_t n = f.stmts.size();
+    auto jump = [&](size_t from, uint32_t label) {
+        auto it = f.label_stmt.find(label);
+        if (it == f.label_stmt.end()) fail(f.name + ": jump to undefined label " + std::to_string(label));
+        ++tr.jumps[(uint64_t(from) << 32) | label];
+        pc = it->second;
+    };
+    while (pc < n) {
+        if (++steps_ > max_steps_) fail("step limit of " + std::to_string(max_steps_) + " reached in " + f.name);
+        const EXEC_STMT& s = f.stmts[pc];
+        const NODE* root = s.is_label ? nullptr : strip(s.tree);
+        int op = root ? root->opcode() : -1;
+        if (op == BRANCH) {
+            jump(pc, label_of(root->left()));
+            continue;
+        }
+        if (op == CBRANCH) {
+            if (eval(root->left()) == 0) {
+                jump(pc, label_of(root->right()));
+                continue;
+            }
+        } else if (op == SWITCH) {
+            const NODE* e = root->left();
+            uint64_t v = normalise(eval(e), e->type());
+            std::vector<const NODE*> items;
+            flatten(root->right(), items);
+            const NODE* target = nullptr;
+            const NODE* fallback = nullptr;
+            for (const NODE* it : items) {
+                if (it->opcode() == CASE) {
+                    if (!target && normalise(eval(it->left()), e->type()) == v) target = it->right();
+                } else if (it->opcode() == DEFAULT) {
+                    if (!fallback) fallback = it->left();
+                } else {
+                    fail("SWITCH element " + op_name(it->opcode()) + " is neither CASE nor DEFAULT");
+                }
+            }
+            if (!target) target = fallback;
+            if (target) {
+                jump(pc, label_of(target));
+                continue;
+            }
+        } else if (op == RETURN) {
+            result = eval(root->left());
+            break;
+        } else if (op == URETURN) {
+            break;
+        } else if (root) {
+            eval(root);
+        }
+        if (pc + 1 < n) ++tr.falls[pc];
+        ++pc;
+    }
+    frames_.pop_back();
+    memory_.resize(base);
+    return result;
+}
+
+uint64_t EXEC_MACHINE::symbol_address(const I_SYMTAB* s) {
+    if (!s) fail("NAME without a symbol");
+    if (s->level() == 0) {
+        auto it = globals_.find(s);
+        if (it == globals_.end()) fail("no storage for " + s->name());
+        return it->second;
+    }
+    if (frames_.empty()) fail("local " + s->name() + " used outside a function");
+    const FRAME& fr = frames_.back();
+    const LAYOUT& l = layouts_.at(fr.function);
+    auto it = l.offset.find(s);
+    if (it == l.offset.end()) fail("symbol " + s->name() + " is not a local of " + fr.function->name);
+    return fr.base + it->second;
+}
+
+uint64_t EXEC_MACHINE::address_of(const NODE* n) {
+    n = strip(n);
+    switch (n->opcode()) {
+    case NAME: return symbol_address(n->symbol());
+    case UMULT: return eval(n->left());
+    case STDOT: return address_of(n->left()) + uint64_t(field_of(n)->offset) / 8;
+    case STREF: return eval(n->left()) + uint64_t(field_of(n)->offset) / 8;
+    default: fail(op_name(n->opcode()) + " is not an addressable expression");
+    }
+}
+
+void EXEC_MACHINE::check(uint64_t address, uint64_t bytes) const {
+    if (address < FIRST_ADDRESS || address > memory_.size() || bytes > memory_.size() - address)
+        fail("bad address " + std::to_string(address) + " (" + std::to_string(bytes) + " bytes)");
+}
+
+uint64_t EXEC_MACHINE::load(uint64_t address, const TYPE* type) {
+    uint32_t bytes = size_in_bytes(type);
+    if (bytes > 8) fail("load of an object of " + std::to_string(bytes) + " bytes");
+    check(address, bytes);
+    uint64_t v = 0;
+    for (uint32_t i = 0; i < bytes; ++i) v |= uint64_t(memory_[address + i]) << (8 * i);
+    return normalise(v, type);
+}
+
+void EXEC_MACHINE::store(uint64_t address, const TYPE* type, uint64_t value) {
+    uint32_t bytes = size_in_bytes(type);
+    if (bytes > 8) fail("store of an object of " + std::to_string(bytes) + " bytes");
+    check(address, bytes);
+    if (is_bool(type)) value = value != 0;
+    if (is_pointer_like(type) && bytes < 8 && (value >> (8 * bytes)) != 0)
+        fail("address " + std::to_string(value) + " does not fit a pointer of " + std::to_string(bytes) + " bytes");
+    for (uint32_t i = 0; i < bytes; ++i) memory_[address + i] = uint8_t(value >> (8 * i));
+}
+
+std::vector<uint32_t> EXEC_MACHINE::counter_values(const EXEC_COUNTERS& c) const {
+    std::vector<uint32_t> out;
+    auto it = globals_.find(c.symbol);
+    const TYPE* p = plain_type(c.symbol->type());
+    if (it == globals_.end() || !p || p->kind() != TypeKind::ARRAY) return out;
+    uint32_t step = size_in_bytes(p->array_part().element);
+    for (uint32_t i = 0; i < p->array_part().count; ++i) {
+        uint64_t v = 0;
+        for (uint32_t b = 0; b < step && b < 4; ++b) v |= uint64_t(memory_[it->second + i * step + b]) << (8 * b);
+        out.push_back(uint32_t(v));
+    }
+    return out;
+}
+
+uint64_t EXEC_MACHINE::call_node(const NODE* n) {
+    const NODE* target = strip(n->left());
+    if (target && target->opcode() == UAND) target = strip(target->left());
+    if (!target || target->opcode() != NAME || !target->symbol())
+        fail(op_name(n->opcode()) + " of something that is not a named function");
+    const std::string& name = target->symbol()->name();
+    const EXEC_FUNCTION* f = unit_.find_function(name);
+    if (!f) fail("call of " + name + ", which has no body in the unit");
+    std::vector<const NODE*> arg_nodes;
+    if (n->opcode() == CALL) flatten(n->right(), arg_nodes);
+    std::vector<uint64_t> args;
+    for (const NODE* a : arg_nodes) args.push_back(eval(a));
+    return normalise(run(*f, args), n->type());
+}
+
+uint64_t EXEC_MACHINE::assign(const NODE* n) {
+    const NODE* lhs = strip(n->left());
+    uint64_t at = address_of(lhs);
+    const TYPE* t = lhs->type();
+    int op = n->opcode();
+    if (op == ASG) {
+        uint64_t v = eval(n->right());
+        store(at, t, v);
+        return load(at, t);
+    }
+    if (op == PLUSPLUS || op == MINMIN) {
+        uint64_t old = load(at, t);
+        uint64_t step = eval(n->right());
+        store(at, t, op == PLUSPLUS ? old + step : old - step);
+        return old;
+    }
+    static const std::unordered_map<int, int> base = {
+        {PLUSASG, PLUS}, {MINUSASG, MINUS}, {MULTASG, MULT}, {DIVASG, DIV}, {MODASG, MOD},
+        {ANDBASG, ANDB}, {ORBASG, ORB},     {XORBASG, XORB}, {SLLASG, SLL}, {SRLASG, SRL}};
+    uint64_t old = load(at, t);
+    uint64_t r = eval(n->right());
+    store(at, t, binary(base.at(op), n, old, r));
+    return load(at, t);
+}
+
+uint64_t EXEC_MACHINE::binary(int op, const NODE* n, uint64_t a, uint64_t b) {
+    const TYPE* t = n->type();
+    bool sgn = is_signed(t);
+    switch (op) {
+    case PLUS: return normalise(a + b, t);
+    case MINUS: return normalise(a - b, t);
+    case MULT: return normalise(a * b, t);
+    case ANDB: return normalise(a & b, t);
+    case ORB: return normalise(a | b, t);
+    case XORB: return normalise(a ^ b, t);
+    case DIV:
+    case MOD: {
+        if (normalise(b, t) == 0) fail(std::string(op == DIV ? "division" : "remainder") + " by zero");
+        if (sgn) {
+            int64_t x = int64_t(normalise(a, t)), y = int64_t(normalise(b, t));
+            if (y == -1) return normalise(op == DIV ? 0 - uint64_t(x) : 0, t);
+            return normalise(uint64_t(op == DIV ? x / y : x % y), t);
+        }
+        uint64_t x = mask_to(a, t), y = mask_to(b, t);
+        return normalise(op == DIV ? x / y : x % y, t);
+    }
+    case SLL: {
+        int64_t c = int64_t(b);
+        if (c < 0 || c >= 64) return 0;
+        return normalise(a << c, t);
+    }
+    case SRL: {
+        int64_t c = int64_t(b);
+        if (sgn) {
+            int64_t x = int64_t(normalise(a, t));
+            if (c < 0 || c >= 64) return x < 0 ? ~uint64_t(0) : 0;
+            return normalise(uint64_t(x >> c), t);
+        }
+        if (c < 0 || c >= 64) return 0;
+        return normalise(mask_to(a, t) >> c, t);
+    }
+    default: fail(op_name(op) + " is not supported");
+    }
+}
+
+uint64_t EXEC_MACHINE::compare(int op, const NODE* l, const NODE* r, uint64_t a, uint64_t b) {
+    bool unsigned_cmp = op == ULT || op == ULE || op == UGT || op == UGE;
+    auto wide_unsigned = [](const NODE* x) {
+        return is_pointer_like(x->type()) || (!is_signed(x->type()) && size_in_bytes(x->type()) >= 8);
+    };
+    if (unsigned_cmp) {
+        a = mask_to(a, l->type());
+        b = mask_to(b, r->type());
+    } else if (wide_unsigned(l) || wide_unsigned(r)) {
+        unsigned_cmp = true;
+    }
+    bool lt, eq = a == b;
+    lt = unsigned_cmp ? a < b : int64_t(a) < int64_t(b);
+    switch (op) {
+    case EQ: return eq;
+    case NEQ: return !eq;
+    case LT: case ULT: return lt;
+    case LE: case ULE: return lt || eq;
+    case GT: case UGT: return !lt && !eq;
+    case GE: case UGE: return !lt;
+    default: fail(op_name(op) + " is not supported");
+    }
+}
+
+uint64_t EXEC_MACHINE::eval(const NODE* n) {
+    if (!n) fail("missing operand");
+    const TYPE* t = n->type();
+    int op = n->opcode();
+    switch (op) {
+    case EPVAL: return eval(n->left());
+    case ICON: return normalise(n->value(), t);
+    case NAME:
+        if (is_aggregate(n->symbol() ? n->symbol()->type() : t)) return symbol_address(n->symbol());
+        return load(symbol_address(n->symbol()), t);
+    case UAND: return address_of(n->left());
+    case UMULT: {
+        uint64_t at = eval(n->left());
+        if (is_aggregate(t)) return at;
+        return load(at, t);
+    }
+    case STDOT: case STREF: {
+        uint64_t at = address_of(n);
+        if (is_aggregate(t)) return at;
+        return load(at, t);
+    }
+    case PLUS: case MINUS: case MULT: case DIV: case MOD: case ANDB: case ORB: case XORB:
+    case SLL: case SRL: {
+        uint64_t a = eval(n->left());
+        uint64_t b = eval(n->right());
+        return binary(op, n, a, b);
+    }
+    case UMINUS: return normalise(0 - eval(n->left()), t);
+    case NOTB: return normalise(~eval(n->left()), t);
+    case EXCLAIM: return eval(n->left()) == 0;
+    case ABS: {
+        int64_t v = int64_t(eval(n->left()));
+        return normalise(v < 0 ? 0 - uint64_t(v) : uint64_t(v), t);
+    }
+    case EQ: case NEQ: case LT: case LE: case GT: case GE: case ULT: case ULE: case UGT: case UGE: {
+        uint64_t a = eval(n->left());
+        uint64_t b = eval(n->right());
+        return compare(op, n->left(), n->right(), a, b);
+    }
+    case ANDAND: return eval(n->left()) != 0 && eval(n->right()) != 0;
+    case OROR: return eval(n->left()) != 0 || eval(n->right()) != 0;
+    case QUEST: {
+        const NODE* colon = strip(n->right());
+        if (!colon || colon->opcode() != COLON) fail("QUEST without COLON");
+        bool c = eval(n->left()) != 0;
+        if (!frames_.empty()) {
+            auto& arms = frames_.back().trace->arms[n];
+            ++(c ? arms.first : arms.second);
+        }
+        return normalise(eval(c ? colon->left() : colon->right()), t);
+    }
+    case COMMAOP: case COMMA:
+        eval(n->left());
+        return eval(n->right());
+    case ASG: case PLUSASG: case MINUSASG: case MULTASG: case DIVASG: case MODASG:
+    case ANDBASG: case ORBASG: case XORBASG: case SLLASG: case SRLASG: case PLUSPLUS: case MINMIN:
+        return assign(n);
+    case SCONV: {
+        uint64_t v = eval(n->left());
+        if (is_bool(t)) return v != 0;
+        return normalise(v, t);
+    }
+    case PCONV: return normalise(eval(n->left()), t);
+    case PMCONV: {
+        int64_t index = int64_t(eval(n->left()));
+        int64_t bits = int64_t(eval(n->right()));
+        return normalise(uint64_t(index * bits / 8), t);
+    }
+    case CALL: case UCALL: return call_node(n);
+    case NOP: return 0;
+    default: fail(op_name(op) + " is not supported by the executor");
+    }
+}
+
+}  // namespace exec
