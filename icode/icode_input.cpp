@@ -2,6 +2,8 @@
 
 #include <sys/stat.h>
 
+#include <vector>
+
 namespace icode {
 
 ICODE_INPUT::ICODE_INPUT(FILE* stream) : stream_(stream), buffer_(new char[32768]) {
@@ -16,6 +18,11 @@ ICODE_INPUT::ICODE_INPUT(FILE* stream) : stream_(stream), buffer_(new char[32768
         std::fseek(stream_, base_, SEEK_SET);
     }
     if (size_ < 0) size_ = 0;
+}
+
+void ICODE_INPUT::keep_buffer_with_stream() {
+    static std::vector<std::unique_ptr<char[]>> kept;
+    if (buffer_) kept.push_back(std::move(buffer_));
 }
 
 bool ICODE_INPUT::seek(long offset) {

@@ -8,9 +8,12 @@
 #pragma once
 
 #include <cstdint>
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 #include <string>
+
+#include "icode/encoding.h"
 
 namespace icode {
 
@@ -35,9 +38,23 @@ public:
     bool read_uleb(uint32_t& value);
     // Reads exactly n bytes into out; false when the file is shorter.
     bool read_bytes(size_t n, std::string& out);
+    // Decodes the fields of a record whose header has just been read.
+    // `decode` (const uint8_t* data, size_t size) -> size_t gets the bytes
+    // from the current position and returns how many its fields took, or
+    // throws DECODE_ERROR when they do not fit.  A record is what its fields
+    // are: the length is checked against the file but does not delimit the
+    // fields, so when they run on past a short length they are decoded from
+    // more of the file.  False when the length or the fields run past the
+    // end of the file or cannot be decoded; else the position is after the
+    // fields.  `buffer` holds the bytes; nothing larger than the rest of the
+    // file is ever read into it.
+    template <class DECODE>
+    bool read_fields(uint32_t length, std::string& buffer, DECODE&& decode);
     // The stream keeps using the buffer until it is closed; a stream that is
-    // left open when this object goes away keeps the buffer for good.
-    void keep_buffer_with_stream() { (void)buffer_.release(); }
+    // left open when this object goes away keeps the buffer for good.  Such
+    // buffers stay on a process-wide list, so that one whose stream is later
+    // closed by its owner (after a refused open) is still accounted for.
+    void keep_buffer_with_stream();
 
 private:
     FILE* stream_;
@@ -46,5 +63,26 @@ private:
     long size_ = 0;  // relative to base
     std::unique_ptr<char[]> buffer_;
 };
+
+template <class DECODE>
+bool ICODE_INPUT::read_fields(uint32_t length, std::string& buffer, DECODE&& decode) {
+    const uint64_t rest = remaining();
+    if (length > rest) return false;
+    const long start = pos_;
+    size_t window = length;
+    for (;;) {
+        if (!read_bytes(window, buffer)) return false;
+        try {
+            size_t used = decode(reinterpret_cast<const uint8_t*>(buffer.data()), buffer.size());
+            return used == window || seek(start + long(used));
+        } catch (const DECODE_ERROR&) {
+            // Damage costs at most twice the rest of the file: the window
+            // doubles until it holds all of it.
+            if (window >= rest) return false;
+            window = size_t(std::min<uint64_t>(rest, std::max<uint64_t>(2 * uint64_t(window), 64)));
+            if (!seek(start)) return false;
+        }
+    }
+}
 
 }  // namespace icode

@@ -154,20 +154,27 @@ int IcodeFile::read_next_record() {
     return kind;
 }
 
+namespace {
+
+// Fields are what counts: a payload longer than its fields is read on from
+// the end of the fields, one shorter has its fields read on past it.
+bool decode_record(ICODE_INPUT& input, std::string& buffer, RECORD& rec, uint8_t kind,
+                   uint32_t length, const CODEC_CONTEXT& ctx) {
+    return input.read_fields(length, buffer, [&](const uint8_t* data, size_t size) {
+        size_t used = 0;
+        decode_payload(rec, kind, data, size, ctx, &used);
+        return used;
+    });
+}
+
+}  // namespace
+
 void IcodeFile::read_payload(uint8_t kind, uint32_t length) {
     long start = in_->tell();
-    if (!in_->read_bytes(length, payload_)) invalid_record();
-    size_t used = 0;
-    try {
-        decode_payload(rec_, kind, reinterpret_cast<const uint8_t*>(payload_.data()), length,
-                       CODEC_CONTEXT{version_, signs_.get()}, &used);
-    } catch (const DECODE_ERROR&) {
+    if (!decode_record(*in_, payload_, rec_, kind, length, CODEC_CONTEXT{version_, signs_.get()}))
         invalid_record();
-    }
-    // Fields are what counts: a payload longer than its fields is read on
-    // from the end of the fields, except for the opaque record, which is
-    // skipped whole by its length.
-    if (kind != REC_OPAQUE && used != length) in_->seek(start + long(used));
+    // Only the opaque record is skipped whole by its length.
+    if (kind == REC_OPAQUE) in_->seek(start + long(length));
 }
 
 OptPos IcodeFile::make_position(const POS_VALUE& p) const {
@@ -282,6 +289,12 @@ void IcodeFile::handle_record(uint8_t kind) {
         depth_ = 0;
         client_->dropped_record(kind);
         break;
+    case REC_DROP_108:
+        // Dropped, but its type ref obeys the rule of every type ref: it
+        // names a type already defined.
+        resolve_type(rec_.num("type"));
+        client_->dropped_record(kind);
+        break;
     default:  // opaque and the other dropped records
         client_->dropped_record(kind);
         break;
@@ -321,46 +334,83 @@ void IcodeFile::read_symbol() {
 
 void IcodeFile::read_initializer() {
     SYMTAB* symbol = lookup_symbol(0, rec_.num("sym"));
-    std::vector<NODE*> trees;
+    // Owned here until the client takes them, so that a damaged tree later
+    // in the list (whose exit a test may turn into an exception) loses none.
+    std::vector<TreePtr> owned;
     for (;;) {
-        NODE* tree = read_tree();
-        trees.push_back(tree);
-        if (tree->opcode() == ENDINIT) break;
+        owned.emplace_back(read_tree());
+        if (owned.back()->opcode() == ENDINIT) break;
     }
+    std::vector<NODE*> trees;
+    trees.reserve(owned.size());
+    for (TreePtr& t : owned) trees.push_back(t.release());
     client_->attach_initializer(symbol, std::move(trees));
 }
 
+namespace {
+
+// The payload of a catches record: as many items as its entry counts, each a
+// string, a ULEB and a bool, read like any other fields.
+bool read_catch_items(ICODE_INPUT& input, std::string& buffer, uint32_t length, uint32_t count,
+                      std::vector<EHT_CATCH>& items) {
+    return input.read_fields(length, buffer, [&](const uint8_t* data, size_t size) {
+        BYTE_SOURCE in(data, size);
+        items.clear();
+        // Each item takes at least three bytes; a larger count cannot fit.
+        if (uint64_t(count) * 3 > size) throw DECODE_ERROR("catch items run past the record");
+        items.reserve(count);
+        for (uint32_t k = 0; k < count; ++k) {
+            EHT_CATCH item;
+            item.text = in.get_string();
+            item.number = in.get_uleb();
+            item.flag = in.get_u8() != 0;
+            items.push_back(std::move(item));
+        }
+        return size - in.remaining();
+    });
+}
+
+}  // namespace
+
 void IcodeFile::read_exception_table() {
     uint32_t count = uint32_t(rec_.num("count"));
-    // Every entry takes at least two bytes, so a larger count is damage.
-    if (uint64_t(count) * 2 > in_->remaining()) invalid_record();
-    std::vector<EHT_ENTRY> entries(count);
-    for (EHT_ENTRY& e : entries) {
+    // Entries are read one by one, so a damaged count allocates nothing: it
+    // runs into the end of the file, which reads as no entry record.
+    std::vector<EHT_ENTRY> entries;
+    struct ENTRY_TREES {
+        std::vector<EHT_ENTRY>* entries;
+        ~ENTRY_TREES() {
+            if (entries)
+                for (EHT_ENTRY& e : *entries) free_tree(e.tree);
+        }
+    } guard{&entries};
+    for (uint32_t i = 0; i < count; ++i) {
         uint8_t kind = in_->read_u8();
         uint32_t length;
-        if (kind != REC_EHT_ENTRY || !in_->read_uleb(length)) invalid_eht_record();
-        read_payload(kind, length);
+        if (kind != REC_EHT_ENTRY || !in_->read_uleb(length) ||
+            !decode_record(*in_, payload_, rec_, kind, length, CODEC_CONTEXT{version_, nullptr}))
+            invalid_eht_record();
+        entries.emplace_back();
+        EHT_ENTRY& e = entries.back();
         e.first = uint32_t(rec_.num("first"));
         e.kind = uint32_t(rec_.num("kind"));
         e.third = uint32_t(rec_.num("third"));
         e.count = uint32_t(rec_.num("count"));
         if (e.kind == 1) {
             kind = in_->read_u8();
-            if (kind != REC_EXPR_STMT || !in_->read_uleb(length)) invalid_eht_record();
-            read_payload(kind, length);  // its position is not kept
+            // Its position is not kept.
+            if (kind != REC_EXPR_STMT || !in_->read_uleb(length) ||
+                !decode_record(*in_, payload_, rec_, kind, length, CODEC_CONTEXT{version_, nullptr}))
+                invalid_eht_record();
             e.tree = read_tree();
         } else if (e.kind == 2) {
             kind = in_->read_u8();
             if (kind != REC_EHT_CATCHES || !in_->read_uleb(length)) invalid_eht_record();
-            read_payload(kind, length);
-            const auto& items = rec_.value("items")->catches;
-            if (items.size() != e.count) invalid_eht_record();
-            for (const auto& item : items) e.items.push_back(EHT_CATCH{item.text, item.number, item.flag != 0});
+            if (!read_catch_items(*in_, payload_, length, e.count, e.items)) invalid_eht_record();
         }
     }
-    if (client_->exception_table(entries)) {
-        for (EHT_ENTRY& e : entries) free_tree(e.tree);
-    }
+    if (client_->exception_table(entries)) return;  // the guard frees the trees
+    guard.entries = nullptr;                          // the client keeps them
 }
 
 // ---- trees -------------------------------------------------------------------
@@ -401,7 +451,10 @@ void rewrite_floating_comparison(NODE* node) {
 NODE* IcodeFile::node_from_record() {
     int opcode = int(rec_.values[0].num);
     TYPE* type = resolve_type(rec_.values[1].num);
-    NODE* node = make_node(opcode, type);
+    // Held until its leaf data is stored: a symbol or class lookup below may
+    // end the run, and a test's exit hook turns that into an exception.
+    TreePtr held(make_node(opcode, type));
+    NODE* node = held.get();
     switch (opcode) {
     case LABEL: node->set_value(uint64_t(uint32_t(rec_.num("label")))); break;
     case NAME: {
@@ -447,7 +500,7 @@ NODE* IcodeFile::node_from_record() {
     case VREG: node->set_value(uint64_t(int64_t(int32_t(rec_.num("reg"))))); break;
     default: break;
     }
-    return node;
+    return held.release();
 }
 
 NODE* IcodeFile::read_tree() {
