@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "diag/process_exit.h"
 #include "icode/types.h"
 
 using namespace icode;
@@ -17,11 +18,13 @@ struct ExitCalled : std::runtime_error {
   explicit ExitCalled(int s) : std::runtime_error("exit"), status(s) {}
 };
 
-// Routes the type package's process exit into an exception for one test.
+[[noreturn]] void throw_exit_called(int status) { throw ExitCalled(status); }
+
+// Routes the process exit into an exception for one test.
 class ThrowingExitHook {
  public:
-  ThrowingExitHook() { set_type_exit_hook([](int status) { throw ExitCalled(status); }); }
-  ~ThrowingExitHook() { set_type_exit_hook(nullptr); }
+  ThrowingExitHook() { set_exit_hook(throw_exit_called); }
+  ~ThrowingExitHook() { reset_exit_hook(); }
 };
 
 }  // namespace
