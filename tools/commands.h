@@ -9,3 +9,4 @@ int cmd_dump(int argc, char** argv);
 int cmd_copy(int argc, char** argv);
 int cmd_cfg(int argc, char** argv);
 int cmd_run(int argc, char** argv);
+int cmd_gen(int argc, char** argv);
