@@ -61,6 +61,8 @@ public:
     icode::IcodeFile* output() const { return output_; }
     void set_types(icode::TYPE_PKG* types) { types_ = types; }
     void set_unit_name(const std::string& name) { unit_name_ = name; }
+    // The translation-unit name of the input header (analysis file names).
+    const std::string& unit_name() const { return unit_name_; }
     icode::TYPE_PKG* types() const { return types_; }
 
     // ---- profile data (kept for the whole run) ----

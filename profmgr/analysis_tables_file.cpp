@@ -1,0 +1,116 @@
+// The analysis table file of a run: its header, and the one stream that
+// every row of the run goes to.
+//
+// The stream is opened at the first row of the run, not at start-up, so a
+// run that writes no rows leaves no file behind.  A file that exists must
+// already be a table of the same kind: rows are appended to it, and a file
+// of another kind is never touched.  A stream that could not be opened stays
+// in its failed state for the rest of the run; the run then goes on without
+// rows (or ends, with --analyze_only, since there would be nothing to show
+// for it).
+#include <fstream>
+#include <memory>
+#include <vector>
+
+#include "diag/trelv_diags.h"
+#include "profmgr/analysis_tables_steps.h"
+
+namespace {
+
+// The run's table stream: null until the first row is due.
+std::unique_ptr<std::ofstream>& table_stream() {
+    static std::unique_ptr<std::ofstream> stream;
+    return stream;
+}
+
+// The header as the fields a check compares: every field but the last is
+// followed by a comma; the last is the whole rest of the line.
+std::vector<std::string> header_fields(ANALYSIS_TABLE table) {
+    if (table == ANALYSIS_TABLE::CODE_COVERAGE)
+        return {"\"filename\"", "\"funcname\"", "line number", "column number", "frequency count",
+                "\"comment\""};
+    return {"\"caller\"", "\"callee\"", "\"weight\""};
+}
+
+bool header_matches(const std::string& line, ANALYSIS_TABLE table) {
+    std::vector<std::string> fields = header_fields(table);
+    std::string::size_type at = 0;
+    for (std::size_t i = 0; i + 1 < fields.size(); ++i) {
+        std::string::size_type comma = line.find(',', at);
+        if (comma == std::string::npos) return false;
+        if (line.compare(at, comma - at, fields[i]) != 0) return false;
+        at = comma + 1;
+    }
+    return line.compare(at, std::string::npos, fields.back()) == 0;
+}
+
+void write_analysis_header(std::ostream& out, ANALYSIS_TABLE table) {
+    out << analysis_header(table) << '\n';
+    out.flush();
+}
+
+void open_analysis_file(ANALYSIS_TABLE table, const std::string& unit_name, bool analyze_only) {
+    std::string path = analysis_file_path(table, unit_name, ANALYSIS_ENVIRONMENT::current());
+    bool has_header = false;
+    {
+        std::ifstream existing(path);
+        if (existing.is_open()) {
+            // A mismatch has been reported as fatal; no stream is made.
+            if (!check_analysis_header(path, existing, table)) return;
+            has_header = true;
+        }
+    }
+    auto& stream = table_stream();
+    stream = std::make_unique<std::ofstream>(path, std::ios::out | std::ios::app);
+    if (stream->is_open()) {
+        if (!has_header) write_analysis_header(*stream, table);
+    } else if (analyze_only) {
+        DIAG::trelv_fatal_analysis_file_open(TRELV_HERE, path.c_str()).emit();
+    } else {
+        DIAG::trelv_error_analysis_file_open(TRELV_HERE, path.c_str()).emit();
+    }
+}
+
+}  // namespace
+
+const char* analysis_header(ANALYSIS_TABLE table) {
+    if (table == ANALYSIS_TABLE::CODE_COVERAGE)
+        return "\"filename\",\"funcname\",line number,column number,frequency count,\"comment\"";
+    return "\"caller\",\"callee\",\"weight\"";
+}
+
+bool check_analysis_header(const std::string& path, std::istream& in, ANALYSIS_TABLE table) {
+    std::string line;
+    if (!std::getline(in, line)) {
+        DIAG::trelv_fatal_csv_file_read_failure(TRELV_HERE, path.c_str()).emit();
+        return false;
+    }
+    if (header_matches(line, table)) return true;
+    if (table == ANALYSIS_TABLE::CODE_COVERAGE)
+        DIAG::trelv_fatal_codecov_analysis_file_expected(TRELV_HERE, path.c_str()).emit();
+    else
+        DIAG::trelv_fatal_callgraph_analysis_file_expected(TRELV_HERE, path.c_str()).emit();
+    return false;
+}
+
+std::ostream* analysis_stream(ANALYSIS_TABLE table, const std::string& unit_name,
+                              bool analyze_only) {
+    if (!table_stream()) open_analysis_file(table, unit_name, analyze_only);
+    std::ofstream* stream = table_stream().get();
+    if (!stream || !stream->is_open() || stream->fail()) return nullptr;
+    return stream;
+}
+
+void put_analysis_row(std::ostream& out, const std::string& row) {
+    out << row;
+    out.flush();
+}
+
+void close_analysis_table() {
+    // A failed close only sets the stream's failure state; nothing is
+    // reported, the rows written so far were flushed one by one.
+    if (table_stream() && table_stream()->is_open()) table_stream()->close();
+    table_stream().reset();
+}
+
+void reset_analysis_table() { table_stream().reset(); }
