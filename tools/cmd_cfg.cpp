@@ -13,11 +13,17 @@
 // Statements are shown in their infix form; new labels are numbered as the
 // output unit would number them.  Edges are listed in the order the graph
 // holds them, which is the order that numbering follows.
+//
+// icode cfg UNIT --dot [--profile FILE]... draws the same graphs as a
+// Graphviz picture instead, with counts from profile data (tools/cfg_dot.h).
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <iostream>
 #include <memory>
+#include <string>
 #include <unordered_set>
+#include <vector>
 
 #include "cfg/BGL_cfg.h"
 #include "icode/icode_file.h"
@@ -26,6 +32,7 @@
 #include "icode/type_pkg.h"
 #include "profmgr/prof_client.h"
 #include "profmgr/prof_mgr.h"
+#include "tools/cfg_dot.h"
 #include "tools/commands.h"
 
 namespace {
@@ -68,14 +75,34 @@ public:
 }  // namespace
 
 int cmd_cfg(int argc, char** argv) {
-    if (argc != 1) {
-        std::fprintf(stderr, "usage: icode cfg UNIT\n");
+    // --dot draws the graphs instead (tools/cfg_dot.h); --profile FILE,
+    // repeatable, gives them counts.
+    const char* name = nullptr;
+    bool dot = false, bad = false;
+    std::vector<std::string> profiles;
+    for (int i = 0; i < argc; ++i) {
+        std::string a = argv[i];
+        if (a == "--dot") dot = true;
+        else if (a == "--profile" && i + 1 < argc) profiles.push_back(argv[++i]);
+        else if (a.rfind("--profile=", 0) == 0) profiles.push_back(a.substr(10));
+        else if (!name && a.rfind("--", 0) != 0) name = argv[i];
+        else bad = true;
+    }
+    if (bad || !name || (!dot && !profiles.empty())) {
+        std::fprintf(stderr, "usage: icode cfg UNIT\n       icode cfg UNIT --dot [--profile FILE]...\n");
         return 2;
     }
-    FILE* f = std::fopen(argv[0], "rb");
+    FILE* f = std::fopen(name, "rb");
     if (!f) {
-        std::fprintf(stderr, "%s: %s\n", argv[0], std::strerror(errno));
+        std::fprintf(stderr, "%s: %s\n", name, std::strerror(errno));
         return 1;
+    }
+    if (dot) {
+        std::string error;
+        bool ok = write_unit_dot(f, profiles, std::cout, &error);
+        std::cout.flush();
+        if (!ok) std::fprintf(stderr, "%s: %s\n", name, error.c_str());
+        return ok ? 0 : 1;
     }
     CFG_PRINTER manager;
     PROF_CLIENT client(manager);
@@ -83,7 +110,7 @@ int cmd_cfg(int argc, char** argv) {
     std::unique_ptr<IcodeFile> unit = IcodeFile::open_for_reading(f, &client);
     if (!unit) {
         std::fprintf(stderr, "%s: not an I-code unit of a version from -86 to -71 for target 700\n",
-                     argv[0]);
+                     name);
         std::fclose(f);
         return 1;
     }
