@@ -98,6 +98,17 @@ int cmd_cfg(int argc, char** argv) {
         return 1;
     }
     if (dot) {
+        // A data file that cannot be read is refused before any output,
+        // rather than by the reader's fatal error at the first function.
+        for (const std::string& p : profiles) {
+            FILE* data = std::fopen(p.c_str(), "r");
+            if (!data) {
+                std::fprintf(stderr, "%s: %s\n", p.c_str(), std::strerror(errno));
+                std::fclose(f);
+                return 1;
+            }
+            std::fclose(data);
+        }
         std::string error;
         bool ok = write_unit_dot(f, profiles, std::cout, &error);
         std::cout.flush();
