@@ -10,3 +10,4 @@ int cmd_copy(int argc, char** argv);
 int cmd_cfg(int argc, char** argv);
 int cmd_run(int argc, char** argv);
 int cmd_gen(int argc, char** argv);
+int cmd_coverage(int argc, char** argv);

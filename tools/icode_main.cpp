@@ -22,6 +22,7 @@ int usage() {
                  "       icode dis UNIT\n"
                  "       icode check UNIT\n"
                  "       icode cfg UNIT\n"
+                 "       icode coverage TABLE.csv [--source DIR] [--unit OUT]\n"
                  "       icode dump UNIT\n"
                  "       icode copy IN OUT\n";
     return 2;
@@ -77,6 +78,7 @@ int main(int argc, char** argv) {
     if (cmd == "dis") return cmd_dis(argc - 2, argv + 2);
     if (cmd == "check") return cmd_check(argc - 2, argv + 2);
     if (cmd == "cfg") return cmd_cfg(argc - 2, argv + 2);
+    if (cmd == "coverage") return cmd_coverage(argc - 2, argv + 2);
     if (cmd == "dump") return cmd_dump(argc - 2, argv + 2);
     if (cmd == "copy") return cmd_copy(argc - 2, argv + 2);
     if (cmd == "run") return cmd_run(argc - 2, argv + 2);
