@@ -447,6 +447,9 @@ private:
                 label_ref(depth + 1, default_label);
             }
         }
+        // Mostly, as the front end does, an explicit jump past the cases
+        // when none matches; otherwise control falls into the first body.
+        if (!has_default && rnd_.chance(80)) branch(end_label);
         std::vector<int> bodies = targets;
         if (has_default) bodies.push_back(default_label);
         for (size_t i = 0; i < bodies.size(); ++i) {
