@@ -75,7 +75,6 @@ TEST(ExampleUnit, TheCheckFindsDanglingReferences) {
                   "0x50: pointee names type 3 before it is defined",
                   "0x60: type 3 defined twice",
                   "0x2e: position in file 2 beyond the file table",
-                                            "0x2e: definition offset of f is 0",
                   "0x2e: definition offset of f is 0",
                   "0x3a: type names type 1 before it is defined",
                   "0x3e: type names type 1 before it is defined",
