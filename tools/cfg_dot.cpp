@@ -22,6 +22,10 @@ constexpr const char* LINE_END = "\\l";
 
 std::string quoted(const std::string& text) { return "\"" + dot_escape(text) + "\""; }
 
+std::string counted_text(int n, const char* what) {
+    return std::to_string(n) + " " + what + (n == 1 ? "" : "s");
+}
+
 class DOT_PRINTER : public PROFILE_ICODE_MGR {
 public:
     DOT_PRINTER(std::ostream& out, std::vector<std::string> profile_files)
@@ -60,9 +64,8 @@ private:
     void print(const PROFILE_GRAPH& graph, const PROFILE_GRAPH* counts) {
         const CFG_GRAPH& g = graph.graph();
         std::string title = std::string(function_name()) + LINE_END;
-        title += std::to_string(graph.vertex_count()) + " blocks, " +
-                 std::to_string(graph.next_index() + extra_counter_count()) + " counters" +
-                 LINE_END;
+        title += counted_text(int(graph.vertex_count()), "block") + ", " +
+                 counted_text(graph.next_index() + extra_counter_count(), "counter") + LINE_END;
         if (counts) title += "entry count " + std::to_string(counts->entry_count()) + LINE_END;
         else if (!profile_files_.empty()) title += std::string("no profile data") + LINE_END;
         out_ << "  subgraph " << quoted("cluster_" + std::to_string(function_number_)) << " {\n";
@@ -98,8 +101,11 @@ private:
         std::string label = b->name();
         if (counts) {
             CFG_VERTEX v = counts->vertex_of(b);
+            // A function never entered has nothing to propagate: its
+            // counts are 0, not unsettled.
+            bool settled = counts->complete(v) || counts->entry_count() == 0;
             if (counts->unreachable(v)) label += "  unreachable";
-            else label += "  count " + std::to_string(b->exec_weight()) + (counts->complete(v) ? "" : " ?");
+            else label += "  count " + std::to_string(b->exec_weight()) + (settled ? "" : " ?");
         }
         label += LINE_END;
         for (STMT_ENTRY* e = b->first(); e; e = e->next) {

@@ -29,9 +29,11 @@
 // of them runs as often as the line is reached.  A statement is one row of
 // the table (after repeated runs are folded, see read_coverage_table); it
 // is executed when its count is not 0.  Counts are 32-bit and unsigned.
-// The count column is 10 wide, the line column 6; branch lines (--unit)
-// follow their line, indented to the text column; "-" stands for a count
-// the unit does not carry.
+// The count column is 10 wide, the line column 6, and two blanks lead to
+// the text (none when the text is empty).  Rows for lines beyond the end of
+// the source file (an older table) show those lines with an empty text.
+// Branch lines (--unit) follow their line, indented to the text column;
+// "-" stands for a count the unit does not carry.
 //
 // The source file of a table file F: with --source DIR, DIR joined with the
 // longest tail of F's directories that names an existing file (F's base
@@ -86,10 +88,12 @@ std::string percent(unsigned part, unsigned whole) {
     return buf;
 }
 
-std::string line_prefix(const std::string& count, int line) {
+// One report line: the count and line columns, then the text (an empty
+// text leaves no blanks at the end of the line).
+std::string report_line(const std::string& count, int line, const std::string& text) {
     char buf[64];
-    std::snprintf(buf, sizeof buf, "%10s %6d  ", count.c_str(), line);
-    return buf;
+    std::snprintf(buf, sizeof buf, "%10s %6d", count.c_str(), line);
+    return text.empty() ? std::string(buf) : std::string(buf) + "  " + text;
 }
 
 std::string line_count(const LINE_INFO& l) {
@@ -198,7 +202,7 @@ void write_coverage_report(const COVERAGE_TABLE& table, const std::vector<BRANCH
             for (int n = 1; n <= last; ++n) {
                 auto it = f.lines.find(n);
                 std::string shown = n <= int(text.size()) ? text[std::size_t(n - 1)] : "";
-                out << line_prefix(it == f.lines.end() ? "-" : line_count(it->second), n) << shown
+                out << report_line(it == f.lines.end() ? "-" : line_count(it->second), n, shown)
                     << "\n";
                 if (it != f.lines.end()) print_branches(it->second, out);
             }
@@ -207,7 +211,7 @@ void write_coverage_report(const COVERAGE_TABLE& table, const std::vector<BRANCH
             out << "     count   line  function\n";
             for (const std::string& fn : f.functions) {
                 for (const auto& [n, l] : f.by_function.at(fn)) {
-                    out << line_prefix(line_count(l), n) << fn << "\n";
+                    out << report_line(line_count(l), n, fn) << "\n";
                     print_branches(l, out);
                 }
             }
