@@ -106,6 +106,11 @@ void collect_switch_items(const NODE* n, std::vector<const NODE*>& out) {
     }
 }
 
+bool contains_quest(const NODE* n) {
+    if (!n) return false;
+    return n->opcode() == QUEST || contains_quest(n->left()) || contains_quest(n->right());
+}
+
 // Walks a tree for QUEST nodes; `conditional` is set below the arms of a
 // ?: and the right operands of && and ||, where a ?: runs on only some of
 // the executions of its statement.
@@ -119,8 +124,11 @@ void check_quests(const NODE* n, bool conditional, const SUMMED_TRACE::FUNCTION&
         auto it = t.arms.find(s);
         uint64_t taken_true = it == t.arms.end() ? 0 : it->second.first;
         uint64_t taken_false = it == t.arms.end() ? 0 : it->second.second;
+        // A ?: in the condition of another ?: upsets the annotation walk's
+        // pairing of ?: and extra counter, for both of them.
+        bool in_condition = contains_quest(s->left());
         if (weight_of(n) >= 0 || weight_of(colon_wrap) >= 0) {
-            if (conditional) {
+            if (conditional || in_condition) {
                 ++tally.nested_quests_excluded;
             } else {
                 ++tally.quests_checked;
@@ -128,7 +136,7 @@ void check_quests(const NODE* n, bool conditional, const SUMMED_TRACE::FUNCTION&
                 EXPECT_EQ(uint64_t(weight_of(colon_wrap)), taken_false) << where << ": ?: false arm";
             }
         }
-        check_quests(s->left(), conditional, t, where, tally);
+        check_quests(s->left(), conditional || in_condition, t, where, tally);
         check_quests(colon->left(), true, t, where, tally);
         check_quests(colon->right(), true, t, where, tally);
         return;

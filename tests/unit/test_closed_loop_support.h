@@ -55,7 +55,7 @@ struct TALLY {
     int runs = 0;
     int weights_checked = 0;
     int quests_checked = 0;
-    int nested_quests_excluded = 0;       // ?: evaluated only on some executions of its block
+    int nested_quests_excluded = 0;       // ?: in a conditional operand or in a ?: condition
     int incomplete_functions_excluded = 0;  // propagation left incomplete by the pass limit
     int counters_checked = 0;
     int switch_fall_through_excluded = 0;   // functions with a switch whose fall-through is a case target
