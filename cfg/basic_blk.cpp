@@ -6,17 +6,33 @@
 #include "icode/icode_errors.h"
 #include "icode/opcodes.h"
 #include "icode/record_kinds.h"
+#include "icode/stmt_dump.h"
 
 using icode::NODE;
 
 namespace {
 int highest_index = 0;
-STATEMENT_PRINTER statement_printer = nullptr;
+
+// The dump text of a statement, the form in which block listings, graph
+// dumps and the coverage table show statements.
+std::string dump_text(const STMT_ENTRY& e) {
+    icode::STMT_VIEW view;
+    view.kind = e.kind;
+    view.tree = e.tree;
+    view.symbol = e.symbol;
+    view.pragma = e.pragma.get();
+    view.position = e.position ? &*e.position : nullptr;
+    return icode::statement_text(view);
+}
+
+STATEMENT_PRINTER statement_printer = dump_text;
 }  // namespace
 
 int& highest_instr_index() { return highest_index; }
 
-void set_statement_printer(STATEMENT_PRINTER printer) { statement_printer = printer; }
+void set_statement_printer(STATEMENT_PRINTER printer) {
+    statement_printer = printer ? printer : dump_text;
+}
 
 uint64_t target_label(const NODE* operand) {
     if (!operand) return 0;

@@ -138,7 +138,7 @@ int& highest_instr_index();
 // or its operand's value when it is a weight wrapper.
 uint64_t target_label(const icode::NODE* operand);
 
-// Text of a statement for listings and graph dumps.  Set by the layer that
-// knows how to print statements; empty text until then.
+// Text of a statement for listings and graph dumps: the statement's dump
+// text unless another printer is set; a null printer restores the dump.
 using STATEMENT_PRINTER = std::string (*)(const STMT_ENTRY&);
 void set_statement_printer(STATEMENT_PRINTER printer);
