@@ -3,11 +3,11 @@
 //
 // Counts are 32-bit integers and sums wrap as 32-bit integers do, so all
 // arithmetic on them goes through uint32_t.
+#include "profiling/propagation.h"
+
 #include <algorithm>
 #include <string>
-#include <vector>
 
-#include "cfg/BGL_cfg.h"
 #include "cfg/basic_blk.h"
 #include "diag/trelv_diags.h"
 #include "driver/flag_levels.h"
@@ -18,40 +18,6 @@ int wrap_add(int a, int b) { return int(uint32_t(a) + uint32_t(b)); }
 int wrap_sub(int a, int b) { return int(uint32_t(a) - uint32_t(b)); }
 
 }  // namespace
-
-// The steps of one propagation over a PROFILE_GRAPH.
-class PROPAGATION {
-public:
-    explicit PROPAGATION(PROFILE_GRAPH& pg) : p_(pg), g_(pg.g_), name_(pg.name_.c_str()) {}
-
-    bool load_counters(const DATA_SETS& sets);
-    void solve_tree_edges();
-    void propagate();
-    void check_balance();
-    void write_back();
-
-private:
-    struct GATHER {
-        int sum = 0;
-        size_t count = 0;
-    };
-    void snapshot();
-    void set_edge_counter(int i, uint32_t c);
-    GATHER gather_inputs(CFG_VERTEX v);
-    GATHER gather_outputs(CFG_VERTEX v);
-    bool skipped_input(CFG_VERTEX u, CFG_VERTEX v) const;
-    void vertex_step(CFG_VERTEX v);
-    bool set_remaining_out(CFG_VERTEX v, int x);
-    bool set_remaining_in(CFG_VERTEX v, int x);
-    const char* vname(CFG_VERTEX v) const { return g_[v].name.c_str(); }
-
-    PROFILE_GRAPH& p_;
-    CFG_GRAPH& g_;
-    const char* name_;
-    // In- and out-edges of every vertex in list order, taken once the
-    // graph stops changing.
-    std::vector<std::vector<CFG_EDGE>> in_, out_;
-};
 
 void PROPAGATION::snapshot() {
     size_t n = p_.vertex_count();
