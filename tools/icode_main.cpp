@@ -21,10 +21,13 @@ int usage() {
     std::cerr << "usage: icode as TEXT -o UNIT\n"
                  "       icode dis UNIT\n"
                  "       icode check UNIT\n"
-                 "       icode cfg UNIT\n"
+                 "       icode cfg UNIT [--dot [--profile FILE]...]\n"
                  "       icode coverage TABLE.csv [--source DIR] [--unit OUT]\n"
                  "       icode dump UNIT\n"
-                 "       icode copy IN OUT\n";
+                 "       icode copy IN OUT\n"
+                 "       icode run UNIT --entry NAME [--arg N]... [--profile-out FILE]\n"
+                 "                 [--trace-edges FILE] [--max-steps N]\n"
+                 "       icode gen --seed N [--functions F] [--size S] [-o UNIT]\n";
     return 2;
 }
 
