@@ -11,7 +11,7 @@ namespace {
 using namespace cfg_test;
 using V = std::vector<BASIC_BLK*>;
 
-class CFG_BLOCKS : public CAPTURED_TEST {
+class CfgBlocks : public CAPTURED_TEST {
 protected:
     void SetUp() override {
         CAPTURED_TEST::SetUp();
@@ -56,7 +56,7 @@ struct IF_ELSE {
     BASIC_BLK* L(int i) const { return f.at(size_t(i)); }
 };
 
-TEST_F(CFG_BLOCKS, IfElseSuccessorsPredecessorsAndFallThrough) {
+TEST_F(CfgBlocks, IfElseSuccessorsPredecessorsAndFallThrough) {
     IF_ELSE t;
     // A conditional branch: its target first, then the fall-through.
     EXPECT_EQ(successors_of(t.L(0)), (V{t.L(2), t.L(1)}));
@@ -83,7 +83,7 @@ TEST_F(CFG_BLOCKS, IfElseSuccessorsPredecessorsAndFallThrough) {
     EXPECT_EQ(t.L(4)->fallthrough_succ(), t.L(5));
 }
 
-TEST_F(CFG_BLOCKS, EdgeWeightsComeFromTheTargetOperand) {
+TEST_F(CfgBlocks, EdgeWeightsComeFromTheTargetOperand) {
     IF_ELSE t;
     EXPECT_EQ(t.L(0)->succ_weight(t.L(2)), 7);
     EXPECT_EQ(t.L(0)->succ_weight(t.L(1)), -1);  // the fall-through carries none
@@ -105,7 +105,7 @@ TEST_F(CFG_BLOCKS, EdgeWeightsComeFromTheTargetOperand) {
     EXPECT_EQ(f.at(1)->succ_weight(f.at(2)), 11);
 }
 
-TEST_F(CFG_BLOCKS, ConditionalBranchToTheFallThroughHasOneSuccessor) {
+TEST_F(CfgBlocks, ConditionalBranchToTheFallThroughHasOneSuccessor) {
     FAKE_FUNCTION f;
     f.block(f.expr(f.cbranch(f.ref(1, 3))));
     STMT_ENTRY* l = f.label(1);
@@ -119,7 +119,7 @@ TEST_F(CFG_BLOCKS, ConditionalBranchToTheFallThroughHasOneSuccessor) {
     EXPECT_EQ(f.at(0)->fallthrough_succ(), nullptr);
 }
 
-TEST_F(CFG_BLOCKS, BranchToItsOwnLabelIsASelfLoop) {
+TEST_F(CfgBlocks, BranchToItsOwnLabelIsASelfLoop) {
     FAKE_FUNCTION f;
     f.block(f.expr(f.plain()));
     STMT_ENTRY* l = f.label(4);
@@ -129,7 +129,7 @@ TEST_F(CFG_BLOCKS, BranchToItsOwnLabelIsASelfLoop) {
     EXPECT_EQ(f.at(1)->predecessors(), (V{f.at(0), f.at(1)}));
 }
 
-TEST_F(CFG_BLOCKS, SwitchWithDefaultTakesCasesInPreOrderEachBlockOnce) {
+TEST_F(CfgBlocks, SwitchWithDefaultTakesCasesInPreOrderEachBlockOnce) {
     FAKE_FUNCTION f;
     // COMMA(COMMA(COMMA(case 1: L1, case 2: L1), case 3: L2), default: L3)
     NODE* list = f.comma(f.comma(f.comma(f.case_of(1, f.ref(1, 5)), f.case_of(2, f.ref(1, 6))),
@@ -152,7 +152,7 @@ TEST_F(CFG_BLOCKS, SwitchWithDefaultTakesCasesInPreOrderEachBlockOnce) {
     EXPECT_EQ(f.at(1)->predecessors(), V{});
 }
 
-TEST_F(CFG_BLOCKS, SwitchWalkIsPreOrderOverTheTree) {
+TEST_F(CfgBlocks, SwitchWalkIsPreOrderOverTheTree) {
     // A right-leaning list and a bare label element: pre-order meets the
     // left operand of each COMMA before its right operand.
     FAKE_FUNCTION f;
@@ -168,7 +168,7 @@ TEST_F(CFG_BLOCKS, SwitchWalkIsPreOrderOverTheTree) {
     EXPECT_EQ(f.at(0)->fallthrough_succ(), f.at(1));
 }
 
-TEST_F(CFG_BLOCKS, SwitchWithoutDefaultFallsThroughLast) {
+TEST_F(CfgBlocks, SwitchWithoutDefaultFallsThroughLast) {
     FAKE_FUNCTION f;
     NODE* list = f.comma(f.case_of(1, f.ref(1, 2)), f.case_of(2, f.ref(2, 3)));
     f.block(f.expr(f.sw(list)));
@@ -182,7 +182,7 @@ TEST_F(CFG_BLOCKS, SwitchWithoutDefaultFallsThroughLast) {
     EXPECT_EQ(f.at(1)->predecessors(), (V{f.at(0)}));
 }
 
-TEST_F(CFG_BLOCKS, SwitchWithoutDefaultWhoseCaseIsTheFallThrough) {
+TEST_F(CfgBlocks, SwitchWithoutDefaultWhoseCaseIsTheFallThrough) {
     FAKE_FUNCTION f;
     NODE* list = f.comma(f.case_of(1, f.ref(2, 4)), f.case_of(2, f.ref(1, 6)));
     f.block(f.expr(f.sw(list)));
@@ -195,7 +195,7 @@ TEST_F(CFG_BLOCKS, SwitchWithoutDefaultWhoseCaseIsTheFallThrough) {
     EXPECT_EQ(f.at(0)->fallthrough_succ(), f.at(1));
 }
 
-TEST_F(CFG_BLOCKS, AnnotateSwitchWalksTheCaseListFromTheLastElement) {
+TEST_F(CfgBlocks, AnnotateSwitchWalksTheCaseListFromTheLastElement) {
     FAKE_FUNCTION f;
     NODE* c1 = f.ref(1);
     NODE* c2 = f.ref(1);
@@ -235,7 +235,7 @@ TEST_F(CFG_BLOCKS, AnnotateSwitchWalksTheCaseListFromTheLastElement) {
     EXPECT_EQ(bare->weight(), 40);
 }
 
-TEST_F(CFG_BLOCKS, AnnotateSwitchWithASingleElement) {
+TEST_F(CfgBlocks, AnnotateSwitchWithASingleElement) {
     FAKE_FUNCTION f;
     NODE* target = f.ref(1);
     f.block(f.expr(f.sw(f.case_of(1, target))));
@@ -245,7 +245,7 @@ TEST_F(CFG_BLOCKS, AnnotateSwitchWithASingleElement) {
     EXPECT_EQ(target->weight(), 12);
 }
 
-TEST_F(CFG_BLOCKS, AnnotateBranchesWritesTheTargetOperand) {
+TEST_F(CfgBlocks, AnnotateBranchesWritesTheTargetOperand) {
     FAKE_FUNCTION f;
     NODE* cb_target = f.ref(2);
     NODE* cb = f.cbranch(cb_target);
@@ -276,7 +276,7 @@ TEST_F(CFG_BLOCKS, AnnotateBranchesWritesTheTargetOperand) {
     EXPECT_EQ(r->weight(), -1);
 }
 
-TEST_F(CFG_BLOCKS, SetSuccIndexSetsTheEdgeAndRaisesTheHighestIndex) {
+TEST_F(CfgBlocks, SetSuccIndexSetsTheEdgeAndRaisesTheHighestIndex) {
     IF_ELSE t;
     t.L(0)->set_succ_index(t.L(1), 3);
     t.L(2)->set_succ_index(t.L(3), 1);  // lower: the highest stays
@@ -291,7 +291,7 @@ TEST_F(CFG_BLOCKS, SetSuccIndexSetsTheEdgeAndRaisesTheHighestIndex) {
     EXPECT_EQ(err(), "");
 }
 
-TEST_F(CFG_BLOCKS, SetSuccIndexWarnings) {
+TEST_F(CfgBlocks, SetSuccIndexWarnings) {
     IF_ELSE t;
     // L3 returns: no successors.  The text holds a tab before
     // "successors"; it wraps there, the last blank before column 79.
@@ -312,7 +312,7 @@ TEST_F(CFG_BLOCKS, SetSuccIndexWarnings) {
     EXPECT_EQ(highest_instr_index(), 0);
 }
 
-TEST_F(CFG_BLOCKS, WeightsAndGraphLabels) {
+TEST_F(CfgBlocks, WeightsAndGraphLabels) {
     IF_ELSE t;
     BASIC_BLK* b = t.L(0);
     EXPECT_EQ(b->weight(), 0);  // a new block
@@ -337,7 +337,7 @@ TEST_F(CFG_BLOCKS, WeightsAndGraphLabels) {
     EXPECT_EQ(seen, (std::vector<std::string>{"L0->L2=12"}));
 }
 
-TEST_F(CFG_BLOCKS, NamesNumbersAndCursors) {
+TEST_F(CfgBlocks, NamesNumbersAndCursors) {
     IF_ELSE t;
     BASIC_BLK* b = t.L(0);
     EXPECT_EQ(t.L(5)->name(), "L5");
@@ -369,7 +369,7 @@ TEST_F(CFG_BLOCKS, NamesNumbersAndCursors) {
 
 std::string kind_printer(const STMT_ENTRY& e) { return "kind " + std::to_string(e.kind); }
 
-TEST_F(CFG_BLOCKS, StatementTexts) {
+TEST_F(CfgBlocks, StatementTexts) {
     IF_ELSE t;
     // The dump text by default: a label statement shows its number.
     EXPECT_EQ(t.L(2)->stmt_text(0), "LABEL 2");
@@ -390,7 +390,7 @@ TEST_F(CFG_BLOCKS, StatementTexts) {
 // A branch to a label that begins no block is damaged input: the run ends
 // with the reader's invalid-record error rather than making a self-edge or
 // an edge to nothing.
-TEST_F(CFG_BLOCKS, BranchToALabelThatBeginsNoBlockEndsTheRun) {
+TEST_F(CfgBlocks, BranchToALabelThatBeginsNoBlockEndsTheRun) {
     {
         FAKE_FUNCTION f;
         f.block(f.expr(f.branch(f.ref(8))));

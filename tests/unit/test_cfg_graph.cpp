@@ -12,7 +12,7 @@ namespace {
 
 using namespace cfg_test;
 
-class CFG_GRAPH_TEST : public CAPTURED_TEST {};
+class CfgGraph : public CAPTURED_TEST {};
 
 // Blocks whose successors do not matter: one plain statement each.
 void plain_blocks(FAKE_FUNCTION& f, int n) {
@@ -28,7 +28,7 @@ std::vector<std::string> edge_list(const PROFILE_GRAPH& pg) {
     return r;
 }
 
-TEST_F(CFG_GRAPH_TEST, VerticesAndEdgesInCreationOrder) {
+TEST_F(CfgGraph, VerticesAndEdgesInCreationOrder) {
     FAKE_FUNCTION f;
     plain_blocks(f, 3);
     PROFILE_GRAPH pg(f.at(0), "f", 2);
@@ -65,7 +65,7 @@ TEST_F(CFG_GRAPH_TEST, VerticesAndEdgesInCreationOrder) {
     EXPECT_EQ(err(), "");
 }
 
-TEST_F(CFG_GRAPH_TEST, EdgeCreationIsADebugDiagnostic) {
+TEST_F(CfgGraph, EdgeCreationIsADebugDiagnostic) {
     FAKE_FUNCTION f("main");
     plain_blocks(f, 2);
     PROFILE_GRAPH pg(f.at(0), "main", 0);
@@ -79,7 +79,7 @@ TEST_F(CFG_GRAPH_TEST, EdgeCreationIsADebugDiagnostic) {
               "debug: Func main: Adding edge between nodes L1-->L0\n");
 }
 
-TEST_F(CFG_GRAPH_TEST, InvalidWeightIsReportedAndTheEdgeStillAdded) {
+TEST_F(CfgGraph, InvalidWeightIsReportedAndTheEdgeStillAdded) {
     FAKE_FUNCTION f;
     plain_blocks(f, 2);
     PROFILE_GRAPH pg(f.at(0), "f", 0);
@@ -96,7 +96,7 @@ TEST_F(CFG_GRAPH_TEST, InvalidWeightIsReportedAndTheEdgeStillAdded) {
     EXPECT_EQ(DIAG::settings().error_count, 2u);
 }
 
-TEST_F(CFG_GRAPH_TEST, EdgeBetweenBlocksThatAreNotVerticesIsRefused) {
+TEST_F(CfgGraph, EdgeBetweenBlocksThatAreNotVerticesIsRefused) {
     FAKE_FUNCTION f;
     plain_blocks(f, 3);
     PROFILE_GRAPH pg(f.at(0), "f", 0);
@@ -111,7 +111,7 @@ TEST_F(CFG_GRAPH_TEST, EdgeBetweenBlocksThatAreNotVerticesIsRefused) {
     EXPECT_EQ(boost::num_edges(pg.graph()), 0u);
 }
 
-TEST_F(CFG_GRAPH_TEST, RecordedEdges) {
+TEST_F(CfgGraph, RecordedEdges) {
     FAKE_FUNCTION f;
     plain_blocks(f, 3);
     PROFILE_GRAPH pg(f.at(0), "f", 0);
@@ -141,7 +141,7 @@ TEST_F(CFG_GRAPH_TEST, RecordedEdges) {
     EXPECT_FALSE(g[*it].valid);  // not recorded: not marked either
 }
 
-TEST_F(CFG_GRAPH_TEST, NullNameOrEntryEndsTheRun) {
+TEST_F(CfgGraph, NullNameOrEntryEndsTheRun) {
     FAKE_FUNCTION f;
     plain_blocks(f, 1);
     EXPECT_EQ(exit_status_of([&] { PROFILE_GRAPH pg(f.at(0), nullptr, 0); }), 1);
@@ -153,7 +153,7 @@ TEST_F(CFG_GRAPH_TEST, NullNameOrEntryEndsTheRun) {
 }
 
 // Unreachable blocks, on graphs given as edge lists over plain blocks.
-class UNREACHABLE : public CFG_GRAPH_TEST {
+class CfgUnreachable : public CfgGraph {
 protected:
     std::unique_ptr<PROFILE_GRAPH> build(int n, std::vector<std::pair<int, int>> edges) {
         functions_.push_back(std::make_unique<FAKE_FUNCTION>());
@@ -180,24 +180,24 @@ protected:
     std::vector<std::unique_ptr<FAKE_FUNCTION>> functions_;
 };
 
-TEST_F(UNREACHABLE, EntryIsNeverUnreachable) {
+TEST_F(CfgUnreachable, EntryIsNeverUnreachable) {
     EXPECT_EQ(marks(*graph(1, {})), ".");
     EXPECT_EQ(marks(*graph(1, {{0, 0}})), ".");
 }
 
-TEST_F(UNREACHABLE, BlockWithoutInEdges) {
+TEST_F(CfgUnreachable, BlockWithoutInEdges) {
     // L2 follows a return; L1 is reached from the entry.
     EXPECT_EQ(marks(*graph(3, {{0, 1}})), "..U");
 }
 
-TEST_F(UNREACHABLE, BlockWhoseOnlyInEdgeIsItsSelfLoop) {
+TEST_F(CfgUnreachable, BlockWhoseOnlyInEdgeIsItsSelfLoop) {
     EXPECT_EQ(marks(*graph(3, {{0, 1}, {2, 2}})), "..U");
     // With an in-edge from a reachable block the self-loop changes nothing
     // (L1 has no in-edge at all).
     EXPECT_EQ(marks(*graph(3, {{0, 2}, {2, 2}})), ".U.");
 }
 
-TEST_F(UNREACHABLE, ReachedOnlyFromUnreachableBlocksTakesRepeatedPasses) {
+TEST_F(CfgUnreachable, ReachedOnlyFromUnreachableBlocksTakesRepeatedPasses) {
     // L1 is reached only from L3, L3 from L2, and L2 from nothing: the first
     // pass finds L2 and then L3, the second pass L1.  L4, reached from L1
     // and from itself, follows in the second pass too.  L5 is reached from
@@ -205,13 +205,13 @@ TEST_F(UNREACHABLE, ReachedOnlyFromUnreachableBlocksTakesRepeatedPasses) {
     EXPECT_EQ(marks(*graph(6, {{3, 1}, {1, 4}, {4, 4}, {2, 3}, {0, 5}, {3, 5}})), ".UUUU.");
 }
 
-TEST_F(UNREACHABLE, CycleWithoutAWayInIsNotFound) {
+TEST_F(CfgUnreachable, CycleWithoutAWayInIsNotFound) {
     // Each block of the cycle has an in-edge from a block not yet known to
     // be unreachable, so the rule never applies to them.
     EXPECT_EQ(marks(*graph(3, {{1, 2}, {2, 1}})), "...");
 }
 
-TEST_F(UNREACHABLE, DebugListFromLevelThree) {
+TEST_F(CfgUnreachable, DebugListFromLevelThree) {
     // L2 and L4 have no in-edges, L3 is reached only from L2.
     auto quiet = build(5, {{0, 1}, {2, 3}});
     auto loud = build(5, {{0, 1}, {2, 3}});

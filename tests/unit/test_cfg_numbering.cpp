@@ -19,7 +19,7 @@ namespace {
 using namespace cfg_test;
 using S = std::vector<std::string>;
 
-class CFG_NUMBERING : public CAPTURED_TEST {
+class CfgNumbering : public CAPTURED_TEST {
 protected:
     void SetUp() override {
         CAPTURED_TEST::SetUp();
@@ -47,7 +47,7 @@ struct IF_ELSE {
     }
 };
 
-TEST_F(CFG_NUMBERING, OneBlockHasNoEdgesAndOnlyCounterZero) {
+TEST_F(CfgNumbering, OneBlockHasNoEdgesAndOnlyCounterZero) {
     FAKE_FUNCTION f;
     STMT_ENTRY* a = f.expr(f.plain());
     f.block(a, f.expr(f.ret()));
@@ -61,7 +61,7 @@ TEST_F(CFG_NUMBERING, OneBlockHasNoEdgesAndOnlyCounterZero) {
     EXPECT_TRUE(pg->tree_edges().empty());
 }
 
-TEST_F(CFG_NUMBERING, ChainsEndingInAReturn) {
+TEST_F(CfgNumbering, ChainsEndingInAReturn) {
     // Three blocks: a=L0->L1 b=L1->L2, exit x=L2->L0.  Pushed a, b, x; x
     // sifts to the top: [x b a].  Taken x, then b; a closes the cycle.
     {
@@ -101,7 +101,7 @@ TEST_F(CFG_NUMBERING, ChainsEndingInAReturn) {
     }
 }
 
-TEST_F(CFG_NUMBERING, IfThenElseThatJoins) {
+TEST_F(CfgNumbering, IfThenElseThatJoins) {
     // Edges e0=L0->L2 e1=L0->L1 e2=L1->L3 e3=L2->L3, exit x=L3->L0.  After
     // the pushes the heap is [x e0 e2 e3 e1]; it hands out x, e2, e1 (L0 and
     // L1 already joined through L3), e0, e3 (refused).
@@ -130,7 +130,7 @@ TEST_F(CFG_NUMBERING, IfThenElseThatJoins) {
     EXPECT_EQ(highest_instr_index(), 0);
 }
 
-TEST_F(CFG_NUMBERING, InstrumentHandsTheChordsToTheBlocks) {
+TEST_F(CfgNumbering, InstrumentHandsTheChordsToTheBlocks) {
     IF_ELSE t;
     t.pg->instrument();
     EXPECT_EQ(highest_instr_index(), 2);
@@ -156,7 +156,7 @@ const char* const LEVEL_3_TEXT =
     "debug: Func f:  edge L0-->L1 instrumented for path-prof: Index = 1\n"
     "debug: Func f:  edge L2-->L3 instrumented for path-prof: Index = 2\n";
 
-TEST_F(CFG_NUMBERING, DebugDiagnosticsAtLevelThree) {
+TEST_F(CfgNumbering, DebugDiagnosticsAtLevelThree) {
     IF_ELSE t;
     DIAG::settings().debug = true;
     add_flags("debug", "profile=3");
@@ -164,7 +164,7 @@ TEST_F(CFG_NUMBERING, DebugDiagnosticsAtLevelThree) {
     EXPECT_EQ(out(), LEVEL_3_TEXT);
 }
 
-TEST_F(CFG_NUMBERING, DebugDiagnosticsAtLevelFourListTheTreeInAcceptanceOrder) {
+TEST_F(CfgNumbering, DebugDiagnosticsAtLevelFourListTheTreeInAcceptanceOrder) {
     IF_ELSE t;
     DIAG::settings().debug = true;
     add_flags("debug", "profile=4");
@@ -178,7 +178,7 @@ TEST_F(CFG_NUMBERING, DebugDiagnosticsAtLevelFourListTheTreeInAcceptanceOrder) {
     EXPECT_EQ(out(), text);
 }
 
-TEST_F(CFG_NUMBERING, EveryBlockWithoutSuccessorsButTheEntryGetsAnExitEdge) {
+TEST_F(CfgNumbering, EveryBlockWithoutSuccessorsButTheEntryGetsAnExitEdge) {
     // L0 jumps to L2; L1 (a return nothing reaches) and L3 (code after the
     // last return, with nothing to fall into) are exits too.  Exit edges
     // follow in vertex order.  Pushed e0, x1, x2, x3: the heap is
@@ -196,7 +196,7 @@ TEST_F(CFG_NUMBERING, EveryBlockWithoutSuccessorsButTheEntryGetsAnExitEdge) {
     EXPECT_EQ(pg->recorded_edges().size(), 3u);
 }
 
-TEST_F(CFG_NUMBERING, ForestWhenBlocksAreNotConnectedToTheEntry) {
+TEST_F(CfgNumbering, ForestWhenBlocksAreNotConnectedToTheEntry) {
     // L0 returns; L1 and L2 loop forever and nothing reaches them.
     FAKE_FUNCTION f;
     f.block(f.expr(f.ret()));
@@ -251,7 +251,7 @@ std::vector<bool> reference_tree(const std::vector<std::pair<int, int>>& ends,
     return tree;
 }
 
-TEST_F(CFG_NUMBERING, PropertiesOverRandomGraphs) {
+TEST_F(CfgNumbering, PropertiesOverRandomGraphs) {
     std::mt19937 rng(20240611);
     for (int round = 0; round < 300; ++round) {
         SHAPE shape = random_shape(rng);

@@ -13,7 +13,7 @@ namespace {
 
 using namespace cfg_test;
 
-class PROPAGATION_TEST : public CAPTURED_TEST {};
+class Propagation : public CAPTURED_TEST {};
 
 // Data sets numbered 0, 1, ... from lists of counter values.
 DATA_SETS data(std::vector<std::vector<uint32_t>> sets) {
@@ -56,7 +56,7 @@ struct IF_ELSE {
     }
 };
 
-TEST_F(PROPAGATION_TEST, DataSetsAreSummedAndWrongLengthsSkipped) {
+TEST_F(Propagation, DataSetsAreSummedAndWrongLengthsSkipped) {
     IF_ELSE t;
     // Sums of sets 0 and 2: entry 15, L0->L1 4, L2->L3 11.  Then L0->L2 is
     // 15 - 4 = 11, L1->L3 carries L1's 4, and L3 gets 4 + 11.
@@ -71,7 +71,7 @@ TEST_F(PROPAGATION_TEST, DataSetsAreSummedAndWrongLengthsSkipped) {
               "   counters 3. Skipping data set 3\n");
 }
 
-TEST_F(PROPAGATION_TEST, ExtraCountersFollowTheChords) {
+TEST_F(Propagation, ExtraCountersFollowTheChords) {
     IF_ELSE t(2);
     // Five counters now: entry, two chords, two extra.  A set of three is
     // the wrong length.
@@ -83,7 +83,7 @@ TEST_F(PROPAGATION_TEST, ExtraCountersFollowTheChords) {
               "   counters 5. Skipping data set 1\n");
 }
 
-TEST_F(PROPAGATION_TEST, EntryCountZeroSetsOnlyTheEntryWeight) {
+TEST_F(Propagation, EntryCountZeroSetsOnlyTheEntryWeight) {
     {
         IF_ELSE t;
         preset_weights(t.f, 99);
@@ -102,7 +102,7 @@ TEST_F(PROPAGATION_TEST, EntryCountZeroSetsOnlyTheEntryWeight) {
     }
 }
 
-TEST_F(PROPAGATION_TEST, NoDataSetLeavesTheFunctionUnannotated) {
+TEST_F(Propagation, NoDataSetLeavesTheFunctionUnannotated) {
     IF_ELSE t;
     preset_weights(t.f, 99);
     t.pg->propagate_counters(DATA_SETS{});
@@ -112,7 +112,7 @@ TEST_F(PROPAGATION_TEST, NoDataSetLeavesTheFunctionUnannotated) {
     EXPECT_EQ(boost::num_edges(t.pg->graph()), 4u);  // not even numbered
 }
 
-TEST_F(PROPAGATION_TEST, StraightLineGetsTheEntryCountEverywhere) {
+TEST_F(Propagation, StraightLineGetsTheEntryCountEverywhere) {
     // L0 -> L1 -> L2 (return); the chord is L0->L1.
     FAKE_FUNCTION f;
     f.block(f.expr(f.plain()));
@@ -127,7 +127,7 @@ TEST_F(PROPAGATION_TEST, StraightLineGetsTheEntryCountEverywhere) {
     EXPECT_EQ(out(), "");
 }
 
-TEST_F(PROPAGATION_TEST, SingleSuccessorOverride) {
+TEST_F(Propagation, SingleSuccessorOverride) {
     // L0 -> L1 -> L2 -> L3 (return); the chord is L1->L2 and it claims 5
     // while 7 entered.  L0's single edge, a tree edge solved as 5, is set
     // from L0's input without a word; L1's is a measured chord, so the
@@ -149,7 +149,7 @@ TEST_F(PROPAGATION_TEST, SingleSuccessorOverride) {
     EXPECT_EQ(err(), "");
 }
 
-TEST_F(PROPAGATION_TEST, NegativeInEdgeAndARecomputedSuccessor) {
+TEST_F(Propagation, NegativeInEdgeAndARecomputedSuccessor) {
     // A loop at the function entry: L0 (label 1) -> L3 L1; L1 -> L2; L2 goes
     // back to L0; L3 returns.  Edges e0=L0->L3 (chord 1) e1=L0->L1
     // e2=L1->L2 e3=L2->L0 (chord 2), exit L3->L0.  Entered 10 times, left
@@ -188,7 +188,7 @@ TEST_F(PROPAGATION_TEST, NegativeInEdgeAndARecomputedSuccessor) {
                              "L2->L0=4"}));
 }
 
-TEST_F(PROPAGATION_TEST, NegativeOutEdgeStaysUnsolved) {
+TEST_F(Propagation, NegativeOutEdgeStaysUnsolved) {
     // L0 -> L1 (return); the chord is L0->L1.  An entry count of 2^31 is
     // negative as a 32-bit count: L0's single edge is overridden (the
     // remark) but cannot take a negative count (the "out" warning), so it
@@ -219,7 +219,7 @@ TEST_F(PROPAGATION_TEST, NegativeOutEdgeStaysUnsolved) {
     EXPECT_EQ(f.at(1)->weight(), 0);        // incomplete
 }
 
-TEST_F(PROPAGATION_TEST, SelfLoopIsNotComparedForBalance) {
+TEST_F(Propagation, SelfLoopIsNotComparedForBalance) {
     // L0 -> L1, and L1 only jumps to itself: entered once, looping 1000
     // times, it runs 1001 times but passes on 1000.  The edges: L0->L1 the
     // tree, the self-loop the chord.
@@ -234,7 +234,7 @@ TEST_F(PROPAGATION_TEST, SelfLoopIsNotComparedForBalance) {
     EXPECT_EQ(err(), "");
 }
 
-TEST_F(PROPAGATION_TEST, UnreachableBlocksAreNotWritten) {
+TEST_F(Propagation, UnreachableBlocksAreNotWritten) {
     // L0 -> L1 (return); L2 follows the return and jumps to L1.  Edges
     // L0->L1 (chord 1) L2->L1, exit L1->L0.  L2 has no in-edge: its weight
     // and the weight of its edge keep what they had.
@@ -281,7 +281,7 @@ struct BACKWARD_CHAIN {
     }
 };
 
-TEST_F(PROPAGATION_TEST, CompleteInTheEleventhPass) {
+TEST_F(Propagation, CompleteInTheEleventhPass) {
     // k = 14, chord L4->L3: L3 completes in pass 1 from its output, L2 and
     // L1 in passes 2 and 3; from the top L14 in pass 1 down to L4 in pass 11.
     BACKWARD_CHAIN t(14);
@@ -294,7 +294,7 @@ TEST_F(PROPAGATION_TEST, CompleteInTheEleventhPass) {
     }
 }
 
-TEST_F(PROPAGATION_TEST, IncompleteAfterElevenPasses) {
+TEST_F(Propagation, IncompleteAfterElevenPasses) {
     // k = 16, chord L2->L1: L1 has no output to take its input from, so
     // nothing short-cuts the creep: after 11 passes L16 down to L6 are
     // complete, L1 to L5 not.  In the balance check the inputs of L2, L3
@@ -321,7 +321,7 @@ TEST_F(PROPAGATION_TEST, IncompleteAfterElevenPasses) {
     }
 }
 
-TEST_F(PROPAGATION_TEST, DetachedCycleTakesItsCountsFromItsChord) {
+TEST_F(Propagation, DetachedCycleTakesItsCountsFromItsChord) {
     // L0 returns; L1 <-> L2 loop with no way in and no way out.  The tree
     // edge L1->L2 is not reached from the entry and stays unsolved, but L2
     // knows its output (the chord, 6) and takes its one unknown input from
@@ -338,7 +338,7 @@ TEST_F(PROPAGATION_TEST, DetachedCycleTakesItsCountsFromItsChord) {
     EXPECT_EQ(weights(f), (W{"L0=2", "L1=6", "L2=6", "L1->L2=6", "L2->L1=6"}));
 }
 
-TEST_F(PROPAGATION_TEST, SumsWrapAs32BitIntegers) {
+TEST_F(Propagation, SumsWrapAs32BitIntegers) {
     {
         // Counter 1 sums to 2^32: 0.  Entry 2, L0->L1 0, L2->L3 2.
         IF_ELSE t;
@@ -398,7 +398,7 @@ const char* const EXIT_EDGES_TEXT =
     "debug: Func f: Adding edge between nodes L3-->L0\n"
     "debug: Func f: Adding edge between nodes L4-->L0\n";
 
-TEST_F(PROPAGATION_TEST, DebugDiagnosticsAtLevelThree) {
+TEST_F(Propagation, DebugDiagnosticsAtLevelThree) {
     IF_ELSE_DEAD t;
     DIAG::settings().debug = true;
     add_flags("debug", "profile=3");
@@ -409,7 +409,7 @@ TEST_F(PROPAGATION_TEST, DebugDiagnosticsAtLevelThree) {
                                "L1->L3=4", "L2->L3=11"}));
 }
 
-TEST_F(PROPAGATION_TEST, DebugDiagnosticsAtLevelFour) {
+TEST_F(Propagation, DebugDiagnosticsAtLevelFour) {
     IF_ELSE_DEAD t;
     DIAG::settings().debug = true;
     add_flags("debug", "profile=4");
@@ -429,7 +429,7 @@ TEST_F(PROPAGATION_TEST, DebugDiagnosticsAtLevelFour) {
                          "debug: Func f: Node L4: PROFWT = 0\n");
 }
 
-TEST_F(PROPAGATION_TEST, LongChainIsSolvedWithoutDeepRecursion) {
+TEST_F(Propagation, LongChainIsSolvedWithoutDeepRecursion) {
     // 200,000 blocks falling through one into the next; the spanning tree
     // is nearly the whole chain, so the walk that solves it is as deep.
     const size_t n = 200000;

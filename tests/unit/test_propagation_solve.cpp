@@ -13,7 +13,7 @@ namespace {
 
 using namespace cfg_test;
 
-class PROPAGATION_SOLVE : public CAPTURED_TEST {};
+class PropagationSolve : public CAPTURED_TEST {};
 
 // One data set with the given counters.
 DATA_SETS data_sets_of(const std::vector<uint32_t>& counters) {
@@ -63,7 +63,7 @@ SOLVED solved(const PROFILE_GRAPH& pg, size_t real) {
     return r;
 }
 
-TEST_F(PROPAGATION_SOLVE, SmallTreeByHand) {
+TEST_F(PropagationSolve, SmallTreeByHand) {
     // The if-then-else: e0=L0->L2 e1=L0->L1 (chord, 6) e2=L1->L3 e3=L2->L3
     // (chord, 9), exit x=L3->L0.  The walk from L0 goes in through x to L3,
     // from L3 in through e2 to L1 (6 in, nothing else out: e2 = 6), back at
@@ -89,7 +89,7 @@ TEST_F(PROPAGATION_SOLVE, SmallTreeByHand) {
     EXPECT_EQ(boost::in_degree(0, pg->graph()), 0u);
 }
 
-TEST_F(PROPAGATION_SOLVE, AgreesWithTheRecursiveWalkOnRandomGraphs) {
+TEST_F(PropagationSolve, AgreesWithTheRecursiveWalkOnRandomGraphs) {
     std::mt19937 rng(77031);
     std::uniform_int_distribution<uint32_t> small(0, 50), any(0, 0xFFFFFFFFu);
     std::uniform_int_distribution<int> chance(0, 9);
@@ -126,7 +126,7 @@ TEST_F(PROPAGATION_SOLVE, AgreesWithTheRecursiveWalkOnRandomGraphs) {
     }
 }
 
-TEST_F(PROPAGATION_SOLVE, EveryTreeEdgeReachedFromTheEntryIsSolvedOnce) {
+TEST_F(PropagationSolve, EveryTreeEdgeReachedFromTheEntryIsSolvedOnce) {
     // In a connected graph the walk solves every tree edge: after it, each
     // control-flow edge is either a measured chord or solved, never both.
     std::mt19937 rng(5);
