@@ -113,6 +113,17 @@ TEST_F(Propagation, NoDataSetLeavesTheFunctionUnannotated) {
 }
 
 TEST_F(Propagation, StraightLineGetsTheEntryCountEverywhere) {
+    {
+        // One block: no edges, counter 0 only.
+        FAKE_FUNCTION f;
+        STMT_ENTRY* a = f.expr(f.plain());
+        f.block(a, f.expr(f.ret()));
+        f.compute_successors();
+        auto pg = f.graph();
+        pg->propagate_counters(data({{6}, {2}}));
+        EXPECT_EQ(weights(f), (W{"L0=8"}));
+        EXPECT_EQ(pg->node_weight(0), 8);
+    }
     // L0 -> L1 -> L2 (return); the chord is L0->L1.
     FAKE_FUNCTION f;
     f.block(f.expr(f.plain()));
