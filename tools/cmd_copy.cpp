@@ -161,11 +161,14 @@ int cmd_copy(int argc, char** argv) {
 
     input->read_unit();
     client.write_initializers();
-    int failed = input->close();
-    failed |= output->close();
-    if (failed) {
-        std::fprintf(stderr, "icode copy: %s: %s\n", argv[1], "the stream reported an error");
-        return 1;
+    int status = 0;
+    if (input->close() != 0) {
+        std::fprintf(stderr, "icode copy: %s: the stream reported an error\n", argv[0]);
+        status = 1;
     }
-    return 0;
+    if (output->close() != 0) {
+        std::fprintf(stderr, "icode copy: %s: the stream reported an error\n", argv[1]);
+        status = 1;
+    }
+    return status;
 }
