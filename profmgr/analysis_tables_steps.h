@@ -15,10 +15,10 @@
 // The environment values that decide where a table goes; a variable that is
 // not set is nullopt (set but empty is an empty string, which counts as set).
 struct ANALYSIS_ENVIRONMENT {
-    std::optional<std::string> analysis_dir;  // ZK_ANALYSIS_DIR
-    std::optional<std::string> coverage_dir;  // ZK_COVDIR
-    std::optional<std::string> coverage_data; // ZK_COVDATA
-    std::optional<std::string> callgraph_data;// ZK_WCGDATA
+    std::optional<std::string> analysis_dir;    // ZK_ANALYSIS_DIR
+    std::optional<std::string> coverage_dir;    // ZK_COVDIR
+    std::optional<std::string> coverage_data;   // ZK_COVDATA
+    std::optional<std::string> callgraph_data;  // ZK_WCGDATA
 
     // The values of the process environment now.
     static ANALYSIS_ENVIRONMENT current();

@@ -29,10 +29,12 @@
 // Counts: without --profile there are none, and the picture shows the
 // structure and the counter numbering.  With --profile the files are read
 // for each function as the profiler reads them, and the counts are the
-// propagated ones (what the profiler writes into the unit as weights); a
-// block whose count propagation could not settle has "?" after its count,
-// an unreachable block says so instead of a count, and a function without
-// any data set says "no profile data".  Conditions are lowered in every
+// propagated ones (what the profiler writes into the unit as weights; the
+// entry block carries the entry count); a block whose count propagation
+// could not settle has "?" after its count (not so in a function that was
+// never entered: its counts are all 0), an unreachable block says so
+// instead of a count, and a function without any data set says "no profile
+// data".  Conditions are lowered in every
 // function, as for instrumenting, so that the numbering shown is the one
 // the counters follow.
 #pragma once
