@@ -60,7 +60,7 @@ void append_pragma(std::string& out, const Pragma& pragma, const std::string& ow
     out += "    ARGS:";
     std::size_t first_plain = 0;
     if (pragma.kind == static_cast<uint8_t>(AttributeKind::FUNC_ESPEC)) {
-      // The exception specification carries two flags before its types.
+      // A FUNC_ESPEC attribute holds two flags, then the listed types.
       appendf(out, "[%d]%s  ", 0, reads_as_one(pragma.args[0]) ? "Restricted" : "Non-restricted");
       if (pragma.args.size() > 1)
         appendf(out, "[%d]%s  ", 1, reads_as_one(pragma.args[1]) ? "Checked" : "Non-checked");

@@ -88,7 +88,7 @@ TEST_F(StmtDumpTest, PragmaDump) {
             "***     PRAGMA [f] #69 (1 parm): COMDAT GROUP    ARGS:[0]grp  \n");
 }
 
-TEST_F(StmtDumpTest, ExceptionSpecificationIsDecoded) {
+TEST_F(StmtDumpTest, FuncEspecArgumentsAreDecoded) {
   EXPECT_EQ(pragma_dump(*pragma(AttributeKind::FUNC_ESPEC, {"1", "0", "int", "char *"}), "f"),
             "***     PRAGMA [f] #75 (4 parm): FUNC_ESPEC    ARGS:[0]Restricted  [1]Non-checked  "
             "[2]int  [3]char *  \n");
