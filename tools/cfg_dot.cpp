@@ -1,4 +1,5 @@
 #include "tools/cfg_dot.h"
+#include "tools/unit_open.h"
 
 #include <memory>
 #include <ostream>
@@ -50,8 +51,7 @@ public:
             }
         }
         // New labels get the numbers the output unit would give them.
-        for (STMT_ENTRY* e = statements(); e; e = e->next)
-            if (e->kind == REC_LABEL || e->kind == REC_EXPR_STMT) renumber_labels(e->tree);
+        renumber_new_labels();
         print(*numbering, counts.get());
         ++function_number_;
     }
@@ -167,13 +167,8 @@ bool write_unit_dot(std::FILE* f, const std::vector<std::string>& profile_files,
     DOT_PRINTER manager(out, profile_files);
     PROF_CLIENT client(manager);
     TYPE_PKG types;
-    std::unique_ptr<IcodeFile> unit = IcodeFile::open_for_reading(f, &client);
-    if (!unit) {
-        std::fclose(f);
-        if (error) *error = "not an I-code unit of a version from -86 to -71 for target 700";
-        return false;
-    }
-    unit->set_type_package(&types);
+    std::unique_ptr<IcodeFile> unit = icode_text::open_unit(f, client, types, error);
+    if (!unit) return false;
     manager.set_types(&types);
     manager.set_unit_name(unit->unit_name());
     out << "digraph " << quoted(unit->unit_name()) << " {\n";

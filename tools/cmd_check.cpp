@@ -12,6 +12,7 @@
 #include "icode/node.h"
 #include "icode/type_pkg.h"
 #include "tools/commands.h"
+#include "tools/unit_open.h"
 
 namespace {
 
@@ -95,21 +96,14 @@ int cmd_check(int argc, char** argv) {
         std::fprintf(stderr, "usage: icode check UNIT\n");
         return 2;
     }
-    FILE* f = std::fopen(argv[0], "rb");
-    if (!f) {
-        std::fprintf(stderr, "%s: %s\n", argv[0], std::strerror(errno));
-        return 1;
-    }
     COUNTING_CLIENT client;
     TYPE_PKG types;
-    std::unique_ptr<IcodeFile> unit = IcodeFile::open_for_reading(f, &client);
+    std::string error;
+    std::unique_ptr<IcodeFile> unit = icode_text::open_unit(argv[0], client, types, &error);
     if (!unit) {
-        std::fprintf(stderr, "%s: not an I-code unit of a version from -86 to -71 for target 700\n",
-                     argv[0]);
-        std::fclose(f);
+        std::fprintf(stderr, "%s\n", error.c_str());
         return 1;
     }
-    unit->set_type_package(&types);
     unit->read_unit();
     std::printf("total: %zu functions, %zu statements, %zu nodes\n", client.functions,
                 client.statements, client.nodes);

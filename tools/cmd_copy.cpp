@@ -14,6 +14,7 @@
 #include "icode/record_kinds.h"
 #include "icode/type_pkg.h"
 #include "tools/commands.h"
+#include "tools/unit_open.h"
 
 namespace {
 
@@ -134,21 +135,14 @@ int cmd_copy(int argc, char** argv) {
         std::fprintf(stderr, "usage: icode copy IN OUT\n");
         return 2;
     }
-    FILE* in = std::fopen(argv[0], "rb");
-    if (!in) {
-        std::fprintf(stderr, "%s: %s\n", argv[0], std::strerror(errno));
-        return 1;
-    }
     COPY_CLIENT client;
     TYPE_PKG types;
-    std::unique_ptr<IcodeFile> input = IcodeFile::open_for_reading(in, &client);
+    std::string error;
+    std::unique_ptr<IcodeFile> input = icode_text::open_unit(argv[0], client, types, &error);
     if (!input) {
-        std::fprintf(stderr, "%s: not an I-code unit of a version from -86 to -71 for target 700\n",
-                     argv[0]);
-        std::fclose(in);
+        std::fprintf(stderr, "%s\n", error.c_str());
         return 1;
     }
-    input->set_type_package(&types);
     FILE* out = std::fopen(argv[1], "wb");
     if (!out) {
         std::fprintf(stderr, "%s: %s\n", argv[1], std::strerror(errno));

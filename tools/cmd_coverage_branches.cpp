@@ -15,6 +15,7 @@
 #include "icode/type_pkg.h"
 #include "profmgr/prof_mgr.h"
 #include "tools/cmd_coverage.h"
+#include "tools/unit_open.h"
 
 namespace {
 
@@ -89,13 +90,8 @@ private:
 bool read_branch_counts(std::FILE* f, std::vector<BRANCH_COUNT>& branches, std::string* error) {
     BRANCH_CLIENT client(branches);
     TYPE_PKG types;
-    std::unique_ptr<IcodeFile> unit = IcodeFile::open_for_reading(f, &client);
-    if (!unit) {
-        std::fclose(f);
-        if (error) *error = "not an I-code unit of a version from -86 to -71 for target 700";
-        return false;
-    }
-    unit->set_type_package(&types);
+    std::unique_ptr<IcodeFile> unit = icode_text::open_unit(f, client, types, error);
+    if (!unit) return false;
     unit->read_unit();
     unit->close();
     // Branches that carry no count at all belong to functions the run did

@@ -1,4 +1,5 @@
 #include "tools/exec_unit.h"
+#include "tools/unit_open.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -82,19 +83,9 @@ EXEC_UNIT::~EXEC_UNIT() {
 }
 
 bool EXEC_UNIT::load(const std::string& path, std::string* error) {
-    FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f) {
-        *error = path + ": " + std::strerror(errno);
-        return false;
-    }
     EXEC_LOADER loader(*this);
-    std::unique_ptr<IcodeFile> unit = IcodeFile::open_for_reading(f, &loader);
-    if (!unit) {
-        *error = path + ": not an I-code unit";
-        std::fclose(f);
-        return false;
-    }
-    unit->set_type_package(&types_);
+    std::unique_ptr<IcodeFile> unit = icode_text::open_unit(path, loader, types_, error);
+    if (!unit) return false;
     unit->read_unit();
     unit_name_ = unit->unit_name();
     unit->close();

@@ -1,0 +1,34 @@
+#include "tools/unit_open.h"
+
+#include <cerrno>
+#include <cstring>
+
+#include "icode/icode_file.h"
+
+namespace icode_text {
+
+std::unique_ptr<icode::IcodeFile> open_unit(std::FILE* stream, icode::IcodeClient& client,
+                                            icode::TYPE_PKG& types, std::string* error) {
+    std::unique_ptr<icode::IcodeFile> unit = icode::IcodeFile::open_for_reading(stream, &client);
+    if (!unit) {
+        std::fclose(stream);
+        if (error) *error = "not an I-code unit of a version from -86 to -71 for target 700";
+        return nullptr;
+    }
+    unit->set_type_package(&types);
+    return unit;
+}
+
+std::unique_ptr<icode::IcodeFile> open_unit(const std::string& path, icode::IcodeClient& client,
+                                            icode::TYPE_PKG& types, std::string* error) {
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) {
+        if (error) *error = path + ": " + std::strerror(errno);
+        return nullptr;
+    }
+    std::unique_ptr<icode::IcodeFile> unit = open_unit(f, client, types, error);
+    if (!unit && error) *error = path + ": " + *error;
+    return unit;
+}
+
+}  // namespace icode_text
