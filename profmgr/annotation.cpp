@@ -63,9 +63,7 @@ void PROFILE_ICODE_MGR::annotation() {
 
     // Edge weights, on the blocks as they were before any insertion.
     bool explicit_fallthrough = flag_level(disable_ft_ubr_key()) == 0;
-    std::vector<BASIC_BLK*> blocks;
-    for (BASIC_BLK* b = first_block_; b; b = b->next()) blocks.push_back(b);
-    for (BASIC_BLK* b : blocks) {
+    for (BASIC_BLK* b : block_list()) {
         std::vector<std::pair<BASIC_BLK*, int>> weighted;
         b->for_each_weighted_succ([&](BASIC_BLK*, BASIC_BLK* s, int w) { weighted.emplace_back(s, w); });
         for (auto& [s, w] : weighted) {

@@ -104,9 +104,7 @@ void PROFILE_ICODE_MGR::instrumentation(PROFILE_GRAPH&) {
     }
 
     // Edge counters, on the blocks as they were before any insertion.
-    std::vector<BASIC_BLK*> blocks;
-    for (BASIC_BLK* b = first_block_; b; b = b->next()) blocks.push_back(b);
-    for (BASIC_BLK* b : blocks) {
+    for (BASIC_BLK* b : block_list()) {
         std::vector<std::pair<BASIC_BLK*, int>> counted;
         b->for_each_indexed_succ([&](BASIC_BLK*, BASIC_BLK* s, int index) { counted.emplace_back(s, index); });
         for (auto& [s, index] : counted) insert_edge_counter(b, s, index);

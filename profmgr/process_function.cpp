@@ -67,9 +67,19 @@ void PROFILE_ICODE_MGR::process_function() {
 
 void PROFILE_ICODE_MGR::dump_graph() {
     // The dump and the output must agree on label numbers.
+    renumber_new_labels();
+    dump_cfg(*this);
+}
+
+void PROFILE_ICODE_MGR::renumber_new_labels() {
     for (STMT_ENTRY* e = first_stmt_; e; e = e->next)
         if (e->kind == REC_LABEL || e->kind == REC_EXPR_STMT) renumber_labels(e->tree);
-    dump_cfg(*this);
+}
+
+std::vector<BASIC_BLK*> PROFILE_ICODE_MGR::block_list() const {
+    std::vector<BASIC_BLK*> blocks;
+    for (BASIC_BLK* b = first_block_; b; b = b->next()) blocks.push_back(b);
+    return blocks;
 }
 
 void PROFILE_ICODE_MGR::renumber_labels(NODE* tree) const {

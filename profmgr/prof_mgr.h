@@ -112,6 +112,12 @@ public:
     // Renumbers the new (negative) labels of a tree above the function's
     // highest label.
     void renumber_labels(icode::NODE* tree) const;
+    // The same for every label and expression statement of the function, so
+    // that listings show the numbers the output unit will carry.
+    void renumber_new_labels();
+    // The function's blocks in block order, as they are now (statements
+    // inserted later may add blocks to the chain).
+    std::vector<BASIC_BLK*> block_list() const;
     int highest_label() const;
 
     // Forgets the function: frees statements, blocks and trees.

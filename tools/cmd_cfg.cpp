@@ -34,6 +34,7 @@
 #include "profmgr/prof_mgr.h"
 #include "tools/cfg_dot.h"
 #include "tools/commands.h"
+#include "tools/unit_open.h"
 
 namespace {
 
@@ -44,8 +45,7 @@ public:
     void process_function() override {
         std::unique_ptr<PROFILE_GRAPH> graph = build_graph();
         graph->number_chords();
-        for (STMT_ENTRY* e = statements(); e; e = e->next)
-            if (e->kind == REC_LABEL || e->kind == REC_EXPR_STMT) renumber_labels(e->tree);
+        renumber_new_labels();
         const CFG_GRAPH& g = graph->graph();
         std::printf("function %s: %zu blocks, %zu edges, %d counters\n", function_name(),
                     graph->vertex_count(), boost::num_edges(g),
@@ -118,14 +118,12 @@ int cmd_cfg(int argc, char** argv) {
     CFG_PRINTER manager;
     PROF_CLIENT client(manager);
     TYPE_PKG types;
-    std::unique_ptr<IcodeFile> unit = IcodeFile::open_for_reading(f, &client);
+    std::string error;
+    std::unique_ptr<IcodeFile> unit = icode_text::open_unit(f, client, types, &error);
     if (!unit) {
-        std::fprintf(stderr, "%s: not an I-code unit of a version from -86 to -71 for target 700\n",
-                     name);
-        std::fclose(f);
+        std::fprintf(stderr, "%s: %s\n", name, error.c_str());
         return 1;
     }
-    unit->set_type_package(&types);
     manager.set_types(&types);
     manager.set_unit_name(unit->unit_name());
     unit->read_unit();
