@@ -41,9 +41,10 @@ struct INSTR_EDGE {
     EDGE_INFO* info = nullptr;
 };
 
-// The data sets of one function: data-set number -> (position -> value).
-using DATA_SET = std::map<int, uint32_t>;
-using DATA_SETS = std::map<int, DATA_SET>;
+// The data sets of one function, numbered 0, 1, ... in the order they were
+// read; a data set holds the values of one record, counter position 0 first.
+using DATA_SET = std::vector<uint32_t>;
+using DATA_SETS = std::vector<DATA_SET>;
 
 class PROFILE_GRAPH {
 public:

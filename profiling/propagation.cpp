@@ -33,13 +33,13 @@ bool PROPAGATION::load_counters(const DATA_SETS& sets) {
     int expected = p_.next_index_ + p_.extra_counters_;
     p_.entry_count_ = 0;
     std::vector<uint32_t> sums(size_t(std::max(expected, 0)), 0);
-    for (const auto& [k, set] : sets) {
+    for (std::size_t k = 0; k < sets.size(); ++k) {
+        const DATA_SET& set = sets[k];
         if (int(set.size()) != expected) {
-            DIAG::trelv_warn_dataset_mismatch(TRELV_HERE, name_, int(set.size()), expected, k).emit();
+            DIAG::trelv_warn_dataset_mismatch(TRELV_HERE, name_, int(set.size()), expected, int(k)).emit();
             continue;
         }
-        for (const auto& [pos, value] : set)
-            if (pos >= 0 && pos < expected) sums[size_t(pos)] += value;
+        for (std::size_t pos = 0; pos < set.size(); ++pos) sums[pos] += set[pos];
     }
     for (int i = 0; i < p_.next_index_; ++i) set_edge_counter(i, sums[size_t(i)]);
     for (int j = p_.next_index_; j < expected; ++j) p_.extra_values_[j - p_.next_index_] = int(sums[size_t(j)]);

@@ -1,5 +1,5 @@
 // The manager's side of profile data: the files are read at every function
-// begin for that function, and the data sets stay for the whole run.
+// begin for that function; the data sets are those of the function read last.
 #include "profmgr/prof_mgr.h"
 #include "profmgr/profile_data.h"
 

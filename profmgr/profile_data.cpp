@@ -39,35 +39,79 @@ MATCH make_match(const std::string& unit_name, const std::string& function_name)
 // Parses `file_name` unless an earlier function had it parsed already, in a
 // form that serves this match.  Null after reporting a file that cannot be
 // opened (only when the fatal report returns, which the exit hook forbids).
-const PROFILE_DATA_FILE* parsed_file(const std::string& file_name, const MATCH& m) {
+PROFILE_DATA_FILE* parsed_file(const std::string& file_name, const MATCH& m) {
     auto& files = parsed_files();
     const auto known = files.find(file_name);
     if (known != files.end() && known->second->serves(m.key_prefix, m.traces))
         return known->second.get();
-    std::ifstream in(file_name);
-    if (!in.is_open()) {
+    auto in = std::make_unique<std::ifstream>(file_name);
+    if (!in->is_open()) {
         if (known != files.end()) files.erase(known);
         DIAG::trelv_fatal_prof_file_open(TRELV_HERE, file_name.c_str()).emit();
         return nullptr;
     }
-    auto parsed = std::make_unique<PROFILE_DATA_FILE>(in, m.key_prefix, m.traces);
-    const PROFILE_DATA_FILE* result = parsed.get();
+    auto parsed = std::make_unique<PROFILE_DATA_FILE>(std::move(in), m.key_prefix, m.traces);
+    PROFILE_DATA_FILE* result = parsed.get();
     files[file_name] = std::move(parsed);
     return result;
 }
 
-void read_file(PROFILE_DATA& data, const std::string& file_name, const MATCH& m) {
-    const PROFILE_DATA_FILE* file = parsed_file(file_name, m);
+void read_file(DATA_SETS& sets, const std::string& file_name, const MATCH& m) {
+    PROFILE_DATA_FILE* file = parsed_file(file_name, m);
     if (!file) return;
-    file->replay(m.key, m.function_name, data.data_sets(m.function_name),
-                 m.traces ? DIAG::settings().out : nullptr);
+    file->replay(m.key, m.function_name, sets, m.traces ? DIAG::settings().out : nullptr);
+}
+
+// Reads the files of `request` in order, for the match `m`.
+void read_files(DATA_SETS& sets, const PROFILE_FILE_REQUEST& request, const MATCH& m) {
+    if (request.file_names.empty()) {
+        read_file(sets, DEFAULT_PROFILE_FILE, m);
+        return;
+    }
+    for (const std::string& name : request.file_names) {
+        if (name.empty()) break;
+        read_file(sets, name, m);
+    }
+}
+
+bool same_request(const PROFILE_FILE_REQUEST& a, const PROFILE_FILE_REQUEST& b) {
+    return a.use_profile_info == b.use_profile_info && a.analyze == b.analyze &&
+           a.file_names == b.file_names;
 }
 
 }  // namespace
 
+const DATA_SETS& PROFILE_DATA::data_sets(const std::string& function) const {
+    static const DATA_SETS none;
+    return function == current_function_ ? current_sets_ : none;
+}
+
 bool PROFILE_DATA::has_data(const std::string& function) const {
-    const auto it = functions_.find(function);
-    return it != functions_.end() && !it->second.empty();
+    return !data_sets(function).empty();
+}
+
+uint32_t PROFILE_DATA::reading_id(READING reading) {
+    for (std::size_t i = 0; i < readings_.size(); ++i)
+        if (readings_[i].unit_name == reading.unit_name &&
+            same_request(readings_[i].request, reading.request))
+            return uint32_t(i);
+    readings_.push_back(std::move(reading));
+    return uint32_t(readings_.size() - 1);
+}
+
+std::vector<const PROFILE_DATA::READING*> PROFILE_DATA::start_reading(const std::string& function,
+                                                                      READING reading) {
+    current_function_ = function;
+    current_sets_.clear();
+    const uint32_t id = reading_id(std::move(reading));
+    std::vector<const READING*> earlier;
+    const auto [first, added] = first_reading_.try_emplace(function, id);
+    if (added) return earlier;
+    std::vector<uint32_t>& later = later_readings_[function];
+    earlier.push_back(&readings_[first->second]);
+    for (uint32_t k : later) earlier.push_back(&readings_[k]);
+    later.push_back(id);
+    return earlier;
 }
 
 PROFILE_FILE_REQUEST profile_file_request(const OPTION_OBJ& options) {
@@ -93,20 +137,16 @@ void read_profile_files(PROFILE_DATA& data, const std::string& unit_name,
         DIAG::trelv_fatal_prof_analysis_bad_usage(TRELV_HERE).emit();
         return;
     }
-    const MATCH m = make_match(unit_name, function_name);
-    if (request.file_names.empty()) {
-        read_file(data, DEFAULT_PROFILE_FILE, m);
-        return;
+    const std::vector<const PROFILE_DATA::READING*> earlier =
+        data.start_reading(function_name, {unit_name, request});
+    // The earlier readings only bring their data sets back: their traces
+    // were printed when they were read.
+    for (const PROFILE_DATA::READING* reading : earlier) {
+        MATCH quiet = make_match(reading->unit_name, function_name);
+        quiet.traces = false;
+        read_files(data.current_sets(), reading->request, quiet);
     }
-    for (const std::string& name : request.file_names) {
-        if (name.empty()) break;
-        read_file(data, name, m);
-    }
-}
-
-void read_profile_file(PROFILE_DATA& data, const std::string& file_name,
-                       const std::string& unit_name, const std::string& function_name) {
-    read_file(data, file_name, make_match(unit_name, function_name));
+    read_files(data.current_sets(), request, make_match(unit_name, function_name));
 }
 
 void reset_profile_file_cache() {

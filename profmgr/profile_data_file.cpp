@@ -1,6 +1,8 @@
 #include "profmgr/profile_data_file.h"
 
 #include <algorithm>
+#include <iterator>
+#include <sstream>
 #include <utility>
 
 #include "profmgr/profile_data_path.h"
@@ -22,19 +24,20 @@ bool holds_slash(const std::string& text) { return text.find('/') != std::string
 // be trusted to belong to the right record.  The data set keeps what was read
 // up to there.  A record cut off by the end of the file likewise keeps the
 // values read: its data set then has fewer values than counters, which the
-// propagation reports and skips like any data set of the wrong length.  The
-// values are stored one by one as they are read, so a huge count costs
-// nothing beyond the values that are really there.
+// propagation reports and skips like any data set of the wrong length.  Only
+// the values really there are counted, so a huge count costs nothing.
 bool PROFILE_DATA_FILE::read_record(PROFILE_DATA_SCANNER& scan, RECORD& record) {
+    // The scanner has consumed the record's first line: the stream stands
+    // where the count starts.
+    record.values_at = in_->tellg();
     scan.skip_rest_of_line();
     int32_t count = 0;
     PROFILE_DATA_SCANNER::NUMBER_RESULT r = scan.read_signed(count);
     for (int32_t i = 0; r == PROFILE_DATA_SCANNER::NUMBER && i < count; ++i) {
         uint32_t value = 0;
         r = scan.read_unsigned(value);
-        if (r == PROFILE_DATA_SCANNER::NUMBER) record.values.push_back(value);
+        if (r == PROFILE_DATA_SCANNER::NUMBER) ++record.value_count;
     }
-    record.values.shrink_to_fit();
     record.stop_line = scan.line_number();
     if (r != PROFILE_DATA_SCANNER::NUMBER) {
         record.ends_file = true;
@@ -43,22 +46,39 @@ bool PROFILE_DATA_FILE::read_record(PROFILE_DATA_SCANNER& scan, RECORD& record) 
     return true;
 }
 
-PROFILE_DATA_FILE::PROFILE_DATA_FILE(std::istream& in, std::string key_prefix,
+PROFILE_DATA_FILE::PROFILE_DATA_FILE(std::unique_ptr<std::istream> in, std::string key_prefix,
                                      bool keep_name_lines)
-    : key_prefix_(std::move(key_prefix)), keeps_name_lines_(keep_name_lines) {
-    PROFILE_DATA_SCANNER scan(in);
+    : in_(std::move(in)), key_prefix_(std::move(key_prefix)), keeps_name_lines_(keep_name_lines) {
+    if (in_->tellg() == std::streampos(-1)) {
+        // A pipe: keep its text, so that replays can seek.
+        std::string text(std::istreambuf_iterator<char>(*in_), {});
+        in_ = std::make_unique<std::istringstream>(std::move(text));
+    }
+    parse();
+}
+
+void PROFILE_DATA_FILE::parse() {
+    PROFILE_DATA_SCANNER scan(*in_);
+    // Function part -> its last record so far, to chain the next one.
+    std::unordered_map<std::string, uint32_t> last_record;
     bool more = scan.next_line();
     // Set when the rest of the current line, left over by the record before
     // it, is a name under the unit's path.
     bool tail_may_match = false;
     while (more) {
         const std::size_t line = scan.line_number();
+        const auto index = uint32_t(records_.size());
         bool starts_record = tail_may_match;
         tail_may_match = false;
         if (holds_slash(scan.line())) {
             std::string candidate = candidate_of(scan.line());
             if (may_match(candidate)) {
-                name_lines_by_function_[candidate.substr(key_prefix_.size())].push_back(line);
+                std::string function = candidate.substr(key_prefix_.size());
+                const auto [last, first] = last_record.try_emplace(function, index);
+                if (first)
+                    first_record_by_function_.emplace(std::move(function), index);
+                else
+                    records_[std::exchange(last->second, index)].next_same = index;
                 starts_record = true;
             }
             if (keeps_name_lines_) name_lines_.push_back({line, std::move(candidate)});
@@ -74,15 +94,17 @@ PROFILE_DATA_FILE::PROFILE_DATA_FILE(std::istream& in, std::string key_prefix,
             const std::string tail = scan.rest_of_line();
             if (holds_slash(tail)) {
                 record.tail_has_slash = true;
-                record.tail_candidate = candidate_of(tail);
-                tail_may_match = may_match(record.tail_candidate);
+                std::string candidate = candidate_of(tail);
+                tail_may_match = may_match(candidate);
+                tail_candidates_.emplace(index, std::move(candidate));
             }
         }
-        records_.push_back(std::move(record));
+        records_.push_back(record);
         // The line the record stopped in is next read as a plain line: for
         // every other function it is one.  The numbers before it filled
         // whole lines without a "/", which are plain lines of no interest.
     }
+    records_.shrink_to_fit();
 }
 
 bool PROFILE_DATA_FILE::serves(const std::string& key_prefix, bool traces) const {
@@ -98,46 +120,65 @@ bool PROFILE_DATA_FILE::may_match(const std::string& candidate) const {
     return candidate.compare(0, key_prefix_.size(), key_prefix_) == 0;
 }
 
-const PROFILE_DATA_FILE::RECORD& PROFILE_DATA_FILE::record_after(std::size_t line) const {
+uint32_t PROFILE_DATA_FILE::record_after(std::size_t line) const {
     // Every line that can match has its record: see the parse.
-    return *std::lower_bound(records_.begin(), records_.end(), line,
-                             [](const RECORD& r, std::size_t l) { return r.line < l; });
+    const auto it = std::lower_bound(records_.begin(), records_.end(), line,
+                                     [](const RECORD& r, std::size_t l) { return r.line < l; });
+    return uint32_t(it - records_.begin());
 }
 
-void PROFILE_DATA_FILE::append(const RECORD& record, DATA_SETS& sets) const {
-    DATA_SET& set = sets[static_cast<int>(sets.size())];
-    for (std::size_t i = 0; i < record.values.size(); ++i)
-        set[static_cast<int>(i)] = record.values[i];
+const std::string& PROFILE_DATA_FILE::tail_candidate(uint32_t record) const {
+    return tail_candidates_.at(record);
+}
+
+// Reads the record's values again where the parse found them.  Should the
+// file have changed since (it is read while the run goes on), the data set
+// keeps the numbers that are still there, up to the parsed count.
+void PROFILE_DATA_FILE::append(const RECORD& record, DATA_SETS& sets) {
+    DATA_SET& set = sets.emplace_back();
+    if (record.value_count == 0) return;
+    set.reserve(record.value_count);
+    in_->clear();
+    in_->seekg(record.values_at);
+    PROFILE_DATA_SCANNER scan(*in_);
+    int32_t count = 0;
+    if (!scan.next_line() || scan.read_signed(count) != PROFILE_DATA_SCANNER::NUMBER) return;
+    for (uint32_t i = 0; i < record.value_count; ++i) {
+        uint32_t value = 0;
+        if (scan.read_unsigned(value) != PROFILE_DATA_SCANNER::NUMBER) return;
+        set.push_back(value);
+    }
 }
 
 void PROFILE_DATA_FILE::replay(const std::string& key, const std::string& function_name,
-                               DATA_SETS& sets, std::FILE* trace) const {
+                               DATA_SETS& sets, std::FILE* trace) {
     if (trace)
         replay_traced(key, function_name, sets, trace);
     else
         replay_quietly(key, sets);
 }
 
-void PROFILE_DATA_FILE::replay_quietly(const std::string& key, DATA_SETS& sets) const {
+void PROFILE_DATA_FILE::replay_quietly(const std::string& key, DATA_SETS& sets) {
     if (!may_match(key)) return;
-    const auto found = name_lines_by_function_.find(key.substr(key_prefix_.size()));
-    if (found == name_lines_by_function_.end()) return;
-    const std::vector<std::size_t>& lines = found->second;
-    auto next = lines.begin();
-    while (next != lines.end()) {
-        const RECORD* record = &record_after(*next);
-        append(*record, sets);
-        while (!record->ends_file && record->tail_has_slash && record->tail_candidate == key) {
-            record = &record_after(record->stop_line);
-            append(*record, sets);
+    const auto found = first_record_by_function_.find(key.substr(key_prefix_.size()));
+    if (found == first_record_by_function_.end()) return;
+    uint32_t next = found->second;
+    while (next != NO_RECORD) {
+        uint32_t at = next;
+        append(records_[at], sets);
+        while (!records_[at].ends_file && records_[at].tail_has_slash && tail_candidate(at) == key) {
+            at = record_after(records_[at].stop_line);
+            append(records_[at], sets);
         }
-        if (record->ends_file) return;
-        next = std::lower_bound(next, lines.end(), record->stop_line + 1);
+        if (records_[at].ends_file) return;
+        // Name lines that the reading went past were numbers or tails.
+        const std::size_t resume = records_[at].stop_line + 1;
+        while (next != NO_RECORD && records_[next].line < resume) next = records_[next].next_same;
     }
 }
 
 void PROFILE_DATA_FILE::replay_traced(const std::string& key, const std::string& function_name,
-                                      DATA_SETS& sets, std::FILE* trace) const {
+                                      DATA_SETS& sets, std::FILE* trace) {
     auto compare = [&](const std::string& candidate) {
         std::fprintf(trace, "FROM I-CODE %s\n", key.c_str());
         std::fprintf(trace, "FROM KWR    %s\n", candidate.c_str());
@@ -151,14 +192,14 @@ void PROFILE_DATA_FILE::replay_traced(const std::string& key, const std::string&
             ++next;
             continue;
         }
-        const RECORD* record = &record_after(next->line);
-        append(*record, sets);
-        while (!record->ends_file && record->tail_has_slash && compare(record->tail_candidate)) {
-            record = &record_after(record->stop_line);
-            append(*record, sets);
+        uint32_t at = record_after(next->line);
+        append(records_[at], sets);
+        while (!records_[at].ends_file && records_[at].tail_has_slash && compare(tail_candidate(at))) {
+            at = record_after(records_[at].stop_line);
+            append(records_[at], sets);
         }
-        if (record->ends_file) return;
-        const std::size_t resume = record->stop_line + 1;
+        if (records_[at].ends_file) return;
+        const std::size_t resume = records_[at].stop_line + 1;
         next = std::lower_bound(next, name_lines_.end(), resume,
                                 [](const NAME_LINE& n, std::size_t l) { return n.line < l; });
     }

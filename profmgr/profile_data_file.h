@@ -14,12 +14,19 @@
 // a run starts with canonical_path(unit name) and "/"; records of other
 // sources are not kept.  The text of every name line is kept only when traces
 // are wanted, since the traces print it.
+//
+// The values themselves stay in the file: a record keeps where its count
+// starts and how many values were read there, and a replay reads them again.
+// A profile run over a large unit thus holds a few words per function, not
+// every counter of the program, and the file stays open until the parse is
+// forgotten.  A stream that cannot seek (a pipe) is read into memory first.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <istream>
+#include <memory>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -30,9 +37,11 @@ class PROFILE_DATA_SCANNER;
 
 class PROFILE_DATA_FILE {
 public:
-    // Parses `in` for the profile keys that start with `key_prefix`.  With
-    // `keep_name_lines` the candidate of every name line is kept for traces.
-    PROFILE_DATA_FILE(std::istream& in, std::string key_prefix, bool keep_name_lines);
+    // Parses `in` for the profile keys that start with `key_prefix`, and
+    // keeps it for the replays.  With `keep_name_lines` the candidate of
+    // every name line is kept for traces.
+    PROFILE_DATA_FILE(std::unique_ptr<std::istream> in, std::string key_prefix,
+                      bool keep_name_lines);
 
     // Whether this parse can answer replays for keys under `key_prefix`,
     // with traces when `traces` is set.
@@ -45,21 +54,29 @@ public:
     // "FROM KWR    <candidate>" per line holding a "/", and
     // "FOUND = <function_name>" per match.
     void replay(const std::string& key, const std::string& function_name, DATA_SETS& sets,
-                std::FILE* trace) const;
+                std::FILE* trace);
 
 private:
+    static constexpr uint32_t NO_RECORD = UINT32_MAX;
+
     // What reading a record yields when it starts after line `line`.
     struct RECORD {
         std::size_t line = 0;
-        std::vector<uint32_t> values;  // as many as were read
+        // Where the line after `line` starts, and how many values were read
+        // from there (the count first, then the values).
+        std::streamoff values_at = 0;
+        uint32_t value_count = 0;
+        // The next record whose name line names the same function.
+        uint32_t next_same = NO_RECORD;
         // The reading of the file stops with this record: it ran into the
         // end of the file or into something that is not a number.
         bool ends_file = false;
         // Otherwise the rest of line `stop_line` after the last number is a
         // line of its own, and reading goes on at the line after it.
         std::size_t stop_line = 0;
+        // The rest of line `stop_line` holds a "/"; its candidate is in
+        // tail_candidates_.
         bool tail_has_slash = false;
-        std::string tail_candidate;  // when tail_has_slash
     };
     // A line that holds a "/", as a plain line.
     struct NAME_LINE {
@@ -67,22 +84,29 @@ private:
         std::string candidate;
     };
 
-    static bool read_record(PROFILE_DATA_SCANNER& scan, RECORD& record);
+    void parse();
+    bool read_record(PROFILE_DATA_SCANNER& scan, RECORD& record);
     std::string candidate_of(const std::string& text) const;
     bool may_match(const std::string& candidate) const;
-    const RECORD& record_after(std::size_t line) const;
-    void append(const RECORD& record, DATA_SETS& sets) const;
-    void replay_quietly(const std::string& key, DATA_SETS& sets) const;
+    uint32_t record_after(std::size_t line) const;
+    const std::string& tail_candidate(uint32_t record) const;
+    void append(const RECORD& record, DATA_SETS& sets);
+    void replay_quietly(const std::string& key, DATA_SETS& sets);
     void replay_traced(const std::string& key, const std::string& function_name, DATA_SETS& sets,
-                       std::FILE* trace) const;
+                       std::FILE* trace);
 
+    std::unique_ptr<std::istream> in_;
     std::string key_prefix_;
     bool keeps_name_lines_;
     // Sorted by line: parsed in file order.
     std::vector<RECORD> records_;
-    // Function part of a candidate under the prefix -> its name lines, in
-    // file order (plain lines only; a tail is reached through its record).
-    std::unordered_map<std::string, std::vector<std::size_t>> name_lines_by_function_;
+    // Function part of a candidate under the prefix -> the first record
+    // whose name line names it; the others follow through next_same (plain
+    // name lines only; a tail is reached through the record before it).
+    std::unordered_map<std::string, uint32_t> first_record_by_function_;
+    // Record -> the candidate of the rest of its stop line, for the records
+    // with tail_has_slash (rare: a name glued to the last value).
+    std::unordered_map<uint32_t, std::string> tail_candidates_;
     // Every name line in file order, with keep_name_lines only.
     std::vector<NAME_LINE> name_lines_;
 };

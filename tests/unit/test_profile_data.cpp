@@ -3,12 +3,14 @@
 // repeated function begins and damaged files.  Every test runs in a fresh
 // temporary folder as its current directory; the unit is src/a.c there.
 #include <stdlib.h>
+#include <sys/stat.h>
 
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <string>
 #include <system_error>
+#include <thread>
 #include <vector>
 
 #include "driver/optobj.h"
@@ -19,15 +21,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using std::string;
-
-DATA_SETS sets_of(const std::vector<std::vector<uint32_t>>& values) {
-    DATA_SETS sets;
-    for (std::size_t k = 0; k < values.size(); ++k) {
-        DATA_SET& set = sets[static_cast<int>(k)];
-        for (std::size_t i = 0; i < values[k].size(); ++i) set[static_cast<int>(i)] = values[k][i];
-    }
-    return sets;
-}
 
 PROFILE_FILE_REQUEST files(std::vector<string> names) {
     PROFILE_FILE_REQUEST r;
@@ -89,7 +82,7 @@ TEST_F(ProfileDataRead, NameLinesSplitAtTheLastSlash) {
     fs::create_directories(dir_ + "/a");
     write("one.prf", "a/b/c\n1 7\n");
     read_profile_files(data_, "a/b", "c", files({"one.prf"}));
-    EXPECT_EQ(data_.data_sets("c"), sets_of({{7}}));
+    EXPECT_EQ(data_.data_sets("c"), (DATA_SETS{{7}}));
     // Path a/b names the unit; the whole line is not a path with function b.
     read_profile_files(data_, "a", "b", files({"one.prf"}));
     EXPECT_FALSE(data_.has_data("b"));
@@ -104,46 +97,47 @@ TEST_F(ProfileDataRead, DifferentlyWrittenPathsToTheUnitMatch) {
               dir_ + "/src/a.c/f\n1 5\n"
                      "src/a.c/ff\n1 6\n");
     read("f", files({"one.prf"}));
-    EXPECT_EQ(data_.data_sets("f"), sets_of({{1}, {2}, {4}, {5}}));
+    EXPECT_EQ(data_.data_sets("f"), (DATA_SETS{{1}, {2}, {4}, {5}}));
     // The unit name may be relative as well.
     read_profile_files(data_, "src/sub/../a.c", "ff", files({"one.prf"}));
-    EXPECT_EQ(data_.data_sets("ff"), sets_of({{6}}));
+    EXPECT_EQ(data_.data_sets("ff"), (DATA_SETS{{6}}));
 }
 
 TEST_F(ProfileDataRead, DataSetsAreNumberedAcrossRecordsAndFiles) {
     write("one.prf", "src/a.c/f\n2 1 2\nsrc/a.c/g\n1 9\nsrc/a.c/f\n2 3 4\n");
     write("two.prf", "junk without a slash\nsrc/a.c/f\n2 5 6\n");
     read("f", files({"one.prf", "two.prf"}));
+    EXPECT_EQ(data_.data_sets("f"), (DATA_SETS{{1, 2}, {3, 4}, {5, 6}}));
     read("g", files({"one.prf", "two.prf"}));
+    EXPECT_EQ(data_.data_sets("g"), (DATA_SETS{{9}}));
+    EXPECT_FALSE(data_.has_data("f")) << "only the function read last has data sets";
     read("h", files({"one.prf", "two.prf"}));
-    EXPECT_EQ(data_.data_sets("f"), sets_of({{1, 2}, {3, 4}, {5, 6}}));
-    EXPECT_EQ(data_.data_sets("g"), sets_of({{9}}));
     EXPECT_FALSE(data_.has_data("h"));
 }
 
 TEST_F(ProfileDataRead, CountsAndValues) {
     // A count of 0 or below gives a data set without values.
     EXPECT_EQ(from_text("src/a.c/f\n0\nsrc/a.c/f\n-4\nsrc/a.c/f\n-2147483648\nsrc/a.c/f\n1 8\n"),
-              sets_of({{}, {}, {}, {8}}));
+              (DATA_SETS{{}, {}, {}, {8}}));
     // Numbers are separated by any white space, line ends included.
-    EXPECT_EQ(from_text("src/a.c/f\n\n 3\t10\n\n\t 20\r\n  30\n"), sets_of({{10, 20, 30}}));
-    EXPECT_EQ(from_text("src/a.c/f\n+2 4294967295 +0\n"), sets_of({{4294967295u, 0}}));
+    EXPECT_EQ(from_text("src/a.c/f\n\n 3\t10\n\n\t 20\r\n  30\n"), (DATA_SETS{{10, 20, 30}}));
+    EXPECT_EQ(from_text("src/a.c/f\n+2 4294967295 +0\n"), (DATA_SETS{{4294967295u, 0}}));
 }
 
 TEST_F(ProfileDataRead, RestOfTheLastValuesLineIsALineOfItsOwn) {
-    EXPECT_EQ(from_text("src/a.c/f\n2 1 2src/a.c/f\n1 3\n"), sets_of({{1, 2}, {3}}));
-    EXPECT_EQ(from_text("src/a.c/f\n0src/a.c/f\n1 3\n"), sets_of({{}, {3}}));
+    EXPECT_EQ(from_text("src/a.c/f\n2 1 2src/a.c/f\n1 3\n"), (DATA_SETS{{1, 2}, {3}}));
+    EXPECT_EQ(from_text("src/a.c/f\n0src/a.c/f\n1 3\n"), (DATA_SETS{{}, {3}}));
     // For any other function that line is a plain line, whose path part
     // "1 5src/a.c" names no folder here.
     const string text = "src/a.c/g\n1 5src/a.c/f\n1 6\n";
-    EXPECT_EQ(from_text(text, "g"), sets_of({{5}}));
+    EXPECT_EQ(from_text(text, "g"), (DATA_SETS{{5}}));
     EXPECT_EQ(from_text(text, "f"), DATA_SETS());
 }
 
 TEST_F(ProfileDataRead, DefaultFileIsTrelvoutPrf) {
     write("trelvout.prf", "src/a.c/f\n1 3\n");
     read("f", files({}));
-    EXPECT_EQ(data_.data_sets("f"), sets_of({{3}}));
+    EXPECT_EQ(data_.data_sets("f"), (DATA_SETS{{3}}));
 
     OPTION_OBJ options;
     ASSERT_TRUE(options.parse("-use_profile_info"));
@@ -151,7 +145,7 @@ TEST_F(ProfileDataRead, DefaultFileIsTrelvoutPrf) {
     install_option_sets(sets);
     PROFILE_DATA data;
     read_profile_files(data, unit_, "f");
-    EXPECT_EQ(data.data_sets("f"), sets_of({{3}}));
+    EXPECT_EQ(data.data_sets("f"), (DATA_SETS{{3}}));
 }
 
 TEST_F(ProfileDataRead, FileNamesComeFromTheOptions) {
@@ -161,13 +155,13 @@ TEST_F(ProfileDataRead, FileNamesComeFromTheOptions) {
     ASSERT_TRUE(options.parse("-use_profile_info=two.prf"));
     ASSERT_TRUE(options.parse("-use_profile_info=one.prf"));
     read_profile_files(data_, unit_, "f", options);
-    EXPECT_EQ(data_.data_sets("f"), sets_of({{2}, {1}}));
+    EXPECT_EQ(data_.data_sets("f"), (DATA_SETS{{2}, {1}}));
 }
 
 TEST_F(ProfileDataRead, EmptyNameEndsTheList) {
     write("one.prf", "src/a.c/f\n1 1\n");
     read("f", files({"one.prf", "", "missing.prf"}));
-    EXPECT_EQ(data_.data_sets("f"), sets_of({{1}}));
+    EXPECT_EQ(data_.data_sets("f"), (DATA_SETS{{1}}));
     // Names were given, so not even the default file is read.
     read("g", files({"", "one.prf"}));
     EXPECT_EQ(err(), "");
@@ -178,7 +172,7 @@ TEST_F(ProfileDataRead, UnopenableFileIsFatalAtTheFunctionThatAsks) {
     EXPECT_EQ(exit_status_of([&] { read("f", files({"one.prf", "missing.prf"})); }), 1);
     EXPECT_EQ(err(), "fatal error: Error opening profile info file \"missing.prf\"\n");
     // The files before it were read.
-    EXPECT_EQ(data_.data_sets("f"), sets_of({{1}}));
+    EXPECT_EQ(data_.data_sets("f"), (DATA_SETS{{1}}));
 }
 
 TEST_F(ProfileDataRead, MissingDefaultFileIsFatal) {
@@ -199,7 +193,7 @@ TEST_F(ProfileDataRead, AnalyzeNeedsUseProfileInfo) {
     write("trelvout.prf", "src/a.c/f\n1 4\n");
     ASSERT_TRUE(analyze.parse("-use_profile_info"));
     read_profile_files(data_, unit_, "f", analyze);
-    EXPECT_EQ(data_.data_sets("f"), sets_of({{4}}));
+    EXPECT_EQ(data_.data_sets("f"), (DATA_SETS{{4}}));
 }
 
 TEST_F(ProfileDataRead, TracesAtLevelThree) {
@@ -216,7 +210,7 @@ TEST_F(ProfileDataRead, TracesAtLevelThree) {
                          "FROM I-CODE " + key("f") + "\n" +
                          "FROM KWR    " + dir_ + "/b.c/h\n";
     EXPECT_EQ(out(), for_f);
-    EXPECT_EQ(data_.data_sets("f"), sets_of({{1, 2}}));
+    EXPECT_EQ(data_.data_sets("f"), (DATA_SETS{{1, 2}}));
 
     read("g", files({"one.prf"}));
     const string for_g = "FROM I-CODE " + key("g") + "\n" +
@@ -234,10 +228,10 @@ TEST_F(ProfileDataRead, NoTracesAtLevelTwo) {
     add_flags("debug", "profile=2");
     write("one.prf", "src/a.c/g\n1 5\nsrc/a.c/f\n2 1 2\n");
     read("f", files({"one.prf"}));
+    EXPECT_EQ(data_.data_sets("f"), (DATA_SETS{{1, 2}}));
     read("g", files({"one.prf"}));
+    EXPECT_EQ(data_.data_sets("g"), (DATA_SETS{{5}}));
     EXPECT_EQ(out(), "");
-    EXPECT_EQ(data_.data_sets("f"), sets_of({{1, 2}}));
-    EXPECT_EQ(data_.data_sets("g"), sets_of({{5}}));
 }
 
 TEST_F(ProfileDataRead, AFunctionAskedForAgainGetsItsRecordsAgain) {
@@ -245,7 +239,7 @@ TEST_F(ProfileDataRead, AFunctionAskedForAgainGetsItsRecordsAgain) {
     write("two.prf", "src/a.c/f\n1 3\n");
     read("f", files({"one.prf", "two.prf"}));
     read("f", files({"one.prf", "two.prf"}));
-    EXPECT_EQ(data_.data_sets("f"), sets_of({{1}, {2}, {3}, {1}, {2}, {3}}));
+    EXPECT_EQ(data_.data_sets("f"), (DATA_SETS{{1}, {2}, {3}, {1}, {2}, {3}}));
 
     add_flags("debug", "profile=3");
     read("f", files({"two.prf"}));
@@ -259,40 +253,56 @@ TEST_F(ProfileDataRead, AFunctionAskedForAgainGetsItsRecordsAgain) {
 TEST_F(ProfileDataRead, EachFileIsParsedOncePerRun) {
     write("one.prf", "src/a.c/f\n1 1\nsrc/a.c/g\n1 2\n");
     read("f", files({"one.prf"}));
-    // Later function begins replay the first parse: neither a changed nor a
-    // vanished file is looked at again.
-    write("one.prf", "src/a.c/g\n1 7\n");
-    read("g", files({"one.prf"}));
+    EXPECT_EQ(data_.data_sets("f"), (DATA_SETS{{1}}));
+    // Later function begins replay the first parse, and read the values
+    // through the file opened then: a vanished file is not looked for again.
     fs::remove("one.prf");
     read("g", files({"one.prf"}));
-    EXPECT_EQ(data_.data_sets("f"), sets_of({{1}}));
-    EXPECT_EQ(data_.data_sets("g"), sets_of({{2}, {2}}));
+    EXPECT_EQ(data_.data_sets("g"), (DATA_SETS{{2}}));
+    read("g", files({"one.prf"}));
+    EXPECT_EQ(data_.data_sets("g"), (DATA_SETS{{2}, {2}}));
+    read("f", files({"one.prf"}));
+    EXPECT_EQ(data_.data_sets("f"), (DATA_SETS{{1}, {1}}));
     EXPECT_EQ(err(), "");
     // Until the parses are forgotten.
     reset_profile_file_cache();
     EXPECT_EQ(exit_status_of([&] { read("g", files({"one.prf"})); }), 1);
 }
 
+TEST_F(ProfileDataRead, APipeIsReadAsWellAsAFile) {
+    // Values are read again at every replay; a pipe cannot seek, so its
+    // text is kept instead.
+    ASSERT_EQ(mkfifo("pipe.prf", 0600), 0);
+    std::thread writer([] { std::ofstream("pipe.prf") << "src/a.c/f\n2 1 2\nsrc/a.c/g\n1 5\n"; });
+    read("f", files({"pipe.prf"}));
+    writer.join();
+    EXPECT_EQ(data_.data_sets("f"), (DATA_SETS{{1, 2}}));
+    read("g", files({"pipe.prf"}));
+    EXPECT_EQ(data_.data_sets("g"), (DATA_SETS{{5}}));
+    read("f", files({"pipe.prf"}));
+    EXPECT_EQ(data_.data_sets("f"), (DATA_SETS{{1, 2}, {1, 2}}));
+}
+
 TEST_F(ProfileDataRead, DamagedFilesEndTheReadingCleanly) {
     // A value that is not a number ends the file for the function read; the
     // data set keeps what came before.  Other functions are not affected.
     const string bad_value = "src/a.c/f\n3 1 x 2\nsrc/a.c/f\n1 9\nsrc/a.c/g\n1 4\n";
-    EXPECT_EQ(from_text(bad_value, "f"), sets_of({{1}}));
-    EXPECT_EQ(from_text(bad_value, "g"), sets_of({{4}}));
+    EXPECT_EQ(from_text(bad_value, "f"), (DATA_SETS{{1}}));
+    EXPECT_EQ(from_text(bad_value, "g"), (DATA_SETS{{4}}));
     // A count that is not a number: here the next name line.
-    EXPECT_EQ(from_text("src/a.c/f\nsrc/a.c/f\n1 9\n"), sets_of({{}}));
+    EXPECT_EQ(from_text("src/a.c/f\nsrc/a.c/f\n1 9\n"), (DATA_SETS{{}}));
     // Numbers out of their 32-bit range, and negative values, are no numbers.
-    EXPECT_EQ(from_text("src/a.c/f\n2147483648 1\nsrc/a.c/f\n1 2\n"), sets_of({{}}));
-    EXPECT_EQ(from_text("src/a.c/f\n2 7 4294967296\nsrc/a.c/f\n1 2\n"), sets_of({{7}}));
-    EXPECT_EQ(from_text("src/a.c/f\n2 -1 1\n"), sets_of({{}}));
+    EXPECT_EQ(from_text("src/a.c/f\n2147483648 1\nsrc/a.c/f\n1 2\n"), (DATA_SETS{{}}));
+    EXPECT_EQ(from_text("src/a.c/f\n2 7 4294967296\nsrc/a.c/f\n1 2\n"), (DATA_SETS{{7}}));
+    EXPECT_EQ(from_text("src/a.c/f\n2 -1 1\n"), (DATA_SETS{{}}));
     // Cut off by the end of the file: the values read are kept.
-    EXPECT_EQ(from_text("src/a.c/f\n5 1 2"), sets_of({{1, 2}}));
-    EXPECT_EQ(from_text("src/a.c/f\n5\n1\n"), sets_of({{1}}));
-    EXPECT_EQ(from_text("src/a.c/f"), sets_of({{}}));
-    EXPECT_EQ(from_text("src/a.c/f\n   \n"), sets_of({{}}));
+    EXPECT_EQ(from_text("src/a.c/f\n5 1 2"), (DATA_SETS{{1, 2}}));
+    EXPECT_EQ(from_text("src/a.c/f\n5\n1\n"), (DATA_SETS{{1}}));
+    EXPECT_EQ(from_text("src/a.c/f"), (DATA_SETS{{}}));
+    EXPECT_EQ(from_text("src/a.c/f\n   \n"), (DATA_SETS{{}}));
     // A huge count stores only the values that are there.
     const DATA_SETS huge = from_text("src/a.c/f\n2147483647\n1 2 3\n");
-    EXPECT_EQ(huge, sets_of({{1, 2, 3}}));
+    EXPECT_EQ(huge, (DATA_SETS{{1, 2, 3}}));
 }
 
 }  // namespace

@@ -52,14 +52,14 @@ public:
             if (traces_) trace_ += "FOUND = " + function_ + "\n";
             ++matches;
             if (mid_line) ++tail_matches;
-            DATA_SET& set = sets[static_cast<int>(sets.size())];
+            DATA_SET& set = sets.emplace_back();
             int64_t count = 0;
             if (!number(INT32_MIN, INT32_MAX, true, count)) break;
             bool ended = false;
             for (int64_t i = 0; i < count && !ended; ++i) {
                 int64_t value = 0;
                 ended = !number(0, UINT32_MAX, false, value);
-                if (!ended) set[static_cast<int>(i)] = static_cast<uint32_t>(value);
+                if (!ended) set.push_back(static_cast<uint32_t>(value));
             }
             if (ended) break;
         }

@@ -15,14 +15,6 @@ using namespace cfg_test;
 
 class Propagation : public CAPTURED_TEST {};
 
-// Data sets numbered 0, 1, ... from lists of counter values.
-DATA_SETS data(std::vector<std::vector<uint32_t>> sets) {
-    DATA_SETS r;
-    for (size_t k = 0; k < sets.size(); ++k)
-        for (size_t i = 0; i < sets[k].size(); ++i) r[int(k)][int(i)] = sets[k][i];
-    return r;
-}
-
 // Block weights, and the weight of every successor edge in block and
 // successor order, as "Lx=w" and "Lx->Ly=w".
 std::vector<std::string> weights(const FAKE_FUNCTION& f) {
@@ -60,7 +52,7 @@ TEST_F(Propagation, DataSetsAreSummedAndWrongLengthsSkipped) {
     IF_ELSE t;
     // Sums of sets 0 and 2: entry 15, L0->L1 4, L2->L3 11.  Then L0->L2 is
     // 15 - 4 = 11, L1->L3 carries L1's 4, and L3 gets 4 + 11.
-    t.pg->propagate_counters(data({{10, 3, 7}, {100, 100}, {5, 1, 4}, {1, 1, 1, 1}}));
+    t.pg->propagate_counters(DATA_SETS{{10, 3, 7}, {100, 100}, {5, 1, 4}, {1, 1, 1, 1}});
     EXPECT_EQ(weights(t.f), (W{"L0=15", "L1=4", "L2=11", "L3=15", "L0->L2=11", "L0->L1=4", "L1->L3=4",
                                "L2->L3=11"}));
     EXPECT_EQ(t.pg->entry_count(), 15);
@@ -75,7 +67,7 @@ TEST_F(Propagation, ExtraCountersFollowTheChords) {
     IF_ELSE t(2);
     // Five counters now: entry, two chords, two extra.  A set of three is
     // the wrong length.
-    t.pg->propagate_counters(data({{10, 3, 7, 6, 1}, {1, 2, 3}, {5, 1, 4, 2, 2}}));
+    t.pg->propagate_counters(DATA_SETS{{10, 3, 7, 6, 1}, {1, 2, 3}, {5, 1, 4, 2, 2}});
     EXPECT_EQ(t.pg->extra_values(), (std::map<int, int>{{0, 8}, {1, 3}}));
     EXPECT_EQ(t.f.at(0)->weight(), 15);
     EXPECT_EQ(err(),
@@ -87,7 +79,7 @@ TEST_F(Propagation, EntryCountZeroSetsOnlyTheEntryWeight) {
     {
         IF_ELSE t;
         preset_weights(t.f, 99);
-        t.pg->propagate_counters(data({{0, 3, 7}, {0, 1, 1}}));
+        t.pg->propagate_counters(DATA_SETS{{0, 3, 7}, {0, 1, 1}});
         EXPECT_EQ(weights(t.f), (W{"L0=0", "L1=99", "L2=99", "L3=99", "L0->L2=-1", "L0->L1=-1",
                                    "L1->L3=-1", "L2->L3=-1"}));
         EXPECT_EQ(err(), "");
@@ -96,7 +88,7 @@ TEST_F(Propagation, EntryCountZeroSetsOnlyTheEntryWeight) {
         // Every set skipped: nothing was summed, so the entry count is 0 too.
         IF_ELSE t;
         preset_weights(t.f, 99);
-        t.pg->propagate_counters(data({{5, 5}}));
+        t.pg->propagate_counters(DATA_SETS{{5, 5}});
         EXPECT_EQ(weights(t.f), (W{"L0=0", "L1=99", "L2=99", "L3=99", "L0->L2=-1", "L0->L1=-1",
                                    "L1->L3=-1", "L2->L3=-1"}));
     }
@@ -120,7 +112,7 @@ TEST_F(Propagation, StraightLineGetsTheEntryCountEverywhere) {
         f.block(a, f.expr(f.ret()));
         f.compute_successors();
         auto pg = f.graph();
-        pg->propagate_counters(data({{6}, {2}}));
+        pg->propagate_counters(DATA_SETS{{6}, {2}});
         EXPECT_EQ(weights(f), (W{"L0=8"}));
         EXPECT_EQ(pg->node_weight(0), 8);
     }
@@ -132,7 +124,7 @@ TEST_F(Propagation, StraightLineGetsTheEntryCountEverywhere) {
     f.block(l, f.expr(f.ret()));
     f.compute_successors();
     auto pg = f.graph();
-    pg->propagate_counters(data({{4, 4}, {3, 3}}));
+    pg->propagate_counters(DATA_SETS{{4, 4}, {3, 3}});
     EXPECT_EQ(weights(f), (W{"L0=7", "L1=7", "L2=7", "L0->L1=7", "L1->L2=7"}));
     EXPECT_EQ(err(), "");
     EXPECT_EQ(out(), "");
@@ -152,7 +144,7 @@ TEST_F(Propagation, SingleSuccessorOverride) {
     f.compute_successors();
     auto pg = f.graph();
     DIAG::settings().remark = true;
-    pg->propagate_counters(data({{7, 5}}));
+    pg->propagate_counters(DATA_SETS{{7, 5}});
     EXPECT_EQ(weights(f), (W{"L0=7", "L1=7", "L2=7", "L3=7", "L0->L1=7", "L1->L2=7", "L2->L3=7"}));
     EXPECT_EQ(out(),
               "remark: Func f:  Overriding profile weight for single successor edge \tL1-->L2\n"
@@ -187,7 +179,7 @@ TEST_F(Propagation, NegativeInEdgeAndARecomputedSuccessor) {
     f.compute_successors();
     auto pg = f.graph();
     DIAG::settings().remark = true;
-    pg->propagate_counters(data({{10, 3, 4}}));
+    pg->propagate_counters(DATA_SETS{{10, 3, 4}});
     EXPECT_EQ(err(),
               "warning: Func f: Attempting to set (in) weight of edge L2-->L0 to -3\n"
               "warning: Func f: Block L0: Input weight 14 does not match output weight 7\n");
@@ -212,7 +204,7 @@ TEST_F(Propagation, NegativeOutEdgeStaysUnsolved) {
     f.compute_successors();
     auto pg = f.graph();
     DIAG::settings().remark = true;
-    pg->propagate_counters(data({{0x80000000u, 5}}));
+    pg->propagate_counters(DATA_SETS{{0x80000000u, 5}});
     EXPECT_EQ(out(),
               "remark: Func f:  Overriding profile weight for single successor edge \tL0-->L1\n"
               "   from 5 to -2147483648\n");
@@ -240,7 +232,7 @@ TEST_F(Propagation, SelfLoopIsNotComparedForBalance) {
     f.block(l, f.expr(f.branch(f.ref(1))));
     f.compute_successors();
     auto pg = f.graph();
-    pg->propagate_counters(data({{1, 1000}}));
+    pg->propagate_counters(DATA_SETS{{1, 1000}});
     EXPECT_EQ(weights(f), (W{"L0=1", "L1=1001", "L0->L1=1", "L1->L1=1000"}));
     EXPECT_EQ(err(), "");
 }
@@ -258,7 +250,7 @@ TEST_F(Propagation, UnreachableBlocksAreNotWritten) {
     f.compute_successors();
     preset_weights(f, 77);
     auto pg = f.graph();
-    pg->propagate_counters(data({{5, 5}}));
+    pg->propagate_counters(DATA_SETS{{5, 5}});
     EXPECT_TRUE(pg->unreachable(2));
     EXPECT_EQ(weights(f), (W{"L0=5", "L1=5", "L2=77", "L0->L1=5", "L2->L1=42"}));
     EXPECT_EQ(err(), "");
@@ -296,7 +288,7 @@ TEST_F(Propagation, CompleteInTheEleventhPass) {
     // k = 14, chord L4->L3: L3 completes in pass 1 from its output, L2 and
     // L1 in passes 2 and 3; from the top L14 in pass 1 down to L4 in pass 11.
     BACKWARD_CHAIN t(14);
-    t.pg->propagate_counters(data({{3, 3}}));
+    t.pg->propagate_counters(DATA_SETS{{3, 3}});
     t.expect_chord(4, 3);
     EXPECT_EQ(err(), "");
     for (size_t i = 0; i < t.f.size(); ++i) {
@@ -313,7 +305,7 @@ TEST_F(Propagation, IncompleteAfterElevenPasses) {
     // one successor), so they show 0 in against 3 out; L5's input, from
     // L6, counts, and L1 has no output to compare.
     BACKWARD_CHAIN t(16);
-    t.pg->propagate_counters(data({{3, 3}}));
+    t.pg->propagate_counters(DATA_SETS{{3, 3}});
     t.expect_chord(2, 1);
     EXPECT_EQ(err(),
               "warning: Func f: Could not complete profile info propagation: Incomplete\n"
@@ -344,7 +336,7 @@ TEST_F(Propagation, DetachedCycleTakesItsCountsFromItsChord) {
     f.block(l, f.expr(f.branch(f.ref(1))));
     f.compute_successors();
     auto pg = f.graph();
-    pg->propagate_counters(data({{2, 6}}));
+    pg->propagate_counters(DATA_SETS{{2, 6}});
     EXPECT_EQ(err(), "");
     EXPECT_EQ(weights(f), (W{"L0=2", "L1=6", "L2=6", "L1->L2=6", "L2->L1=6"}));
 }
@@ -353,7 +345,7 @@ TEST_F(Propagation, SumsWrapAs32BitIntegers) {
     {
         // Counter 1 sums to 2^32: 0.  Entry 2, L0->L1 0, L2->L3 2.
         IF_ELSE t;
-        t.pg->propagate_counters(data({{0xFFFFFFFFu, 0xFFFFFFFFu, 0}, {3, 1, 2}}));
+        t.pg->propagate_counters(DATA_SETS{{0xFFFFFFFFu, 0xFFFFFFFFu, 0}, {3, 1, 2}});
         EXPECT_EQ(weights(t.f), (W{"L0=2", "L1=0", "L2=2", "L3=2", "L0->L2=2", "L0->L1=0", "L1->L3=0",
                                    "L2->L3=2"}));
         EXPECT_EQ(err(), "");
@@ -364,7 +356,7 @@ TEST_F(Propagation, SumsWrapAs32BitIntegers) {
         // wraps to the same negative count, below L3's (empty) output: a
         // block's weight is the larger of the two, 0.
         IF_ELSE t;
-        t.pg->propagate_counters(data({{0x80000000u, 0x7FFFFFFFu, 1}}));
+        t.pg->propagate_counters(DATA_SETS{{0x80000000u, 0x7FFFFFFFu, 1}});
         EXPECT_EQ(weights(t.f),
                   (W{"L0=" + std::to_string(INT_MIN), "L1=2147483647", "L2=1", "L3=0", "L0->L2=1",
                      "L0->L1=2147483647", "L1->L3=2147483647", "L2->L3=1"}));
@@ -413,7 +405,7 @@ TEST_F(Propagation, DebugDiagnosticsAtLevelThree) {
     IF_ELSE_DEAD t;
     DIAG::settings().debug = true;
     add_flags("debug", "profile=3");
-    t.pg->propagate_counters(data({{15, 4, 11}}));
+    t.pg->propagate_counters(DATA_SETS{{15, 4, 11}});
     EXPECT_EQ(out(), std::string(EXIT_EDGES_TEXT) + NUMBERING_TEXT);
     EXPECT_EQ(err(), "");
     EXPECT_EQ(weights(t.f), (W{"L0=15", "L1=4", "L2=11", "L3=15", "L4=0", "L0->L2=11", "L0->L1=4",
@@ -424,7 +416,7 @@ TEST_F(Propagation, DebugDiagnosticsAtLevelFour) {
     IF_ELSE_DEAD t;
     DIAG::settings().debug = true;
     add_flags("debug", "profile=4");
-    t.pg->propagate_counters(data({{15, 4, 11}}));
+    t.pg->propagate_counters(DATA_SETS{{15, 4, 11}});
     EXPECT_EQ(out(), std::string(EXIT_EDGES_TEXT) +
                          "debug: Func f: KVT edge 1: L3-->L0\n"
                          "debug: Func f: KVT edge 2: L4-->L0\n"
@@ -449,7 +441,7 @@ TEST_F(Propagation, LongChainIsSolvedWithoutDeepRecursion) {
     f.block(f.expr(f.ret()));
     f.compute_successors();
     auto pg = f.graph();
-    pg->propagate_counters(data({{9, 9}}));
+    pg->propagate_counters(DATA_SETS{{9, 9}});
     EXPECT_EQ(err(), "");
     size_t wrong = 0;
     for (size_t i = 0; i < n; ++i) {

@@ -15,12 +15,6 @@ using namespace cfg_test;
 
 class PropagationSolve : public CAPTURED_TEST {};
 
-// One data set with the given counters.
-DATA_SETS data_sets_of(const std::vector<uint32_t>& counters) {
-    DATA_SETS r;
-    for (size_t i = 0; i < counters.size(); ++i) r[0][int(i)] = counters[i];
-    return r;
-}
 
 int abs_difference(uint32_t in, uint32_t out) {
     int d = int(in - out);
@@ -79,7 +73,7 @@ TEST_F(PropagationSolve, SmallTreeByHand) {
     auto pg = f.graph();
     pg->number_chords();
     PROPAGATION p(*pg);
-    ASSERT_TRUE(p.load_counters(data_sets_of({20, 6, 9})));
+    ASSERT_TRUE(p.load_counters(DATA_SETS(1, {20, 6, 9})));
     p.solve_tree_edges();
     SOLVED s = solved(*pg, 4);
     EXPECT_EQ(s.counts, (std::vector<int>{9, 6, 6, 9}));
@@ -110,11 +104,11 @@ TEST_F(PropagationSolve, AgreesWithTheRecursiveWalkOnRandomGraphs) {
         SCOPED_TRACE("round " + std::to_string(round));
 
         PROPAGATION pa(*a);
-        ASSERT_TRUE(pa.load_counters(data_sets_of(counters)));
+        ASSERT_TRUE(pa.load_counters(DATA_SETS(1, counters)));
         pa.solve_tree_edges();
 
         PROPAGATION pb(*b);
-        ASSERT_TRUE(pb.load_counters(data_sets_of(counters)));
+        ASSERT_TRUE(pb.load_counters(DATA_SETS(1, counters)));
         std::vector<const EDGE_INFO*> order;
         reference_solve(b->graph(), b->vertex_of(fb.at(0)), nullptr, order);
 
@@ -142,7 +136,7 @@ TEST_F(PropagationSolve, EveryTreeEdgeReachedFromTheEntryIsSolvedOnce) {
         auto pg = build_shape(f, shape);
         pg->number_chords();
         PROPAGATION p(*pg);
-        ASSERT_TRUE(p.load_counters(data_sets_of(std::vector<uint32_t>(size_t(pg->next_index()), 1))));
+        ASSERT_TRUE(p.load_counters(DATA_SETS(1, std::vector<uint32_t>(size_t(pg->next_index()), 1))));
         p.solve_tree_edges();
         const CFG_GRAPH& g = pg->graph();
         for (auto [it, end] = boost::edges(g); it != end; ++it)
