@@ -13,6 +13,13 @@
 
 using namespace icode;
 
+void PROFILE_ICODE_MGR::set_types(TYPE_PKG* types) {
+    types_ = types;
+    counter_type_ = nullptr;
+    counter_type_looked_up_ = false;
+    counters_array_types_.clear();
+}
+
 TYPE* PROFILE_ICODE_MGR::counter_type() {
     // The first predefined unsigned type of 32 bits; looked up once.
     if (!counter_type_looked_up_ && types_) {
@@ -34,12 +41,19 @@ void PROFILE_ICODE_MGR::create_counters_array() {
     ++highest;
     int n = extra_counter_count_ + highest;
     if (n == 0 || counters_array_ || !types_) return;
-    TYPE* counter = counter_type();
-    TYPE* array = types_->make_array(counter, uint32_t(n), uint64_t(n) * (counter ? counter->size() : 32),
-                                     counter ? counter->alignment() : 32, false, false, false);
-    TYPE* pointer = types_->void_pointer();
-    array_pointer_type_ = types_->make_pointer(array, pointer ? pointer->size() : 16,
-                                               pointer ? pointer->alignment() : 16);
+    auto [types, added] = counters_array_types_.try_emplace(uint32_t(n));
+    if (added) {
+        TYPE* counter = counter_type();
+        types->second.first =
+            types_->make_array(counter, uint32_t(n), uint64_t(n) * (counter ? counter->size() : 32),
+                               counter ? counter->alignment() : 32, false, false, false);
+        TYPE* pointer = types_->void_pointer();
+        types->second.second = types_->make_pointer(types->second.first,
+                                                    pointer ? pointer->size() : 16,
+                                                    pointer ? pointer->alignment() : 16);
+    }
+    TYPE* array = types->second.first;
+    array_pointer_type_ = types->second.second;
     SymbolRecord r;
     r.name = (boost::format("__prof_arr_%s_%d") % function_name() % counters_array_sequence()).str();
     ++counters_array_sequence();

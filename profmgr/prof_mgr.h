@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <map>
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -59,7 +60,8 @@ public:
     // ---- the run around the manager ----
     void set_output(icode::IcodeFile* output) { output_ = output; }
     icode::IcodeFile* output() const { return output_; }
-    void set_types(icode::TYPE_PKG* types) { types_ = types; }
+    // Also forgets the types looked up or made in the previous package.
+    void set_types(icode::TYPE_PKG* types);
     void set_unit_name(const std::string& name) { unit_name_ = name; }
     // The translation-unit name of the input header (analysis file names).
     const std::string& unit_name() const { return unit_name_; }
@@ -189,6 +191,10 @@ private:
     icode::TYPE_PKG* types_ = nullptr;
     std::string unit_name_;
     icode::TYPE* array_pointer_type_ = nullptr;
+    // Counters arrays of the same length share their array type and its
+    // pointer type: a run over many functions adds one pair per distinct
+    // length, not one per function.  Kept as long as the type package.
+    std::map<uint32_t, std::pair<icode::TYPE*, icode::TYPE*>> counters_array_types_;
     std::unordered_map<uint64_t, BASIC_BLK*> label_blocks_;
     bool label_blocks_built_ = false;
     // Nodes that lowering took apart; freed one by one at reset, since
