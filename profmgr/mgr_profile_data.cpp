@@ -18,5 +18,5 @@ const DATA_SETS& PROFILE_ICODE_MGR::function_data_sets() { return data().data_se
 
 void PROFILE_ICODE_MGR::reset_profile_data() {
     profile_data_.reset();
-    reset_profile_file_cache();
+    reset_normalised_path_cache();
 }

@@ -26,6 +26,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -34,6 +35,8 @@
 #include "driver/optobj.h"
 #include "driver/run_state.h"
 #include "profmgr/profile_data_path.h"
+
+class PROFILE_DATA_FILE;
 
 // The file read when --use_profile_info names none.
 constexpr const char* DEFAULT_PROFILE_FILE = "trelvout.prf";
@@ -47,45 +50,52 @@ struct PROFILE_FILE_REQUEST {
     std::vector<std::string> file_names;
 };
 
-// The data sets of the function whose profile data was read last, numbered
-// 0, 1, ... in the order the records were met.  A function whose data is
-// read again gets, first, the records of every earlier reading of it once
-// more, exactly as if its data sets had stayed from before: the readings are
-// remembered (unit and file list), not the values, so that a run over a
-// large unit holds a few words per function rather than every counter.
+// The profile data of a run: the data sets of the function whose profile
+// data was read last, numbered 0, 1, ... in the order the records were met,
+// and every profile data file parsed so far.  A file is parsed once, at the
+// first function that asks for it, and replayed for the functions after it.
+//
+// A function whose data is read again in a run gets, first, its records of
+// every earlier reading once more, exactly as if its data sets had stayed
+// from before: each parse counts how often it served each function (the
+// files and the unit are the same for every function of a run), so that a
+// run over a large unit holds a few words per function rather than every
+// counter.
 class PROFILE_DATA {
 public:
+    PROFILE_DATA();
+    ~PROFILE_DATA();
+    PROFILE_DATA(const PROFILE_DATA&) = delete;
+    PROFILE_DATA& operator=(const PROFILE_DATA&) = delete;
+
     // The data sets of `function` if its data was read last; empty for any
     // other function.
     const DATA_SETS& data_sets(const std::string& function) const;
     // Whether at least one data set was read for `function`, in the reading
     // of it that was last.
     bool has_data(const std::string& function) const;
-    // The number of functions whose data was read so far.
-    std::size_t size() const { return first_reading_.size(); }
+    // The number of readings so far.
+    std::size_t size() const { return readings_; }
 
-    // A reading: the files asked for, and the unit they were matched for.
-    struct READING {
-        std::string unit_name;
-        PROFILE_FILE_REQUEST request;
-    };
-    // Makes `function` the function read now, with no data sets, and
-    // records `reading` for it.  Returns the readings before it, in order.
-    std::vector<const READING*> start_reading(const std::string& function, READING reading);
-    // The data sets being read.
-    DATA_SETS& current_sets() { return current_sets_; }
+    // Makes `function` the function read now, with no data sets yet.
+    DATA_SETS& start_reading(const std::string& function);
+
+    // The parse of `file_name` made for an earlier function, in a form that
+    // serves keys under `key_prefix` (with traces when `traces`); null if
+    // there is none.
+    PROFILE_DATA_FILE* cached_file(const std::string& file_name, const std::string& key_prefix,
+                                   bool traces) const;
+    // The same, parsing the file when there is none.  A file that cannot be
+    // opened is fatal (null only when the fatal report returns).
+    PROFILE_DATA_FILE* parsed_file(const std::string& file_name, const std::string& key_prefix,
+                                   bool traces);
 
 private:
-    uint32_t reading_id(READING reading);
-
     std::string current_function_;
     DATA_SETS current_sets_;
-    // Every distinct reading of the run; a run has one, or a few.
-    std::vector<READING> readings_;
-    // Function -> its first reading; the later ones of a function read more
-    // than once (which is rare) are kept apart.
-    std::unordered_map<std::string, uint32_t> first_reading_;
-    std::unordered_map<std::string, std::vector<uint32_t>> later_readings_;
+    std::size_t readings_ = 0;
+    // By the name the file was opened by.
+    std::unordered_map<std::string, std::unique_ptr<PROFILE_DATA_FILE>> files_;
 };
 
 // The request that `options` make.
@@ -101,7 +111,3 @@ void read_profile_files(PROFILE_DATA& data, const std::string& unit_name,
 void read_profile_files(PROFILE_DATA& data, const std::string& unit_name,
                         const std::string& function_name, const PROFILE_FILE_REQUEST& request);
 
-// Forgets every parsed file and every normalised path, so that the next
-// function begin reads the files again (for tests, which change files and
-// directories between runs).
-void reset_profile_file_cache();

@@ -59,8 +59,8 @@ PROFILE_DATA_FILE::PROFILE_DATA_FILE(std::unique_ptr<std::istream> in, std::stri
 
 void PROFILE_DATA_FILE::parse() {
     PROFILE_DATA_SCANNER scan(*in_);
-    // Function part -> its last record so far, to chain the next one.
-    std::unordered_map<std::string, uint32_t> last_record;
+    // (function part, record) of every plain name line that may match.
+    std::vector<std::pair<std::string, uint32_t>> named;
     bool more = scan.next_line();
     // Set when the rest of the current line, left over by the record before
     // it, is a name under the unit's path.
@@ -73,12 +73,7 @@ void PROFILE_DATA_FILE::parse() {
         if (holds_slash(scan.line())) {
             std::string candidate = candidate_of(scan.line());
             if (may_match(candidate)) {
-                std::string function = candidate.substr(key_prefix_.size());
-                const auto [last, first] = last_record.try_emplace(function, index);
-                if (first)
-                    first_record_by_function_.emplace(std::move(function), index);
-                else
-                    records_[std::exchange(last->second, index)].next_same = index;
+                named.emplace_back(candidate.substr(key_prefix_.size()), index);
                 starts_record = true;
             }
             if (keeps_name_lines_) name_lines_.push_back({line, std::move(candidate)});
@@ -105,6 +100,19 @@ void PROFILE_DATA_FILE::parse() {
         // whole lines without a "/", which are plain lines of no interest.
     }
     records_.shrink_to_fit();
+
+    // One entry per function, its records chained in file order.
+    std::stable_sort(named.begin(), named.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    uint32_t last = NO_RECORD;
+    for (auto& [function, record] : named) {
+        if (!functions_.empty() && functions_.back().function == function)
+            records_[last].next_same = record;
+        else
+            functions_.push_back({std::move(function), record, 0});
+        last = record;
+    }
+    functions_.shrink_to_fit();
 }
 
 bool PROFILE_DATA_FILE::serves(const std::string& key_prefix, bool traces) const {
@@ -129,6 +137,36 @@ uint32_t PROFILE_DATA_FILE::record_after(std::size_t line) const {
 
 const std::string& PROFILE_DATA_FILE::tail_candidate(uint32_t record) const {
     return tail_candidates_.at(record);
+}
+
+std::size_t PROFILE_DATA_FILE::entry_of(const std::string& key) const {
+    if (!may_match(key)) return functions_.size();
+    const std::string function = key.substr(key_prefix_.size());
+    const auto it = std::lower_bound(
+        functions_.begin(), functions_.end(), function,
+        [](const FUNCTION_ENTRY& e, const std::string& f) { return e.function < f; });
+    return it != functions_.end() && it->function == function ? std::size_t(it - functions_.begin())
+                                                              : functions_.size();
+}
+
+uint32_t PROFILE_DATA_FILE::times_read(const std::string& key) const {
+    const std::size_t entry = entry_of(key);
+    return entry < functions_.size() ? functions_[entry].times_read : 0;
+}
+
+void PROFILE_DATA_FILE::set_times_read(const std::string& key, uint32_t times) {
+    const std::size_t entry = entry_of(key);
+    if (entry < functions_.size()) functions_[entry].times_read = times;
+}
+
+void PROFILE_DATA_FILE::take_times_read(const PROFILE_DATA_FILE& earlier) {
+    // Both lists are sorted by function.
+    auto from = earlier.functions_.begin();
+    for (FUNCTION_ENTRY& entry : functions_) {
+        while (from != earlier.functions_.end() && from->function < entry.function) ++from;
+        if (from != earlier.functions_.end() && from->function == entry.function)
+            entry.times_read = from->times_read;
+    }
 }
 
 // Reads the record's values again where the parse found them.  Should the
@@ -159,10 +197,9 @@ void PROFILE_DATA_FILE::replay(const std::string& key, const std::string& functi
 }
 
 void PROFILE_DATA_FILE::replay_quietly(const std::string& key, DATA_SETS& sets) {
-    if (!may_match(key)) return;
-    const auto found = first_record_by_function_.find(key.substr(key_prefix_.size()));
-    if (found == first_record_by_function_.end()) return;
-    uint32_t next = found->second;
+    const std::size_t entry = entry_of(key);
+    if (entry == functions_.size()) return;
+    uint32_t next = functions_[entry].first_record;
     while (next != NO_RECORD) {
         uint32_t at = next;
         append(records_[at], sets);

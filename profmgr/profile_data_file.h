@@ -56,6 +56,13 @@ public:
     void replay(const std::string& key, const std::string& function_name, DATA_SETS& sets,
                 std::FILE* trace);
 
+    // How many readings of `key` this parse has served, as the caller
+    // counts them (set_times_read); 0 for a key without records here.
+    uint32_t times_read(const std::string& key) const;
+    void set_times_read(const std::string& key, uint32_t times);
+    // Takes over the counts of an earlier parse of the same file.
+    void take_times_read(const PROFILE_DATA_FILE& earlier);
+
 private:
     static constexpr uint32_t NO_RECORD = UINT32_MAX;
 
@@ -65,18 +72,24 @@ private:
         // Where the line after `line` starts, and how many values were read
         // from there (the count first, then the values).
         std::streamoff values_at = 0;
+        // Unless ends_file, the rest of line `stop_line` after the last number
+        // is a line of its own, and reading goes on at the line after it.
+        std::size_t stop_line = 0;
         uint32_t value_count = 0;
         // The next record whose name line names the same function.
         uint32_t next_same = NO_RECORD;
         // The reading of the file stops with this record: it ran into the
         // end of the file or into something that is not a number.
         bool ends_file = false;
-        // Otherwise the rest of line `stop_line` after the last number is a
-        // line of its own, and reading goes on at the line after it.
-        std::size_t stop_line = 0;
         // The rest of line `stop_line` holds a "/"; its candidate is in
         // tail_candidates_.
         bool tail_has_slash = false;
+    };
+    // A function with records here (by the function part of its name).
+    struct FUNCTION_ENTRY {
+        std::string function;
+        uint32_t first_record = NO_RECORD;  // the others follow next_same
+        uint32_t times_read = 0;
     };
     // A line that holds a "/", as a plain line.
     struct NAME_LINE {
@@ -89,6 +102,8 @@ private:
     std::string candidate_of(const std::string& text) const;
     bool may_match(const std::string& candidate) const;
     uint32_t record_after(std::size_t line) const;
+    // The entry of the function that `key` names; functions_.size() if none.
+    std::size_t entry_of(const std::string& key) const;
     const std::string& tail_candidate(uint32_t record) const;
     void append(const RECORD& record, DATA_SETS& sets);
     void replay_quietly(const std::string& key, DATA_SETS& sets);
@@ -100,10 +115,11 @@ private:
     bool keeps_name_lines_;
     // Sorted by line: parsed in file order.
     std::vector<RECORD> records_;
-    // Function part of a candidate under the prefix -> the first record
-    // whose name line names it; the others follow through next_same (plain
-    // name lines only; a tail is reached through the record before it).
-    std::unordered_map<std::string, uint32_t> first_record_by_function_;
+    // Sorted by function: every function part of a plain name line under
+    // the prefix (a tail is reached through the record before it).  A
+    // sorted vector costs a few words per function, which matters for
+    // units of many thousands of functions.
+    std::vector<FUNCTION_ENTRY> functions_;
     // Record -> the candidate of the rest of its stop line, for the records
     // with tail_has_slash (rare: a name glued to the last value).
     std::unordered_map<uint32_t, std::string> tail_candidates_;

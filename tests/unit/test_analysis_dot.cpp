@@ -253,10 +253,10 @@ class AnalysisDot : public CAPTURED_TEST {
 protected:
     void SetUp() override {
         CAPTURED_TEST::SetUp();
-        reset_profile_file_cache();
+        reset_normalised_path_cache();
     }
     void TearDown() override {
-        reset_profile_file_cache();
+        reset_normalised_path_cache();
         for (const string& p : temporary_) std::remove(p.c_str());
         CAPTURED_TEST::TearDown();
     }

@@ -33,7 +33,7 @@ class ProfileDataRead : public CAPTURED_TEST {
 protected:
     void SetUp() override {
         CAPTURED_TEST::SetUp();
-        reset_profile_file_cache();
+        reset_normalised_path_cache();
         previous_ = fs::current_path();
         string pattern = (fs::temp_directory_path() / "trelv_prof_XXXXXX").string();
         ASSERT_NE(mkdtemp(pattern.data()), nullptr);
@@ -48,7 +48,7 @@ protected:
         fs::current_path(previous_);
         std::error_code ec;
         if (!dir_.empty()) fs::remove_all(dir_, ec);
-        reset_profile_file_cache();
+        reset_normalised_path_cache();
         CAPTURED_TEST::TearDown();
     }
 
@@ -235,19 +235,26 @@ TEST_F(ProfileDataRead, NoTracesAtLevelTwo) {
 }
 
 TEST_F(ProfileDataRead, AFunctionAskedForAgainGetsItsRecordsAgain) {
+    // As if the data sets of every earlier reading had stayed: the records
+    // of each reading, files in order, then those of this one.
     write("one.prf", "src/a.c/f\n1 1\nsrc/a.c/f\n1 2\n");
     write("two.prf", "src/a.c/f\n1 3\n");
     read("f", files({"one.prf", "two.prf"}));
+    read("g", files({"one.prf", "two.prf"}));
     read("f", files({"one.prf", "two.prf"}));
     EXPECT_EQ(data_.data_sets("f"), (DATA_SETS{{1}, {2}, {3}, {1}, {2}, {3}}));
 
+    // Only the reading itself prints its traces, even when the files are
+    // parsed again to keep their name lines.
     add_flags("debug", "profile=3");
-    read("f", files({"two.prf"}));
-    const string once = out();
-    read("f", files({"two.prf"}));
-    EXPECT_EQ(out(), once + once);
-    EXPECT_EQ(once, "FROM I-CODE " + key("f") + "\nFROM KWR    " + key("f") + "\nFOUND = f\n");
-    EXPECT_EQ(data_.data_sets("f").size(), 8u);
+    read("f", files({"one.prf", "two.prf"}));
+    const string match = "FROM I-CODE " + key("f") + "\nFROM KWR    " + key("f") + "\nFOUND = f\n";
+    const string reading = match + match + match;
+    EXPECT_EQ(out(), reading);
+    EXPECT_EQ(data_.data_sets("f").size(), 9u);
+    read("f", files({"one.prf", "two.prf"}));
+    EXPECT_EQ(out(), reading + reading);
+    EXPECT_EQ(data_.data_sets("f").size(), 12u);
 }
 
 TEST_F(ProfileDataRead, EachFileIsParsedOncePerRun) {
@@ -264,9 +271,9 @@ TEST_F(ProfileDataRead, EachFileIsParsedOncePerRun) {
     read("f", files({"one.prf"}));
     EXPECT_EQ(data_.data_sets("f"), (DATA_SETS{{1}, {1}}));
     EXPECT_EQ(err(), "");
-    // Until the parses are forgotten.
-    reset_profile_file_cache();
-    EXPECT_EQ(exit_status_of([&] { read("g", files({"one.prf"})); }), 1);
+    // The next run parses again.
+    PROFILE_DATA next_run;
+    EXPECT_EQ(exit_status_of([&] { read_profile_files(next_run, unit_, "g", files({"one.prf"})); }), 1);
 }
 
 TEST_F(ProfileDataRead, APipeIsReadAsWellAsAFile) {

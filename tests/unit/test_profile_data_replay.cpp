@@ -179,7 +179,7 @@ class ProfileDataReplay : public CAPTURED_TEST {
 protected:
     void SetUp() override {
         CAPTURED_TEST::SetUp();
-        reset_profile_file_cache();
+        reset_normalised_path_cache();
         previous_ = fs::current_path();
         string pattern = (fs::temp_directory_path() / "trelv_replay_XXXXXX").string();
         ASSERT_NE(mkdtemp(pattern.data()), nullptr);
@@ -194,17 +194,16 @@ protected:
         fs::current_path(previous_);
         std::error_code ec;
         if (!dir_.empty()) fs::remove_all(dir_, ec);
-        reset_profile_file_cache();
+        reset_normalised_path_cache();
         CAPTURED_TEST::TearDown();
     }
 
     // Asks for each function in `order` at trace levels 0 and then 3 (one
     // PROFILE_DATA throughout, so data sets pile up as over a run), and
     // compares data sets and traces with plain readings of the files.  The
-    // files are rewritten under the same names, so the parses are forgotten
-    // first.
+    // files are rewritten under the same names for every comparison, which
+    // therefore has a PROFILE_DATA (and parses) of its own.
     void compare(const std::vector<string>& texts, const std::vector<string>& order) {
-        reset_profile_file_cache();
         reset_flag_levels();
         PROFILE_FILE_REQUEST request;
         request.use_profile_info = true;
