@@ -66,11 +66,12 @@ void read_unit() { units().input->read_unit(); }
 
 void write_initializers() {
     IcodeFile& out = *units().output;
-    // Counters arrays registered while writing are never initialized, so
-    // the table may grow under the walk only with symbols that are skipped.
+    // Counters arrays are never initialized (and are frozen into bytes by
+    // now, leaving null slots), so the table may grow under the walk only
+    // with symbols that are skipped.
     for (size_t i = 0; i < out.global_symbols().size(); ++i) {
         SYMTAB* s = out.global_symbols()[i];
-        if (s->initializers().empty()) continue;
+        if (!s || s->initializers().empty()) continue;
         out.write_initializer(s);
         for (NODE* tree : s->initializers()) out.write_tree(tree);
     }

@@ -92,9 +92,16 @@ public:
 
     void register_global_symbol(SYMTAB* symbol);
     void register_local_symbol(SYMTAB* symbol);
+    // Writing mode: a registered global symbol that will not change any
+    // more (nor be named by a record still to be written) has its
+    // symbol-section records made now and kept as bytes; its table slot
+    // becomes null, and its owner may free it.  A unit that adds a symbol
+    // per function (the counters arrays) then holds a few bytes for each
+    // until it is closed, not the objects.
+    void freeze_global_symbol(SYMTAB* symbol);
     // In writing mode an equal name already present gives its index;
     // otherwise the name is appended.  Indexes start at 1.
-    uint32_t intern_file_name(const std::string& name);
+    uint32_t intern_file_name(FILE_NAME name);
     // Name for a 1-based index; null for 0 or an index beyond the table.
     const std::string* file_name(uint32_t index) const;
 
@@ -105,9 +112,10 @@ public:
     int depth() const { return depth_; }
     bool writing() const { return writing_; }
     const std::vector<StringListEntry>& string_lists() const { return string_lists_; }
+    // Frozen symbols (writing mode) leave null slots.
     const std::vector<SYMTAB*>& global_symbols() const { return globals_; }
     const std::vector<SYMTAB*>& local_symbols() const { return locals_; }
-    const std::vector<std::string>& file_names() const { return files_; }
+    std::vector<std::string> file_names() const { return {files_.begin(), files_.end()}; }
     // Current offset relative to the unit base.
     long tell() const;
 
@@ -168,7 +176,7 @@ private:
         int lists_left = 0;
     };
     std::map<uint32_t, TYPE_SLOT> type_map_;
-    std::vector<std::string> files_;
+    std::vector<FILE_NAME> files_;
     uint32_t reserved_ = 0;
     int depth_ = 0;
     std::vector<SYMTAB*> locals_;
@@ -186,6 +194,19 @@ private:
     BYTE_SINK out_;
     long written_ = 0;  // bytes written to the stream so far
     RECORD wrec_;
+    // When set, finished records go here instead of to the stream.
+    std::string* capture_ = nullptr;
+    // The records of the frozen global symbols, one after the other in
+    // chunks of fixed capacity (a chunk is never moved, so it holds no
+    // spare room beyond its last one), and where each symbol's records are.
+    struct FROZEN_SYMBOL {
+        uint32_t index = 0;  // in the global table
+        uint32_t length = 0;
+        uint32_t chunk = 0;
+        uint32_t offset = 0;
+    };
+    std::vector<std::string> frozen_chunks_;
+    std::vector<FROZEN_SYMBOL> frozen_;
     bool wrote_initializer_ = false;
     // Classes whose main record is written and whose member lists are not.
     std::vector<TYPE*> pending_lists_;

@@ -179,13 +179,13 @@ void IcodeFile::read_payload(uint8_t kind, uint32_t length) {
 
 OptPos IcodeFile::make_position(const POS_VALUE& p) const {
     if (p.file == 0) return std::nullopt;
-    const std::string* name = file_name(p.file);
-    return SourcePos{name ? *name : std::string(), p.line, p.column};
+    if (p.file > files_.size()) return SourcePos{FILE_NAME(), p.line, p.column};
+    return SourcePos{files_[p.file - 1], p.line, p.column};
 }
 
 const std::string* IcodeFile::file_name(uint32_t index) const {
     if (index == 0 || index > files_.size()) return nullptr;
-    return &files_[index - 1];
+    return &files_[index - 1].str();
 }
 
 TYPE* IcodeFile::resolve_type(int64_t id) {
@@ -206,7 +206,7 @@ void IcodeFile::register_global_symbol(SYMTAB* symbol) {
     symbol->set_index(int(globals_.size()));
     globals_.push_back(symbol);
     if (const SourcePos* pos = symbol->position())
-        intern_file_name(pos->file.empty() ? "NO_FILE" : pos->file);
+        intern_file_name(pos->file.empty() ? FILE_NAME("NO_FILE") : pos->file);
 }
 
 void IcodeFile::register_local_symbol(SYMTAB* symbol) {
@@ -215,7 +215,7 @@ void IcodeFile::register_local_symbol(SYMTAB* symbol) {
     locals_.push_back(symbol);
 }
 
-uint32_t IcodeFile::intern_file_name(const std::string& name) {
+uint32_t IcodeFile::intern_file_name(FILE_NAME name) {
     if (writing_) {
         for (size_t i = 0; i < files_.size(); ++i)
             if (files_[i] == name) return uint32_t(i + 1);

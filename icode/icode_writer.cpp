@@ -5,6 +5,7 @@
 // same description the reader decodes with.  The payload goes to the write
 // buffer and the record leaves for the stream as soon as it ends, so a unit
 // is written in one pass, function by function, whatever its size.
+#include <algorithm>
 #include <cstdio>
 #include <new>
 
@@ -95,6 +96,13 @@ void IcodeFile::end_record() {
         write_buffer_exceeded();
     }
     const std::string& bytes = out_.bytes();
+    if (capture_) {
+        capture_->push_back(char(wrec_.kind));
+        capture_->append(bytes, payload, std::string::npos);
+        capture_->append(bytes, 0, payload);
+        out_.clear();
+        return;
+    }
     std::fputc(wrec_.kind, stream_);
     std::fwrite(bytes.data() + payload, 1, bytes.size() - payload, stream_);
     std::fwrite(bytes.data(), 1, payload, stream_);
@@ -109,7 +117,7 @@ void IcodeFile::write_end() {
 
 POS_VALUE IcodeFile::position_value(const SourcePos* position) {
     if (!position) return POS_VALUE{};
-    uint32_t file = intern_file_name(position->file.empty() ? "NO_FILE" : position->file);
+    uint32_t file = intern_file_name(position->file.empty() ? FILE_NAME("NO_FILE") : position->file);
     return POS_VALUE{file, position->line, position->column};
 }
 
@@ -248,6 +256,28 @@ void IcodeFile::write_symbol(const SYMTAB* symbol) {
     for (const Pragma* p = symbol->first_pragma(); p; p = p->next.get()) write_pragma(*p);
 }
 
+void IcodeFile::freeze_global_symbol(SYMTAB* symbol) {
+    const int index = symbol ? symbol->index() : -1;
+    if (!writing_ || index < 0 || size_t(index) >= globals_.size() || globals_[size_t(index)] != symbol)
+        symbol_not_in_table(symbol ? symbol->name() : "");
+    // Writing the records marks its types referenced, so that the type
+    // section, written before the bytes, has them.
+    std::string bytes;
+    capture_ = &bytes;
+    write_symbol(symbol);
+    capture_ = nullptr;
+    constexpr std::size_t CHUNK = 65536;
+    if (frozen_chunks_.empty() ||
+        frozen_chunks_.back().size() + bytes.size() > frozen_chunks_.back().capacity()) {
+        frozen_chunks_.emplace_back().reserve(std::max(CHUNK, bytes.size()));
+    }
+    std::string& chunk = frozen_chunks_.back();
+    frozen_.push_back({uint32_t(index), uint32_t(bytes.size()), uint32_t(frozen_chunks_.size() - 1),
+                       uint32_t(chunk.size())});
+    chunk += bytes;
+    globals_[size_t(index)] = nullptr;
+}
+
 void IcodeFile::write_pragma(const Pragma& pragma) {
     RECORD& r = begin_record(REC_PRAGMA);
     set_num(r, "kind", pragma.kind);
@@ -290,7 +320,7 @@ void IcodeFile::finish_unit() {
 
     if (!files_.empty()) {
         offsets_[SEC_FILES] = uint32_t(tell());
-        for (const std::string& name : files_) {
+        for (const FILE_NAME& name : files_) {
             set_text(begin_record(REC_FILE_NAME), "name", name);
             end_record();
         }
@@ -300,7 +330,19 @@ void IcodeFile::finish_unit() {
     // Symbol positions name files interned when the symbols were
     // registered, so they add nothing to the table written above.
     offsets_[SEC_SYMBOLS] = uint32_t(tell());
-    for (const SYMTAB* symbol : globals_) write_symbol(symbol);
+    std::sort(frozen_.begin(), frozen_.end(),
+              [](const FROZEN_SYMBOL& a, const FROZEN_SYMBOL& b) { return a.index < b.index; });
+    auto frozen = frozen_.begin();
+    for (std::size_t i = 0; i < globals_.size(); ++i) {
+        if (globals_[i]) {
+            write_symbol(globals_[i]);
+            continue;
+        }
+        // Every null slot is a frozen symbol.
+        std::fwrite(frozen_chunks_[frozen->chunk].data() + frozen->offset, 1, frozen->length, stream_);
+        written_ += long(frozen->length);
+        ++frozen;
+    }
     write_end();
 
     // The offsets are fixed-width: the header keeps its length.

@@ -44,6 +44,7 @@ void IcodeFile::write_type_section() {
     if (!types_) return;
     long start = tell();
     for (SYMTAB* symbol : globals_) {
+        if (!symbol) continue;  // frozen: its types were marked then
         for (TYPE* t : {symbol->type(), symbol->second_type()})
             if (t) t->resolved()->set_referenced(true);
     }

@@ -32,20 +32,27 @@ void SYMTAB::add_pragma_front(std::unique_ptr<Pragma> pragma) {
   ++pragma_count_;
 }
 
+const std::vector<NODE*>& SYMTAB::initializers() const {
+  static const std::vector<NODE*> none;
+  return initializers_ ? *initializers_ : none;
+}
+
 void SYMTAB::set_initializers(std::vector<NODE*> trees) {
   free_initializers();
-  initializers_ = std::move(trees);
+  if (!trees.empty()) initializers_ = std::make_unique<std::vector<NODE*>>(std::move(trees));
 }
 
 std::vector<NODE*> SYMTAB::take_initializers() {
   std::vector<NODE*> trees;
-  trees.swap(initializers_);
+  if (initializers_) trees.swap(*initializers_);
+  initializers_.reset();
   return trees;
 }
 
 void SYMTAB::free_initializers() {
-  for (NODE* tree : initializers_) free_tree(tree);
-  initializers_.clear();
+  if (!initializers_) return;
+  for (NODE* tree : *initializers_) free_tree(tree);
+  initializers_.reset();
 }
 
 }  // namespace icode

@@ -102,7 +102,7 @@ class SYMTAB final : public I_SYMTAB {
 
   // Initializer trees, up to and including the ENDINIT tree.  The symbol
   // owns them and frees them when it is destroyed or the list is replaced.
-  const std::vector<NODE*>& initializers() const { return initializers_; }
+  const std::vector<NODE*>& initializers() const;
   void set_initializers(std::vector<NODE*> trees);
   // Hands the trees to the caller, leaving the list empty.
   std::vector<NODE*> take_initializers();
@@ -127,7 +127,8 @@ class SYMTAB final : public I_SYMTAB {
   int level_ = 0;
   uint32_t definition_offset_;
   uint32_t opt_;
-  std::vector<NODE*> initializers_;
+  // Most symbols have none: the list is made when one is set.
+  std::unique_ptr<std::vector<NODE*>> initializers_;
 };
 
 // One entry of the unit's string-list table; count equals strings.size().

@@ -118,8 +118,8 @@ void write_callgraph_rows(PROFILE_ICODE_MGR& manager, BASIC_BLK* block) {
                 if ((caller_local || callee_local) && !e->position) continue;
                 std::string caller = manager.function_name();
                 std::string callee_name = callee->name();
-                if (caller_local) caller = e->position->file + ":" + caller;
-                if (callee_local) callee_name = e->position->file + ":" + callee_name;
+                if (caller_local) caller = e->position->file.str() + ":" + caller;
+                if (callee_local) callee_name = e->position->file.str() + ":" + callee_name;
                 put_analysis_row(*out, callgraph_row(caller, callee_name, weight));
             }
         }

@@ -70,7 +70,8 @@ void PROFILE_ICODE_MGR::create_counters_array() {
                                                       std::vector<std::string>{".ppdata"}));
     symbol->add_pragma_front(std::make_unique<Pragma>(uint8_t(AttributeKind::FUNC_TRELV_INFO),
                                                       std::vector<std::string>{function_name()}));
-    counters_array_ = keep_symbol(std::move(symbol));
+    counters_array_ = symbol.get();
+    counters_array_owned_ = std::move(symbol);
     if (output_) output_->register_global_symbol(counters_array_);
 }
 

@@ -34,10 +34,8 @@ TYPE* effective_type(TYPE* type, TYPE_PKG* types) {
 }  // namespace
 
 SYMTAB* PROF_CLIENT::create_symbol(SymbolRecord record, int level) {
-    auto symbol = std::make_unique<SYMTAB>(std::move(record));
-    symbol->set_level(level);
-    symbol->set_effective_type(effective_type(symbol->type(), manager_.types()));
-    SYMTAB* s = manager_.keep_symbol(std::move(symbol));
+    SYMTAB* s = manager_.new_symbol(std::move(record), level);
+    s->set_effective_type(effective_type(s->type(), manager_.types()));
     if (level == 0) {
         if (manager_.output()) manager_.output()->register_global_symbol(s);
     } else if (manager_.in_function()) {

@@ -85,10 +85,12 @@ BASIC_BLK* PROFILE_ICODE_MGR::block_with_label(uint64_t label) {
     return it == label_blocks_.end() ? nullptr : it->second;
 }
 
-SYMTAB* PROFILE_ICODE_MGR::keep_symbol(std::unique_ptr<SYMTAB> symbol) {
-    SYMTAB* s = symbol.get();
-    if (s->level() == 0) global_symbols_.push_back(std::move(symbol));
-    else local_symbols_.push_back(std::move(symbol));
+SYMTAB* PROFILE_ICODE_MGR::new_symbol(SymbolRecord record, int level) {
+    // Globals sit in a deque: it never moves them, and holds them without
+    // a separate allocation each (a unit has one per function at least).
+    SYMTAB* s = level == 0 ? &global_symbols_.emplace_back(std::move(record))
+                           : local_symbols_.emplace_back(std::make_unique<SYMTAB>(std::move(record))).get();
+    s->set_level(level);
     return s;
 }
 
@@ -108,7 +110,17 @@ void PROFILE_ICODE_MGR::end_function(const OptPos& position) {
     e->position = position;
     add_entry(std::move(e));
     process_function();
+    retire_counters_array();
     reset();
+}
+
+void PROFILE_ICODE_MGR::retire_counters_array() {
+    if (!counters_array_owned_) return;
+    // The function is written and nothing will name its counters array
+    // again: the output keeps the array's records, and the symbol goes.
+    if (output_) output_->freeze_global_symbol(counters_array_owned_.get());
+    counters_array_owned_.reset();
+    counters_array_ = nullptr;
 }
 
 void PROFILE_ICODE_MGR::add_entry(std::unique_ptr<STMT_ENTRY> entry) {
@@ -279,6 +291,9 @@ void PROFILE_ICODE_MGR::reset() {
     block_store_.clear();
     first_block_ = open_block_ = last_block_ = nullptr;
     insertion_point_ = nullptr;
+    // A function given up half way may leave its counters array in the
+    // output's table: it then stays as long as the table.
+    if (counters_array_owned_) abandoned_arrays_.push_back(std::move(counters_array_owned_));
     counters_array_ = nullptr;
     current_ = nullptr;
     next_block_number_ = 0;

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <deque>
 #include <map>
 #include <memory>
 #include <string>
@@ -101,8 +102,11 @@ public:
     bool in_function() const { return current_ != nullptr; }
     icode::SYMTAB* current_function() const { return current_; }
 
-    // Owned symbols: globals live for the run, locals until reset().
-    icode::SYMTAB* keep_symbol(std::unique_ptr<icode::SYMTAB> symbol);
+    // A new symbol at `level`, owned by the manager: globals live for the
+    // run, locals until reset().
+    icode::SYMTAB* new_symbol(icode::SymbolRecord record, int level);
+    // After a function is written: hands its counters array to the output.
+    void retire_counters_array();
 
     // ---- inspection, for tools and tests ----
     STMT_ENTRY* statements() const { return first_stmt_; }
@@ -177,6 +181,9 @@ private:
     std::vector<COND_TREE> cond_trees_;
     bool block_ended_ = false;
     icode::SYMTAB* counters_array_ = nullptr;
+    // The counters array lives with its function: once the function is
+    // written, nothing names it any more, and the output keeps its records.
+    std::unique_ptr<icode::SYMTAB> counters_array_owned_;
     icode::TYPE* counter_type_ = nullptr;
     bool counter_type_looked_up_ = false;
     STMT_ENTRY* insertion_point_ = nullptr;
@@ -200,7 +207,9 @@ private:
     // Nodes that lowering took apart; freed one by one at reset, since
     // their operands live on in other statements.
     std::vector<icode::NODE*> dead_nodes_;
-    std::vector<std::unique_ptr<icode::SYMTAB>> global_symbols_;
+    std::deque<icode::SYMTAB> global_symbols_;
+    // Counters arrays of functions given up half way (see reset()).
+    std::vector<std::unique_ptr<icode::SYMTAB>> abandoned_arrays_;
     std::vector<std::unique_ptr<icode::SYMTAB>> local_symbols_;
     std::vector<std::unique_ptr<BASIC_BLK>> block_store_;
 };

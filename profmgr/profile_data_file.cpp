@@ -59,8 +59,6 @@ PROFILE_DATA_FILE::PROFILE_DATA_FILE(std::unique_ptr<std::istream> in, std::stri
 
 void PROFILE_DATA_FILE::parse() {
     PROFILE_DATA_SCANNER scan(*in_);
-    // (function part, record) of every plain name line that may match.
-    std::vector<std::pair<std::string, uint32_t>> named;
     bool more = scan.next_line();
     // Set when the rest of the current line, left over by the record before
     // it, is a name under the unit's path.
@@ -73,7 +71,8 @@ void PROFILE_DATA_FILE::parse() {
         if (holds_slash(scan.line())) {
             std::string candidate = candidate_of(scan.line());
             if (may_match(candidate)) {
-                named.emplace_back(candidate.substr(key_prefix_.size()), index);
+                // One entry per name line for now; merged below.
+                functions_.push_back({candidate.substr(key_prefix_.size()), index, 0});
                 starts_record = true;
             }
             if (keeps_name_lines_) name_lines_.push_back({line, std::move(candidate)});
@@ -102,16 +101,20 @@ void PROFILE_DATA_FILE::parse() {
     records_.shrink_to_fit();
 
     // One entry per function, its records chained in file order.
-    std::stable_sort(named.begin(), named.end(),
-                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::stable_sort(functions_.begin(), functions_.end(),
+                     [](const FUNCTION_ENTRY& a, const FUNCTION_ENTRY& b) { return a.function < b.function; });
+    auto kept = functions_.begin();
     uint32_t last = NO_RECORD;
-    for (auto& [function, record] : named) {
-        if (!functions_.empty() && functions_.back().function == function)
-            records_[last].next_same = record;
-        else
-            functions_.push_back({std::move(function), record, 0});
-        last = record;
+    for (auto it = functions_.begin(); it != functions_.end(); ++it) {
+        if (it != functions_.begin() && it->function == std::prev(kept)->function) {
+            records_[last].next_same = it->first_record;
+        } else {
+            if (kept != it) *kept = std::move(*it);
+            ++kept;
+        }
+        last = it->first_record;
     }
+    functions_.erase(kept, functions_.end());
     functions_.shrink_to_fit();
 }
 

@@ -69,7 +69,7 @@ inline std::string quoted(const std::string& s) {
 
 inline std::string show_pos(const SourcePos* p) {
     if (!p) return "-";
-    return p->file + ":" + std::to_string(p->line) + ":" + std::to_string(p->column);
+    return p->file.str() + ":" + std::to_string(p->line) + ":" + std::to_string(p->column);
 }
 inline std::string show_pos(const OptPos& p) { return show_pos(p ? &*p : nullptr); }
 

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <memory>
 
+#include "icode/attributes.h"
 #include "icode/encoding.h"
 #include "icode/icode_file.h"
 #include "icode/icode_writer_internal.h"
@@ -228,6 +229,37 @@ TEST(WriterStream, NameOnASymbolInNoTableStops) {
     w.writer->register_global_symbol(&lost);
     EXPECT_EQ(stop_status([&] { w.writer->write_tree(name.get()); }, &text), -1);
     EXPECT_EQ(text, "");
+}
+
+TEST(WriterStream, AFrozenSymbolIsWrittenInItsPlace) {
+    // A unit whose middle global was frozen (and then freed) equals the
+    // unit that kept it, down to the type only that symbol names.
+    auto unit = [](bool freeze) {
+        WRITER_SETUP w;
+        auto make = [](const char* name, TYPE* type) {
+            SymbolRecord r;
+            r.name = name;
+            r.type = type;
+            r.storage_class = 3;
+            return std::make_unique<SYMTAB>(std::move(r));
+        };
+        auto a = make("a", w.types.make_array(w.int_t, 3, 48, 16, false, false, false));
+        a->add_pragma_front(std::make_unique<Pragma>(uint8_t(AttributeKind::DATA_SECTION),
+                                                     std::vector<std::string>{".ppdata"}));
+        auto b = make("b", w.int_t);
+        w.writer->register_global_symbol(a.get());
+        w.writer->register_global_symbol(b.get());
+        if (freeze) {
+            w.writer->freeze_global_symbol(a.get());
+            a.reset();
+            EXPECT_EQ(w.writer->global_symbols().at(1), nullptr);
+        }
+        return content_of(w.finish()).text;
+    };
+    const std::string kept = unit(false);
+    EXPECT_NE(kept.find("global 1 symbol \"a\""), std::string::npos);
+    EXPECT_NE(kept.find("kind=9 size=48"), std::string::npos) << "the array type";
+    EXPECT_EQ(unit(true), kept);
 }
 
 TEST(WriterRecords, SixteenBitFieldsStopOutsideTheirRange) {

@@ -77,7 +77,7 @@ namespace {
 
 std::string pos_text(const SourcePos* p) {
     if (!p) return "-";
-    return p->file + ":" + std::to_string(p->line) + ":" + std::to_string(p->column);
+    return p->file.str() + ":" + std::to_string(p->line) + ":" + std::to_string(p->column);
 }
 
 std::string pos_text(const OptPos& p) { return pos_text(p ? &*p : nullptr); }
