@@ -15,6 +15,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <deque>
 #include <map>
 #include <memory>
 #include <string>
@@ -206,7 +207,7 @@ private:
         uint32_t offset = 0;
     };
     std::vector<std::string> frozen_chunks_;
-    std::vector<FROZEN_SYMBOL> frozen_;
+    std::deque<FROZEN_SYMBOL> frozen_;
     bool wrote_initializer_ = false;
     // Classes whose main record is written and whose member lists are not.
     std::vector<TYPE*> pending_lists_;
