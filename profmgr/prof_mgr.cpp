@@ -316,30 +316,32 @@ void PROFILE_ICODE_MGR::free_dead_nodes() {
     if (dead_nodes_.empty()) return;
     // Nodes that lowering took apart may hold operands that live on in
     // statements (and, after instrumentation, nodes added to them).  Free
-    // exactly the nodes that no statement holds, each once.
-    std::unordered_set<const NODE*> live;
-    auto mark = [&](const NODE* root) {
-        std::vector<const NODE*> todo{root};
-        while (!todo.empty()) {
-            const NODE* n = todo.back();
-            todo.pop_back();
-            if (!n || !live.insert(n).second) continue;
-            todo.push_back(n->left());
-            todo.push_back(n->right());
-        }
-    };
-    for (STMT_ENTRY* e = first_stmt_; e; e = e->next) {
-        mark(e->tree);
-        for (const auto& x : e->eht) mark(x.tree);
-    }
+    // exactly the nodes that no statement holds, each once: everything
+    // reachable from the dead nodes, less what a statement reaches.  The
+    // first set is small, so the walk over the statements only looks up.
     std::unordered_set<NODE*> dead;
     std::vector<NODE*> todo(dead_nodes_.begin(), dead_nodes_.end());
     while (!todo.empty()) {
         NODE* n = todo.back();
         todo.pop_back();
-        if (!n || live.count(n) || !dead.insert(n).second) continue;
+        if (!n || !dead.insert(n).second) continue;
         todo.push_back(n->left());
         todo.push_back(n->right());
+    }
+    auto spare = [&](NODE* root) {
+        todo.assign(1, root);
+        while (!todo.empty() && !dead.empty()) {
+            NODE* n = todo.back();
+            todo.pop_back();
+            if (!n) continue;
+            dead.erase(n);
+            todo.push_back(n->left());
+            todo.push_back(n->right());
+        }
+    };
+    for (STMT_ENTRY* e = first_stmt_; e && !dead.empty(); e = e->next) {
+        spare(e->tree);
+        for (const auto& x : e->eht) spare(x.tree);
     }
     for (NODE* n : dead) {
         n->set_left(nullptr);

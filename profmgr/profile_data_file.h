@@ -7,8 +7,9 @@
 // followed by numbers, and the rest of the line after its last value is taken
 // as a line of its own, while for every other function the same lines are
 // plain lines.  The parse therefore keeps, for every line that can start a
-// record of this unit, what reading a record after it yields (its values,
-// and where reading goes on), and the replay walks these in file order.
+// record of this unit, what reading a record after it yields (where its
+// values are, and where reading goes on), and the replay walks these in
+// file order.
 //
 // Only names under the unit's path can ever match, since every profile key of
 // a run starts with canonical_path(unit name) and "/"; records of other
