@@ -203,7 +203,8 @@ SYMTAB* IcodeFile::lookup_symbol(int64_t level, int64_t index) const {
 
 void IcodeFile::register_global_symbol(SYMTAB* symbol) {
     symbol->set_level(0);
-    symbol->set_index(int(globals_.size()));
+    if (writing_) symbol->set_output_index(int(globals_.size()));
+    else symbol->set_index(int(globals_.size()));
     globals_.push_back(symbol);
     if (const SourcePos* pos = symbol->position())
         intern_file_name(pos->file.empty() ? FILE_NAME("NO_FILE") : pos->file);
@@ -211,7 +212,8 @@ void IcodeFile::register_global_symbol(SYMTAB* symbol) {
 
 void IcodeFile::register_local_symbol(SYMTAB* symbol) {
     symbol->set_level(depth_);
-    symbol->set_index(int(locals_.size()));
+    if (writing_) symbol->set_output_index(int(locals_.size()));
+    else symbol->set_index(int(locals_.size()));
     locals_.push_back(symbol);
 }
 

@@ -129,8 +129,11 @@ uint32_t IcodeFile::type_ref(TYPE* type) {
 }
 
 uint32_t IcodeFile::table_index(const SYMTAB* symbol) const {
-    if (!symbol || symbol->index() < 0) symbol_not_in_table(symbol ? symbol->name() : "");
-    return uint32_t(symbol->index());
+    // Local symbols are not registered with the writer: a function is
+    // written with the locals it was read with, at the same positions.
+    const int index = !symbol ? -1 : symbol->output_index() >= 0 ? symbol->output_index() : symbol->index();
+    if (index < 0) symbol_not_in_table(symbol ? symbol->name() : "");
+    return uint32_t(index);
 }
 
 void IcodeFile::write_header() {
@@ -257,7 +260,7 @@ void IcodeFile::write_symbol(const SYMTAB* symbol) {
 }
 
 void IcodeFile::freeze_global_symbol(SYMTAB* symbol) {
-    const int index = symbol ? symbol->index() : -1;
+    const int index = symbol ? symbol->output_index() : -1;
     if (!writing_ || index < 0 || size_t(index) >= globals_.size() || globals_[size_t(index)] != symbol)
         symbol_not_in_table(symbol ? symbol->name() : "");
     // Writing the records marks its types referenced, so that the type

@@ -80,9 +80,15 @@ class SYMTAB final : public I_SYMTAB {
   void set_level(int level) override { level_ = level; }
   void set_definition_offset(uint32_t offset) override { definition_offset_ = offset; }
 
-  // Position in the global or local table; -1 while in no table.
+  // Position in the global or local table of the unit being read; -1
+  // while in no such table.
   int index() const { return index_; }
   void set_index(int index) { index_ = index; }
+  // Position in the table of the unit being written; -1 while in none.  It
+  // differs from index() once the written unit holds symbols that the read
+  // one does not (the counters arrays) before this one.
+  int output_index() const { return output_index_; }
+  void set_output_index(int index) { output_index_ = index; }
 
   // 0 by default, 1 when referenced, 3 when dead (see reference_state_after).
   uint8_t reference_state() const { return reference_state_; }
@@ -112,6 +118,7 @@ class SYMTAB final : public I_SYMTAB {
 
   std::string name_;
   int index_ = -1;
+  int output_index_ = -1;
   uint8_t reference_state_;
   uint8_t storage_class_;
   uint16_t qualifiers_;
