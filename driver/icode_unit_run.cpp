@@ -35,10 +35,7 @@ STRING_LISTS open_input(const std::string& name) {
     u.client = std::make_unique<PROF_CLIENT>(profile_manager());
     u.input = IcodeFile::open_for_reading(f, u.client.get());
     if (!u.input) DIAG::trelv_fatal_icode_file_open(TRELV_HERE, name.c_str(), "").emit();
-    STRING_LISTS lists;
-    for (const StringListEntry& e : u.client->string_lists())
-        lists.push_back(STRING_LIST{e.id, e.count, e.strings});
-    return lists;
+    return u.client->string_lists();
 }
 
 void create_type_package() {

@@ -10,12 +10,11 @@
 #include <string>
 #include <vector>
 
-// One string list of the input unit: options stored with the unit.
-struct STRING_LIST {
-    unsigned id = 0;     // not used by the run
-    unsigned count = 0;  // number of strings
-    std::vector<std::string> strings;
-};
+#include "icode/symtab.h"
+
+// One string list of the input unit (options stored with the unit), as the
+// reader gives it; its id is not used by the run.
+using STRING_LIST = icode::StringListEntry;
 using STRING_LISTS = std::vector<STRING_LIST>;
 
 struct UNIT_RUN {

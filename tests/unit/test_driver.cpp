@@ -35,12 +35,7 @@ protected:
         for (string& w : words_) argv_.push_back(&w[0]);
     }
 
-    static STRING_LIST list(std::vector<string> strings) {
-        STRING_LIST l;
-        l.count = static_cast<unsigned>(strings.size());
-        l.strings = std::move(strings);
-        return l;
-    }
+    static STRING_LIST list(std::vector<string> strings) { return STRING_LIST(0, std::move(strings)); }
 
     std::vector<string> words_;
     std::vector<char*> argv_;
