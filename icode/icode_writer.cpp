@@ -85,28 +85,25 @@ RECORD& IcodeFile::begin_record(uint8_t kind, int64_t selector) {
 }
 
 void IcodeFile::end_record() {
+    // The payload is built behind room for the kind and the longest length
+    // (five bytes of ULEB), which then go right in front of it, so that the
+    // record leaves in one write without moving the payload.
+    constexpr size_t ROOM = 6;
+    std::string& bytes = out_.bytes();
+    bytes.assign(ROOM, '\0');
     PACKAGE_SIGNS signs(types_);
     encode_written_payload(wrec_, out_, CODEC_CONTEXT{version_, &signs});
-    // The length is appended behind the payload, so that the record leaves
-    // in three writes without moving the payload.
-    size_t payload = out_.size();
-    try {
-        out_.put_uleb(uint32_t(payload));
-    } catch (const std::bad_alloc&) {
-        write_buffer_exceeded();
-    }
-    const std::string& bytes = out_.bytes();
+    BYTE_SINK head;
+    head.put_u8(wrec_.kind);
+    head.put_uleb(uint32_t(bytes.size() - ROOM));
+    const size_t start = ROOM - head.size();
+    bytes.replace(start, head.size(), head.bytes());
     if (capture_) {
-        capture_->push_back(char(wrec_.kind));
-        capture_->append(bytes, payload, std::string::npos);
-        capture_->append(bytes, 0, payload);
-        out_.clear();
-        return;
+        capture_->append(bytes, start, std::string::npos);
+    } else {
+        std::fwrite(bytes.data() + start, 1, bytes.size() - start, stream_);
+        written_ += long(bytes.size() - start);
     }
-    std::fputc(wrec_.kind, stream_);
-    std::fwrite(bytes.data() + payload, 1, bytes.size() - payload, stream_);
-    std::fwrite(bytes.data(), 1, payload, stream_);
-    written_ += 1 + long(bytes.size());
     out_.clear();
 }
 
