@@ -68,14 +68,14 @@ public:
     const std::string& unit_name() const { return unit_name_; }
     icode::TYPE_PKG* types() const { return types_; }
 
-    // ---- profile data (kept for the whole run) ----
+    // ---- profile data (PROFILE_DATA lives for the whole run) ----
     // Reads the profile data files for the current function.
     void read_profile_data();
     // The current function has at least one data set.
     bool has_profile_data();
     // The data sets of the current function.
     const DATA_SETS& function_data_sets();
-    // Forgets every data set read, for tests.
+    // Forgets the profile data and every parsed file, for the next run.
     void reset_profile_data();
     PROFILE_DATA& data();
 
