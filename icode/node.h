@@ -171,10 +171,17 @@ class NODE final : public BASE_NODE {
   // call names); the value is unchanged.
   void set_text(const char* text) override;
 
+  // A mark for walks that must tell nodes apart from others without a set
+  // on the side (see the profile manager's freeing of the nodes lowering
+  // took apart).  False except while such a walk runs.
+  bool marked() const { return marked_; }
+  void set_marked(bool marked) { marked_ = marked; }
+
  private:
   friend NODE* clone_tree(const NODE* root);
 
   int opcode_;
+  bool marked_ = false;
   TYPE* type_;
   NODE* left_ = nullptr;
   NODE* right_ = nullptr;

@@ -2,7 +2,6 @@
 // cutting into basic blocks.
 #include "profmgr/prof_mgr.h"
 
-#include <unordered_set>
 
 #include "cfg/BGL_cfg.h"
 #include "icode/icode_file.h"
@@ -317,33 +316,40 @@ void PROFILE_ICODE_MGR::free_dead_nodes() {
     // Nodes that lowering took apart may hold operands that live on in
     // statements (and, after instrumentation, nodes added to them).  Free
     // exactly the nodes that no statement holds, each once: everything
-    // reachable from the dead nodes, less what a statement reaches.  The
-    // first set is small, so the walk over the statements only looks up.
-    std::unordered_set<NODE*> dead;
+    // reachable from the dead nodes (marked), less what a statement reaches
+    // (unmarked again).
+    std::vector<NODE*> dead;
     std::vector<NODE*> todo(dead_nodes_.begin(), dead_nodes_.end());
     while (!todo.empty()) {
         NODE* n = todo.back();
         todo.pop_back();
-        if (!n || !dead.insert(n).second) continue;
+        if (!n || n->marked()) continue;
+        n->set_marked(true);
+        dead.push_back(n);
         todo.push_back(n->left());
         todo.push_back(n->right());
     }
+    std::size_t left = dead.size();
     auto spare = [&](NODE* root) {
         todo.assign(1, root);
-        while (!todo.empty() && !dead.empty()) {
+        while (!todo.empty() && left > 0) {
             NODE* n = todo.back();
             todo.pop_back();
             if (!n) continue;
-            dead.erase(n);
+            if (n->marked()) {
+                n->set_marked(false);
+                --left;
+            }
             todo.push_back(n->left());
             todo.push_back(n->right());
         }
     };
-    for (STMT_ENTRY* e = first_stmt_; e && !dead.empty(); e = e->next) {
+    for (STMT_ENTRY* e = first_stmt_; e && left > 0; e = e->next) {
         spare(e->tree);
         for (const auto& x : e->eht) spare(x.tree);
     }
     for (NODE* n : dead) {
+        if (!n->marked()) continue;
         n->set_left(nullptr);
         n->set_right(nullptr);
         free_tree(n);
