@@ -2,20 +2,20 @@
 // numbering, the file list and its default, the fatal errors, the traces,
 // repeated function begins and damaged files.  Every test runs in a fresh
 // temporary folder as its current directory; the unit is src/a.c there.
-#include <stdlib.h>
 #include <sys/stat.h>
 
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <string>
-#include <system_error>
 #include <thread>
 #include <vector>
 
 #include "driver/optobj.h"
 #include "profmgr/profile_data.h"
 #include "test_diag_capture.h"
+#include "profile_folder.h"
 
 namespace {
 
@@ -33,22 +33,13 @@ class ProfileDataRead : public CAPTURED_TEST {
 protected:
     void SetUp() override {
         CAPTURED_TEST::SetUp();
-        reset_normalised_path_cache();
-        previous_ = fs::current_path();
-        string pattern = (fs::temp_directory_path() / "trelv_prof_XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        dir_ = fs::canonical(pattern).string();
-        fs::create_directories(dir_ + "/src/sub");
-        fs::create_directories(dir_ + "/other");
-        fs::current_path(dir_);
+        folder_.emplace("prof");
+        dir_ = folder_->path();
         unit_ = dir_ + "/src/a.c";
     }
 
     void TearDown() override {
-        fs::current_path(previous_);
-        std::error_code ec;
-        if (!dir_.empty()) fs::remove_all(dir_, ec);
-        reset_normalised_path_cache();
+        folder_.reset();
         CAPTURED_TEST::TearDown();
     }
 
@@ -71,7 +62,7 @@ protected:
 
     string key(const string& function) const { return unit_ + "/" + function; }
 
-    fs::path previous_;
+    std::optional<PROFILE_FOLDER> folder_;
     string dir_;
     string unit_;
     PROFILE_DATA data_;

@@ -3,13 +3,13 @@
 // folder as its current directory, with subfolders src, src/sub and other.
 #include <gtest/gtest.h>
 
-#include <stdlib.h>
 
 #include <filesystem>
+#include <optional>
 #include <string>
-#include <system_error>
 
 #include "profmgr/profile_data_path.h"
+#include "profile_folder.h"
 
 namespace {
 
@@ -19,25 +19,12 @@ using std::string;
 class ProfilePath : public ::testing::Test {
 protected:
     void SetUp() override {
-        reset_normalised_path_cache();
-        previous_ = fs::current_path();
-        string pattern = (fs::temp_directory_path() / "trelv_path_XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        // The system reports the physical folder, so compare against that.
-        dir_ = fs::canonical(pattern).string();
-        fs::create_directories(dir_ + "/src/sub");
-        fs::create_directories(dir_ + "/other");
-        fs::current_path(dir_);
+        folder_.emplace("path");
+        dir_ = folder_->path();
     }
+    void TearDown() override { folder_.reset(); }
 
-    void TearDown() override {
-        fs::current_path(previous_);
-        std::error_code ec;
-        if (!dir_.empty()) fs::remove_all(dir_, ec);
-        reset_normalised_path_cache();
-    }
-
-    fs::path previous_;
+    std::optional<PROFILE_FOLDER> folder_;
     string dir_;
 };
 

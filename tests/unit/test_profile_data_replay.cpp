@@ -5,19 +5,19 @@
 // of the awkward cases: values over several lines, text glued to the last
 // value, damaged numbers, records cut off by the end of the file, paths
 // written in several ways, repeated function begins, traces on and off.
-#include <stdlib.h>
 
 #include <algorithm>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <random>
+#include <optional>
 #include <string>
-#include <system_error>
 #include <vector>
 
 #include "profmgr/profile_data.h"
 #include "test_diag_capture.h"
+#include "profile_folder.h"
 
 namespace {
 
@@ -179,22 +179,13 @@ class ProfileDataReplay : public CAPTURED_TEST {
 protected:
     void SetUp() override {
         CAPTURED_TEST::SetUp();
-        reset_normalised_path_cache();
-        previous_ = fs::current_path();
-        string pattern = (fs::temp_directory_path() / "trelv_replay_XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        dir_ = fs::canonical(pattern).string();
-        fs::create_directories(dir_ + "/src/sub");
-        fs::create_directories(dir_ + "/other");
-        fs::current_path(dir_);
+        folder_.emplace("replay");
+        dir_ = folder_->path();
         unit_ = dir_ + "/src/a.c";
     }
 
     void TearDown() override {
-        fs::current_path(previous_);
-        std::error_code ec;
-        if (!dir_.empty()) fs::remove_all(dir_, ec);
-        reset_normalised_path_cache();
+        folder_.reset();
         CAPTURED_TEST::TearDown();
     }
 
@@ -234,7 +225,7 @@ protected:
         }
     }
 
-    fs::path previous_;
+    std::optional<PROFILE_FOLDER> folder_;
     string dir_;
     string unit_;
     long matches_ = 0;
