@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <iterator>
 #include <sstream>
+#include <string_view>
 #include <utility>
 
 #include "profmgr/profile_data_path.h"
@@ -144,10 +145,10 @@ const std::string& PROFILE_DATA_FILE::tail_candidate(uint32_t record) const {
 
 std::size_t PROFILE_DATA_FILE::entry_of(const std::string& key) const {
     if (!may_match(key)) return functions_.size();
-    const std::string function = key.substr(key_prefix_.size());
+    const std::string_view function = std::string_view(key).substr(key_prefix_.size());
     const auto it = std::lower_bound(
         functions_.begin(), functions_.end(), function,
-        [](const FUNCTION_ENTRY& e, const std::string& f) { return e.function < f; });
+        [](const FUNCTION_ENTRY& e, std::string_view f) { return e.function < f; });
     return it != functions_.end() && it->function == function ? std::size_t(it - functions_.begin())
                                                               : functions_.size();
 }
