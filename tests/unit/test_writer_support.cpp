@@ -14,6 +14,7 @@
 #include "icode/opcodes.h"
 #include "icode/record_kinds.h"
 #include "icode/type_pkg.h"
+#include "tests/unit/test_reader_recording.h"
 #include "tools/commands.h"
 #include "tools/text_form.h"
 #include "tools/text_values.h"
@@ -75,12 +76,7 @@ std::string disassemble(const std::string& unit) {
 
 namespace {
 
-std::string pos_text(const SourcePos* p) {
-    if (!p) return "-";
-    return p->file.str() + ":" + std::to_string(p->line) + ":" + std::to_string(p->column);
-}
-
-std::string pos_text(const OptPos& p) { return pos_text(p ? &*p : nullptr); }
+using reader_test::show_pos;
 
 // Numbers every type reached in the order first reached, and describes it
 // by its fields with the types it names given by those numbers.
@@ -113,7 +109,7 @@ private:
         o << "kind=" << int(type->kind()) << " size=" << type->size()
           << " align=" << type->alignment();
         if (!type->name().empty() || type->position())
-            o << " name=" << icode_text::quote(type->name()) << " pos=" << pos_text(type->position())
+            o << " name=" << icode_text::quote(type->name()) << " pos=" << show_pos(type->position())
               << " mangled=" << type->mangled();
         switch (type->kind()) {
         case TypeKind::INTEGRAL: {
@@ -163,7 +159,7 @@ private:
             const EnumPart& p = type->enum_part();
             o << " base=" << t(p.underlying) << " enumerators=[";
             for (const Enumerator& e : p.enumerators)
-                o << " (" << e.name << " " << e.value << " " << pos_text(e.position ? &*e.position : nullptr) << ")";
+                o << " (" << e.name << " " << e.value << " " << show_pos(e.position ? &*e.position : nullptr) << ")";
             o << " ]";
             break;
         }
@@ -191,7 +187,7 @@ private:
             for (const FieldMember& m : c.fields)
                 o << " (" << m.number << " " << m.name << " " << t(m.type) << " " << int(m.byte1) << " "
                   << m.offset << " " << int(m.byte2) << " " << m.bit_width << " " << m.is_bit_field
-                  << m.flag1 << m.flag2 << " " << pos_text(m.position ? &*m.position : nullptr) << ")";
+                  << m.flag1 << m.flag2 << " " << show_pos(m.position ? &*m.position : nullptr) << ")";
             o << " ] list8=[";
             for (const List8Member& m : c.list8)
                 o << " (" << m.name << " " << t(m.type) << " " << int(m.byte) << ")";
@@ -243,19 +239,19 @@ public:
         symbol->set_initializers(std::move(trees));
     }
     void function_begin(SYMTAB* symbol, OptPos p) override {
-        line("func_begin " + symbol->name() + " " + pos_text(p));
+        line("func_begin " + symbol->name() + " " + show_pos(p));
     }
-    void function_end(OptPos p) override { line("func_end " + pos_text(p)); }
-    void block_begin(OptPos p) override { line("block_begin " + pos_text(p)); }
-    void block_end(OptPos p) override { line("block_end " + pos_text(p)); }
-    void body_begin(OptPos p) override { line("body_begin " + pos_text(p)); }
-    void mark(OptPos p) override { line("mark " + pos_text(p)); }
+    void function_end(OptPos p) override { line("func_end " + show_pos(p)); }
+    void block_begin(OptPos p) override { line("block_begin " + show_pos(p)); }
+    void block_end(OptPos p) override { line("block_end " + show_pos(p)); }
+    void body_begin(OptPos p) override { line("body_begin " + show_pos(p)); }
+    void mark(OptPos p) override { line("mark " + show_pos(p)); }
     void text(int kind, const std::string& text, OptPos p) override {
-        line("text" + std::to_string(kind) + " " + icode_text::quote(text) + " " + pos_text(p));
+        line("text" + std::to_string(kind) + " " + icode_text::quote(text) + " " + show_pos(p));
     }
     void label(uint32_t number) override { line("label " + std::to_string(number)); }
     void expression_statement(NODE* tree, OptPos p) override {
-        line("expr " + pos_text(p) + "\n" + tree_text(tree));
+        line("expr " + show_pos(p) + "\n" + tree_text(tree));
         free_tree(tree);
     }
     bool exception_table(std::vector<EHT_ENTRY>& entries) override {
@@ -305,7 +301,7 @@ private:
           << " size=" << s->size() << " value=" << s->value() << " class=" << int(s->storage_class())
           << " quals=" << s->qualifiers() << " type=#" << types_.number(s->type()) << " type2=#"
           << types_.number(s->second_type()) << " align=" << s->alignment() << " opt=" << s->opt()
-          << " pos=" << pos_text(s->position()) << " ref=" << int(s->reference_state());
+          << " pos=" << show_pos(s->position()) << " ref=" << int(s->reference_state());
         std::vector<std::string> pragmas;
         for (const Pragma* p = s->first_pragma(); p; p = p->next.get()) pragmas.push_back(pragma_text(*p));
         if (reverse_) std::reverse(pragmas.begin(), pragmas.end());
