@@ -101,7 +101,8 @@ public:
     // until it is closed, not the objects.
     void freeze_global_symbol(SYMTAB* symbol);
     // In writing mode an equal name already present gives its index;
-    // otherwise the name is appended.  Indexes start at 1.
+    // otherwise the name is appended.  Indexes start at 1.  An empty name
+    // (a position whose file the unit read did not name) is "NO_FILE".
     uint32_t intern_file_name(FILE_NAME name);
     // Name for a 1-based index; null for 0 or an index beyond the table.
     const std::string* file_name(uint32_t index) const;

@@ -207,7 +207,7 @@ void IcodeFile::register_global_symbol(SYMTAB* symbol) {
     else symbol->set_index(int(globals_.size()));
     globals_.push_back(symbol);
     if (const SourcePos* pos = symbol->position())
-        intern_file_name(pos->file.empty() ? FILE_NAME("NO_FILE") : pos->file);
+        intern_file_name(pos->file);
 }
 
 void IcodeFile::register_local_symbol(SYMTAB* symbol) {
@@ -218,6 +218,8 @@ void IcodeFile::register_local_symbol(SYMTAB* symbol) {
 }
 
 uint32_t IcodeFile::intern_file_name(FILE_NAME name) {
+    static const FILE_NAME no_file("NO_FILE");
+    if (name.empty()) name = no_file;
     if (writing_) {
         for (size_t i = 0; i < files_.size(); ++i)
             if (files_[i] == name) return uint32_t(i + 1);

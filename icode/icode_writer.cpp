@@ -114,7 +114,7 @@ void IcodeFile::write_end() {
 
 POS_VALUE IcodeFile::position_value(const SourcePos* position) {
     if (!position) return POS_VALUE{};
-    uint32_t file = intern_file_name(position->file.empty() ? FILE_NAME("NO_FILE") : position->file);
+    uint32_t file = intern_file_name(position->file);
     return POS_VALUE{file, position->line, position->column};
 }
 
