@@ -30,7 +30,8 @@ void PROFILE_GRAPH::add_edge(BASIC_BLK* source, BASIC_BLK* target, int weight) {
     auto t = vertex_of_.find(target);
     if (s == vertex_of_.end() || t == vertex_of_.end()) {
         std::string sn = source->name(), tn = target->name();
-        DIAG::trelv_inv_edge_nonexist_nodes(TRELV_HERE, name_.c_str(), sn.c_str(), tn.c_str()).emit();
+        DIAG::trelv_inv_edge_nonexist_nodes(TRELV_HERE, name_.c_str(), sn.c_str(), tn.c_str())
+            .emit();
         return;
     }
     EDGE_INFO info;
@@ -72,7 +73,8 @@ void PROFILE_GRAPH::find_unreachable() {
                 if (u == v) self_loop = true;
                 if (unreachable_[u]) ++from_unreachable;
             }
-            bool dead = in == 0 || (self_loop ? from_unreachable == in - 1 : from_unreachable == in);
+            bool dead =
+                in == 0 || (self_loop ? from_unreachable == in - 1 : from_unreachable == in);
             if (dead) {
                 unreachable_[v] = 1;
                 complete_[v] = 1;

@@ -255,9 +255,12 @@ void BASIC_BLK::annotate_branch(const BASIC_BLK* succ, int weight) {
             }
             NODE* looked = nullptr;
             if (element) {
-                if (element->opcode() == icode::CASE) looked = element->right();
-                else if (element->opcode() == icode::DEFAULT) looked = element->left();
-                else if (element->opcode() == icode::LABEL) looked = element;
+                if (element->opcode() == icode::CASE)
+                    looked = element->right();
+                else if (element->opcode() == icode::DEFAULT)
+                    looked = element->left();
+                else if (element->opcode() == icode::LABEL)
+                    looked = element;
             }
             if (looked && looked->value() == label) {
                 looked->set_weight(weight);
@@ -267,8 +270,10 @@ void BASIC_BLK::annotate_branch(const BASIC_BLK* succ, int weight) {
         }
         return;
     }
-    if (root->opcode() == icode::BRANCH && root->left()) root->left()->set_weight(weight);
-    else if (root->opcode() == icode::CBRANCH && root->right()) root->right()->set_weight(weight);
+    if (root->opcode() == icode::BRANCH && root->left())
+        root->left()->set_weight(weight);
+    else if (root->opcode() == icode::CBRANCH && root->right())
+        root->right()->set_weight(weight);
 }
 
 void BASIC_BLK::for_each_weighted_succ(const std::function<void(BASIC_BLK*, BASIC_BLK*, int)>& f) {

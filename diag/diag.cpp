@@ -102,7 +102,8 @@ int DIAGNOSTIC::print_text(const char* fmt, ...) {
         va_end(args);
         return 0;
     }
-    if (buf.size() < static_cast<std::size_t>(len) + 1) buf.resize(static_cast<std::size_t>(len) + 1);
+    if (buf.size() < static_cast<std::size_t>(len) + 1)
+        buf.resize(static_cast<std::size_t>(len) + 1);
     std::vsnprintf(buf.data(), buf.size(), fmt, args);
     va_end(args);
     if (DIAG::settings().wrap && cols_left_ == 0) continuation_line();
@@ -135,7 +136,8 @@ int DIAGNOSTIC::put_text(const char* text, std::size_t len) {
                 continuation_line();
                 piece = on_fresh_line;
             } else {
-                piece = static_cast<long>(std::min(static_cast<std::size_t>(std::max(cols_left_, 0)), rest));
+                piece = static_cast<long>(
+                    std::min(static_cast<std::size_t>(std::max(cols_left_, 0)), rest));
             }
         }
         bool newline = false;

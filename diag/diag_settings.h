@@ -7,9 +7,9 @@
 namespace DIAG {
 
 struct SETTINGS {
-    int diag_cols = 79;    // line width
-    int wrap_indent = 3;   // extra blanks on continuation lines
-    int indent = 0;        // blanks before every line
+    int diag_cols = 79;   // line width
+    int wrap_indent = 3;  // extra blanks on continuation lines
+    int indent = 0;       // blanks before every line
     unsigned error_limit = 100;
     bool wrap = true;           // --diag_wrap=off turns this off for good
     bool show_numbers = false;  // internal diagnostics show theirs regardless

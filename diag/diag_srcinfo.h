@@ -28,8 +28,8 @@ public:
     unsigned column() const override { return column_; }
     bool approximate() const override { return approximate_; }
     bool equals(const DIAG_SRCINFO& other) const override {
-        return file_ == other.file_name() && line_ == other.line() &&
-               column_ == other.column() && approximate_ == other.approximate();
+        return file_ == other.file_name() && line_ == other.line() && column_ == other.column() &&
+               approximate_ == other.approximate();
     }
     std::unique_ptr<DIAG_SRCINFO> copy() const override {
         return std::make_unique<DIAG_SRCINFO_DATA>(*this);

@@ -2,7 +2,7 @@
 
 namespace DIAG {
 
-const DIAG_DESC max_errors::desc = {99900, "error limit reached; %u errors detected", nullptr,
-                                    SEV_FATAL, 0, 0};
+const DIAG_DESC max_errors::desc = {
+    99900, "error limit reached; %u errors detected", nullptr, SEV_FATAL, 0, 0};
 
 }  // namespace DIAG

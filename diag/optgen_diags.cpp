@@ -22,7 +22,10 @@ const DIAG_DESC optgen_case_insensitivity_deprecated::desc = {
     24016,
     "Case insensitivity of options has been deprecated; %s must be written as %s in future "
     "releases",
-    nullptr, SEV_WARNING, 0, 0};
+    nullptr,
+    SEV_WARNING,
+    0,
+    0};
 const DIAG_DESC optgen_unhandled_clause_in_add_hist::desc = {
     24031, "unhandled clause in add_to_history() [%u]", nullptr, SEV_FATAL, 0, 0};
 

@@ -6,11 +6,11 @@
 
 namespace DIAG {
 
-#define TRELV_OPTGEN_DIAG(NAME, ...)                               \
-    class NAME final : public DIAG_ARGS<NAME, __VA_ARGS__> {       \
-    public:                                                        \
-        using DIAG_ARGS::DIAG_ARGS;                                \
-        static const DIAG_DESC desc;                               \
+#define TRELV_OPTGEN_DIAG(NAME, ...)                         \
+    class NAME final : public DIAG_ARGS<NAME, __VA_ARGS__> { \
+    public:                                                  \
+        using DIAG_ARGS::DIAG_ARGS;                          \
+        static const DIAG_DESC desc;                         \
     }
 
 // (new option, earlier option); error

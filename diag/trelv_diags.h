@@ -8,11 +8,11 @@
 
 namespace DIAG {
 
-#define TRELV_DIAG(NAME, ...)                                \
+#define TRELV_DIAG(NAME, ...)                                  \
     class NAME final : public DIAG_ARGS<NAME, ##__VA_ARGS__> { \
-    public:                                                  \
-        using DIAG_ARGS::DIAG_ARGS;                          \
-        static const DIAG_DESC desc;                         \
+    public:                                                    \
+        using DIAG_ARGS::DIAG_ARGS;                            \
+        static const DIAG_DESC desc;                           \
     }
 
 // Internal diagnostics print their arguments in parentheses instead of their
@@ -26,14 +26,14 @@ namespace DIAG {
     }
 
 // Fatal errors.
-TRELV_DIAG(trelv_fatal_empty_filename);                             // ()
-TRELV_DIAG(trelv_fatal_prof_file_open, const char*);                // (file)
-TRELV_DIAG(trelv_fatal_empty_entryblk, const char*);                // (function)
-TRELV_DIAG(trelv_fatal_no_insrt_point, const char*);                // (function)
-TRELV_DIAG(trelv_fatal_icode_file_open, const char*, const char*);  // (file, reason or "")
-TRELV_DIAG(trelv_fatal_prof_analysis_bad_usage);                    // ()
-TRELV_DIAG(trelv_fatal_analysis_file_open, const char*);            // (file)
-TRELV_DIAG(trelv_fatal_csv_file_read_failure, const char*);         // (file)
+TRELV_DIAG(trelv_fatal_empty_filename);                                 // ()
+TRELV_DIAG(trelv_fatal_prof_file_open, const char*);                    // (file)
+TRELV_DIAG(trelv_fatal_empty_entryblk, const char*);                    // (function)
+TRELV_DIAG(trelv_fatal_no_insrt_point, const char*);                    // (function)
+TRELV_DIAG(trelv_fatal_icode_file_open, const char*, const char*);      // (file, reason or "")
+TRELV_DIAG(trelv_fatal_prof_analysis_bad_usage);                        // ()
+TRELV_DIAG(trelv_fatal_analysis_file_open, const char*);                // (file)
+TRELV_DIAG(trelv_fatal_csv_file_read_failure, const char*);             // (file)
 TRELV_DIAG(trelv_fatal_codecov_analysis_file_expected, const char*);    // (file)
 TRELV_DIAG(trelv_fatal_callgraph_analysis_file_expected, const char*);  // (file)
 
@@ -75,14 +75,16 @@ TRELV_DIAG(trelv_rem_override_edge_wt, const char*, const char*, const char*, in
 TRELV_DIAG(trelv_rem_missing_profinfo, const char*);  // (function)
 
 // Debug traces.
-TRELV_DIAG(trelv_dbg_edge_create, const char*, const char*, const char*);  // (function, source, target)
+TRELV_DIAG(trelv_dbg_edge_create, const char*, const char*,
+           const char*);  // (function, source, target)
 // (function, tree edge number, source, target)
 TRELV_DIAG(trelv_dbg_kvt_edge, const char*, int, const char*, const char*);
-TRELV_DIAG(trelv_dbg_instr_edge, const char*, const char*, const char*);  // (function, source, target)
+TRELV_DIAG(trelv_dbg_instr_edge, const char*, const char*,
+           const char*);  // (function, source, target)
 // (function, source, target, counter index)
 TRELV_DIAG(trelv_dbg_instr_edge_info, const char*, const char*, const char*, int);
-TRELV_DIAG(trelv_dbg_num_instr_edge, const char*, int);                // (function, number)
-TRELV_DIAG(trelv_dbg_node_prof_wt, const char*, const char*, int);     // (function, vertex, weight)
+TRELV_DIAG(trelv_dbg_num_instr_edge, const char*, int);             // (function, number)
+TRELV_DIAG(trelv_dbg_node_prof_wt, const char*, const char*, int);  // (function, vertex, weight)
 // (function, source, target, counter index, weight)
 TRELV_DIAG(trelv_dbg_edge_prof_wt, const char*, const char*, const char*, int, int);
 TRELV_DIAG(trelv_dbg_unreach_node, const char*, const char*);  // (function, vertex)

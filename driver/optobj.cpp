@@ -100,9 +100,7 @@ bool OPTION_OBJ::parse(const char* text) {
             break;
         }
         case OPT_DEBUG:
-        case OPT_DISABLE:
-            apply(n, fetch_required(n, rest), 0);
-            break;
+        case OPT_DISABLE: apply(n, fetch_required(n, rest), 0); break;
         case OPT_ANALYZE:
         case OPT_DIAG_WRAP: {
             const char* value = fetch_required(n, rest);
@@ -118,9 +116,7 @@ bool OPTION_OBJ::parse(const char* text) {
                 apply(n, rest, match_enum(n, rest));
             break;
         }
-        default:
-            apply(n, nullptr, 0);
-            break;
+        default: apply(n, nullptr, 0); break;
     }
     return true;
 }
@@ -158,26 +154,19 @@ void OPTION_OBJ::apply(int n, const char* value, long number) {
     check_conflicts(n);
     store(n, value, number);
     switch (n) {
-        case OPT_CODECOV:
-            apply(OPT_ANALYZE, "codecov", ANALYZE_CODECOV);
-            break;
+        case OPT_CODECOV: apply(OPT_ANALYZE, "codecov", ANALYZE_CODECOV); break;
         case OPT_ONLYCODECOV:
             apply(OPT_ANALYZE, "codecov", ANALYZE_CODECOV);
             apply(OPT_ANALYZE_ONLY, nullptr, 0);
             break;
-        case OPT_HELP:
-            print_usage(DIAG::settings().out, program_name_.c_str());
-            trelv_exit(0);
-        case OPT_TOOLVERSION:
-            print_version(DIAG::settings().out);
-            trelv_exit(0);
+        case OPT_HELP: print_usage(DIAG::settings().out, program_name_.c_str()); trelv_exit(0);
+        case OPT_TOOLVERSION: print_version(DIAG::settings().out); trelv_exit(0);
         case OPT_DIAG_WRAP:
             // Wrapping stays off for the rest of the process; "on" does not
             // bring it back.
             if (number == DIAG_WRAP_OFF) DIAG::settings().wrap = false;
             break;
-        default:
-            break;
+        default: break;
     }
 }
 
@@ -188,9 +177,7 @@ void OPTION_OBJ::check_conflicts(int n) {
         const char* new_name = option_desc(n).display_name;
         const char* old_name = option_desc(c).display_name;
         switch (action) {
-            case CONFLICT_CLEAR_QUIETLY:
-                clear(c);
-                break;
+            case CONFLICT_CLEAR_QUIETLY: clear(c); break;
             case CONFLICT_OVERRIDE:
                 DIAG::optgen_conflict_override_option(TRELV_HERE, new_name, old_name).emit();
                 clear(c);
@@ -199,8 +186,7 @@ void OPTION_OBJ::check_conflicts(int n) {
                 DIAG::optgen_conflict_option(TRELV_HERE, new_name, old_name).emit();
                 clear(c);
                 trelv_exit(1);
-            default:
-                break;
+            default: break;
         }
     }
 }
@@ -209,17 +195,14 @@ void OPTION_OBJ::store(int n, const char* value, long number) {
     const OPTION_DESC& d = option_desc(n);
     std::vector<VALUE>& values = opts_[n].values;
     switch (d.kind) {
-        case KIND_NO_ARGS:
-            return;
+        case KIND_NO_ARGS: return;
         case KIND_STRING:
             // An optional string given without a value keeps what it had.
             if (value) values.assign(1, VALUE{value, 0});
             return;
         case KIND_NUMBER:
         case KIND_HEXNUM:
-        case KIND_ENUMERATED:
-            values.assign(1, VALUE{"", number});
-            return;
+        case KIND_ENUMERATED: values.assign(1, VALUE{"", number}); return;
         case KIND_STRING_LIST:
         case KIND_NUMBER_LIST:
         case KIND_ONEOF_LIST:
@@ -246,10 +229,8 @@ long OPTION_OBJ::value_number(int n, int i) const {
         case KIND_HEXNUM:
         case KIND_ENUMERATED:
         case KIND_NUMBER_LIST:
-        case KIND_ONEOF_LIST:
-            return opts_[n].values[static_cast<std::size_t>(i)].number;
-        default:
-            return 0;
+        case KIND_ONEOF_LIST: return opts_[n].values[static_cast<std::size_t>(i)].number;
+        default: return 0;
     }
 }
 
@@ -259,8 +240,7 @@ const char* OPTION_OBJ::value_text(int n, int i) const {
     const VALUE& v = opts_[n].values[static_cast<std::size_t>(i)];
     switch (d.kind) {
         case KIND_STRING:
-        case KIND_STRING_LIST:
-            return v.text.c_str();
+        case KIND_STRING_LIST: return v.text.c_str();
         case KIND_ENUMERATED:
         case KIND_ONEOF_LIST:
             if (const char* name = enum_name(d, v.number)) return name;
@@ -276,8 +256,7 @@ const char* OPTION_OBJ::value_text(int n, int i) const {
             std::snprintf(buf, 20, "0x%lX", static_cast<unsigned long>(v.number));
             return buf;
         }
-        case KIND_NO_ARGS:
-            break;
+        case KIND_NO_ARGS: break;
     }
     DIAG::optgen_unhandled_option_handler(TRELV_HERE, __LINE__).emit();
     trelv_exit(1);
@@ -302,8 +281,7 @@ std::string OPTION_OBJ::render(int n, int i) const {
             const char* text = value_text(n, i);
             return form + "=" + (text ? text : "");
         }
-        case KIND_NO_ARGS:
-            break;
+        case KIND_NO_ARGS: break;
     }
     DIAG::optgen_unhandled_clause_in_add_hist(TRELV_HERE, __LINE__).emit();
     trelv_exit(1);

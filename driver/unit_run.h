@@ -36,6 +36,5 @@ std::FILE* open_input_file(const std::string& name);
 // manager (see icode_unit_run.h).
 UNIT_RUN& unit_run();
 
-
 // Releases the units of a run and restores the default steps.
 void reset_unit_run();

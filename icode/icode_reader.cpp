@@ -122,15 +122,34 @@ namespace {
 // sections; any other kind is reported and skipped byte by byte.
 bool is_top_level_kind(uint8_t kind) {
     switch (kind) {
-    case REC_FUNC_BEGIN: case REC_FUNC_END: case REC_BLOCK_BEGIN: case REC_BLOCK_END:
-    case REC_BODY_BEGIN: case REC_MARK: case REC_OPAQUE: case REC_SYMBOL: case REC_TEXT_AT:
-    case REC_DROP_38: case REC_LABEL: case REC_DROP_45: case REC_EXPR_STMT: case REC_TEXT:
-    case REC_DROP_58: case REC_DROP_59: case REC_DROP_64: case REC_EHT: case REC_PRAGMA:
-    case REC_NODE: case REC_INIT: case REC_DROP_108: case REC_TYPE: case REC_DROP_123:
-    case REC_DROP_124: case REC_DROP_125: case REC_FILE_NAME:
-        return true;
-    default:
-        return false;
+        case REC_FUNC_BEGIN:
+        case REC_FUNC_END:
+        case REC_BLOCK_BEGIN:
+        case REC_BLOCK_END:
+        case REC_BODY_BEGIN:
+        case REC_MARK:
+        case REC_OPAQUE:
+        case REC_SYMBOL:
+        case REC_TEXT_AT:
+        case REC_DROP_38:
+        case REC_LABEL:
+        case REC_DROP_45:
+        case REC_EXPR_STMT:
+        case REC_TEXT:
+        case REC_DROP_58:
+        case REC_DROP_59:
+        case REC_DROP_64:
+        case REC_EHT:
+        case REC_PRAGMA:
+        case REC_NODE:
+        case REC_INIT:
+        case REC_DROP_108:
+        case REC_TYPE:
+        case REC_DROP_123:
+        case REC_DROP_124:
+        case REC_DROP_125:
+        case REC_FILE_NAME: return true;
+        default: return false;
     }
 }
 
@@ -203,17 +222,20 @@ SYMTAB* IcodeFile::lookup_symbol(int64_t level, int64_t index) const {
 
 void IcodeFile::register_global_symbol(SYMTAB* symbol) {
     symbol->set_level(0);
-    if (writing_) symbol->set_output_index(int(globals_.size()));
-    else symbol->set_index(int(globals_.size()));
+    if (writing_)
+        symbol->set_output_index(int(globals_.size()));
+    else
+        symbol->set_index(int(globals_.size()));
     globals_.push_back(symbol);
-    if (const SourcePos* pos = symbol->position())
-        intern_file_name(pos->file);
+    if (const SourcePos* pos = symbol->position()) intern_file_name(pos->file);
 }
 
 void IcodeFile::register_local_symbol(SYMTAB* symbol) {
     symbol->set_level(depth_);
-    if (writing_) symbol->set_output_index(int(locals_.size()));
-    else symbol->set_index(int(locals_.size()));
+    if (writing_)
+        symbol->set_output_index(int(locals_.size()));
+    else
+        symbol->set_index(int(locals_.size()));
     locals_.push_back(symbol);
 }
 
@@ -232,76 +254,78 @@ void IcodeFile::handle_record(uint8_t kind) {
     OptPos pos;
     if (const FIELD_VALUE* p = rec_.value("pos")) pos = make_position(p->pos);
     switch (kind) {
-    case REC_FUNC_BEGIN: {
-        SYMTAB* symbol = lookup_symbol(0, rec_.num("sym"));
-        depth_ = 1;
-        locals_.clear();
-        client_->function_begin(symbol, pos);
-        break;
-    }
-    case REC_FUNC_END:
-        depth_ = 0;
-        client_->function_end(pos);
-        break;
-    case REC_BLOCK_BEGIN:
-        ++depth_;
-        client_->block_begin(pos);
-        break;
-    case REC_BLOCK_END:
-        --depth_;
-        client_->block_end(pos);
-        break;
-    case REC_BODY_BEGIN:
-        depth_ = 2;
-        client_->body_begin(pos);
-        break;
-    case REC_MARK: client_->mark(pos); break;
-    case REC_SYMBOL: read_symbol(); break;
-    case REC_TEXT_AT: client_->text(REC_TEXT_AT, rec_.text("text"), pos); break;
-    case REC_TEXT: client_->text(REC_TEXT, rec_.text("text"), std::nullopt); break;
-    case REC_LABEL: client_->label(uint32_t(rec_.num("label"))); break;
-    case REC_EXPR_STMT: {
-        NODE* tree = read_tree();
-        client_->expression_statement(tree, pos);
-        break;
-    }
-    case REC_EHT: read_exception_table(); break;
-    case REC_PRAGMA: {
-        auto pragma = std::make_unique<Pragma>(uint8_t(rec_.num("kind")),
-                                               rec_.value("args")->strings);
-        client_->attach_pragma(nullptr, std::move(pragma));
-        break;
-    }
-    case REC_NODE: {
-        // A tree at the top level is read to stay in step and discarded.
-        NODE* tree = read_tree_from_current();
-        free_tree(tree);
-        break;
-    }
-    case REC_INIT: read_initializer(); break;
-    case REC_STRING_LIST: client_->string_list(uint32_t(rec_.num("id")), rec_.value("strings")->strings); break;
-    case REC_TYPE: read_type_record(); break;
-    case REC_FILE_NAME:
-        if (section_ == SEC_FILES) files_.push_back(rec_.text("name"));
-        break;
-    case REC_DROP_123:
-        depth_ = 1;
-        locals_.clear();
-        client_->dropped_record(kind);
-        break;
-    case REC_DROP_125:
-        depth_ = 0;
-        client_->dropped_record(kind);
-        break;
-    case REC_DROP_108:
-        // Dropped, but its type ref obeys the rule of every type ref: it
-        // names a type already defined.
-        resolve_type(rec_.num("type"));
-        client_->dropped_record(kind);
-        break;
-    default:  // opaque and the other dropped records
-        client_->dropped_record(kind);
-        break;
+        case REC_FUNC_BEGIN: {
+            SYMTAB* symbol = lookup_symbol(0, rec_.num("sym"));
+            depth_ = 1;
+            locals_.clear();
+            client_->function_begin(symbol, pos);
+            break;
+        }
+        case REC_FUNC_END:
+            depth_ = 0;
+            client_->function_end(pos);
+            break;
+        case REC_BLOCK_BEGIN:
+            ++depth_;
+            client_->block_begin(pos);
+            break;
+        case REC_BLOCK_END:
+            --depth_;
+            client_->block_end(pos);
+            break;
+        case REC_BODY_BEGIN:
+            depth_ = 2;
+            client_->body_begin(pos);
+            break;
+        case REC_MARK: client_->mark(pos); break;
+        case REC_SYMBOL: read_symbol(); break;
+        case REC_TEXT_AT: client_->text(REC_TEXT_AT, rec_.text("text"), pos); break;
+        case REC_TEXT: client_->text(REC_TEXT, rec_.text("text"), std::nullopt); break;
+        case REC_LABEL: client_->label(uint32_t(rec_.num("label"))); break;
+        case REC_EXPR_STMT: {
+            NODE* tree = read_tree();
+            client_->expression_statement(tree, pos);
+            break;
+        }
+        case REC_EHT: read_exception_table(); break;
+        case REC_PRAGMA: {
+            auto pragma =
+                std::make_unique<Pragma>(uint8_t(rec_.num("kind")), rec_.value("args")->strings);
+            client_->attach_pragma(nullptr, std::move(pragma));
+            break;
+        }
+        case REC_NODE: {
+            // A tree at the top level is read to stay in step and discarded.
+            NODE* tree = read_tree_from_current();
+            free_tree(tree);
+            break;
+        }
+        case REC_INIT: read_initializer(); break;
+        case REC_STRING_LIST:
+            client_->string_list(uint32_t(rec_.num("id")), rec_.value("strings")->strings);
+            break;
+        case REC_TYPE: read_type_record(); break;
+        case REC_FILE_NAME:
+            if (section_ == SEC_FILES) files_.push_back(rec_.text("name"));
+            break;
+        case REC_DROP_123:
+            depth_ = 1;
+            locals_.clear();
+            client_->dropped_record(kind);
+            break;
+        case REC_DROP_125:
+            depth_ = 0;
+            client_->dropped_record(kind);
+            break;
+        case REC_DROP_108:
+            // Dropped, but its type ref obeys the rule of every type ref: it
+            // names a type already defined.
+            resolve_type(rec_.num("type"));
+            client_->dropped_record(kind);
+            break;
+        default:  // opaque and the other dropped records
+            client_->dropped_record(kind);
+            break;
     }
 }
 
@@ -322,15 +346,17 @@ void IcodeFile::read_symbol() {
     r.type = resolve_type(type_id);
     r.second_type = resolve_type(second_id);
     SYMTAB* symbol = client_->create_symbol(std::move(r), depth_);
-    if (depth_ != 0) register_local_symbol(symbol);
-    else register_global_symbol(symbol);
+    if (depth_ != 0)
+        register_local_symbol(symbol);
+    else
+        register_global_symbol(symbol);
     for (int i = 0; i < count; ++i) {
         uint8_t kind = in_->read_u8();
         uint32_t length;
         if (kind != REC_PRAGMA || !in_->read_uleb(length)) invalid_record();
         read_payload(kind, length);
-        auto pragma = std::make_unique<Pragma>(uint8_t(rec_.num("kind")),
-                                               rec_.value("args")->strings);
+        auto pragma =
+            std::make_unique<Pragma>(uint8_t(rec_.num("kind")), rec_.value("args")->strings);
         symbol->apply_reference_rule(pragma->kind);
         client_->attach_pragma(symbol, std::move(pragma));
     }
@@ -404,7 +430,8 @@ void IcodeFile::read_exception_table() {
             kind = in_->read_u8();
             // Its position is not kept.
             if (kind != REC_EXPR_STMT || !in_->read_uleb(length) ||
-                !decode_record(*in_, payload_, rec_, kind, length, CODEC_CONTEXT{version_, nullptr}))
+                !decode_record(*in_, payload_, rec_, kind, length,
+                               CODEC_CONTEXT{version_, nullptr}))
                 invalid_eht_record();
             e.tree = read_tree();
         } else if (e.kind == 2) {
@@ -414,7 +441,7 @@ void IcodeFile::read_exception_table() {
         }
     }
     if (client_->exception_table(entries)) return;  // the guard frees the trees
-    guard.entries = nullptr;                          // the client keeps them
+    guard.entries = nullptr;                        // the client keeps them
 }
 
 // ---- trees -------------------------------------------------------------------
@@ -428,17 +455,17 @@ int operands_of(int opcode) {
 // Comparisons on floating operands carry the floating opcodes.
 int floating_comparison(int opcode) {
     switch (opcode) {
-    case EQ: return FEQ;
-    case NEQ: return FNEQN;
-    case LE:
-    case ULE: return FLE;
-    case LT:
-    case ULT: return FLT;
-    case GE:
-    case UGE: return FGE;
-    case GT:
-    case UGT: return FGT;
-    default: return opcode;
+        case EQ: return FEQ;
+        case NEQ: return FNEQN;
+        case LE:
+        case ULE: return FLE;
+        case LT:
+        case ULT: return FLT;
+        case GE:
+        case UGE: return FGE;
+        case GT:
+        case UGT: return FGT;
+        default: return opcode;
     }
 }
 
@@ -460,49 +487,51 @@ NODE* IcodeFile::node_from_record() {
     TreePtr held(make_node(opcode, type));
     NODE* node = held.get();
     switch (opcode) {
-    case LABEL: node->set_value(uint64_t(uint32_t(rec_.num("label")))); break;
-    case NAME: {
-        int64_t level = rec_.num("level");
-        if (level != 0xFFFFFFFFLL) node->set_symbol(lookup_symbol(level, rec_.num("index")));
-        break;
-    }
-    case SCON: {
-        const std::string& bytes = rec_.text("bytes");
-        node->set_bytes(bytes.data(), bytes.size());
-        break;
-    }
-    case ICON: {
-        int64_t v = rec_.num("value");
-        if (type && is_signed(type)) node->set_value(uint64_t(int64_t(int32_t(v))));
-        else node->set_value(uint64_t(uint32_t(v)));
-        break;
-    }
-    case FCON:
-    case LCON: node->set_text(rec_.text("text").c_str()); break;
-    case FIELD:
-        node->set_field_ref(int8_t(rec_.num("byte")), uint32_t(rec_.num("member")),
-                            resolve_type(rec_.num("class")));
-        break;
-    case SWITCH: node->set_switch_number(int(rec_.num("number"))); break;
-    case CALL:
-        node->set_value_and_call_number(int(rec_.num("extra")), int(rec_.num("eht")));
-        break;
-    case UCALL: node->set_call_number(int(rec_.num("eht"))); break;
-    case EPVAL: node->set_weight(int(rec_.num("weight"))); break;
-    case SKIP: node->set_value(uint64_t(uint32_t(rec_.num("number")))); break;
-    case DDNODE:
-        // ID in the low half of the value, LOCALE in the high half, FLAGS
-        // in the switch number; the writer reads them back from there.
-        node->set_value((uint64_t(uint32_t(rec_.num("locale"))) << 32) |
-                        uint32_t(rec_.num("id")));
-        node->set_switch_number(int(rec_.num("flags")));
-        break;
-    case ICALL:
-    case UICALL:
-    case MCALL:
-    case UMCALL: node->set_text(rec_.text("name").c_str()); break;
-    case VREG: node->set_value(uint64_t(int64_t(int32_t(rec_.num("reg"))))); break;
-    default: break;
+        case LABEL: node->set_value(uint64_t(uint32_t(rec_.num("label")))); break;
+        case NAME: {
+            int64_t level = rec_.num("level");
+            if (level != 0xFFFFFFFFLL) node->set_symbol(lookup_symbol(level, rec_.num("index")));
+            break;
+        }
+        case SCON: {
+            const std::string& bytes = rec_.text("bytes");
+            node->set_bytes(bytes.data(), bytes.size());
+            break;
+        }
+        case ICON: {
+            int64_t v = rec_.num("value");
+            if (type && is_signed(type))
+                node->set_value(uint64_t(int64_t(int32_t(v))));
+            else
+                node->set_value(uint64_t(uint32_t(v)));
+            break;
+        }
+        case FCON:
+        case LCON: node->set_text(rec_.text("text").c_str()); break;
+        case FIELD:
+            node->set_field_ref(int8_t(rec_.num("byte")), uint32_t(rec_.num("member")),
+                                resolve_type(rec_.num("class")));
+            break;
+        case SWITCH: node->set_switch_number(int(rec_.num("number"))); break;
+        case CALL:
+            node->set_value_and_call_number(int(rec_.num("extra")), int(rec_.num("eht")));
+            break;
+        case UCALL: node->set_call_number(int(rec_.num("eht"))); break;
+        case EPVAL: node->set_weight(int(rec_.num("weight"))); break;
+        case SKIP: node->set_value(uint64_t(uint32_t(rec_.num("number")))); break;
+        case DDNODE:
+            // ID in the low half of the value, LOCALE in the high half, FLAGS
+            // in the switch number; the writer reads them back from there.
+            node->set_value((uint64_t(uint32_t(rec_.num("locale"))) << 32) |
+                            uint32_t(rec_.num("id")));
+            node->set_switch_number(int(rec_.num("flags")));
+            break;
+        case ICALL:
+        case UICALL:
+        case MCALL:
+        case UMCALL: node->set_text(rec_.text("name").c_str()); break;
+        case VREG: node->set_value(uint64_t(int64_t(int32_t(rec_.num("reg"))))); break;
+        default: break;
     }
     return held.release();
 }
@@ -539,8 +568,10 @@ NODE* IcodeFile::read_tree_from_current() {
         read_payload(kind, length);
         NODE* child = node_from_record();
         OPEN& top = open.back();
-        if (top.read++ == 0) top.node->set_left(child);
-        else top.node->set_right(child);
+        if (top.read++ == 0)
+            top.node->set_left(child);
+        else
+            top.node->set_right(child);
         if (int n = operands_of(child->opcode())) open.push_back(OPEN{child, n, 0});
     }
     return guard.release();

@@ -128,7 +128,9 @@ uint32_t IcodeFile::type_ref(TYPE* type) {
 uint32_t IcodeFile::table_index(const SYMTAB* symbol) const {
     // Local symbols are not registered with the writer: a function is
     // written with the locals it was read with, at the same positions.
-    const int index = !symbol ? -1 : symbol->output_index() >= 0 ? symbol->output_index() : symbol->index();
+    const int index = !symbol                       ? -1
+                      : symbol->output_index() >= 0 ? symbol->output_index()
+                                                    : symbol->index();
     if (index < 0) symbol_not_in_table(symbol ? symbol->name() : "");
     return uint32_t(index);
 }
@@ -227,7 +229,8 @@ void IcodeFile::write_exception_table(const std::vector<EHT_ENTRY>& entries) {
             if (e.tree) write_tree(e.tree);
         } else if (e.kind == 2) {
             FIELD_VALUE* items = begin_record(REC_EHT_CATCHES).value("items");
-            for (const EHT_CATCH& c : e.items) items->catches.push_back(CATCH_ITEM{c.text, c.number, uint8_t(c.flag ? 1 : 0)});
+            for (const EHT_CATCH& c : e.items)
+                items->catches.push_back(CATCH_ITEM{c.text, c.number, uint8_t(c.flag ? 1 : 0)});
             end_record();
         }
     }
@@ -258,7 +261,8 @@ void IcodeFile::write_symbol(const SYMTAB* symbol) {
 
 void IcodeFile::freeze_global_symbol(SYMTAB* symbol) {
     const int index = symbol ? symbol->output_index() : -1;
-    if (!writing_ || index < 0 || size_t(index) >= globals_.size() || globals_[size_t(index)] != symbol)
+    if (!writing_ || index < 0 || size_t(index) >= globals_.size() ||
+        globals_[size_t(index)] != symbol)
         symbol_not_in_table(symbol ? symbol->name() : "");
     // Writing the records marks its types referenced, so that the type
     // section, written before the bytes, has them.
@@ -339,7 +343,8 @@ void IcodeFile::finish_unit() {
             continue;
         }
         // Every null slot is a frozen symbol.
-        std::fwrite(frozen_chunks_[frozen->chunk].data() + frozen->offset, 1, frozen->length, stream_);
+        std::fwrite(frozen_chunks_[frozen->chunk].data() + frozen->offset, 1, frozen->length,
+                    stream_);
         written_ += long(frozen->length);
         ++frozen;
     }

@@ -23,9 +23,9 @@ void set_text(RECORD& r, const char* name, const std::string& text) {
 
 int integral_code(IntegralKind kind) {
     switch (kind) {
-    case IntegralKind::LLONG: return 50;
-    case IntegralKind::ULLONG: return 51;
-    default: return int(kind);
+        case IntegralKind::LLONG: return 50;
+        case IntegralKind::ULLONG: return 51;
+        default: return int(kind);
     }
 }
 
@@ -133,156 +133,156 @@ void IcodeFile::write_type_record(TYPE* t) {
     };
 
     switch (t->kind()) {
-    case TypeKind::VOID:
-        start(49);
-        end_record();
-        return;
-    case TypeKind::INTEGRAL: {
-        const IntegralPart& p = t->integral_part();
-        RECORD& r = start(integral_code(p.sub_kind));
-        set_num(r, "explicit_sign", p.explicit_sign);
-        size_align(r);
-        set_num(r, "flag1", p.flag1);
-        set_num(r, "flag2", p.flag2);
-        end_record();
-        return;
-    }
-    case TypeKind::FLOATING: {
-        RECORD& r = start(10 + int(t->floating_part().sub_kind));
-        size_align(r);
-        end_record();
-        return;
-    }
-    case TypeKind::FIXED_POINT: {
-        const FixedPointPart& p = t->fixed_point_part();
-        RECORD& r = start(13);
-        set_num(r, "byte1", p.number_a);
-        set_num(r, "byte2", p.number_b);
-        set_num(r, "base", type_ref(p.base));
-        size_align(r);
-        end_record();
-        return;
-    }
-    case TypeKind::COMPLEX: {
-        RECORD& r = start(36);
-        size_align(r);
-        set_num(r, "part", type_ref(t->complex_part().part));
-        end_record();
-        return;
-    }
-    case TypeKind::POINTER: {
-        RECORD& r = start(15);
-        set_num(r, "pointee", type_ref(t->pointer_part().pointee));
-        size_align(r);
-        end_record();
-        return;
-    }
-    case TypeKind::REFERENCE: {
-        RECORD& r = start(16);
-        set_num(r, "target", type_ref(t->reference_part().referenced));
-        size_align(r);
-        end_record();
-        return;
-    }
-    case TypeKind::QUALIFIED: {
-        const QualifiedPart& p = t->qualified_part();
-        RECORD& r = start(17);
-        set_num(r, "base", type_ref(p.unqualified));
-        set_num(r, "quals", p.qualifiers);
-        size_align(r);
-        end_record();
-        return;
-    }
-    case TypeKind::TYPEDEF: {
-        const TypedefPart& p = t->typedef_part();
-        RECORD& r = start(14);
-        named(r);
-        set_num(r, "base", type_ref(p.base));
-        size_align(r);
-        set_num(r, "flag1", p.flag1);
-        set_num(r, "flag2", p.flag2);
-        end_record();
-        return;
-    }
-    case TypeKind::ARRAY: {
-        const ArrayPart& p = t->array_part();
-        RECORD& r = start(18);
-        set_num(r, "elem", type_ref(p.element));
-        set_num(r, "count", p.count);
-        size_align(r);
-        set_num(r, "flag1", p.flag1);
-        set_num(r, "flag2", p.flag2);
-        set_num(r, "vector", p.vector);
-        end_record();
-        return;
-    }
-    case TypeKind::PTR_TO_MEMBER: {
-        const PtrToMemberPart& p = t->ptr_to_member_part();
-        RECORD& r = start(19);
-        set_num(r, "pointee", type_ref(p.pointee));
-        set_num(r, "class", type_ref(p.class_type));
-        size_align(r);
-        end_record();
-        return;
-    }
-    case TypeKind::FUNCTION: {
-        const FunctionPart& p = t->function_part();
-        RECORD& r = start(20);
-        set_num(r, "ret", type_ref(p.return_type));
-        set_num(r, "flag1", p.flag1);
-        set_num(r, "flag2", p.flag2);
-        set_num(r, "byte", p.byte);
-        set_num(r, "flag3", p.flag3);
-        end_record();
-        // The reader expects the parameter list even when it is empty.
-        write_list(t, LIST_PARAMS);
-        return;
-    }
-    case TypeKind::ENUM: {
-        RECORD& r = start(22);
-        named(r);
-        size_align(r);
-        set_num(r, "base", type_ref(t->enum_part().underlying));
-        set_num(r, "mangled", t->mangled());
-        end_record();
-        // Likewise the enumerator list.
-        write_list(t, LIST_ENUMERATORS);
-        return;
-    }
-    case TypeKind::CLASS:
-    case TypeKind::STRUCT:
-    case TypeKind::UNION: {
-        const CsuPart& c = t->csu_part();
-        bool with_lists = c.has_lists_besides_fields() || c.class_number != 0;
-        RECORD& r = start(with_lists ? 25 : 24);
-        set_num(r, "csu", c.csu);
-        named(r);
-        set_num(r, "flag1", c.flag1);
-        set_num(r, "flag2", c.flag2);
-        size_align(r);
-        // The flags tell the reader which lists follow, and only non-empty
-        // lists are written: a class read with an empty field list comes
-        // out without one.
-        if (with_lists) {
-            static const char* const flags[9] = {"list2", "list3", "list4", "list5", "list6",
-                                                 "list7", "list8", "list9", "list0"};
-            set_num(r, "extra", c.class_number);
-            for (size_t i = 0; i < CSU_LIST_ORDER.size(); ++i)
-                set_num(r, flags[i], c.list_size(CSU_LIST_ORDER[i]) != 0);
-        } else {
-            set_num(r, "has_fields", !c.fields.empty());
+        case TypeKind::VOID:
+            start(49);
+            end_record();
+            return;
+        case TypeKind::INTEGRAL: {
+            const IntegralPart& p = t->integral_part();
+            RECORD& r = start(integral_code(p.sub_kind));
+            set_num(r, "explicit_sign", p.explicit_sign);
+            size_align(r);
+            set_num(r, "flag1", p.flag1);
+            set_num(r, "flag2", p.flag2);
+            end_record();
+            return;
         }
-        set_num(r, "flag3", c.version_flag);
-        set_num(r, "mangled", t->mangled());
-        end_record();
-        for (int list : CSU_LIST_ORDER) {
-            if (c.list_size(list) != 0) {
-                pending_lists_.push_back(t);
-                break;
+        case TypeKind::FLOATING: {
+            RECORD& r = start(10 + int(t->floating_part().sub_kind));
+            size_align(r);
+            end_record();
+            return;
+        }
+        case TypeKind::FIXED_POINT: {
+            const FixedPointPart& p = t->fixed_point_part();
+            RECORD& r = start(13);
+            set_num(r, "byte1", p.number_a);
+            set_num(r, "byte2", p.number_b);
+            set_num(r, "base", type_ref(p.base));
+            size_align(r);
+            end_record();
+            return;
+        }
+        case TypeKind::COMPLEX: {
+            RECORD& r = start(36);
+            size_align(r);
+            set_num(r, "part", type_ref(t->complex_part().part));
+            end_record();
+            return;
+        }
+        case TypeKind::POINTER: {
+            RECORD& r = start(15);
+            set_num(r, "pointee", type_ref(t->pointer_part().pointee));
+            size_align(r);
+            end_record();
+            return;
+        }
+        case TypeKind::REFERENCE: {
+            RECORD& r = start(16);
+            set_num(r, "target", type_ref(t->reference_part().referenced));
+            size_align(r);
+            end_record();
+            return;
+        }
+        case TypeKind::QUALIFIED: {
+            const QualifiedPart& p = t->qualified_part();
+            RECORD& r = start(17);
+            set_num(r, "base", type_ref(p.unqualified));
+            set_num(r, "quals", p.qualifiers);
+            size_align(r);
+            end_record();
+            return;
+        }
+        case TypeKind::TYPEDEF: {
+            const TypedefPart& p = t->typedef_part();
+            RECORD& r = start(14);
+            named(r);
+            set_num(r, "base", type_ref(p.base));
+            size_align(r);
+            set_num(r, "flag1", p.flag1);
+            set_num(r, "flag2", p.flag2);
+            end_record();
+            return;
+        }
+        case TypeKind::ARRAY: {
+            const ArrayPart& p = t->array_part();
+            RECORD& r = start(18);
+            set_num(r, "elem", type_ref(p.element));
+            set_num(r, "count", p.count);
+            size_align(r);
+            set_num(r, "flag1", p.flag1);
+            set_num(r, "flag2", p.flag2);
+            set_num(r, "vector", p.vector);
+            end_record();
+            return;
+        }
+        case TypeKind::PTR_TO_MEMBER: {
+            const PtrToMemberPart& p = t->ptr_to_member_part();
+            RECORD& r = start(19);
+            set_num(r, "pointee", type_ref(p.pointee));
+            set_num(r, "class", type_ref(p.class_type));
+            size_align(r);
+            end_record();
+            return;
+        }
+        case TypeKind::FUNCTION: {
+            const FunctionPart& p = t->function_part();
+            RECORD& r = start(20);
+            set_num(r, "ret", type_ref(p.return_type));
+            set_num(r, "flag1", p.flag1);
+            set_num(r, "flag2", p.flag2);
+            set_num(r, "byte", p.byte);
+            set_num(r, "flag3", p.flag3);
+            end_record();
+            // The reader expects the parameter list even when it is empty.
+            write_list(t, LIST_PARAMS);
+            return;
+        }
+        case TypeKind::ENUM: {
+            RECORD& r = start(22);
+            named(r);
+            size_align(r);
+            set_num(r, "base", type_ref(t->enum_part().underlying));
+            set_num(r, "mangled", t->mangled());
+            end_record();
+            // Likewise the enumerator list.
+            write_list(t, LIST_ENUMERATORS);
+            return;
+        }
+        case TypeKind::CLASS:
+        case TypeKind::STRUCT:
+        case TypeKind::UNION: {
+            const CsuPart& c = t->csu_part();
+            bool with_lists = c.has_lists_besides_fields() || c.class_number != 0;
+            RECORD& r = start(with_lists ? 25 : 24);
+            set_num(r, "csu", c.csu);
+            named(r);
+            set_num(r, "flag1", c.flag1);
+            set_num(r, "flag2", c.flag2);
+            size_align(r);
+            // The flags tell the reader which lists follow, and only non-empty
+            // lists are written: a class read with an empty field list comes
+            // out without one.
+            if (with_lists) {
+                static const char* const flags[9] = {"list2", "list3", "list4", "list5", "list6",
+                                                     "list7", "list8", "list9", "list0"};
+                set_num(r, "extra", c.class_number);
+                for (size_t i = 0; i < CSU_LIST_ORDER.size(); ++i)
+                    set_num(r, flags[i], c.list_size(CSU_LIST_ORDER[i]) != 0);
+            } else {
+                set_num(r, "has_fields", !c.fields.empty());
             }
+            set_num(r, "flag3", c.version_flag);
+            set_num(r, "mangled", t->mangled());
+            end_record();
+            for (int list : CSU_LIST_ORDER) {
+                if (c.list_size(list) != 0) {
+                    pending_lists_.push_back(t);
+                    break;
+                }
+            }
+            return;
         }
-        return;
-    }
     }
 }
 
@@ -321,59 +321,59 @@ void IcodeFile::write_member(TYPE* owner, int list, size_t i) {
     } else {
         const CsuPart& c = owner->csu_part();
         switch (list) {
-        case 0: param(c.list0[i]); break;
-        case 2: {
-            const BaseClassMember& m = c.bases[i];
-            set_num(r, "type", type_ref(m.type));
-            set_num(r, "offset", m.offset);
-            set_num(r, "byte", m.byte);
-            set_num(r, "flag", m.flag);
-            break;
-        }
-        case 3:
-            // This list's type is not carried over: it is written as 0.
-            set_num(r, "type", 0);
-            set_num(r, "byte", c.list3[i].byte);
-            break;
-        case 4:
-            set_text(r, "name", c.list4[i].name);
-            set_num(r, "type", type_ref(c.list4[i].type));
-            break;
-        case 5: set_num(r, "type", type_ref(c.list5[i].type)); break;
-        case 6: set_num(r, "type", type_ref(c.list6[i].type)); break;
-        case 7: {
-            const FieldMember& m = c.fields[i];
-            set_num(r, "member", m.number);
-            set_text(r, "name", m.name);
-            set_num(r, "type", type_ref(m.type));
-            set_num(r, "byte1", m.byte1);
-            set_num(r, "offset", m.offset);
-            set_num(r, "byte2", m.byte2);
-            set_num(r, "width", m.bit_width);
-            set_num(r, "is_bitfield", m.is_bit_field);
-            set_num(r, "flag1", m.flag1);
-            set_num(r, "flag2", m.flag2);
-            pos(m.position);
-            break;
-        }
-        case 8: {
-            const List8Member& m = c.list8[i];
-            set_text(r, "name", m.name);
-            set_num(r, "type", type_ref(m.type));
-            set_num(r, "byte", m.byte);
-            break;
-        }
-        case 9: {
-            const List9Member& m = c.list9[i];
-            set_text(r, "name", m.name);
-            set_num(r, "type", type_ref(m.type));
-            set_num(r, "byte", m.byte);
-            set_num(r, "number", m.number);
-            static const char* const flags[4] = {"flag1", "flag2", "flag3", "flag4"};
-            for (int k = 0; k < 4; ++k) set_num(r, flags[k], m.flags[size_t(k)]);
-            break;
-        }
-        default: break;
+            case 0: param(c.list0[i]); break;
+            case 2: {
+                const BaseClassMember& m = c.bases[i];
+                set_num(r, "type", type_ref(m.type));
+                set_num(r, "offset", m.offset);
+                set_num(r, "byte", m.byte);
+                set_num(r, "flag", m.flag);
+                break;
+            }
+            case 3:
+                // This list's type is not carried over: it is written as 0.
+                set_num(r, "type", 0);
+                set_num(r, "byte", c.list3[i].byte);
+                break;
+            case 4:
+                set_text(r, "name", c.list4[i].name);
+                set_num(r, "type", type_ref(c.list4[i].type));
+                break;
+            case 5: set_num(r, "type", type_ref(c.list5[i].type)); break;
+            case 6: set_num(r, "type", type_ref(c.list6[i].type)); break;
+            case 7: {
+                const FieldMember& m = c.fields[i];
+                set_num(r, "member", m.number);
+                set_text(r, "name", m.name);
+                set_num(r, "type", type_ref(m.type));
+                set_num(r, "byte1", m.byte1);
+                set_num(r, "offset", m.offset);
+                set_num(r, "byte2", m.byte2);
+                set_num(r, "width", m.bit_width);
+                set_num(r, "is_bitfield", m.is_bit_field);
+                set_num(r, "flag1", m.flag1);
+                set_num(r, "flag2", m.flag2);
+                pos(m.position);
+                break;
+            }
+            case 8: {
+                const List8Member& m = c.list8[i];
+                set_text(r, "name", m.name);
+                set_num(r, "type", type_ref(m.type));
+                set_num(r, "byte", m.byte);
+                break;
+            }
+            case 9: {
+                const List9Member& m = c.list9[i];
+                set_text(r, "name", m.name);
+                set_num(r, "type", type_ref(m.type));
+                set_num(r, "byte", m.byte);
+                set_num(r, "number", m.number);
+                static const char* const flags[4] = {"flag1", "flag2", "flag3", "flag4"};
+                for (int k = 0; k < 4; ++k) set_num(r, flags[k], m.flags[size_t(k)]);
+                break;
+            }
+            default: break;
         }
     }
     end_record();

@@ -18,44 +18,44 @@ struct FieldMember;
 // bodies here; a node class that keeps no weight reports -1 and ignores
 // writes.
 class BASE_NODE {
- public:
-  virtual uint32_t value_low() const = 0;                              // 0
-  virtual bool is_tree_node() const = 0;                               // 1
-  virtual uint32_t value_high() const = 0;                             // 2
-  virtual uint32_t label_number() const = 0;                           // 3
-  virtual int32_t int_value() const = 0;                               // 4
-  virtual uint32_t skip_number() const = 0;                            // 5
-  virtual std::string decimal_text() const = 0;                        // 6
-  virtual const char* float_text() = 0;                                // 7
-  virtual const char* text() const = 0;                                // 8
-  virtual int32_t register_number() const = 0;                         // 9
-  virtual uint32_t extra_arg_count() const = 0;                        // 10
-  virtual int extra_int_a() const = 0;                                 // 11
-  virtual uint32_t string_length() const = 0;                          // 12
-  virtual int switch_number() const = 0;                               // 13
-  virtual int extra_int_b() const = 0;                                 // 14
-  virtual int extra_int_c() const = 0;                                 // 15
-  virtual int extra_int_d() const = 0;                                 // 16
-  virtual uint32_t low_word_a() const = 0;                             // 17
-  virtual uint32_t low_word_b() const = 0;                             // 18
-  virtual int call_number() const = 0;                                 // 19
-  virtual int weight() const;                                          // 20
-  virtual void set_weight(int weight);                                 // 21
-  virtual void set_value_low_from_text(const char* text) = 0;          // 22
-  virtual void set_value_if(int kind, uint32_t high, uint32_t low) = 0;  // 23
-  virtual void set_value_int(int value) = 0;                           // 24
-  virtual void set_value_from_decimal(const char* text) = 0;           // 25
-  virtual void set_float_from_text(const char* text) = 0;              // 26
-  virtual void set_bytes(const char* bytes, std::size_t n) = 0;        // 27
-  virtual void set_value_unsigned(int value) = 0;                      // 28
-  virtual void set_extra_int_a(int value) = 0;                         // 29
-  virtual void set_value_int_signed(int value) = 0;                    // 30
-  virtual void set_switch_number(int value) = 0;                       // 31
-  virtual void set_extra_int_b(int value) = 0;                         // 32
-  virtual void set_value_and_call_number(int value, int call) = 0;     // 33
-  virtual void set_call_number(int call) = 0;                          // 34
-  virtual void set_text(const char* text) = 0;                         // 35
-  virtual ~BASE_NODE();                                                // 36
+public:
+    virtual uint32_t value_low() const = 0;                                // 0
+    virtual bool is_tree_node() const = 0;                                 // 1
+    virtual uint32_t value_high() const = 0;                               // 2
+    virtual uint32_t label_number() const = 0;                             // 3
+    virtual int32_t int_value() const = 0;                                 // 4
+    virtual uint32_t skip_number() const = 0;                              // 5
+    virtual std::string decimal_text() const = 0;                          // 6
+    virtual const char* float_text() = 0;                                  // 7
+    virtual const char* text() const = 0;                                  // 8
+    virtual int32_t register_number() const = 0;                           // 9
+    virtual uint32_t extra_arg_count() const = 0;                          // 10
+    virtual int extra_int_a() const = 0;                                   // 11
+    virtual uint32_t string_length() const = 0;                            // 12
+    virtual int switch_number() const = 0;                                 // 13
+    virtual int extra_int_b() const = 0;                                   // 14
+    virtual int extra_int_c() const = 0;                                   // 15
+    virtual int extra_int_d() const = 0;                                   // 16
+    virtual uint32_t low_word_a() const = 0;                               // 17
+    virtual uint32_t low_word_b() const = 0;                               // 18
+    virtual int call_number() const = 0;                                   // 19
+    virtual int weight() const;                                            // 20
+    virtual void set_weight(int weight);                                   // 21
+    virtual void set_value_low_from_text(const char* text) = 0;            // 22
+    virtual void set_value_if(int kind, uint32_t high, uint32_t low) = 0;  // 23
+    virtual void set_value_int(int value) = 0;                             // 24
+    virtual void set_value_from_decimal(const char* text) = 0;             // 25
+    virtual void set_float_from_text(const char* text) = 0;                // 26
+    virtual void set_bytes(const char* bytes, std::size_t n) = 0;          // 27
+    virtual void set_value_unsigned(int value) = 0;                        // 28
+    virtual void set_extra_int_a(int value) = 0;                           // 29
+    virtual void set_value_int_signed(int value) = 0;                      // 30
+    virtual void set_switch_number(int value) = 0;                         // 31
+    virtual void set_extra_int_b(int value) = 0;                           // 32
+    virtual void set_value_and_call_number(int value, int call) = 0;       // 33
+    virtual void set_call_number(int call) = 0;                            // 34
+    virtual void set_text(const char* text) = 0;                           // 35
+    virtual ~BASE_NODE();                                                  // 36
 };
 
 // An expression-tree node.  Fields, in order: opcode, type, left and right
@@ -78,119 +78,119 @@ class BASE_NODE {
 // tree owns the whole tree and releases it with free_tree(); deleting a
 // single node frees only that node.
 class NODE final : public BASE_NODE {
- public:
-  NODE(int opcode, TYPE* type);
-  NODE(const NODE&) = delete;
-  NODE& operator=(const NODE&) = delete;
-  ~NODE() override;
+public:
+    NODE(int opcode, TYPE* type);
+    NODE(const NODE&) = delete;
+    NODE& operator=(const NODE&) = delete;
+    ~NODE() override;
 
-  int opcode() const { return opcode_; }
-  void set_opcode(int opcode) { opcode_ = opcode; }
-  TYPE* type() const { return type_; }
-  void set_type(TYPE* type) { type_ = type; }
-  NODE* left() const { return left_; }
-  NODE* right() const { return right_; }
-  void set_left(NODE* node) { left_ = node; }
-  void set_right(NODE* node) { right_ = node; }
-  // The operand links themselves, for rewriting a tree in place.
-  NODE** left_slot() { return &left_; }
-  NODE** right_slot() { return &right_; }
+    int opcode() const { return opcode_; }
+    void set_opcode(int opcode) { opcode_ = opcode; }
+    TYPE* type() const { return type_; }
+    void set_type(TYPE* type) { type_ = type; }
+    NODE* left() const { return left_; }
+    NODE* right() const { return right_; }
+    void set_left(NODE* node) { left_ = node; }
+    void set_right(NODE* node) { right_ = node; }
+    // The operand links themselves, for rewriting a tree in place.
+    NODE** left_slot() { return &left_; }
+    NODE** right_slot() { return &right_; }
 
-  uint64_t value() const { return (static_cast<uint64_t>(value_high_) << 32) | value_low_; }
-  void set_value(uint64_t value);
-  bool has_text() const { return text_ != nullptr; }
-  // The text with its full length (string constants may contain NUL).
-  const std::string* text_string() const { return text_.get(); }
+    uint64_t value() const { return (static_cast<uint64_t>(value_high_) << 32) | value_low_; }
+    void set_value(uint64_t value);
+    bool has_text() const { return text_ != nullptr; }
+    // The text with its full length (string constants may contain NUL).
+    const std::string* text_string() const { return text_.get(); }
 
-  // NAME: the symbol named, or nullptr for a NAME without symbol.
-  void set_symbol(I_SYMTAB* symbol);
-  I_SYMTAB* symbol() const;
-  // FIELD: the i8 of the record, the member number and the class type.  The
-  // class sits in the value, the member number in the call number and the
-  // i8 in the SWITCH number.
-  void set_field_ref(int8_t flag, uint32_t member_number, TYPE* class_type);
-  TYPE* field_class() const;
-  uint32_t field_member_number() const { return static_cast<uint32_t>(call_number_); }
-  int8_t field_flag() const { return static_cast<int8_t>(switch_number_); }
-  // The designated field of the class, or nullptr when none matches.
-  const FieldMember* field() const;
+    // NAME: the symbol named, or nullptr for a NAME without symbol.
+    void set_symbol(I_SYMTAB* symbol);
+    I_SYMTAB* symbol() const;
+    // FIELD: the i8 of the record, the member number and the class type.  The
+    // class sits in the value, the member number in the call number and the
+    // i8 in the SWITCH number.
+    void set_field_ref(int8_t flag, uint32_t member_number, TYPE* class_type);
+    TYPE* field_class() const;
+    uint32_t field_member_number() const { return static_cast<uint32_t>(call_number_); }
+    int8_t field_flag() const { return static_cast<int8_t>(switch_number_); }
+    // The designated field of the class, or nullptr when none matches.
+    const FieldMember* field() const;
 
-  // ---- BASE_NODE operations ----
-  // Slots 0, 3, 4, 5, 9, 10, 12, 17 and 18 all read the low half of the
-  // value; the names say what callers use them for.
-  uint32_t value_low() const override { return value_low_; }
-  bool is_tree_node() const override { return true; }
-  uint32_t value_high() const override { return value_high_; }
-  uint32_t label_number() const override { return value_low_; }
-  int32_t int_value() const override { return static_cast<int32_t>(value_low_); }
-  uint32_t skip_number() const override { return value_low_; }
-  // A new decimal text of the floating constant: the kept text, or the
-  // value's double, converted at float precision ("%.9g") when the node's
-  // type is a floating type of at most 32 bits and at double precision
-  // ("%.17g") otherwise.
-  std::string decimal_text() const override;
-  // The text; a node without text first prints its value, taken as a
-  // double, in "%a" form and keeps that text.
-  const char* float_text() override;
-  const char* text() const override { return text_ ? text_->c_str() : nullptr; }
-  int32_t register_number() const override { return static_cast<int32_t>(value_low_); }
-  uint32_t extra_arg_count() const override { return value_low_; }
-  // Slots 11, 14, 15 and 16 ask for data this node class does not hold.
-  int extra_int_a() const override { return 0; }
-  uint32_t string_length() const override { return value_low_; }
-  int switch_number() const override { return switch_number_; }
-  int extra_int_b() const override { return 0; }
-  int extra_int_c() const override { return 0; }
-  int extra_int_d() const override { return 0; }
-  uint32_t low_word_a() const override { return value_low_; }
-  uint32_t low_word_b() const override { return value_low_; }
-  int call_number() const override { return call_number_; }
-  int weight() const override { return weight_; }
-  void set_weight(int weight) override { weight_ = weight; }
-  // The low half becomes the text's decimal number (optional sign).
-  void set_value_low_from_text(const char* text) override;
-  // Sets the value when kind is 1; other kinds leave it unchanged.
-  void set_value_if(int kind, uint32_t high, uint32_t low) override;
-  // Sign-extended when the node's type is signed, else zero-extended.
-  void set_value_int(int value) override;
-  // A decimal text with an optional leading '-', as a 64-bit integer.
-  void set_value_from_decimal(const char* text) override;
-  // The value becomes the bits of the double the text denotes (decimal or
-  // hexadecimal floating form) and the text is dropped.
-  void set_float_from_text(const char* text) override;
-  // The value becomes n and the text a copy of the n bytes.
-  void set_bytes(const char* bytes, std::size_t n) override;
-  void set_value_unsigned(int value) override;  // zero-extended
-  void set_extra_int_a(int) override {}         // not held; ignored
-  void set_value_int_signed(int value) override;  // sign-extended
-  void set_switch_number(int value) override { switch_number_ = value; }
-  void set_extra_int_b(int) override {}         // not held; ignored
-  void set_value_and_call_number(int value, int call) override;
-  void set_call_number(int call) override { call_number_ = call; }
-  // Keeps a copy of a NUL-terminated text (floating or long constant text,
-  // call names); the value is unchanged.
-  void set_text(const char* text) override;
+    // ---- BASE_NODE operations ----
+    // Slots 0, 3, 4, 5, 9, 10, 12, 17 and 18 all read the low half of the
+    // value; the names say what callers use them for.
+    uint32_t value_low() const override { return value_low_; }
+    bool is_tree_node() const override { return true; }
+    uint32_t value_high() const override { return value_high_; }
+    uint32_t label_number() const override { return value_low_; }
+    int32_t int_value() const override { return static_cast<int32_t>(value_low_); }
+    uint32_t skip_number() const override { return value_low_; }
+    // A new decimal text of the floating constant: the kept text, or the
+    // value's double, converted at float precision ("%.9g") when the node's
+    // type is a floating type of at most 32 bits and at double precision
+    // ("%.17g") otherwise.
+    std::string decimal_text() const override;
+    // The text; a node without text first prints its value, taken as a
+    // double, in "%a" form and keeps that text.
+    const char* float_text() override;
+    const char* text() const override { return text_ ? text_->c_str() : nullptr; }
+    int32_t register_number() const override { return static_cast<int32_t>(value_low_); }
+    uint32_t extra_arg_count() const override { return value_low_; }
+    // Slots 11, 14, 15 and 16 ask for data this node class does not hold.
+    int extra_int_a() const override { return 0; }
+    uint32_t string_length() const override { return value_low_; }
+    int switch_number() const override { return switch_number_; }
+    int extra_int_b() const override { return 0; }
+    int extra_int_c() const override { return 0; }
+    int extra_int_d() const override { return 0; }
+    uint32_t low_word_a() const override { return value_low_; }
+    uint32_t low_word_b() const override { return value_low_; }
+    int call_number() const override { return call_number_; }
+    int weight() const override { return weight_; }
+    void set_weight(int weight) override { weight_ = weight; }
+    // The low half becomes the text's decimal number (optional sign).
+    void set_value_low_from_text(const char* text) override;
+    // Sets the value when kind is 1; other kinds leave it unchanged.
+    void set_value_if(int kind, uint32_t high, uint32_t low) override;
+    // Sign-extended when the node's type is signed, else zero-extended.
+    void set_value_int(int value) override;
+    // A decimal text with an optional leading '-', as a 64-bit integer.
+    void set_value_from_decimal(const char* text) override;
+    // The value becomes the bits of the double the text denotes (decimal or
+    // hexadecimal floating form) and the text is dropped.
+    void set_float_from_text(const char* text) override;
+    // The value becomes n and the text a copy of the n bytes.
+    void set_bytes(const char* bytes, std::size_t n) override;
+    void set_value_unsigned(int value) override;    // zero-extended
+    void set_extra_int_a(int) override {}           // not held; ignored
+    void set_value_int_signed(int value) override;  // sign-extended
+    void set_switch_number(int value) override { switch_number_ = value; }
+    void set_extra_int_b(int) override {}  // not held; ignored
+    void set_value_and_call_number(int value, int call) override;
+    void set_call_number(int call) override { call_number_ = call; }
+    // Keeps a copy of a NUL-terminated text (floating or long constant text,
+    // call names); the value is unchanged.
+    void set_text(const char* text) override;
 
-  // A mark for walks that must tell nodes apart from others without a set
-  // on the side (see the profile manager's freeing of the nodes lowering
-  // took apart).  False except while such a walk runs.
-  bool marked() const { return marked_; }
-  void set_marked(bool marked) { marked_ = marked; }
+    // A mark for walks that must tell nodes apart from others without a set
+    // on the side (see the profile manager's freeing of the nodes lowering
+    // took apart).  False except while such a walk runs.
+    bool marked() const { return marked_; }
+    void set_marked(bool marked) { marked_ = marked; }
 
- private:
-  friend NODE* clone_tree(const NODE* root);
+private:
+    friend NODE* clone_tree(const NODE* root);
 
-  int opcode_;
-  bool marked_ = false;
-  TYPE* type_;
-  NODE* left_ = nullptr;
-  NODE* right_ = nullptr;
-  uint32_t value_low_ = 0;
-  uint32_t value_high_ = 0;
-  std::unique_ptr<std::string> text_;
-  int switch_number_ = 0;
-  int weight_ = -1;
-  int call_number_ = 0;
+    int opcode_;
+    bool marked_ = false;
+    TYPE* type_;
+    NODE* left_ = nullptr;
+    NODE* right_ = nullptr;
+    uint32_t value_low_ = 0;
+    uint32_t value_high_ = 0;
+    std::unique_ptr<std::string> text_;
+    int switch_number_ = 0;
+    int weight_ = -1;
+    int call_number_ = 0;
 };
 
 // The node factory: a new node with every field zero except the weight
@@ -208,7 +208,7 @@ NODE* clone_tree(const NODE* root);
 
 // Owning handle for a tree, for callers that prefer RAII.
 struct TreeDeleter {
-  void operator()(NODE* root) const { free_tree(root); }
+    void operator()(NODE* root) const { free_tree(root); }
 };
 using TreePtr = std::unique_ptr<NODE, TreeDeleter>;
 

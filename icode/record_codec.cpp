@@ -75,53 +75,53 @@ void decode_field(RECORD& rec, size_t i, BYTE_SOURCE& in, CODEC_CONTEXT& ctx) {
         return;
     }
     switch (d.enc) {
-    case ENC::U8:
-    case ENC::BOOL: v.num = in.get_u8(); break;
-    case ENC::I8: v.num = in.get_i8(); break;
-    case ENC::I16: v.num = in.get_i16(); break;
-    case ENC::U32: v.num = in.get_u32(); break;
-    case ENC::ULEB:
-    case ENC::TYPEREF: v.num = in.get_uleb(); break;
-    case ENC::SLEB: v.num = in.get_sleb(); break;
-    case ENC::SIGNED_BY_TYPE:
-        v.num = field_signed(rec, d, ctx) ? int64_t(in.get_sleb()) : int64_t(in.get_uleb());
-        break;
-    case ENC::STRING: v.text = in.get_string(); break;
-    case ENC::COUNTED: {
-        uint32_t n = in.get_uleb();
-        v.text = in.get_bytes(n);
-        break;
-    }
-    case ENC::POS:
-        v.pos.file = in.get_uleb();
-        if (v.pos.file != 0) {
-            v.pos.line = in.get_uleb();
-            v.pos.column = in.get_uleb();
+        case ENC::U8:
+        case ENC::BOOL: v.num = in.get_u8(); break;
+        case ENC::I8: v.num = in.get_i8(); break;
+        case ENC::I16: v.num = in.get_i16(); break;
+        case ENC::U32: v.num = in.get_u32(); break;
+        case ENC::ULEB:
+        case ENC::TYPEREF: v.num = in.get_uleb(); break;
+        case ENC::SLEB: v.num = in.get_sleb(); break;
+        case ENC::SIGNED_BY_TYPE:
+            v.num = field_signed(rec, d, ctx) ? int64_t(in.get_sleb()) : int64_t(in.get_uleb());
+            break;
+        case ENC::STRING: v.text = in.get_string(); break;
+        case ENC::COUNTED: {
+            uint32_t n = in.get_uleb();
+            v.text = in.get_bytes(n);
+            break;
         }
-        break;
-    case ENC::STRINGS: {
-        uint32_t n = in.get_uleb();
-        check_count(n, in, 1);
-        v.strings.reserve(n);
-        for (uint32_t k = 0; k < n; ++k) v.strings.push_back(in.get_string());
-        break;
-    }
-    case ENC::U16S: {
-        uint8_t n = in.get_u8();
-        check_count(n, in, 2);
-        for (unsigned k = 0; k < n; ++k) v.shorts.push_back(in.get_u16());
-        break;
-    }
-    case ENC::CATCHES:
-        while (!in.at_end()) {
-            CATCH_ITEM item;
-            item.text = in.get_string();
-            item.number = in.get_uleb();
-            item.flag = in.get_u8();
-            v.catches.push_back(std::move(item));
+        case ENC::POS:
+            v.pos.file = in.get_uleb();
+            if (v.pos.file != 0) {
+                v.pos.line = in.get_uleb();
+                v.pos.column = in.get_uleb();
+            }
+            break;
+        case ENC::STRINGS: {
+            uint32_t n = in.get_uleb();
+            check_count(n, in, 1);
+            v.strings.reserve(n);
+            for (uint32_t k = 0; k < n; ++k) v.strings.push_back(in.get_string());
+            break;
         }
-        break;
-    case ENC::REST: v.text = in.get_bytes(in.remaining()); break;
+        case ENC::U16S: {
+            uint8_t n = in.get_u8();
+            check_count(n, in, 2);
+            for (unsigned k = 0; k < n; ++k) v.shorts.push_back(in.get_u16());
+            break;
+        }
+        case ENC::CATCHES:
+            while (!in.at_end()) {
+                CATCH_ITEM item;
+                item.text = in.get_string();
+                item.number = in.get_uleb();
+                item.flag = in.get_u8();
+                v.catches.push_back(std::move(item));
+            }
+            break;
+        case ENC::REST: v.text = in.get_bytes(in.remaining()); break;
     }
     if (d.sets_version) ctx.version = int(v.num);
 }
@@ -143,8 +143,8 @@ bool RECORD::start(uint8_t k, int version, int64_t selector) {
     return true;
 }
 
-void decode_payload(RECORD& rec, uint8_t kind, const uint8_t* data, size_t size,
-                    CODEC_CONTEXT ctx, size_t* consumed) {
+void decode_payload(RECORD& rec, uint8_t kind, const uint8_t* data, size_t size, CODEC_CONTEXT ctx,
+                    size_t* consumed) {
     rec.kind = kind;
     rec.layout = layout_of(kind);
     rec.tail = nullptr;
@@ -172,58 +172,60 @@ bool encode_payload(const RECORD& rec, BYTE_SINK& out, CODEC_CONTEXT ctx, std::s
         const FIELD_VALUE& v = rec.values[i];
         if (!d.present_in(ctx.version)) continue;
         switch (d.enc) {
-        case ENC::U8:
-        case ENC::BOOL:
-        case ENC::I8: out.put_u8(uint8_t(v.num)); break;
-        case ENC::I16:
-            if (!out.put_i16(v.num)) {
-                if (why) *why = "value exceeds size of short";
-                return false;
-            }
-            break;
-        case ENC::U32: out.put_u32(uint32_t(v.num)); break;
-        case ENC::ULEB:
-        case ENC::TYPEREF: out.put_uleb(uint32_t(v.num)); break;
-        case ENC::SLEB: out.put_sleb(int32_t(v.num)); break;
-        case ENC::SIGNED_BY_TYPE:
-            if (field_signed(rec, d, ctx)) out.put_sleb(int32_t(v.num));
-            else out.put_uleb(uint32_t(v.num));
-            break;
-        case ENC::STRING: out.put_string(v.text); break;
-        case ENC::COUNTED:
-            out.put_uleb(uint32_t(v.text.size()));
-            out.put_bytes(v.text);
-            break;
-        case ENC::POS:
-            out.put_uleb(v.pos.file);
-            if (v.pos.file != 0) {
-                out.put_uleb(v.pos.line);
-                out.put_uleb(v.pos.column);
-            }
-            break;
-        case ENC::STRINGS:
-            out.put_uleb(uint32_t(v.strings.size()));
-            for (const auto& s : v.strings) out.put_string(s);
-            break;
-        case ENC::U16S:
-            if (v.shorts.size() > 255) {
-                if (why) *why = "more than 255 values";
-                return false;
-            }
-            out.put_u8(uint8_t(v.shorts.size()));
-            for (uint16_t s : v.shorts) {
-                out.put_u8(uint8_t(s & 0xff));
-                out.put_u8(uint8_t(s >> 8));
-            }
-            break;
-        case ENC::CATCHES:
-            for (const auto& c : v.catches) {
-                out.put_string(c.text);
-                out.put_uleb(c.number);
-                out.put_u8(c.flag);
-            }
-            break;
-        case ENC::REST: out.put_bytes(v.text); break;
+            case ENC::U8:
+            case ENC::BOOL:
+            case ENC::I8: out.put_u8(uint8_t(v.num)); break;
+            case ENC::I16:
+                if (!out.put_i16(v.num)) {
+                    if (why) *why = "value exceeds size of short";
+                    return false;
+                }
+                break;
+            case ENC::U32: out.put_u32(uint32_t(v.num)); break;
+            case ENC::ULEB:
+            case ENC::TYPEREF: out.put_uleb(uint32_t(v.num)); break;
+            case ENC::SLEB: out.put_sleb(int32_t(v.num)); break;
+            case ENC::SIGNED_BY_TYPE:
+                if (field_signed(rec, d, ctx))
+                    out.put_sleb(int32_t(v.num));
+                else
+                    out.put_uleb(uint32_t(v.num));
+                break;
+            case ENC::STRING: out.put_string(v.text); break;
+            case ENC::COUNTED:
+                out.put_uleb(uint32_t(v.text.size()));
+                out.put_bytes(v.text);
+                break;
+            case ENC::POS:
+                out.put_uleb(v.pos.file);
+                if (v.pos.file != 0) {
+                    out.put_uleb(v.pos.line);
+                    out.put_uleb(v.pos.column);
+                }
+                break;
+            case ENC::STRINGS:
+                out.put_uleb(uint32_t(v.strings.size()));
+                for (const auto& s : v.strings) out.put_string(s);
+                break;
+            case ENC::U16S:
+                if (v.shorts.size() > 255) {
+                    if (why) *why = "more than 255 values";
+                    return false;
+                }
+                out.put_u8(uint8_t(v.shorts.size()));
+                for (uint16_t s : v.shorts) {
+                    out.put_u8(uint8_t(s & 0xff));
+                    out.put_u8(uint8_t(s >> 8));
+                }
+                break;
+            case ENC::CATCHES:
+                for (const auto& c : v.catches) {
+                    out.put_string(c.text);
+                    out.put_uleb(c.number);
+                    out.put_u8(c.flag);
+                }
+                break;
+            case ENC::REST: out.put_bytes(v.text); break;
         }
         if (d.sets_version) ctx.version = int(v.num);
     }

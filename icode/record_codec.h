@@ -81,8 +81,8 @@ struct RECORD {
 // ctx.version must be taken from the record itself (the header) and is not.
 // Bytes left over after the last field are allowed; `consumed` tells how
 // many were used.
-void decode_payload(RECORD& rec, uint8_t kind, const uint8_t* data, size_t size,
-                    CODEC_CONTEXT ctx, size_t* consumed = nullptr);
+void decode_payload(RECORD& rec, uint8_t kind, const uint8_t* data, size_t size, CODEC_CONTEXT ctx,
+                    size_t* consumed = nullptr);
 
 // Appends the payload of a record.  Returns false (with a message in *why)
 // when a value does not fit its encoding (an i16 out of range).

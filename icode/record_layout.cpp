@@ -31,14 +31,14 @@ const LAYOUT_PART NODE_SCON{"", {f("bytes", ENC::COUNTED)}};
 // type (field 1 of the head) is a signed type.
 const LAYOUT_PART NODE_ICON{"", {signed_by("value", 1)}};
 const LAYOUT_PART NODE_TEXT{"", {f("text", ENC::STRING)}};
-const LAYOUT_PART NODE_FIELD{"", {f("byte", ENC::I8), f("member", ENC::ULEB),
-                                  f("class", ENC::TYPEREF)}};
+const LAYOUT_PART NODE_FIELD{
+    "", {f("byte", ENC::I8), f("member", ENC::ULEB), f("class", ENC::TYPEREF)}};
 const LAYOUT_PART NODE_NUMBER{"", {f("number", ENC::ULEB)}};
 const LAYOUT_PART NODE_CALL{"", {f("extra", ENC::ULEB), f("eht", ENC::ULEB)}};
 const LAYOUT_PART NODE_UCALL{"", {f("eht", ENC::ULEB)}};
 const LAYOUT_PART NODE_EPVAL{"", {f("weight", ENC::ULEB)}};
-const LAYOUT_PART NODE_DDNODE{"", {f("id", ENC::ULEB), f("locale", ENC::ULEB),
-                                   f("flags", ENC::U8)}};
+const LAYOUT_PART NODE_DDNODE{"",
+                              {f("id", ENC::ULEB), f("locale", ENC::ULEB), f("flags", ENC::U8)}};
 const LAYOUT_PART NODE_NAMED_CALL{"", {f("name", ENC::STRING)}};
 const LAYOUT_PART NODE_VREG{"", {f("reg", ENC::SLEB)}};
 
@@ -59,59 +59,71 @@ struct TYPE_TABLE {
     }
 
     TYPE_TABLE() {
-        static const char* const integral_names[] = {"bool", "char",  "uchar", "wchar",
-                                                     "short", "ushort", "int", "uint",
-                                                     "long", "ulong"};
+        static const char* const integral_names[] = {"bool",   "char", "uchar", "wchar", "short",
+                                                     "ushort", "int",  "uint",  "long",  "ulong"};
         for (int c = 0; c <= 9; ++c) set(c, integral_names[c], integral_fields());
         set(50, "llong", integral_fields());
         set(51, "ullong", integral_fields());
         set(10, "float", {f("size", ENC::ULEB), f("align", ENC::ULEB)});
         set(11, "double", {f("size", ENC::ULEB), f("align", ENC::ULEB)});
         set(12, "ldouble", {f("size", ENC::ULEB), f("align", ENC::ULEB)});
-        set(13, "fixed", {f("byte1", ENC::I8), f("byte2", ENC::U8), f("base", ENC::TYPEREF),
-                          f("size", ENC::ULEB), f("align", ENC::ULEB)});
-        set(14, "typedef", {f("name", ENC::STRING), f("base", ENC::TYPEREF), f("size", ENC::ULEB),
-                            f("align", ENC::ULEB), f("flag1", ENC::BOOL), f("flag2", ENC::BOOL),
-                            f("pos", ENC::POS)});
-        set(15, "pointer", {f("pointee", ENC::TYPEREF), f("size", ENC::ULEB), f("align", ENC::ULEB)});
-        set(16, "reference", {f("target", ENC::TYPEREF), f("size", ENC::ULEB), f("align", ENC::ULEB)});
-        set(17, "qualified", {f("base", ENC::TYPEREF), f("quals", ENC::ULEB), f("size", ENC::ULEB),
-                              f("align", ENC::ULEB)});
-        set(18, "array", {f("elem", ENC::TYPEREF), f("count", ENC::ULEB), f("size", ENC::ULEB),
-                          f("align", ENC::ULEB), f("flag1", ENC::BOOL), f("flag2", ENC::BOOL),
-                          since(-76, "vector", ENC::BOOL), between(-75, -74, "ignored", ENC::BOOL)});
-        set(19, "ptrmem", {f("pointee", ENC::TYPEREF), f("class", ENC::TYPEREF), f("size", ENC::ULEB),
-                           f("align", ENC::ULEB)});
-        set(20, "function", {f("ret", ENC::TYPEREF), f("flag1", ENC::BOOL), f("flag2", ENC::BOOL),
-                             f("byte", ENC::U8), f("flag3", ENC::BOOL)});
-        set(22, "enum", {f("name", ENC::STRING), f("size", ENC::ULEB), f("align", ENC::ULEB),
-                         f("base", ENC::TYPEREF), since(-81, "mangled", ENC::BOOL), f("pos", ENC::POS)});
-        set(24, "csu", {f("csu", ENC::U8), f("name", ENC::STRING), f("flag1", ENC::BOOL),
-                        f("flag2", ENC::BOOL), f("size", ENC::ULEB), f("align", ENC::ULEB),
-                        f("has_fields", ENC::BOOL), since(-84, "flag3", ENC::BOOL),
-                        since(-81, "mangled", ENC::BOOL), f("pos", ENC::POS)});
+        set(13, "fixed",
+            {f("byte1", ENC::I8), f("byte2", ENC::U8), f("base", ENC::TYPEREF),
+             f("size", ENC::ULEB), f("align", ENC::ULEB)});
+        set(14, "typedef",
+            {f("name", ENC::STRING), f("base", ENC::TYPEREF), f("size", ENC::ULEB),
+             f("align", ENC::ULEB), f("flag1", ENC::BOOL), f("flag2", ENC::BOOL),
+             f("pos", ENC::POS)});
+        set(15, "pointer",
+            {f("pointee", ENC::TYPEREF), f("size", ENC::ULEB), f("align", ENC::ULEB)});
+        set(16, "reference",
+            {f("target", ENC::TYPEREF), f("size", ENC::ULEB), f("align", ENC::ULEB)});
+        set(17, "qualified",
+            {f("base", ENC::TYPEREF), f("quals", ENC::ULEB), f("size", ENC::ULEB),
+             f("align", ENC::ULEB)});
+        set(18, "array",
+            {f("elem", ENC::TYPEREF), f("count", ENC::ULEB), f("size", ENC::ULEB),
+             f("align", ENC::ULEB), f("flag1", ENC::BOOL), f("flag2", ENC::BOOL),
+             since(-76, "vector", ENC::BOOL), between(-75, -74, "ignored", ENC::BOOL)});
+        set(19, "ptrmem",
+            {f("pointee", ENC::TYPEREF), f("class", ENC::TYPEREF), f("size", ENC::ULEB),
+             f("align", ENC::ULEB)});
+        set(20, "function",
+            {f("ret", ENC::TYPEREF), f("flag1", ENC::BOOL), f("flag2", ENC::BOOL),
+             f("byte", ENC::U8), f("flag3", ENC::BOOL)});
+        set(22, "enum",
+            {f("name", ENC::STRING), f("size", ENC::ULEB), f("align", ENC::ULEB),
+             f("base", ENC::TYPEREF), since(-81, "mangled", ENC::BOOL), f("pos", ENC::POS)});
+        set(24, "csu",
+            {f("csu", ENC::U8), f("name", ENC::STRING), f("flag1", ENC::BOOL),
+             f("flag2", ENC::BOOL), f("size", ENC::ULEB), f("align", ENC::ULEB),
+             f("has_fields", ENC::BOOL), since(-84, "flag3", ENC::BOOL),
+             since(-81, "mangled", ENC::BOOL), f("pos", ENC::POS)});
         set(25, "csu_lists",
-            {f("csu", ENC::U8), f("name", ENC::STRING), f("flag1", ENC::BOOL), f("flag2", ENC::BOOL),
-             f("size", ENC::ULEB), f("align", ENC::ULEB), f("extra", ENC::ULEB),
-             f("list2", ENC::BOOL), f("list3", ENC::BOOL), f("list4", ENC::BOOL),
-             f("list5", ENC::BOOL), f("list6", ENC::BOOL), f("list7", ENC::BOOL),
-             f("list8", ENC::BOOL), f("list9", ENC::BOOL), f("list0", ENC::BOOL),
-             since(-84, "flag3", ENC::BOOL), since(-81, "mangled", ENC::BOOL), f("pos", ENC::POS)});
+            {f("csu", ENC::U8), f("name", ENC::STRING), f("flag1", ENC::BOOL),
+             f("flag2", ENC::BOOL), f("size", ENC::ULEB), f("align", ENC::ULEB),
+             f("extra", ENC::ULEB), f("list2", ENC::BOOL), f("list3", ENC::BOOL),
+             f("list4", ENC::BOOL), f("list5", ENC::BOOL), f("list6", ENC::BOOL),
+             f("list7", ENC::BOOL), f("list8", ENC::BOOL), f("list9", ENC::BOOL),
+             f("list0", ENC::BOOL), since(-84, "flag3", ENC::BOOL),
+             since(-81, "mangled", ENC::BOOL), f("pos", ENC::POS)});
         set(36, "complex", {f("size", ENC::ULEB), f("align", ENC::ULEB), f("part", ENC::TYPEREF)});
         set(49, "void", {});
         set(254, "open", {f("list", ENC::U8)});
         set(255, "close", {f("list", ENC::U8)});
         // Members of attribute lists; the record's id names the owner.
-        set(21, "param", {f("type", ENC::TYPEREF), f("flag", ENC::BOOL), f("number", ENC::ULEB),
-                          f("name", ENC::STRING)});
+        set(21, "param",
+            {f("type", ENC::TYPEREF), f("flag", ENC::BOOL), f("number", ENC::ULEB),
+             f("name", ENC::STRING)});
         // An enumerator's value is signed exactly when its enum (the owner,
         // field 0 of the head) has a signed underlying type.
         {
             FIELD_DESC value = signed_by("value", 0);
             set(23, "enumerator", {f("name", ENC::STRING), value, f("pos", ENC::POS)});
         }
-        set(29, "base_class", {f("type", ENC::TYPEREF), f("offset", ENC::SLEB), f("byte", ENC::U8),
-                               f("flag", ENC::BOOL)});
+        set(29, "base_class",
+            {f("type", ENC::TYPEREF), f("offset", ENC::SLEB), f("byte", ENC::U8),
+             f("flag", ENC::BOOL)});
         set(30, "member3", {f("type", ENC::TYPEREF), f("byte", ENC::U8)});
         set(31, "member4", {f("name", ENC::STRING), f("type", ENC::TYPEREF)});
         set(32, "member5", {f("type", ENC::TYPEREF)});
@@ -125,9 +137,10 @@ struct TYPE_TABLE {
              since(-85, "is_bitfield", ENC::BOOL), f("flag1", ENC::BOOL),
              since(-85, "flag2", ENC::BOOL), f("pos", ENC::POS)});
         set(34, "member8", {f("name", ENC::STRING), f("type", ENC::TYPEREF), f("byte", ENC::U8)});
-        set(35, "member9", {f("name", ENC::STRING), f("type", ENC::TYPEREF), f("byte", ENC::U8),
-                            f("number", ENC::SLEB), f("flag1", ENC::BOOL), f("flag2", ENC::BOOL),
-                            f("flag3", ENC::BOOL), f("flag4", ENC::BOOL)});
+        set(35, "member9",
+            {f("name", ENC::STRING), f("type", ENC::TYPEREF), f("byte", ENC::U8),
+             f("number", ENC::SLEB), f("flag1", ENC::BOOL), f("flag2", ENC::BOOL),
+             f("flag3", ENC::BOOL), f("flag4", ENC::BOOL)});
     }
 };
 
@@ -140,18 +153,20 @@ const TYPE_TABLE& type_table() {
 
 // The tail's names continue after the head's "a", so that every field of a
 // record has a name of its own in the text form.
-const LAYOUT_PART DROP108_0{"0", {f("b", ENC::ULEB), f("c", ENC::SLEB), f("type", ENC::TYPEREF),
-                                  f("d", ENC::SLEB), f("e", ENC::ULEB)}};
-const LAYOUT_PART DROP108_1{"1", {f("b", ENC::ULEB), f("c", ENC::ULEB), f("type", ENC::TYPEREF),
-                                  f("d", ENC::SLEB), f("e", ENC::ULEB)}};
+const LAYOUT_PART DROP108_0{"0",
+                            {f("b", ENC::ULEB), f("c", ENC::SLEB), f("type", ENC::TYPEREF),
+                             f("d", ENC::SLEB), f("e", ENC::ULEB)}};
+const LAYOUT_PART DROP108_1{"1",
+                            {f("b", ENC::ULEB), f("c", ENC::ULEB), f("type", ENC::TYPEREF),
+                             f("d", ENC::SLEB), f("e", ENC::ULEB)}};
 const LAYOUT_PART DROP108_2{"2", {f("b", ENC::ULEB)}};
 
 const LAYOUT_PART* drop108_select(int64_t sub) {
     switch (sub) {
-    case 0: return &DROP108_0;
-    case 1: return &DROP108_1;
-    case 2: return &DROP108_2;
-    default: return nullptr;
+        case 0: return &DROP108_0;
+        case 1: return &DROP108_1;
+        case 2: return &DROP108_2;
+        default: return nullptr;
     }
 }
 
@@ -183,33 +198,37 @@ std::vector<RECORD_LAYOUT> make_layouts() {
          f("align", ENC::ULEB), f("pragmas", ENC::U8), f("defoff", ENC::ULEB), f("opt", ENC::ULEB),
          f("pos", ENC::POS), between(-71, -71, "ref", ENC::U8)});
     add(REC_TEXT_AT, "text_at", {f("text", ENC::STRING), f("pos", ENC::POS)});
-    add(REC_DROP_38, "drop38", {f("a", ENC::ULEB), f("b", ENC::ULEB), f("c", ENC::ULEB),
-                                f("d", ENC::ULEB), f("e", ENC::ULEB), f("s", ENC::I16)});
+    add(REC_DROP_38, "drop38",
+        {f("a", ENC::ULEB), f("b", ENC::ULEB), f("c", ENC::ULEB), f("d", ENC::ULEB),
+         f("e", ENC::ULEB), f("s", ENC::I16)});
     add(REC_LABEL, "label", {f("label", ENC::ULEB)});
-    add(REC_DROP_45, "drop45", {f("a", ENC::ULEB), f("b", ENC::ULEB), f("c", ENC::ULEB),
-                                f("d", ENC::ULEB), f("e", ENC::ULEB)});
+    add(REC_DROP_45, "drop45",
+        {f("a", ENC::ULEB), f("b", ENC::ULEB), f("c", ENC::ULEB), f("d", ENC::ULEB),
+         f("e", ENC::ULEB)});
     add(REC_EXPR_STMT, "expr", {f("pos", ENC::POS)});
     add(REC_TEXT, "text", {f("text", ENC::STRING)});
     add(REC_DROP_58, "drop58", {f("a", ENC::ULEB), f("b", ENC::ULEB), f("c", ENC::ULEB)});
     add(REC_DROP_59, "drop59", {f("a", ENC::ULEB), f("b", ENC::U8), f("values", ENC::U16S)});
     add(REC_EHT_CATCHES, "eht_catches", {f("items", ENC::CATCHES)});
     add(REC_DROP_64, "drop64", {f("a", ENC::I8)});
-    add(REC_EHT_ENTRY, "eht_entry", {f("first", ENC::ULEB), f("kind", ENC::ULEB),
-                                     f("third", ENC::ULEB), f("count", ENC::ULEB)});
+    add(REC_EHT_ENTRY, "eht_entry",
+        {f("first", ENC::ULEB), f("kind", ENC::ULEB), f("third", ENC::ULEB),
+         f("count", ENC::ULEB)});
     add(REC_EHT, "eht", {f("count", ENC::ULEB)});
     add(REC_PRAGMA, "pragma", {f("kind", ENC::ULEB), f("args", ENC::STRINGS)});
-    v.push_back(RECORD_LAYOUT{REC_NODE, "node", {f("opcode", ENC::U8), f("type", ENC::TYPEREF)},
-                              0, &node_leaf_layout});
+    v.push_back(RECORD_LAYOUT{
+        REC_NODE, "node", {f("opcode", ENC::U8), f("type", ENC::TYPEREF)}, 0, &node_leaf_layout});
     add(REC_INIT, "init", {f("sym", ENC::ULEB)});
-    v.push_back(RECORD_LAYOUT{REC_DROP_108, "drop108", {f("a", ENC::ULEB), f("sub", ENC::U8)}, 1,
-                              &drop108_select});
+    v.push_back(RECORD_LAYOUT{
+        REC_DROP_108, "drop108", {f("a", ENC::ULEB), f("sub", ENC::U8)}, 1, &drop108_select});
     add(REC_STRING_LIST, "string_list", {f("id", ENC::ULEB), f("strings", ENC::STRINGS)});
-    v.push_back(RECORD_LAYOUT{REC_TYPE, "type", {f("id", ENC::ULEB), f("code", ENC::U8)}, 1,
-                              &type_code_layout});
-    add(REC_DROP_123, "drop123", {f("sym", ENC::ULEB), f("a", ENC::SLEB), f("b", ENC::U8),
-                                  f("c", ENC::ULEB), f("pos", ENC::POS)});
-    add(REC_DROP_124, "drop124", {f("a", ENC::ULEB), f("level", ENC::SLEB),
-                                  f("index", ENC::SLEB), f("b", ENC::U8)});
+    v.push_back(RECORD_LAYOUT{
+        REC_TYPE, "type", {f("id", ENC::ULEB), f("code", ENC::U8)}, 1, &type_code_layout});
+    add(REC_DROP_123, "drop123",
+        {f("sym", ENC::ULEB), f("a", ENC::SLEB), f("b", ENC::U8), f("c", ENC::ULEB),
+         f("pos", ENC::POS)});
+    add(REC_DROP_124, "drop124",
+        {f("a", ENC::ULEB), f("level", ENC::SLEB), f("index", ENC::SLEB), f("b", ENC::U8)});
     add(REC_DROP_125, "drop125", {f("pos", ENC::POS)});
     add(REC_FILE_NAME, "file_name", {f("name", ENC::STRING)});
     return v;
@@ -240,25 +259,25 @@ const RECORD_LAYOUT* layout_named(const char* name) {
 
 const LAYOUT_PART* node_leaf_layout(int64_t opcode) {
     switch (opcode) {
-    case 1: return &NODE_LABEL;
-    case 2: return &NODE_NAME;
-    case 3: return &NODE_SCON;
-    case 4: return &NODE_ICON;
-    case 5:
-    case 25: return &NODE_TEXT;
-    case 26: return &NODE_FIELD;
-    case 40:
-    case 115: return &NODE_NUMBER;
-    case 70: return &NODE_CALL;
-    case 72: return &NODE_UCALL;
-    case 110: return &NODE_EPVAL;
-    case 119: return &NODE_DDNODE;
-    case 129:
-    case 130:
-    case 132:
-    case 133: return &NODE_NAMED_CALL;
-    case 163: return &NODE_VREG;
-    default: return opcode >= 0 && opcode <= 163 ? &NODE_NONE : nullptr;
+        case 1: return &NODE_LABEL;
+        case 2: return &NODE_NAME;
+        case 3: return &NODE_SCON;
+        case 4: return &NODE_ICON;
+        case 5:
+        case 25: return &NODE_TEXT;
+        case 26: return &NODE_FIELD;
+        case 40:
+        case 115: return &NODE_NUMBER;
+        case 70: return &NODE_CALL;
+        case 72: return &NODE_UCALL;
+        case 110: return &NODE_EPVAL;
+        case 119: return &NODE_DDNODE;
+        case 129:
+        case 130:
+        case 132:
+        case 133: return &NODE_NAMED_CALL;
+        case 163: return &NODE_VREG;
+        default: return opcode >= 0 && opcode <= 163 ? &NODE_NONE : nullptr;
     }
 }
 
@@ -275,26 +294,32 @@ int type_code_named(const char* name) {
 
 bool is_leaf_opcode(int opcode) {
     switch (opcode) {
-    case 1: case 2: case 3: case 4: case 5: case 25: case 26: case 115: case 163:
-        return true;
-    default:
-        return false;
+        case 1:
+        case 2:
+        case 3:
+        case 4:
+        case 5:
+        case 25:
+        case 26:
+        case 115:
+        case 163: return true;
+        default: return false;
     }
 }
 
 int member_list_of_code(int code) {
     switch (code) {
-    case 21: return 0;
-    case 23: return 1;
-    case 29: return 2;
-    case 30: return 3;
-    case 31: return 4;
-    case 32: return 5;
-    case 33: return 6;
-    case 28: return 7;
-    case 34: return 8;
-    case 35: return 9;
-    default: return -1;
+        case 21: return 0;
+        case 23: return 1;
+        case 29: return 2;
+        case 30: return 3;
+        case 31: return 4;
+        case 32: return 5;
+        case 33: return 6;
+        case 28: return 7;
+        case 34: return 8;
+        case 35: return 9;
+        default: return -1;
     }
 }
 

@@ -17,22 +17,22 @@
 namespace icode {
 
 enum class ENC : uint8_t {
-    U8,        // one byte
-    BOOL,      // one byte; any non-zero value is true (the raw byte is kept)
-    I8,        // one byte, sign-extended
-    I16,       // two bytes, low first, signed
-    U32,       // four bytes, least significant first
-    ULEB,      // unsigned LEB128, 32 bits
-    SLEB,      // signed LEB128, 32 bits
-    STRING,    // bytes up to a NUL
-    COUNTED,   // ULEB length n, then n bytes
-    POS,       // ULEB file index; when non-zero a ULEB line and column follow
-    TYPEREF,   // ULEB type id, 0 for none
+    U8,              // one byte
+    BOOL,            // one byte; any non-zero value is true (the raw byte is kept)
+    I8,              // one byte, sign-extended
+    I16,             // two bytes, low first, signed
+    U32,             // four bytes, least significant first
+    ULEB,            // unsigned LEB128, 32 bits
+    SLEB,            // signed LEB128, 32 bits
+    STRING,          // bytes up to a NUL
+    COUNTED,         // ULEB length n, then n bytes
+    POS,             // ULEB file index; when non-zero a ULEB line and column follow
+    TYPEREF,         // ULEB type id, 0 for none
     SIGNED_BY_TYPE,  // SLEB when the type named by another field is signed, else ULEB
-    STRINGS,   // ULEB count, then that many strings
-    U16S,      // u8 count, then that many 16-bit values
-    CATCHES,   // items {string, ULEB, bool} up to the end of the payload
-    REST,      // every remaining byte of the payload
+    STRINGS,         // ULEB count, then that many strings
+    U16S,            // u8 count, then that many 16-bit values
+    CATCHES,         // items {string, ULEB, bool} up to the end of the payload
+    REST,            // every remaining byte of the payload
 };
 
 struct FIELD_DESC {
@@ -40,12 +40,10 @@ struct FIELD_DESC {
     ENC enc;
     int16_t min_version = -32768;  // present when min_version <= version <= max_version
     int16_t max_version = 32767;
-    int8_t sign_from = -1;         // SIGNED_BY_TYPE: index of the field naming the type
-    bool sets_version = false;     // the header's version field: later fields depend on it
+    int8_t sign_from = -1;      // SIGNED_BY_TYPE: index of the field naming the type
+    bool sets_version = false;  // the header's version field: later fields depend on it
 
-    bool present_in(int version) const {
-        return version >= min_version && version <= max_version;
-    }
+    bool present_in(int version) const { return version >= min_version && version <= max_version; }
 };
 
 struct LAYOUT_PART {

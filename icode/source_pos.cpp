@@ -10,16 +10,16 @@ namespace icode {
 namespace {
 
 const std::string* intern(const std::string& name) {
-  // Node-based, so the strings never move.
-  static std::unordered_set<std::string> pool;
-  return &*pool.insert(name).first;
+    // Node-based, so the strings never move.
+    static std::unordered_set<std::string> pool;
+    return &*pool.insert(name).first;
 }
 
 }  // namespace
 
 FILE_NAME::FILE_NAME() {
-  static const std::string* const empty = intern(std::string());
-  name_ = empty;
+    static const std::string* const empty = intern(std::string());
+    name_ = empty;
 }
 
 FILE_NAME::FILE_NAME(const std::string& name) : name_(intern(name)) {}

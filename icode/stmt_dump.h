@@ -20,11 +20,11 @@ struct SourcePos;
 //   46  tree             94  pragma (a free-standing attribute statement)
 // position is null for a statement without position.
 struct STMT_VIEW {
-  int kind = 0;
-  const NODE* tree = nullptr;
-  const I_SYMTAB* symbol = nullptr;
-  const Pragma* pragma = nullptr;
-  const SourcePos* position = nullptr;
+    int kind = 0;
+    const NODE* tree = nullptr;
+    const I_SYMTAB* symbol = nullptr;
+    const Pragma* pragma = nullptr;
+    const SourcePos* position = nullptr;
 };
 
 // The statement text:

@@ -26,33 +26,33 @@ SYMTAB::SYMTAB(SymbolRecord record)
 SYMTAB::~SYMTAB() { free_initializers(); }
 
 void SYMTAB::add_pragma_front(std::unique_ptr<Pragma> pragma) {
-  if (!pragma) return;
-  pragma->next = std::move(pragmas_);
-  pragmas_ = std::move(pragma);
-  ++pragma_count_;
+    if (!pragma) return;
+    pragma->next = std::move(pragmas_);
+    pragmas_ = std::move(pragma);
+    ++pragma_count_;
 }
 
 const std::vector<NODE*>& SYMTAB::initializers() const {
-  static const std::vector<NODE*> none;
-  return initializers_ ? *initializers_ : none;
+    static const std::vector<NODE*> none;
+    return initializers_ ? *initializers_ : none;
 }
 
 void SYMTAB::set_initializers(std::vector<NODE*> trees) {
-  free_initializers();
-  if (!trees.empty()) initializers_ = std::make_unique<std::vector<NODE*>>(std::move(trees));
+    free_initializers();
+    if (!trees.empty()) initializers_ = std::make_unique<std::vector<NODE*>>(std::move(trees));
 }
 
 std::vector<NODE*> SYMTAB::take_initializers() {
-  std::vector<NODE*> trees;
-  if (initializers_) trees.swap(*initializers_);
-  initializers_.reset();
-  return trees;
+    std::vector<NODE*> trees;
+    if (initializers_) trees.swap(*initializers_);
+    initializers_.reset();
+    return trees;
 }
 
 void SYMTAB::free_initializers() {
-  if (!initializers_) return;
-  for (NODE* tree : *initializers_) free_tree(tree);
-  initializers_.reset();
+    if (!initializers_) return;
+    for (NODE* tree : *initializers_) free_tree(tree);
+    initializers_.reset();
 }
 
 }  // namespace icode

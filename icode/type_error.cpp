@@ -8,9 +8,9 @@
 namespace icode {
 
 void type_internal_error(const std::string& message) {
-  std::fprintf(stderr, "TP>> internal error: %s\n", message.c_str());
-  std::fflush(stderr);
-  trelv_exit(1);
+    std::fprintf(stderr, "TP>> internal error: %s\n", message.c_str());
+    std::fflush(stderr);
+    trelv_exit(1);
 }
 
 }  // namespace icode

@@ -48,111 +48,121 @@ void IcodeFile::read_type_record() {
     };
 
     switch (code) {
-    case 0: case 1: case 2: case 3: case 4: case 5: case 6: case 7: case 8: case 9:
-    case 50: case 51:
-        define(pkg.make_integral(integral_kind_of_code(code), flag(r, "explicit_sign"), size_of(r),
-                                 align_of(r), flag(r, "flag1"), flag(r, "flag2")),
-               0);
-        return;
-    case 10: case 11: case 12:
-        define(pkg.make_floating(FloatingKind(code - 10), size_of(r), align_of(r)), 0);
-        return;
-    case 13:
-        define(pkg.make_fixed_point(int8_t(r.num("byte1")), uint8_t(r.num("byte2")),
-                                    resolve_type(r.num("base")), size_of(r), align_of(r)),
-               0);
-        return;
-    case 14:
-        define(pkg.make_typedef(r.text("name"), resolve_type(r.num("base")), size_of(r),
-                                align_of(r), flag(r, "flag1"), flag(r, "flag2"), position()),
-               0);
-        return;
-    case 15:
-        define(pkg.make_pointer(resolve_type(r.num("pointee")), size_of(r), align_of(r)), 0);
-        return;
-    case 16:
-        define(pkg.make_reference(resolve_type(r.num("target")), size_of(r), align_of(r)), 0);
-        return;
-    case 17:
-        define(pkg.make_qualified(resolve_type(r.num("base")), uint32_t(r.num("quals")), size_of(r),
-                                  align_of(r)),
-               0);
-        return;
-    case 18:
-        define(pkg.make_array(resolve_type(r.num("elem")), uint32_t(r.num("count")), size_of(r),
-                              align_of(r), flag(r, "flag1"), flag(r, "flag2"), flag(r, "vector")),
-               0);
-        return;
-    case 19:
-        define(pkg.make_ptr_to_member(resolve_type(r.num("pointee")), resolve_type(r.num("class")),
+        case 0:
+        case 1:
+        case 2:
+        case 3:
+        case 4:
+        case 5:
+        case 6:
+        case 7:
+        case 8:
+        case 9:
+        case 50:
+        case 51:
+            define(pkg.make_integral(integral_kind_of_code(code), flag(r, "explicit_sign"),
+                                     size_of(r), align_of(r), flag(r, "flag1"), flag(r, "flag2")),
+                   0);
+            return;
+        case 10:
+        case 11:
+        case 12:
+            define(pkg.make_floating(FloatingKind(code - 10), size_of(r), align_of(r)), 0);
+            return;
+        case 13:
+            define(pkg.make_fixed_point(int8_t(r.num("byte1")), uint8_t(r.num("byte2")),
+                                        resolve_type(r.num("base")), size_of(r), align_of(r)),
+                   0);
+            return;
+        case 14:
+            define(pkg.make_typedef(r.text("name"), resolve_type(r.num("base")), size_of(r),
+                                    align_of(r), flag(r, "flag1"), flag(r, "flag2"), position()),
+                   0);
+            return;
+        case 15:
+            define(pkg.make_pointer(resolve_type(r.num("pointee")), size_of(r), align_of(r)), 0);
+            return;
+        case 16:
+            define(pkg.make_reference(resolve_type(r.num("target")), size_of(r), align_of(r)), 0);
+            return;
+        case 17:
+            define(pkg.make_qualified(resolve_type(r.num("base")), uint32_t(r.num("quals")),
                                       size_of(r), align_of(r)),
-               0);
-        return;
-    case 20:
-        define(pkg.make_function(resolve_type(r.num("ret")), flag(r, "flag1"), flag(r, "flag2"),
-                                 uint8_t(r.num("byte")), flag(r, "flag3")),
-               1);
-        return;
-    case 22: {
-        const std::string& name = r.text("name");
-        define(pkg.make_enum(name, size_of(r), align_of(r), resolve_type(r.num("base")),
-                             mangled(name), position()),
-               1);
-        return;
-    }
-    case 24:
-    case 25: {
-        const std::string& name = r.text("name");
-        int lists = 0;
-        uint32_t class_number = 0;
-        bool has_fields;
-        if (code == 24) {
-            has_fields = flag(r, "has_fields");
-            lists = has_fields ? 1 : 0;
-        } else {
-            class_number = uint32_t(r.num("extra"));
-            has_fields = flag(r, "list7");
-            for (const char* l : {"list2", "list3", "list4", "list5", "list6", "list7", "list8",
-                                  "list9", "list0"})
-                lists += flag(r, l) ? 1 : 0;
+                   0);
+            return;
+        case 18:
+            define(
+                pkg.make_array(resolve_type(r.num("elem")), uint32_t(r.num("count")), size_of(r),
+                               align_of(r), flag(r, "flag1"), flag(r, "flag2"), flag(r, "vector")),
+                0);
+            return;
+        case 19:
+            define(pkg.make_ptr_to_member(resolve_type(r.num("pointee")),
+                                          resolve_type(r.num("class")), size_of(r), align_of(r)),
+                   0);
+            return;
+        case 20:
+            define(pkg.make_function(resolve_type(r.num("ret")), flag(r, "flag1"), flag(r, "flag2"),
+                                     uint8_t(r.num("byte")), flag(r, "flag3")),
+                   1);
+            return;
+        case 22: {
+            const std::string& name = r.text("name");
+            define(pkg.make_enum(name, size_of(r), align_of(r), resolve_type(r.num("base")),
+                                 mangled(name), position()),
+                   1);
+            return;
         }
-        TYPE* t = pkg.make_csu(uint8_t(r.num("csu")), name, flag(r, "flag1"), flag(r, "flag2"),
-                               size_of(r), align_of(r), has_fields, class_number, flag(r, "flag3"),
-                               mangled(name), position());
-        if (lists == 0) t = pkg.complete(t);
-        define(t, lists);
-        return;
-    }
-    case 36:
-        // Size and alignment are derived from the part type.
-        define(pkg.make_complex(resolve_type(r.num("part"))), 0);
-        return;
-    case 49:
-        define(pkg.make_void(), 0);
-        return;
-    case 254: {
-        TYPE_SLOT& slot = owner();
-        int list = int(r.num("list"));
-        if (slot.lists_left <= 0) type_internal_error("Unexpected type attribute");
-        TYPE* t = slot.type;
-        if (t->kind() == TypeKind::FUNCTION) {
-            if (list == 0 && !t->function_part().params.empty())
-                type_internal_error("Duplicate function parameters");
-        } else if (t->kind() == TypeKind::ENUM) {
-            if (list == 1 && !t->enum_part().enumerators.empty())
-                type_internal_error("Duplicate enumerator attributes");
-        } else if (t->is_csu()) {
-            if (t->member_list_size(list) != 0) type_internal_error("Duplicate CSU attributes");
+        case 24:
+        case 25: {
+            const std::string& name = r.text("name");
+            int lists = 0;
+            uint32_t class_number = 0;
+            bool has_fields;
+            if (code == 24) {
+                has_fields = flag(r, "has_fields");
+                lists = has_fields ? 1 : 0;
+            } else {
+                class_number = uint32_t(r.num("extra"));
+                has_fields = flag(r, "list7");
+                for (const char* l : {"list2", "list3", "list4", "list5", "list6", "list7", "list8",
+                                      "list9", "list0"})
+                    lists += flag(r, l) ? 1 : 0;
+            }
+            TYPE* t = pkg.make_csu(uint8_t(r.num("csu")), name, flag(r, "flag1"), flag(r, "flag2"),
+                                   size_of(r), align_of(r), has_fields, class_number,
+                                   flag(r, "flag3"), mangled(name), position());
+            if (lists == 0) t = pkg.complete(t);
+            define(t, lists);
+            return;
         }
-        return;
-    }
-    case 255: {
-        TYPE_SLOT& slot = owner();
-        if (--slot.lists_left == 0) slot.type = pkg.complete(slot.type);
-        return;
-    }
-    default:
-        break;
+        case 36:
+            // Size and alignment are derived from the part type.
+            define(pkg.make_complex(resolve_type(r.num("part"))), 0);
+            return;
+        case 49: define(pkg.make_void(), 0); return;
+        case 254: {
+            TYPE_SLOT& slot = owner();
+            int list = int(r.num("list"));
+            if (slot.lists_left <= 0) type_internal_error("Unexpected type attribute");
+            TYPE* t = slot.type;
+            if (t->kind() == TypeKind::FUNCTION) {
+                if (list == 0 && !t->function_part().params.empty())
+                    type_internal_error("Duplicate function parameters");
+            } else if (t->kind() == TypeKind::ENUM) {
+                if (list == 1 && !t->enum_part().enumerators.empty())
+                    type_internal_error("Duplicate enumerator attributes");
+            } else if (t->is_csu()) {
+                if (t->member_list_size(list) != 0) type_internal_error("Duplicate CSU attributes");
+            }
+            return;
+        }
+        case 255: {
+            TYPE_SLOT& slot = owner();
+            if (--slot.lists_left == 0) slot.type = pkg.complete(slot.type);
+            return;
+        }
+        default: break;
     }
 
     // A member of an attribute list: appended to the owner's list.
@@ -161,66 +171,74 @@ void IcodeFile::read_type_record() {
         if (!ok) invalid_record();
     };
     switch (code) {
-    case 21: {
-        ParamMember m{resolve_type(r.num("type")), flag(r, "flag"), uint32_t(r.num("number")),
-                      r.text("name")};
-        if (t->kind() == TypeKind::FUNCTION) t->function_part().params.push_back(std::move(m));
-        else {
-            need(t->is_csu());
-            t->csu_part().list0.push_back(std::move(m));
+        case 21: {
+            ParamMember m{resolve_type(r.num("type")), flag(r, "flag"), uint32_t(r.num("number")),
+                          r.text("name")};
+            if (t->kind() == TypeKind::FUNCTION)
+                t->function_part().params.push_back(std::move(m));
+            else {
+                need(t->is_csu());
+                t->csu_part().list0.push_back(std::move(m));
+            }
+            return;
         }
-        return;
-    }
-    case 23: {
-        need(t->kind() == TypeKind::ENUM);
-        int64_t v = r.num("value");
-        // The value arrives as 32 bits, sign- or zero-extended by the enum.
-        int64_t value = is_signed(t) ? int64_t(int32_t(v)) : int64_t(uint32_t(v));
-        t->enum_part().enumerators.push_back(Enumerator{r.text("name"), value, position()});
-        return;
-    }
-    default: break;
+        case 23: {
+            need(t->kind() == TypeKind::ENUM);
+            int64_t v = r.num("value");
+            // The value arrives as 32 bits, sign- or zero-extended by the enum.
+            int64_t value = is_signed(t) ? int64_t(int32_t(v)) : int64_t(uint32_t(v));
+            t->enum_part().enumerators.push_back(Enumerator{r.text("name"), value, position()});
+            return;
+        }
+        default: break;
     }
     need(t->is_csu());
     CsuPart& c = t->csu_part();
     switch (code) {
-    case 29:
-        c.bases.push_back(BaseClassMember{resolve_type(r.num("type")), int32_t(r.num("offset")),
-                                          uint8_t(r.num("byte")), flag(r, "flag")});
-        return;
-    case 30: c.list3.push_back(List3Member{resolve_type(r.num("type")), uint8_t(r.num("byte"))}); return;
-    case 31: c.list4.push_back(NamedTypeMember{r.text("name"), resolve_type(r.num("type"))}); return;
-    case 32: c.list5.push_back(TypeMember{resolve_type(r.num("type"))}); return;
-    case 33: c.list6.push_back(TypeMember{resolve_type(r.num("type"))}); return;
-    case 28: {
-        FieldMember m;
-        m.number = uint32_t(r.num("member"));
-        m.name = r.text("name");
-        m.type = resolve_type(r.num("type"));
-        m.byte1 = uint8_t(r.num("byte1"));
-        m.offset = int32_t(r.num("offset"));
-        m.byte2 = uint8_t(r.num("byte2"));
-        m.bit_width = uint32_t(r.num("width"));
-        m.is_bit_field = flag(r, "is_bitfield");
-        m.flag1 = flag(r, "flag1");
-        m.flag2 = flag(r, "flag2");
-        m.position = position();
-        c.fields.push_back(std::move(m));
-        return;
-    }
-    case 34:
-        c.list8.push_back(List8Member{r.text("name"), resolve_type(r.num("type")), uint8_t(r.num("byte"))});
-        return;
-    case 35: {
-        List9Member m{r.text("name"), resolve_type(r.num("type")), uint8_t(r.num("byte")),
-                      int32_t(r.num("number")), {}};
-        const char* names[4] = {"flag1", "flag2", "flag3", "flag4"};
-        for (int i = 0; i < 4; ++i) m.flags[size_t(i)] = flag(r, names[i]);
-        c.list9.push_back(std::move(m));
-        return;
-    }
-    default:
-        invalid_record();  // a code with a layout but no meaning here cannot occur
+        case 29:
+            c.bases.push_back(BaseClassMember{resolve_type(r.num("type")), int32_t(r.num("offset")),
+                                              uint8_t(r.num("byte")), flag(r, "flag")});
+            return;
+        case 30:
+            c.list3.push_back(List3Member{resolve_type(r.num("type")), uint8_t(r.num("byte"))});
+            return;
+        case 31:
+            c.list4.push_back(NamedTypeMember{r.text("name"), resolve_type(r.num("type"))});
+            return;
+        case 32: c.list5.push_back(TypeMember{resolve_type(r.num("type"))}); return;
+        case 33: c.list6.push_back(TypeMember{resolve_type(r.num("type"))}); return;
+        case 28: {
+            FieldMember m;
+            m.number = uint32_t(r.num("member"));
+            m.name = r.text("name");
+            m.type = resolve_type(r.num("type"));
+            m.byte1 = uint8_t(r.num("byte1"));
+            m.offset = int32_t(r.num("offset"));
+            m.byte2 = uint8_t(r.num("byte2"));
+            m.bit_width = uint32_t(r.num("width"));
+            m.is_bit_field = flag(r, "is_bitfield");
+            m.flag1 = flag(r, "flag1");
+            m.flag2 = flag(r, "flag2");
+            m.position = position();
+            c.fields.push_back(std::move(m));
+            return;
+        }
+        case 34:
+            c.list8.push_back(
+                List8Member{r.text("name"), resolve_type(r.num("type")), uint8_t(r.num("byte"))});
+            return;
+        case 35: {
+            List9Member m{r.text("name"),
+                          resolve_type(r.num("type")),
+                          uint8_t(r.num("byte")),
+                          int32_t(r.num("number")),
+                          {}};
+            const char* names[4] = {"flag1", "flag2", "flag3", "flag4"};
+            for (int i = 0; i < 4; ++i) m.flags[size_t(i)] = flag(r, names[i]);
+            c.list9.push_back(std::move(m));
+            return;
+        }
+        default: invalid_record();  // a code with a layout but no meaning here cannot occur
     }
 }
 

@@ -36,13 +36,15 @@ bool PROPAGATION::load_counters(const DATA_SETS& sets) {
     for (std::size_t k = 0; k < sets.size(); ++k) {
         const DATA_SET& set = sets[k];
         if (int(set.size()) != expected) {
-            DIAG::trelv_warn_dataset_mismatch(TRELV_HERE, name_, int(set.size()), expected, int(k)).emit();
+            DIAG::trelv_warn_dataset_mismatch(TRELV_HERE, name_, int(set.size()), expected, int(k))
+                .emit();
             continue;
         }
         for (std::size_t pos = 0; pos < set.size(); ++pos) sums[pos] += set[pos];
     }
     for (int i = 0; i < p_.next_index_; ++i) set_edge_counter(i, sums[size_t(i)]);
-    for (int j = p_.next_index_; j < expected; ++j) p_.extra_values_[j - p_.next_index_] = int(sums[size_t(j)]);
+    for (int j = p_.next_index_; j < expected; ++j)
+        p_.extra_values_[j - p_.next_index_] = int(sums[size_t(j)]);
     if (p_.entry_count_ == 0) {
         p_.entry_->set_weight(0);
         return false;
@@ -60,7 +62,8 @@ void PROPAGATION::set_edge_counter(int i, uint32_t c) {
         return;
     }
     const INSTR_EDGE& chord = p_.instr_edges_.at(i);
-    DIAG::trelv_dbg_edge_prof_wt(TRELV_HERE, name_, vname(chord.source), vname(chord.target), i, int(c))
+    DIAG::trelv_dbg_edge_prof_wt(TRELV_HERE, name_, vname(chord.source), vname(chord.target), i,
+                                 int(c))
         .emit();
     chord.info->count = int(c);
     chord.info->measured = true;
@@ -93,8 +96,10 @@ void PROPAGATION::solve_tree_edges() {
                 stack.push_back(FRAME{other, &info, 0, 0, 0, 0});
                 continue;  // f may have moved; come back to the same edge
             }
-            if (f.phase == 0) f.in_sum = wrap_add(f.in_sum, info.count);
-            else f.out_sum = wrap_add(f.out_sum, info.count);
+            if (f.phase == 0)
+                f.in_sum = wrap_add(f.in_sum, info.count);
+            else
+                f.out_sum = wrap_add(f.out_sum, info.count);
             ++f.i;
             continue;
         }
@@ -179,8 +184,8 @@ bool PROPAGATION::set_remaining_in(CFG_VERTEX v, int x) {
         EDGE_INFO& info = g_[e];
         if (info.valid) continue;
         if (x < 0)
-            DIAG::trelv_warn_negative_edge_weight(TRELV_HERE, name_, "in", vname(boost::source(e, g_)),
-                                                  vname(v), x)
+            DIAG::trelv_warn_negative_edge_weight(TRELV_HERE, name_, "in",
+                                                  vname(boost::source(e, g_)), vname(v), x)
                 .emit();
         info.count = x;
         info.valid = true;
@@ -198,7 +203,8 @@ void PROPAGATION::vertex_step(CFG_VERTEX v) {
         EDGE_INFO& info = g_[g];
         CFG_VERTEX t = boost::target(g, g_);
         if (info.measured && info.count != in.sum) {
-            DIAG::trelv_rem_override_edge_wt(TRELV_HERE, name_, vname(v), vname(t), info.count, in.sum)
+            DIAG::trelv_rem_override_edge_wt(TRELV_HERE, name_, vname(v), vname(t), info.count,
+                                             in.sum)
                 .emit();
             p_.complete_[t] = 0;
         }
@@ -242,7 +248,8 @@ void PROPAGATION::check_balance() {
         GATHER out = gather_outputs(v);
         if (out_[v].size() == 1 && boost::target(out_[v][0], g_) == v) continue;
         if (out.count != 0 && in.sum != out.sum)
-            DIAG::trelv_warn_node_weight_mismatch(TRELV_HERE, name_, vname(v), in.sum, out.sum).emit();
+            DIAG::trelv_warn_node_weight_mismatch(TRELV_HERE, name_, vname(v), in.sum, out.sum)
+                .emit();
     }
 }
 

@@ -16,15 +16,17 @@ void PROFILE_GRAPH::number_chords() {
     // them into the tree first.
     size_t n = block_of_.size();
     for (CFG_VERTEX v = 0; v < n; ++v)
-        if (boost::out_degree(v, g_) == 0 && block_of_[v] != entry_) add_vertex_edge(v, entry, 0, true);
+        if (boost::out_degree(v, g_) == 0 && block_of_[v] != entry_)
+            add_vertex_edge(v, entry, 0, true);
 
     // The library's own Kruskal: its heap receives the edges in edge-list
     // order, and the order in which equal weights leave it decides which
     // edges become chords, so the instrumenting run and the reading run
     // agree as long as they build the same graph.
     tree_edges_.clear();
-    boost::kruskal_minimum_spanning_tree(g_, std::back_inserter(tree_edges_),
-                                         boost::weight_map(boost::get(&EDGE_INFO::tree_weight, g_)));
+    boost::kruskal_minimum_spanning_tree(
+        g_, std::back_inserter(tree_edges_),
+        boost::weight_map(boost::get(&EDGE_INFO::tree_weight, g_)));
     next_index_ = 1;
     instr_edges_.clear();
 

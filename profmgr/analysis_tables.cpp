@@ -28,8 +28,7 @@ namespace {
 constexpr int FILE_LOCAL = 3;
 
 std::ostream* stream_for(ANALYSIS_TABLE table, const PROFILE_ICODE_MGR& manager) {
-    return analysis_stream(table, manager.unit_name(),
-                           current_options().enabled(OPT_ANALYZE_ONLY));
+    return analysis_stream(table, manager.unit_name(), current_options().enabled(OPT_ANALYZE_ONLY));
 }
 
 // The symbol a direct call names: CALL or UCALL whose left operand is the
@@ -70,8 +69,8 @@ std::vector<const I_SYMTAB*> calls_in_post_order(const NODE* root) {
 
 }  // namespace
 
-std::string coverage_row(const std::string& file, const std::string& function, int line,
-                         int column, int frequency, const std::string& comment) {
+std::string coverage_row(const std::string& file, const std::string& function, int line, int column,
+                         int frequency, const std::string& comment) {
     std::string row =
         (boost::format("\"%s\",\"%s\",%d,%d,%d") % file % function % line % column % frequency)
             .str();
@@ -94,9 +93,8 @@ void write_coverage_rows(PROFILE_ICODE_MGR& manager, BASIC_BLK* block) {
             // The infix printer's buffer is reused by the next call: copy.
             std::string comment = infix_text(e->tree);
             put_analysis_row(*out, coverage_row(canonical_path(e->position->file),
-                                                manager.function_name(),
-                                                int(e->position->line), int(e->position->column),
-                                                weight, comment));
+                                                manager.function_name(), int(e->position->line),
+                                                int(e->position->column), weight, comment));
         }
         if (e == block->last()) break;
     }

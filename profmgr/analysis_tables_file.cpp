@@ -27,8 +27,8 @@ std::unique_ptr<std::ofstream>& table_stream() {
 // followed by a comma; the last is the whole rest of the line.
 std::vector<std::string> header_fields(ANALYSIS_TABLE table) {
     if (table == ANALYSIS_TABLE::CODE_COVERAGE)
-        return {"\"filename\"", "\"funcname\"", "line number", "column number", "frequency count",
-                "\"comment\""};
+        return {"\"filename\"",  "\"funcname\"",    "line number",
+                "column number", "frequency count", "\"comment\""};
     return {"\"caller\"", "\"callee\"", "\"weight\""};
 }
 

@@ -31,8 +31,8 @@ ANALYSIS_ENVIRONMENT ANALYSIS_ENVIRONMENT::current() {
     return e;
 }
 
-std::string join_analysis_path(const std::optional<std::string>& directory,
-                               const std::string& name, const std::string& extension) {
+std::string join_analysis_path(const std::optional<std::string>& directory, const std::string& name,
+                               const std::string& extension) {
     std::string path;
     if (directory) {
         path = *directory;

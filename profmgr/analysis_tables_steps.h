@@ -28,8 +28,8 @@ struct ANALYSIS_ENVIRONMENT {
 // alone; a non-empty directory not ending in "\", "/" or ":" gets a
 // separator, "/" when it holds a "/" and "\" otherwise; an extension gets a
 // "." in front unless it has one.
-std::string join_analysis_path(const std::optional<std::string>& directory,
-                               const std::string& name, const std::string& extension);
+std::string join_analysis_path(const std::optional<std::string>& directory, const std::string& name,
+                               const std::string& extension);
 
 // The base name (no directory, no extension) of canonical_path(unit_name).
 std::string analysis_base_name(const std::string& unit_name);
@@ -52,8 +52,8 @@ bool check_analysis_header(const std::string& path, std::istream& in, ANALYSIS_T
 
 // One code-coverage row and one call-graph row, each with its line end.
 // Nothing in the quoted fields is escaped.
-std::string coverage_row(const std::string& file, const std::string& function, int line,
-                         int column, int frequency, const std::string& comment);
+std::string coverage_row(const std::string& file, const std::string& function, int line, int column,
+                         int frequency, const std::string& comment);
 std::string callgraph_row(const std::string& caller, const std::string& callee, int weight);
 
 // ---- the analysis stream ----

@@ -65,7 +65,8 @@ void PROFILE_ICODE_MGR::annotation() {
     bool explicit_fallthrough = flag_level(disable_ft_ubr_key()) == 0;
     for (BASIC_BLK* b : block_list()) {
         std::vector<std::pair<BASIC_BLK*, int>> weighted;
-        b->for_each_weighted_succ([&](BASIC_BLK*, BASIC_BLK* s, int w) { weighted.emplace_back(s, w); });
+        b->for_each_weighted_succ(
+            [&](BASIC_BLK*, BASIC_BLK* s, int w) { weighted.emplace_back(s, w); });
         for (auto& [s, w] : weighted) {
             if (s != b->fallthrough_succ()) {
                 b->annotate_branch(s, w);

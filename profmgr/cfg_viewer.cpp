@@ -5,9 +5,9 @@
 #include "diag/diag_settings.h"
 #include "profmgr/prof_mgr.h"
 
-const char* const VCG_VIEWER::COLORS[15] = {"white", "blue",      "red",    "green",  "magenta",
-                                            "cyan",  "khaki",     "gold",   "lilac",  "turquoise",
-                                            "orchid", "purple",   "pink",   "orange", "yellow"};
+const char* const VCG_VIEWER::COLORS[15] = {"white",  "blue",   "red",  "green",  "magenta",
+                                            "cyan",   "khaki",  "gold", "lilac",  "turquoise",
+                                            "orchid", "purple", "pink", "orange", "yellow"};
 
 VCG_VIEWER::VCG_VIEWER() = default;
 
@@ -18,8 +18,10 @@ PP_CFG_VIEWER::PP_CFG_VIEWER(CFG_MANAGER& manager) {
     for (BASIC_BLK* b = manager.first_block(); b; b = manager.next_block()) {
         node_of[b] = int(nodes_.size());
         std::string prefix;
-        if (manager.is_entry_block(b)) prefix = "Entry\n";
-        else if (manager.is_exit_block(b)) prefix = "Exit\n";
+        if (manager.is_entry_block(b))
+            prefix = "Entry\n";
+        else if (manager.is_exit_block(b))
+            prefix = "Exit\n";
         NODE_REC n;
         n.title = b->label();
         n.shape = "ellipse";

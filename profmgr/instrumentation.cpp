@@ -48,14 +48,15 @@ void PROFILE_ICODE_MGR::create_counters_array() {
             types_->make_array(counter, uint32_t(n), uint64_t(n) * (counter ? counter->size() : 32),
                                counter ? counter->alignment() : 32, false, false, false);
         TYPE* pointer = types_->void_pointer();
-        types->second.second = types_->make_pointer(types->second.first,
-                                                    pointer ? pointer->size() : 16,
-                                                    pointer ? pointer->alignment() : 16);
+        types->second.second =
+            types_->make_pointer(types->second.first, pointer ? pointer->size() : 16,
+                                 pointer ? pointer->alignment() : 16);
     }
     TYPE* array = types->second.first;
     array_pointer_type_ = types->second.second;
     SymbolRecord r;
-    r.name = (boost::format("__prof_arr_%s_%d") % function_name() % counters_array_sequence()).str();
+    r.name =
+        (boost::format("__prof_arr_%s_%d") % function_name() % counters_array_sequence()).str();
     ++counters_array_sequence();
     r.size = array->size();
     r.value = 0;
@@ -121,7 +122,8 @@ void PROFILE_ICODE_MGR::instrumentation(PROFILE_GRAPH&) {
     // Edge counters, on the blocks as they were before any insertion.
     for (BASIC_BLK* b : block_list()) {
         std::vector<std::pair<BASIC_BLK*, int>> counted;
-        b->for_each_indexed_succ([&](BASIC_BLK*, BASIC_BLK* s, int index) { counted.emplace_back(s, index); });
+        b->for_each_indexed_succ(
+            [&](BASIC_BLK*, BASIC_BLK* s, int index) { counted.emplace_back(s, index); });
         for (auto& [s, index] : counted) insert_edge_counter(b, s, index);
     }
 
@@ -183,7 +185,8 @@ void PROFILE_ICODE_MGR::insert_edge_counter(BASIC_BLK* b, BASIC_BLK* s, int inde
     BASIC_BLK* host = nullptr;
     for (BASIC_BLK* x = first_block_; x && !host; x = x->next()) {
         int op = x->last() ? x->last()->root_opcode() : -1;
-        if (x->last() && x->last()->kind == REC_EXPR_STMT && (op == BRANCH || op == RETURN || op == URETURN))
+        if (x->last() && x->last()->kind == REC_EXPR_STMT &&
+            (op == BRANCH || op == RETURN || op == URETURN))
             host = x;
     }
     if (!host) DIAG::trelv_fatal_no_insrt_point(TRELV_HERE, function_name()).emit();

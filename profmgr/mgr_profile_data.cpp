@@ -14,7 +14,9 @@ void PROFILE_ICODE_MGR::read_profile_data() {
 
 bool PROFILE_ICODE_MGR::has_profile_data() { return data().has_data(function_name()); }
 
-const DATA_SETS& PROFILE_ICODE_MGR::function_data_sets() { return data().data_sets(function_name()); }
+const DATA_SETS& PROFILE_ICODE_MGR::function_data_sets() {
+    return data().data_sets(function_name());
+}
 
 void PROFILE_ICODE_MGR::reset_profile_data() {
     profile_data_.reset();

@@ -26,7 +26,8 @@ bool PROFILE_ICODE_MGR::analyze() const { return current_options().seen(OPT_ANAL
 bool PROFILE_ICODE_MGR::instrumenting() const { return gen_profile_info(); }
 
 std::unique_ptr<PROFILE_GRAPH> PROFILE_ICODE_MGR::build_graph() {
-    auto graph = std::make_unique<PROFILE_GRAPH>(first_block_, function_name(), extra_counter_count_);
+    auto graph =
+        std::make_unique<PROFILE_GRAPH>(first_block_, function_name(), extra_counter_count_);
     for (BASIC_BLK* b = first_block_; b; b = b->next()) graph->add_block(b);
     for (BASIC_BLK* b = first_block_; b; b = b->next()) {
         b->compute_successors();
@@ -53,8 +54,10 @@ void PROFILE_ICODE_MGR::process_function() {
             if (analyze()) {
                 long kind = current_options().value_number(OPT_ANALYZE, 0);
                 for (BASIC_BLK* b = first_block_; b; b = b->next()) {
-                    if (kind == ANALYZE_CODECOV) write_coverage_rows(*this, b);
-                    else if (kind == ANALYZE_CALLGRAPH) write_callgraph_rows(*this, b);
+                    if (kind == ANALYZE_CODECOV)
+                        write_coverage_rows(*this, b);
+                    else if (kind == ANALYZE_CALLGRAPH)
+                        write_callgraph_rows(*this, b);
                 }
             }
         }
@@ -108,5 +111,6 @@ bool PROFILE_ICODE_MGR::copies_parameter(const STMT_ENTRY* e) const {
     if (!l || !r || l->opcode() != NAME || r->opcode() != NAME) return false;
     const I_SYMTAB* ls = l->symbol();
     const I_SYMTAB* rs = r->symbol();
-    return ls && rs && rs->storage_class() == 1 && ls->storage_class() == 2 && ls->name() == rs->name();
+    return ls && rs && rs->storage_class() == 1 && ls->storage_class() == 2 &&
+           ls->name() == rs->name();
 }

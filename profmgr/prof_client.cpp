@@ -27,8 +27,8 @@ TYPE* effective_type(TYPE* type, TYPE_PKG* types) {
     const TypedefPart& t = type->typedef_part();
     std::optional<SourcePos> pos;
     if (type->position()) pos = *type->position();
-    return types->make_typedef(type->name(), final, final->size(), final->alignment(), t.flag1, t.flag2,
-                               pos);
+    return types->make_typedef(type->name(), final, final->size(), final->alignment(), t.flag1,
+                               t.flag2, pos);
 }
 
 }  // namespace
@@ -111,8 +111,10 @@ void PROF_CLIENT::mark(OptPos position) { entry(REC_MARK, std::move(position)); 
 void PROF_CLIENT::text(int kind, const std::string& text, OptPos position) {
     if (!manager_.in_function()) {
         if (!manager_.output()) return;
-        if (kind == REC_TEXT_AT) manager_.output()->write_text_at(text, position);
-        else manager_.output()->write_text(text);
+        if (kind == REC_TEXT_AT)
+            manager_.output()->write_text_at(text, position);
+        else
+            manager_.output()->write_text(text);
         return;
     }
     auto e = std::make_unique<STMT_ENTRY>();
@@ -124,8 +126,10 @@ void PROF_CLIENT::text(int kind, const std::string& text, OptPos position) {
 }
 
 void PROF_CLIENT::label(uint32_t number) {
-    if (manager_.in_function()) manager_.add_label(number, std::nullopt);
-    else if (manager_.output()) manager_.output()->write_label(number);
+    if (manager_.in_function())
+        manager_.add_label(number, std::nullopt);
+    else if (manager_.output())
+        manager_.output()->write_label(number);
 }
 
 void PROF_CLIENT::expression_statement(NODE* tree, OptPos position) {

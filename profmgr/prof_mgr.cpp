@@ -2,7 +2,6 @@
 // cutting into basic blocks.
 #include "profmgr/prof_mgr.h"
 
-
 #include "cfg/BGL_cfg.h"
 #include "icode/icode_file.h"
 #include "icode/opcodes.h"
@@ -87,8 +86,9 @@ BASIC_BLK* PROFILE_ICODE_MGR::block_with_label(uint64_t label) {
 SYMTAB* PROFILE_ICODE_MGR::new_symbol(SymbolRecord record, int level) {
     // Globals sit in a deque: it never moves them, and holds them without
     // a separate allocation each (a unit has one per function at least).
-    SYMTAB* s = level == 0 ? &global_symbols_.emplace_back(std::move(record))
-                           : local_symbols_.emplace_back(std::make_unique<SYMTAB>(std::move(record))).get();
+    SYMTAB* s =
+        level == 0 ? &global_symbols_.emplace_back(std::move(record))
+                   : local_symbols_.emplace_back(std::make_unique<SYMTAB>(std::move(record))).get();
     s->set_level(level);
     return s;
 }
@@ -134,24 +134,30 @@ void PROFILE_ICODE_MGR::insert_entry(STMT_ENTRY* e, bool before) {
     STMT_ENTRY* p = insertion_point_;
     if (!p) {
         e->prev = last_stmt_;
-        if (last_stmt_) last_stmt_->next = e;
-        else first_stmt_ = e;
+        if (last_stmt_)
+            last_stmt_->next = e;
+        else
+            first_stmt_ = e;
         last_stmt_ = e;
         return;
     }
     if (!before) {
         e->prev = p;
         e->next = p->next;
-        if (p->next) p->next->prev = e;
-        else last_stmt_ = e;
+        if (p->next)
+            p->next->prev = e;
+        else
+            last_stmt_ = e;
         p->next = e;
         insertion_point_ = e;
         return;
     }
     e->next = p;
     e->prev = p->prev;
-    if (p->prev) p->prev->next = e;
-    else first_stmt_ = e;
+    if (p->prev)
+        p->prev->next = e;
+    else
+        first_stmt_ = e;
     p->prev = e;
     if (BASIC_BLK* b = p->starts_block) {
         // A statement put in front of a block's first statement becomes its
@@ -164,16 +170,20 @@ BASIC_BLK* PROFILE_ICODE_MGR::new_block(STMT_ENTRY* first) {
     if (!first_block_) prologue_end_ = first->prev;
     block_store_.push_back(std::make_unique<BASIC_BLK>(next_block_number_++, this, first));
     BASIC_BLK* b = block_store_.back().get();
-    if (last_block_) last_block_->set_next(b);
-    else first_block_ = b;
+    if (last_block_)
+        last_block_->set_next(b);
+    else
+        first_block_ = b;
     last_block_ = b;
     open_block_ = b;
     return b;
 }
 
 void PROFILE_ICODE_MGR::cut_blocks(STMT_ENTRY* e) {
-    if (!first_block_ || block_ended_ || e->kind == REC_LABEL) new_block(e);
-    else if (open_block_) open_block_->set_last(e);
+    if (!first_block_ || block_ended_ || e->kind == REC_LABEL)
+        new_block(e);
+    else if (open_block_)
+        open_block_->set_last(e);
     block_ended_ = e->kind == REC_EXPR_STMT && ends_block(e->root_opcode());
 }
 
@@ -222,7 +232,8 @@ void PROFILE_ICODE_MGR::add_statement(NODE* tree, const OptPos& position, int ki
         free_tree(targets);
         add_tree_statement(cbranch, position, kind, before);
         add_label_def(new_label(), position, before);
-        NODE* branch = make_node(BRANCH, types_ ? types_->integral_type(IntegralKind::INT) : nullptr);
+        NODE* branch =
+            make_node(BRANCH, types_ ? types_->integral_type(IntegralKind::INT) : nullptr);
         branch->set_left(lt);
         add_tree_statement(branch, position, REC_EXPR_STMT, before);
         record_conditional(cbranch);

@@ -139,7 +139,8 @@ private:
     void insert_entry(STMT_ENTRY* e, bool before);
     void cut_blocks(STMT_ENTRY* e);
     BASIC_BLK* new_block(STMT_ENTRY* first);
-    void add_tree_statement(icode::NODE* tree, const icode::OptPos& position, int kind, bool before);
+    void add_tree_statement(icode::NODE* tree, const icode::OptPos& position, int kind,
+                            bool before);
     void record_conditional(icode::NODE* tree);
 
     // Lowering.

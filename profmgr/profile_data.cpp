@@ -66,7 +66,7 @@ PROFILE_DATA_FILE* PROFILE_DATA::cached_file(const std::string& file_name,
                                              const std::string& key_prefix, bool traces) const {
     const auto known = files_.find(file_name);
     return known != files_.end() && known->second->serves(key_prefix, traces) ? known->second.get()
-                                                                             : nullptr;
+                                                                              : nullptr;
 }
 
 PROFILE_DATA_FILE* PROFILE_DATA::parsed_file(const std::string& file_name,

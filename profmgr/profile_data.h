@@ -110,4 +110,3 @@ void read_profile_files(PROFILE_DATA& data, const std::string& unit_name,
                         const OPTION_OBJ& options = current_options());
 void read_profile_files(PROFILE_DATA& data, const std::string& unit_name,
                         const std::string& function_name, const PROFILE_FILE_REQUEST& request);
-

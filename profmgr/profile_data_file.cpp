@@ -102,8 +102,9 @@ void PROFILE_DATA_FILE::parse() {
     records_.shrink_to_fit();
 
     // One entry per function, its records chained in file order.
-    std::stable_sort(functions_.begin(), functions_.end(),
-                     [](const FUNCTION_ENTRY& a, const FUNCTION_ENTRY& b) { return a.function < b.function; });
+    std::stable_sort(
+        functions_.begin(), functions_.end(),
+        [](const FUNCTION_ENTRY& a, const FUNCTION_ENTRY& b) { return a.function < b.function; });
     auto kept = functions_.begin();
     uint32_t last = NO_RECORD;
     for (auto it = functions_.begin(); it != functions_.end(); ++it) {
@@ -207,7 +208,8 @@ void PROFILE_DATA_FILE::replay_quietly(const std::string& key, DATA_SETS& sets) 
     while (next != NO_RECORD) {
         uint32_t at = next;
         append(records_[at], sets);
-        while (!records_[at].ends_file && records_[at].tail_has_slash && tail_candidate(at) == key) {
+        while (!records_[at].ends_file && records_[at].tail_has_slash &&
+               tail_candidate(at) == key) {
             at = record_after(records_[at].stop_line);
             append(records_[at], sets);
         }
@@ -235,7 +237,8 @@ void PROFILE_DATA_FILE::replay_traced(const std::string& key, const std::string&
         }
         uint32_t at = record_after(next->line);
         append(records_[at], sets);
-        while (!records_[at].ends_file && records_[at].tail_has_slash && compare(tail_candidate(at))) {
+        while (!records_[at].ends_file && records_[at].tail_has_slash &&
+               compare(tail_candidate(at))) {
             at = record_after(records_[at].stop_line);
             append(records_[at], sets);
         }

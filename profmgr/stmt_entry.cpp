@@ -9,13 +9,11 @@ STMT_ENTRY::~STMT_ENTRY() {
 
 bool ends_block(int opcode) {
     switch (opcode) {
-    case icode::BRANCH:
-    case icode::CBRANCH:
-    case icode::RETURN:
-    case icode::URETURN:
-    case icode::SWITCH:
-        return true;
-    default:
-        return false;
+        case icode::BRANCH:
+        case icode::CBRANCH:
+        case icode::RETURN:
+        case icode::URETURN:
+        case icode::SWITCH: return true;
+        default: return false;
     }
 }

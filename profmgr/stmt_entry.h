@@ -23,8 +23,8 @@ struct STMT_ENTRY {
     icode::NODE* tree = nullptr;
     // Kinds 1 (the function) and 35 (a local symbol); owned elsewhere.
     icode::SYMTAB* symbol = nullptr;
-    std::unique_ptr<icode::Pragma> pragma;   // kind 94
-    std::vector<icode::EHT_ENTRY> eht;       // kind 93
+    std::unique_ptr<icode::Pragma> pragma;  // kind 94
+    std::vector<icode::EHT_ENTRY> eht;      // kind 93
     icode::OptPos position;
     int aux = 0;  // kind 93: the number of entries
 

@@ -10,30 +10,32 @@ void PROFILE_ICODE_MGR::write_function() {
     IcodeFile& out = *output_;
     for (STMT_ENTRY* e = first_stmt_; e; e = e->next) {
         switch (e->kind) {
-        case REC_FUNC_BEGIN: out.write_function_begin(e->symbol, e->position); break;
-        case REC_FUNC_END: out.write_function_end(e->position); break;
-        case REC_BLOCK_BEGIN: out.write_block_begin(e->position); break;
-        case REC_BLOCK_END: out.write_block_end(e->position); break;
-        case REC_BODY_BEGIN: out.write_body_begin(e->position); break;
-        case REC_MARK: out.write_mark(e->position); break;
-        case REC_SYMBOL:
-            if (e->symbol && e->symbol->level() != 0) out.write_symbol(e->symbol);
-            break;
-        case REC_TEXT_AT: out.write_text_at(e->tree && e->tree->text() ? e->tree->text() : "", e->position); break;
-        case REC_TEXT: out.write_text(e->tree && e->tree->text() ? e->tree->text() : ""); break;
-        case REC_LABEL:
-            renumber_labels(e->tree);
-            out.write_label(uint32_t(e->tree->value()));
-            break;
-        case REC_EXPR_STMT:
-            renumber_labels(e->tree);
-            out.write_expression_statement(e->tree, e->position);
-            break;
-        case REC_EHT: out.write_exception_table(e->eht); break;
-        case REC_PRAGMA:
-            if (e->pragma) out.write_pragma(*e->pragma);
-            break;
-        default: break;
+            case REC_FUNC_BEGIN: out.write_function_begin(e->symbol, e->position); break;
+            case REC_FUNC_END: out.write_function_end(e->position); break;
+            case REC_BLOCK_BEGIN: out.write_block_begin(e->position); break;
+            case REC_BLOCK_END: out.write_block_end(e->position); break;
+            case REC_BODY_BEGIN: out.write_body_begin(e->position); break;
+            case REC_MARK: out.write_mark(e->position); break;
+            case REC_SYMBOL:
+                if (e->symbol && e->symbol->level() != 0) out.write_symbol(e->symbol);
+                break;
+            case REC_TEXT_AT:
+                out.write_text_at(e->tree && e->tree->text() ? e->tree->text() : "", e->position);
+                break;
+            case REC_TEXT: out.write_text(e->tree && e->tree->text() ? e->tree->text() : ""); break;
+            case REC_LABEL:
+                renumber_labels(e->tree);
+                out.write_label(uint32_t(e->tree->value()));
+                break;
+            case REC_EXPR_STMT:
+                renumber_labels(e->tree);
+                out.write_expression_statement(e->tree, e->position);
+                break;
+            case REC_EHT: out.write_exception_table(e->eht); break;
+            case REC_PRAGMA:
+                if (e->pragma) out.write_pragma(*e->pragma);
+                break;
+            default: break;
         }
     }
 }

@@ -66,8 +66,10 @@ private:
         std::string title = std::string(function_name()) + LINE_END;
         title += counted_text(int(graph.vertex_count()), "block") + ", " +
                  counted_text(graph.next_index() + extra_counter_count(), "counter") + LINE_END;
-        if (counts) title += "entry count " + std::to_string(counts->entry_count()) + LINE_END;
-        else if (!profile_files_.empty()) title += std::string("no profile data") + LINE_END;
+        if (counts)
+            title += "entry count " + std::to_string(counts->entry_count()) + LINE_END;
+        else if (!profile_files_.empty())
+            title += std::string("no profile data") + LINE_END;
         out_ << "  subgraph " << quoted("cluster_" + std::to_string(function_number_)) << " {\n";
         out_ << "    label=\"" << escape_lines(title) << "\";\n";
         for (BASIC_BLK* b = first_block(); b; b = next_block()) print_block(counts, b);
@@ -90,8 +92,10 @@ private:
             out_ << "    " << node_id(source) << " -> " << node_id(target) << " [label=\""
                  << escape_lines(label) << "\"";
             if (info.index > 0) out_ << ", fontcolor=blue";
-            if (exit) out_ << ", style=dashed, color=gray, constraint=false";
-            else if (source->number_ge(target)) out_ << ", color=red, style=bold";
+            if (exit)
+                out_ << ", style=dashed, color=gray, constraint=false";
+            else if (source->number_ge(target))
+                out_ << ", color=red, style=bold";
             out_ << "];\n";
         }
         out_ << "  }\n";
@@ -104,8 +108,10 @@ private:
             // A function never entered has nothing to propagate: its
             // counts are 0, not unsettled.
             bool settled = counts->complete(v) || counts->entry_count() == 0;
-            if (counts->unreachable(v)) label += "  unreachable";
-            else label += "  count " + std::to_string(b->exec_weight()) + (settled ? "" : " ?");
+            if (counts->unreachable(v))
+                label += "  unreachable";
+            else
+                label += "  count " + std::to_string(b->exec_weight()) + (settled ? "" : " ?");
         }
         label += LINE_END;
         for (STMT_ENTRY* e = b->first(); e; e = e->next) {
@@ -162,8 +168,8 @@ std::string dot_escape(const std::string& text) {
     return out;
 }
 
-bool write_unit_dot(std::FILE* f, const std::vector<std::string>& profile_files,
-                    std::ostream& out, std::string* error) {
+bool write_unit_dot(std::FILE* f, const std::vector<std::string>& profile_files, std::ostream& out,
+                    std::string* error) {
     DOT_PRINTER manager(out, profile_files);
     PROF_CLIENT client(manager);
     TYPE_PKG types;

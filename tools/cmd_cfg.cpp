@@ -52,7 +52,8 @@ public:
                     graph->next_index() + extra_counter_count());
         for (BASIC_BLK* b = blocks(); b; b = b->next()) {
             std::printf("%s ->", b->name().c_str());
-            for (BASIC_BLK* s = b->first_succ(); s; s = b->next_succ()) std::printf(" %s", s->name().c_str());
+            for (BASIC_BLK* s = b->first_succ(); s; s = b->next_succ())
+                std::printf(" %s", s->name().c_str());
             std::printf("\n");
             for (STMT_ENTRY* e = b->first(); e; e = e->next) {
                 if (e->kind == REC_LABEL || e->kind == REC_EXPR_STMT)
@@ -66,8 +67,10 @@ public:
             const EDGE_INFO& info = g[*it];
             std::printf("edge %s->%s %s", g[boost::source(*it, g)].name.c_str(),
                         g[boost::target(*it, g)].name.c_str(), exits.count(&info) ? "exit " : "");
-            if (info.index == -1) std::printf("tree\n");
-            else std::printf("chord %d\n", info.index);
+            if (info.index == -1)
+                std::printf("tree\n");
+            else
+                std::printf("chord %d\n", info.index);
         }
     }
 };
@@ -82,14 +85,20 @@ int cmd_cfg(int argc, char** argv) {
     std::vector<std::string> profiles;
     for (int i = 0; i < argc; ++i) {
         std::string a = argv[i];
-        if (a == "--dot") dot = true;
-        else if (a == "--profile" && i + 1 < argc) profiles.push_back(argv[++i]);
-        else if (a.rfind("--profile=", 0) == 0) profiles.push_back(a.substr(10));
-        else if (!name && a.rfind("--", 0) != 0) name = argv[i];
-        else bad = true;
+        if (a == "--dot")
+            dot = true;
+        else if (a == "--profile" && i + 1 < argc)
+            profiles.push_back(argv[++i]);
+        else if (a.rfind("--profile=", 0) == 0)
+            profiles.push_back(a.substr(10));
+        else if (!name && a.rfind("--", 0) != 0)
+            name = argv[i];
+        else
+            bad = true;
     }
     if (bad || !name || (!dot && !profiles.empty())) {
-        std::fprintf(stderr, "usage: icode cfg UNIT\n       icode cfg UNIT --dot [--profile FILE]...\n");
+        std::fprintf(stderr,
+                     "usage: icode cfg UNIT\n       icode cfg UNIT --dot [--profile FILE]...\n");
         return 2;
     }
     FILE* f = std::fopen(name, "rb");

@@ -44,8 +44,10 @@ public:
         return symbols_.back().get();
     }
     void attach_pragma(SYMTAB* symbol, std::unique_ptr<Pragma> pragma) override {
-        if (symbol) symbol->add_pragma_front(std::move(pragma));
-        else statement();
+        if (symbol)
+            symbol->add_pragma_front(std::move(pragma));
+        else
+            statement();
     }
     void attach_initializer(SYMTAB*, std::vector<NODE*> trees) override {
         for (NODE* t : trees) free_tree(t);

@@ -87,8 +87,10 @@ public:
     }
     void text(int kind, const std::string& text, OptPos position) override {
         flush_symbol();
-        if (kind == REC_TEXT_AT) out_->write_text_at(text, position);
-        else out_->write_text(text);
+        if (kind == REC_TEXT_AT)
+            out_->write_text_at(text, position);
+        else
+            out_->write_text(text);
     }
     void label(uint32_t number) override {
         flush_symbol();

@@ -47,6 +47,7 @@
 //
 // Status 0; 1 when the table or the unit cannot be read, or when lines of
 // the table were not rows (they are named on standard error and skipped).
+#include <sys/stat.h>
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -54,7 +55,6 @@
 #include <iostream>
 #include <map>
 #include <set>
-#include <sys/stat.h>
 
 #include "profmgr/profile_data_path.h"
 #include "tools/cmd_coverage.h"
@@ -149,8 +149,8 @@ void note_row(LINE_INFO& l, const COVERAGE_ROW& r) {
 
 void print_branches(const LINE_INFO& l, std::ostream& out) {
     for (const BRANCH_COUNT* b : l.branches)
-        out << std::string(19, ' ') << "branch " << b->condition << ": taken " << count_text(b->taken)
-            << ", not taken " << count_text(b->not_taken) << "\n";
+        out << std::string(19, ' ') << "branch " << b->condition << ": taken "
+            << count_text(b->taken) << ", not taken " << count_text(b->not_taken) << "\n";
 }
 
 }  // namespace
@@ -231,10 +231,14 @@ int cmd_coverage(int argc, char** argv) {
     bool bad = false;
     for (int i = 0; i < argc; ++i) {
         std::string a = argv[i];
-        if (a == "--source" && i + 1 < argc) options.source_dir = argv[++i];
-        else if (a == "--unit" && i + 1 < argc) unit_name = argv[++i];
-        else if (options.table_name.empty() && a.rfind("--", 0) != 0) options.table_name = a;
-        else bad = true;
+        if (a == "--source" && i + 1 < argc)
+            options.source_dir = argv[++i];
+        else if (a == "--unit" && i + 1 < argc)
+            unit_name = argv[++i];
+        else if (options.table_name.empty() && a.rfind("--", 0) != 0)
+            options.table_name = a;
+        else
+            bad = true;
     }
     if (bad || options.table_name.empty()) {
         std::cerr << "usage: icode coverage TABLE.csv [--source DIR] [--unit OUT]\n";

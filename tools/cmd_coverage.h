@@ -10,12 +10,12 @@
 
 // One row of a code-coverage table.
 struct COVERAGE_ROW {
-    std::string file;      // canonical path of the statement's source file
+    std::string file;  // canonical path of the statement's source file
     std::string function;
     int line = 0;
     int column = 0;
-    uint32_t count = 0;    // the frequency, a 32-bit count
-    std::string comment;   // the statement's infix text
+    uint32_t count = 0;   // the frequency, a 32-bit count
+    std::string comment;  // the statement's infix text
 };
 
 // Splits one row.  The quoted fields are not escaped in the table, so the
@@ -42,10 +42,10 @@ bool read_coverage_table(std::istream& in, COVERAGE_TABLE& table);
 // that carries the fall-through count (not taken); -1 where there is none.
 struct BRANCH_COUNT {
     std::string function;
-    std::string file;      // the position's file name as the unit holds it
+    std::string file;  // the position's file name as the unit holds it
     int line = 0;
     int column = 0;
-    std::string condition; // infix text of the condition under which it jumps
+    std::string condition;  // infix text of the condition under which it jumps
     int64_t taken = -1;
     int64_t not_taken = -1;
 };
@@ -54,8 +54,8 @@ struct BRANCH_COUNT {
 bool read_branch_counts(std::FILE* unit, std::vector<BRANCH_COUNT>& branches, std::string* error);
 
 struct COVERAGE_OPTIONS {
-    std::string table_name;   // shown in the report's first line
-    std::string source_dir;   // --source; empty for none
+    std::string table_name;  // shown in the report's first line
+    std::string source_dir;  // --source; empty for none
     bool with_branches = false;
 };
 void write_coverage_report(const COVERAGE_TABLE& table, const std::vector<BRANCH_COUNT>& branches,

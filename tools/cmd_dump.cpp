@@ -45,126 +45,126 @@ using namespace icode;
 
 // One collected statement; it owns its tree and its pragma.
 struct DUMP_STATEMENT {
-  int kind = 0;
-  std::optional<SourcePos> position;
-  NODE* tree = nullptr;
-  const SYMTAB* symbol = nullptr;
-  std::unique_ptr<Pragma> pragma;
+    int kind = 0;
+    std::optional<SourcePos> position;
+    NODE* tree = nullptr;
+    const SYMTAB* symbol = nullptr;
+    std::unique_ptr<Pragma> pragma;
 };
 
 void put_text(const std::string& text) { std::fwrite(text.data(), 1, text.size(), stdout); }
 
 class DUMP_CLIENT : public IcodeClient {
- public:
-  ~DUMP_CLIENT() override { discard(); }
+public:
+    ~DUMP_CLIENT() override { discard(); }
 
-  bool unit_header(int, int) override { return true; }
-  void string_list(uint32_t, const std::vector<std::string>&) override {}
-  SYMTAB* create_symbol(SymbolRecord record, int level) override {
-    symbols_.push_back(std::make_unique<SYMTAB>(std::move(record)));
-    SYMTAB* symbol = symbols_.back().get();
-    if (level != 0) add(REC_SYMBOL, std::nullopt).symbol = symbol;
-    return symbol;
-  }
-  void attach_pragma(SYMTAB* symbol, std::unique_ptr<Pragma> pragma) override {
-    if (symbol != nullptr)
-      symbol->add_pragma_front(std::move(pragma));
-    else if (in_function_)
-      add(REC_PRAGMA, std::nullopt).pragma = std::move(pragma);
-  }
-  void attach_initializer(SYMTAB*, std::vector<NODE*> trees) override {
-    for (NODE* tree : trees) free_tree(tree);
-  }
-  void function_begin(SYMTAB* symbol, OptPos position) override {
-    discard();
-    name_ = symbol ? symbol->name() : "";
-    in_function_ = true;
-    add(REC_FUNC_BEGIN, std::move(position));
-  }
-  void function_end(OptPos position) override {
-    add(REC_FUNC_END, std::move(position));
-    print_function();
-    discard();
-    in_function_ = false;
-  }
-  void block_begin(OptPos position) override { add(REC_BLOCK_BEGIN, std::move(position)); }
-  void block_end(OptPos position) override { add(REC_BLOCK_END, std::move(position)); }
-  void body_begin(OptPos position) override { add(REC_BODY_BEGIN, std::move(position)); }
-  void mark(OptPos position) override { add(REC_MARK, std::move(position)); }
-  void text(int kind, const std::string&, OptPos position) override {
-    if (in_function_) add(kind, std::move(position));
-  }
-  void label(uint32_t number) override {
-    // Labels are carried as label-definition nodes, as the profiler keeps
-    // them.
-    NODE* definition = make_node(OP_LABEL_DEF, nullptr);
-    definition->set_value(number);
-    add(REC_LABEL, std::nullopt).tree = definition;
-  }
-  void expression_statement(NODE* tree, OptPos position) override {
-    add(REC_EXPR_STMT, std::move(position)).tree = tree;
-  }
-  bool exception_table(std::vector<EHT_ENTRY>&) override {
-    add(REC_EHT, std::nullopt);
-    return true;
-  }
-
- private:
-  DUMP_STATEMENT& add(int kind, OptPos position) {
-    statements_.emplace_back();
-    statements_.back().kind = kind;
-    statements_.back().position = std::move(position);
-    return statements_.back();
-  }
-
-  void print_function() {
-    std::printf("function %s\n", name_.c_str());
-    int number = 0;
-    for (const DUMP_STATEMENT& s : statements_) {
-      const RECORD_LAYOUT* layout = layout_of(static_cast<uint8_t>(s.kind));
-      std::printf("[%d] %s\n", ++number, layout ? layout->name : "?");
-      STMT_VIEW view;
-      view.kind = s.kind;
-      view.tree = s.tree;
-      view.symbol = s.symbol;
-      view.pragma = s.pragma.get();
-      view.position = s.position ? &*s.position : nullptr;
-      std::string text = statement_text(view);
-      if (!text.empty() && text.back() != '\n') text += '\n';
-      put_text(text);
-      if (s.kind == REC_EXPR_STMT) std::printf("infix: %s\n", infix_text(s.tree));
+    bool unit_header(int, int) override { return true; }
+    void string_list(uint32_t, const std::vector<std::string>&) override {}
+    SYMTAB* create_symbol(SymbolRecord record, int level) override {
+        symbols_.push_back(std::make_unique<SYMTAB>(std::move(record)));
+        SYMTAB* symbol = symbols_.back().get();
+        if (level != 0) add(REC_SYMBOL, std::nullopt).symbol = symbol;
+        return symbol;
     }
-    std::printf("\n");
-  }
+    void attach_pragma(SYMTAB* symbol, std::unique_ptr<Pragma> pragma) override {
+        if (symbol != nullptr)
+            symbol->add_pragma_front(std::move(pragma));
+        else if (in_function_)
+            add(REC_PRAGMA, std::nullopt).pragma = std::move(pragma);
+    }
+    void attach_initializer(SYMTAB*, std::vector<NODE*> trees) override {
+        for (NODE* tree : trees) free_tree(tree);
+    }
+    void function_begin(SYMTAB* symbol, OptPos position) override {
+        discard();
+        name_ = symbol ? symbol->name() : "";
+        in_function_ = true;
+        add(REC_FUNC_BEGIN, std::move(position));
+    }
+    void function_end(OptPos position) override {
+        add(REC_FUNC_END, std::move(position));
+        print_function();
+        discard();
+        in_function_ = false;
+    }
+    void block_begin(OptPos position) override { add(REC_BLOCK_BEGIN, std::move(position)); }
+    void block_end(OptPos position) override { add(REC_BLOCK_END, std::move(position)); }
+    void body_begin(OptPos position) override { add(REC_BODY_BEGIN, std::move(position)); }
+    void mark(OptPos position) override { add(REC_MARK, std::move(position)); }
+    void text(int kind, const std::string&, OptPos position) override {
+        if (in_function_) add(kind, std::move(position));
+    }
+    void label(uint32_t number) override {
+        // Labels are carried as label-definition nodes, as the profiler keeps
+        // them.
+        NODE* definition = make_node(OP_LABEL_DEF, nullptr);
+        definition->set_value(number);
+        add(REC_LABEL, std::nullopt).tree = definition;
+    }
+    void expression_statement(NODE* tree, OptPos position) override {
+        add(REC_EXPR_STMT, std::move(position)).tree = tree;
+    }
+    bool exception_table(std::vector<EHT_ENTRY>&) override {
+        add(REC_EHT, std::nullopt);
+        return true;
+    }
 
-  void discard() {
-    for (DUMP_STATEMENT& s : statements_) free_tree(s.tree);
-    statements_.clear();
-  }
+private:
+    DUMP_STATEMENT& add(int kind, OptPos position) {
+        statements_.emplace_back();
+        statements_.back().kind = kind;
+        statements_.back().position = std::move(position);
+        return statements_.back();
+    }
 
-  std::vector<std::unique_ptr<SYMTAB>> symbols_;
-  std::vector<DUMP_STATEMENT> statements_;
-  std::string name_;
-  bool in_function_ = false;
+    void print_function() {
+        std::printf("function %s\n", name_.c_str());
+        int number = 0;
+        for (const DUMP_STATEMENT& s : statements_) {
+            const RECORD_LAYOUT* layout = layout_of(static_cast<uint8_t>(s.kind));
+            std::printf("[%d] %s\n", ++number, layout ? layout->name : "?");
+            STMT_VIEW view;
+            view.kind = s.kind;
+            view.tree = s.tree;
+            view.symbol = s.symbol;
+            view.pragma = s.pragma.get();
+            view.position = s.position ? &*s.position : nullptr;
+            std::string text = statement_text(view);
+            if (!text.empty() && text.back() != '\n') text += '\n';
+            put_text(text);
+            if (s.kind == REC_EXPR_STMT) std::printf("infix: %s\n", infix_text(s.tree));
+        }
+        std::printf("\n");
+    }
+
+    void discard() {
+        for (DUMP_STATEMENT& s : statements_) free_tree(s.tree);
+        statements_.clear();
+    }
+
+    std::vector<std::unique_ptr<SYMTAB>> symbols_;
+    std::vector<DUMP_STATEMENT> statements_;
+    std::string name_;
+    bool in_function_ = false;
 };
 
 }  // namespace
 
 int cmd_dump(int argc, char** argv) {
-  if (argc != 1) {
-    std::fprintf(stderr, "usage: icode dump UNIT\n");
-    return 2;
-  }
-  DUMP_CLIENT client;
-  TYPE_PKG types;
-  std::string error;
-  std::unique_ptr<IcodeFile> unit = icode_text::open_unit(argv[0], client, types, &error);
-  if (!unit) {
-    std::fprintf(stderr, "%s\n", error.c_str());
-    return 1;
-  }
-  unit->read_unit();
-  unit->close();
-  std::fflush(stdout);
-  return 0;
+    if (argc != 1) {
+        std::fprintf(stderr, "usage: icode dump UNIT\n");
+        return 2;
+    }
+    DUMP_CLIENT client;
+    TYPE_PKG types;
+    std::string error;
+    std::unique_ptr<IcodeFile> unit = icode_text::open_unit(argv[0], client, types, &error);
+    if (!unit) {
+        std::fprintf(stderr, "%s\n", error.c_str());
+        return 1;
+    }
+    unit->read_unit();
+    unit->close();
+    std::fflush(stdout);
+    return 0;
 }

@@ -35,11 +35,17 @@ int cmd_gen(int argc, char** argv) {
         std::string a = argv[i];
         long long n = 0;
         if (i + 1 >= argc) return gen_usage();
-        if (a == "--seed" && parse_count(argv[i + 1], n, 0)) { options.seed = uint64_t(n); seeded = true; }
-        else if (a == "--functions" && parse_count(argv[i + 1], n, 1) && n <= 1000000) options.functions = int(n);
-        else if (a == "--size" && parse_count(argv[i + 1], n, 1) && n <= 100000000) options.size = int(n);
-        else if (a == "-o") out_path = argv[i + 1];
-        else return gen_usage();
+        if (a == "--seed" && parse_count(argv[i + 1], n, 0)) {
+            options.seed = uint64_t(n);
+            seeded = true;
+        } else if (a == "--functions" && parse_count(argv[i + 1], n, 1) && n <= 1000000)
+            options.functions = int(n);
+        else if (a == "--size" && parse_count(argv[i + 1], n, 1) && n <= 100000000)
+            options.size = int(n);
+        else if (a == "-o")
+            out_path = argv[i + 1];
+        else
+            return gen_usage();
         ++i;
     }
     if (!seeded) return gen_usage();

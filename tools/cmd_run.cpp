@@ -44,13 +44,22 @@ int cmd_run(int argc, char** argv) {
         std::string a = argv[i];
         bool has_value = i + 1 < argc;
         long long n = 0;
-        if (a == "--entry" && has_value) entry = argv[++i];
-        else if (a == "--arg" && has_value && parse_number(argv[i + 1], n)) { args.push_back(n); ++i; }
-        else if (a == "--profile-out" && has_value) profile_out = argv[++i];
-        else if (a == "--trace-edges" && has_value) trace_out = argv[++i];
-        else if (a == "--max-steps" && has_value && parse_number(argv[i + 1], n) && n > 0) { max_steps = n; ++i; }
-        else if (a.rfind("--", 0) != 0 && unit_path.empty()) unit_path = a;
-        else return run_usage();
+        if (a == "--entry" && has_value)
+            entry = argv[++i];
+        else if (a == "--arg" && has_value && parse_number(argv[i + 1], n)) {
+            args.push_back(n);
+            ++i;
+        } else if (a == "--profile-out" && has_value)
+            profile_out = argv[++i];
+        else if (a == "--trace-edges" && has_value)
+            trace_out = argv[++i];
+        else if (a == "--max-steps" && has_value && parse_number(argv[i + 1], n) && n > 0) {
+            max_steps = n;
+            ++i;
+        } else if (a.rfind("--", 0) != 0 && unit_path.empty())
+            unit_path = a;
+        else
+            return run_usage();
     }
     if (unit_path.empty() || entry.empty()) return run_usage();
 

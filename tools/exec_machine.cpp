@@ -28,7 +28,8 @@ const NODE* strip(const NODE* n) {
 
 bool is_bool(const TYPE* t) {
     const TYPE* p = plain_type(t);
-    return p && p->kind() == TypeKind::INTEGRAL && p->integral_part().sub_kind == IntegralKind::BOOL;
+    return p && p->kind() == TypeKind::INTEGRAL &&
+           p->integral_part().sub_kind == IntegralKind::BOOL;
 }
 
 bool is_function(const TYPE* t) {
@@ -139,7 +140,8 @@ void EXEC_MACHINE::initialize(SYMTAB* s) {
                 store(slots[slot].address, slots[slot].type, bytes ? uint8_t(bytes[i]) : 0);
             continue;
         }
-        if (slot >= slots.size()) fail("initializer of " + s->name() + " has more values than the object has slots");
+        if (slot >= slots.size())
+            fail("initializer of " + s->name() + " has more values than the object has slots");
         store(slots[slot].address, slots[slot].type, eval(t));
         ++slot;
     }
@@ -166,7 +168,8 @@ EXEC_RESULT EXEC_MACHINE::call(const std::string& function, const std::vector<in
     EXEC_RESULT r;
     r.bits = run(*f, raw);
     const TYPE* fn = plain_type(f->symbol ? f->symbol->type() : nullptr);
-    const TYPE* ret = fn && fn->kind() == TypeKind::FUNCTION ? fn->function_part().return_type : nullptr;
+    const TYPE* ret =
+        fn && fn->kind() == TypeKind::FUNCTION ? fn->function_part().return_type : nullptr;
     const TYPE* pret = plain_type(ret);
     r.is_void = !pret || pret->kind() == TypeKind::VOID;
     r.is_signed = ret && is_signed(ret);
@@ -178,7 +181,8 @@ uint64_t EXEC_MACHINE::run(const EXEC_FUNCTION& f, const std::vector<uint64_t>& 
     if (args.size() != f.params.size())
         fail(f.name + " takes " + std::to_string(f.params.size()) + " arguments, " +
              std::to_string(args.size()) + " given");
-    if (frames_.size() >= MAX_CALL_DEPTH) fail("call depth limit of " + std::to_string(MAX_CALL_DEPTH) + " reached in " + f.name);
+    if (frames_.size() >= MAX_CALL_DEPTH)
+        fail("call depth limit of " + std::to_string(MAX_CALL_DEPTH) + " reached in " + f.name);
     const LAYOUT& layout = layout_of(f);
     uint64_t base = (memory_.size() + 7) / 8 * 8;
     memory_.resize(base + layout.size, 0);
@@ -195,12 +199,14 @@ uint64_t EXEC_MACHINE::run(const EXEC_FUNCTION& f, const std::vector<uint64_t>& 
     const size_t n = f.stmts.size();
     auto jump = [&](size_t from, uint32_t label) {
         auto it = f.label_stmt.find(label);
-        if (it == f.label_stmt.end()) fail(f.name + ": jump to undefined label " + std::to_string(label));
+        if (it == f.label_stmt.end())
+            fail(f.name + ": jump to undefined label " + std::to_string(label));
         ++tr.jumps[(uint64_t(from) << 32) | label];
         pc = it->second;
     };
     while (pc < n) {
-        if (++steps_ > max_steps_) fail("step limit of " + std::to_string(max_steps_) + " reached in " + f.name);
+        if (++steps_ > max_steps_)
+            fail("step limit of " + std::to_string(max_steps_) + " reached in " + f.name);
         const EXEC_STMT& s = f.stmts[pc];
         const NODE* root = s.is_label ? nullptr : strip(s.tree);
         int op = root ? root->opcode() : -1;
@@ -222,11 +228,13 @@ uint64_t EXEC_MACHINE::run(const EXEC_FUNCTION& f, const std::vector<uint64_t>& 
             const NODE* fallback = nullptr;
             for (const NODE* it : items) {
                 if (it->opcode() == CASE) {
-                    if (!target && normalise(eval(it->left()), e->type()) == v) target = it->right();
+                    if (!target && normalise(eval(it->left()), e->type()) == v)
+                        target = it->right();
                 } else if (it->opcode() == DEFAULT) {
                     if (!fallback) fallback = it->left();
                 } else {
-                    fail("SWITCH element " + op_name(it->opcode()) + " is neither CASE nor DEFAULT");
+                    fail("SWITCH element " + op_name(it->opcode()) +
+                         " is neither CASE nor DEFAULT");
                 }
             }
             if (!target) target = fallback;
@@ -261,18 +269,19 @@ uint64_t EXEC_MACHINE::symbol_address(const I_SYMTAB* s) {
     const FRAME& fr = frames_.back();
     const LAYOUT& l = layouts_.at(fr.function);
     auto it = l.offset.find(s);
-    if (it == l.offset.end()) fail("symbol " + s->name() + " is not a local of " + fr.function->name);
+    if (it == l.offset.end())
+        fail("symbol " + s->name() + " is not a local of " + fr.function->name);
     return fr.base + it->second;
 }
 
 uint64_t EXEC_MACHINE::address_of(const NODE* n) {
     n = strip(n);
     switch (n->opcode()) {
-    case NAME: return symbol_address(n->symbol());
-    case UMULT: return eval(n->left());
-    case STDOT: return address_of(n->left()) + uint64_t(field_of(n)->offset) / 8;
-    case STREF: return eval(n->left()) + uint64_t(field_of(n)->offset) / 8;
-    default: fail(op_name(n->opcode()) + " is not an addressable expression");
+        case NAME: return symbol_address(n->symbol());
+        case UMULT: return eval(n->left());
+        case STDOT: return address_of(n->left()) + uint64_t(field_of(n)->offset) / 8;
+        case STREF: return eval(n->left()) + uint64_t(field_of(n)->offset) / 8;
+        default: fail(op_name(n->opcode()) + " is not an addressable expression");
     }
 }
 
@@ -296,7 +305,8 @@ void EXEC_MACHINE::store(uint64_t address, const TYPE* type, uint64_t value) {
     check(address, bytes);
     if (is_bool(type)) value = value != 0;
     if (is_pointer_like(type) && bytes < 8 && (value >> (8 * bytes)) != 0)
-        fail("address " + std::to_string(value) + " does not fit a pointer of " + std::to_string(bytes) + " bytes");
+        fail("address " + std::to_string(value) + " does not fit a pointer of " +
+             std::to_string(bytes) + " bytes");
     for (uint32_t i = 0; i < bytes; ++i) memory_[address + i] = uint8_t(value >> (8 * i));
 }
 
@@ -308,7 +318,8 @@ std::vector<uint32_t> EXEC_MACHINE::counter_values(const EXEC_COUNTERS& c) const
     uint32_t step = size_in_bytes(p->array_part().element);
     for (uint32_t i = 0; i < p->array_part().count; ++i) {
         uint64_t v = 0;
-        for (uint32_t b = 0; b < step && b < 4; ++b) v |= uint64_t(memory_[it->second + i * step + b]) << (8 * b);
+        for (uint32_t b = 0; b < step && b < 4; ++b)
+            v |= uint64_t(memory_[it->second + i * step + b]) << (8 * b);
         out.push_back(uint32_t(v));
     }
     return out;
@@ -358,46 +369,48 @@ uint64_t EXEC_MACHINE::binary(int op, const NODE* n, uint64_t a, uint64_t b) {
     const TYPE* t = n->type();
     bool sgn = is_signed(t);
     switch (op) {
-    case PLUS: return normalise(a + b, t);
-    case MINUS: return normalise(a - b, t);
-    case MULT: return normalise(a * b, t);
-    case ANDB: return normalise(a & b, t);
-    case ORB: return normalise(a | b, t);
-    case XORB: return normalise(a ^ b, t);
-    case DIV:
-    case MOD: {
-        if (normalise(b, t) == 0) fail(std::string(op == DIV ? "division" : "remainder") + " by zero");
-        if (sgn) {
-            int64_t x = int64_t(normalise(a, t)), y = int64_t(normalise(b, t));
-            if (y == -1) return normalise(op == DIV ? 0 - uint64_t(x) : 0, t);
-            return normalise(uint64_t(op == DIV ? x / y : x % y), t);
+        case PLUS: return normalise(a + b, t);
+        case MINUS: return normalise(a - b, t);
+        case MULT: return normalise(a * b, t);
+        case ANDB: return normalise(a & b, t);
+        case ORB: return normalise(a | b, t);
+        case XORB: return normalise(a ^ b, t);
+        case DIV:
+        case MOD: {
+            if (normalise(b, t) == 0)
+                fail(std::string(op == DIV ? "division" : "remainder") + " by zero");
+            if (sgn) {
+                int64_t x = int64_t(normalise(a, t)), y = int64_t(normalise(b, t));
+                if (y == -1) return normalise(op == DIV ? 0 - uint64_t(x) : 0, t);
+                return normalise(uint64_t(op == DIV ? x / y : x % y), t);
+            }
+            uint64_t x = mask_to(a, t), y = mask_to(b, t);
+            return normalise(op == DIV ? x / y : x % y, t);
         }
-        uint64_t x = mask_to(a, t), y = mask_to(b, t);
-        return normalise(op == DIV ? x / y : x % y, t);
-    }
-    case SLL: {
-        int64_t c = int64_t(b);
-        if (c < 0 || c >= 64) return 0;
-        return normalise(a << c, t);
-    }
-    case SRL: {
-        int64_t c = int64_t(b);
-        if (sgn) {
-            int64_t x = int64_t(normalise(a, t));
-            if (c < 0 || c >= 64) return x < 0 ? ~uint64_t(0) : 0;
-            return normalise(uint64_t(x >> c), t);
+        case SLL: {
+            int64_t c = int64_t(b);
+            if (c < 0 || c >= 64) return 0;
+            return normalise(a << c, t);
         }
-        if (c < 0 || c >= 64) return 0;
-        return normalise(mask_to(a, t) >> c, t);
-    }
-    default: fail(op_name(op) + " is not supported");
+        case SRL: {
+            int64_t c = int64_t(b);
+            if (sgn) {
+                int64_t x = int64_t(normalise(a, t));
+                if (c < 0 || c >= 64) return x < 0 ? ~uint64_t(0) : 0;
+                return normalise(uint64_t(x >> c), t);
+            }
+            if (c < 0 || c >= 64) return 0;
+            return normalise(mask_to(a, t) >> c, t);
+        }
+        default: fail(op_name(op) + " is not supported");
     }
 }
 
 uint64_t EXEC_MACHINE::compare(int op, const NODE* l, const NODE* r, uint64_t a, uint64_t b) {
     bool unsigned_cmp = op == ULT || op == ULE || op == UGT || op == UGE;
     auto wide_unsigned = [](const NODE* x) {
-        return is_pointer_like(x->type()) || (!is_signed(x->type()) && size_in_bytes(x->type()) >= 8);
+        return is_pointer_like(x->type()) ||
+               (!is_signed(x->type()) && size_in_bytes(x->type()) >= 8);
     };
     if (unsigned_cmp) {
         a = mask_to(a, l->type());
@@ -408,13 +421,17 @@ uint64_t EXEC_MACHINE::compare(int op, const NODE* l, const NODE* r, uint64_t a,
     bool lt, eq = a == b;
     lt = unsigned_cmp ? a < b : int64_t(a) < int64_t(b);
     switch (op) {
-    case EQ: return eq;
-    case NEQ: return !eq;
-    case LT: case ULT: return lt;
-    case LE: case ULE: return lt || eq;
-    case GT: case UGT: return !lt && !eq;
-    case GE: case UGE: return !lt;
-    default: fail(op_name(op) + " is not supported");
+        case EQ: return eq;
+        case NEQ: return !eq;
+        case LT:
+        case ULT: return lt;
+        case LE:
+        case ULE: return lt || eq;
+        case GT:
+        case UGT: return !lt && !eq;
+        case GE:
+        case UGE: return !lt;
+        default: fail(op_name(op) + " is not supported");
     }
 }
 
@@ -423,72 +440,101 @@ uint64_t EXEC_MACHINE::eval(const NODE* n) {
     const TYPE* t = n->type();
     int op = n->opcode();
     switch (op) {
-    case EPVAL: return eval(n->left());
-    case ICON: return normalise(n->value(), t);
-    case NAME:
-        if (is_aggregate(n->symbol() ? n->symbol()->type() : t)) return symbol_address(n->symbol());
-        return load(symbol_address(n->symbol()), t);
-    case UAND: return address_of(n->left());
-    case UMULT: {
-        uint64_t at = eval(n->left());
-        if (is_aggregate(t)) return at;
-        return load(at, t);
-    }
-    case STDOT: case STREF: {
-        uint64_t at = address_of(n);
-        if (is_aggregate(t)) return at;
-        return load(at, t);
-    }
-    case PLUS: case MINUS: case MULT: case DIV: case MOD: case ANDB: case ORB: case XORB:
-    case SLL: case SRL: {
-        uint64_t a = eval(n->left());
-        uint64_t b = eval(n->right());
-        return binary(op, n, a, b);
-    }
-    case UMINUS: return normalise(0 - eval(n->left()), t);
-    case NOTB: return normalise(~eval(n->left()), t);
-    case EXCLAIM: return eval(n->left()) == 0;
-    case ABS: {
-        int64_t v = int64_t(eval(n->left()));
-        return normalise(v < 0 ? 0 - uint64_t(v) : uint64_t(v), t);
-    }
-    case EQ: case NEQ: case LT: case LE: case GT: case GE: case ULT: case ULE: case UGT: case UGE: {
-        uint64_t a = eval(n->left());
-        uint64_t b = eval(n->right());
-        return compare(op, n->left(), n->right(), a, b);
-    }
-    case ANDAND: return eval(n->left()) != 0 && eval(n->right()) != 0;
-    case OROR: return eval(n->left()) != 0 || eval(n->right()) != 0;
-    case QUEST: {
-        const NODE* colon = strip(n->right());
-        if (!colon || colon->opcode() != COLON) fail("QUEST without COLON");
-        bool c = eval(n->left()) != 0;
-        if (!frames_.empty()) {
-            auto& arms = frames_.back().trace->arms[n];
-            ++(c ? arms.first : arms.second);
+        case EPVAL: return eval(n->left());
+        case ICON: return normalise(n->value(), t);
+        case NAME:
+            if (is_aggregate(n->symbol() ? n->symbol()->type() : t))
+                return symbol_address(n->symbol());
+            return load(symbol_address(n->symbol()), t);
+        case UAND: return address_of(n->left());
+        case UMULT: {
+            uint64_t at = eval(n->left());
+            if (is_aggregate(t)) return at;
+            return load(at, t);
         }
-        return normalise(eval(c ? colon->left() : colon->right()), t);
-    }
-    case COMMAOP: case COMMA:
-        eval(n->left());
-        return eval(n->right());
-    case ASG: case PLUSASG: case MINUSASG: case MULTASG: case DIVASG: case MODASG:
-    case ANDBASG: case ORBASG: case XORBASG: case SLLASG: case SRLASG: case PLUSPLUS: case MINMIN:
-        return assign(n);
-    case SCONV: {
-        uint64_t v = eval(n->left());
-        if (is_bool(t)) return v != 0;
-        return normalise(v, t);
-    }
-    case PCONV: return normalise(eval(n->left()), t);
-    case PMCONV: {
-        int64_t index = int64_t(eval(n->left()));
-        int64_t bits = int64_t(eval(n->right()));
-        return normalise(uint64_t(index * bits / 8), t);
-    }
-    case CALL: case UCALL: return call_node(n);
-    case NOP: return 0;
-    default: fail(op_name(op) + " is not supported by the executor");
+        case STDOT:
+        case STREF: {
+            uint64_t at = address_of(n);
+            if (is_aggregate(t)) return at;
+            return load(at, t);
+        }
+        case PLUS:
+        case MINUS:
+        case MULT:
+        case DIV:
+        case MOD:
+        case ANDB:
+        case ORB:
+        case XORB:
+        case SLL:
+        case SRL: {
+            uint64_t a = eval(n->left());
+            uint64_t b = eval(n->right());
+            return binary(op, n, a, b);
+        }
+        case UMINUS: return normalise(0 - eval(n->left()), t);
+        case NOTB: return normalise(~eval(n->left()), t);
+        case EXCLAIM: return eval(n->left()) == 0;
+        case ABS: {
+            int64_t v = int64_t(eval(n->left()));
+            return normalise(v < 0 ? 0 - uint64_t(v) : uint64_t(v), t);
+        }
+        case EQ:
+        case NEQ:
+        case LT:
+        case LE:
+        case GT:
+        case GE:
+        case ULT:
+        case ULE:
+        case UGT:
+        case UGE: {
+            uint64_t a = eval(n->left());
+            uint64_t b = eval(n->right());
+            return compare(op, n->left(), n->right(), a, b);
+        }
+        case ANDAND: return eval(n->left()) != 0 && eval(n->right()) != 0;
+        case OROR: return eval(n->left()) != 0 || eval(n->right()) != 0;
+        case QUEST: {
+            const NODE* colon = strip(n->right());
+            if (!colon || colon->opcode() != COLON) fail("QUEST without COLON");
+            bool c = eval(n->left()) != 0;
+            if (!frames_.empty()) {
+                auto& arms = frames_.back().trace->arms[n];
+                ++(c ? arms.first : arms.second);
+            }
+            return normalise(eval(c ? colon->left() : colon->right()), t);
+        }
+        case COMMAOP:
+        case COMMA: eval(n->left()); return eval(n->right());
+        case ASG:
+        case PLUSASG:
+        case MINUSASG:
+        case MULTASG:
+        case DIVASG:
+        case MODASG:
+        case ANDBASG:
+        case ORBASG:
+        case XORBASG:
+        case SLLASG:
+        case SRLASG:
+        case PLUSPLUS:
+        case MINMIN: return assign(n);
+        case SCONV: {
+            uint64_t v = eval(n->left());
+            if (is_bool(t)) return v != 0;
+            return normalise(v, t);
+        }
+        case PCONV: return normalise(eval(n->left()), t);
+        case PMCONV: {
+            int64_t index = int64_t(eval(n->left()));
+            int64_t bits = int64_t(eval(n->right()));
+            return normalise(uint64_t(index * bits / 8), t);
+        }
+        case CALL:
+        case UCALL: return call_node(n);
+        case NOP: return 0;
+        default: fail(op_name(op) + " is not supported by the executor");
     }
 }
 

@@ -40,7 +40,7 @@ public:
 };
 
 struct EXEC_RESULT {
-    uint64_t bits = 0;      // the value, extended to 64 bits by its type
+    uint64_t bits = 0;  // the value, extended to 64 bits by its type
     bool is_signed = true;
     bool is_void = false;
     int64_t as_signed() const { return int64_t(bits); }

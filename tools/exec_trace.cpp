@@ -38,7 +38,9 @@ void EXEC_TRACE::write(const EXEC_UNIT& unit, std::ostream& out) const {
         std::vector<std::pair<uint64_t, uint64_t>> jumps(t->jumps.begin(), t->jumps.end());
         std::sort(jumps.begin(), jumps.end());
         for (const auto& j : jumps)
-            if (j.second) out << "jump " << (j.first >> 32) << " " << (j.first & 0xffffffffu) << " " << j.second << "\n";
+            if (j.second)
+                out << "jump " << (j.first >> 32) << " " << (j.first & 0xffffffffu) << " "
+                    << j.second << "\n";
         for (size_t i = 0; i < t->falls.size(); ++i)
             if (t->falls[i]) out << "fall " << i << " " << t->falls[i] << "\n";
         for (size_t i = 0; i < fp->stmts.size(); ++i) {
@@ -47,7 +49,8 @@ void EXEC_TRACE::write(const EXEC_UNIT& unit, std::ostream& out) const {
             for (size_t q = 0; q < quests.size(); ++q) {
                 auto it = t->arms.find(quests[q]);
                 if (it == t->arms.end()) continue;
-                out << "arm " << i << " " << q << " " << it->second.first << " " << it->second.second << "\n";
+                out << "arm " << i << " " << q << " " << it->second.first << " "
+                    << it->second.second << "\n";
             }
         }
     }

@@ -36,8 +36,10 @@ public:
         if (symbol) symbol->add_pragma_front(std::move(pragma));
     }
     void attach_initializer(SYMTAB* symbol, std::vector<NODE*> trees) override {
-        if (symbol) symbol->set_initializers(std::move(trees));
-        else for (NODE* t : trees) free_tree(t);
+        if (symbol)
+            symbol->set_initializers(std::move(trees));
+        else
+            for (NODE* t : trees) free_tree(t);
     }
     void function_begin(SYMTAB* symbol, OptPos) override {
         unit_.functions_.push_back(std::make_unique<EXEC_FUNCTION>());
@@ -114,9 +116,12 @@ std::vector<EXEC_COUNTERS> EXEC_UNIT::counters_arrays() const {
 const TYPE* plain_type(const TYPE* type) {
     const TYPE* t = type ? type->resolved() : nullptr;
     while (t) {
-        if (t->kind() == TypeKind::TYPEDEF) t = t->typedef_part().base;
-        else if (t->kind() == TypeKind::QUALIFIED) t = t->qualified_part().unqualified;
-        else break;
+        if (t->kind() == TypeKind::TYPEDEF)
+            t = t->typedef_part().base;
+        else if (t->kind() == TypeKind::QUALIFIED)
+            t = t->qualified_part().unqualified;
+        else
+            break;
         if (t) t = t->resolved();
     }
     return t;

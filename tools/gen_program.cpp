@@ -11,8 +11,17 @@ namespace {
 
 // Type ids of the unit (see write_types).
 enum : int {
-    T_VOID = 1, T_INT = 2, T_UINT = 3, T_LONG = 4, T_ULONG = 5, T_UCHAR = 6, T_ARR = 7,
-    T_ARR_PTR = 8, T_PAIR = 9, T_FUNC0 = 10, T_FUNC_PTR0 = 14
+    T_VOID = 1,
+    T_INT = 2,
+    T_UINT = 3,
+    T_LONG = 4,
+    T_ULONG = 5,
+    T_UCHAR = 6,
+    T_ARR = 7,
+    T_ARR_PTR = 8,
+    T_PAIR = 9,
+    T_FUNC0 = 10,
+    T_FUNC_PTR0 = 14
 };
 // Global symbols before the functions.
 enum : int { G_INT = 0, G_LONG = 1, G_ARR = 2, G_PAIR = 3, G_UINT = 4, G_FIRST_FUNCTION = 5 };
@@ -24,7 +33,12 @@ class FUNCTION_WRITER {
 public:
     FUNCTION_WRITER(GEN_RANDOM& rnd, const GEN_OPTIONS& opt, std::string& out, int index,
                     const std::vector<int>& arity)
-        : rnd_(rnd), opt_(opt), out_(out), index_(index), arity_(arity), params_(arity[size_t(index)]) {}
+        : rnd_(rnd),
+          opt_(opt),
+          out_(out),
+          index_(index),
+          arity_(arity),
+          params_(arity[size_t(index)]) {}
 
     void write() {
         bool is_main = index_ + 1 == int(arity_.size());
@@ -104,14 +118,18 @@ private:
     // An int variable that may be read: a parameter copy, v0..v3 or the global.
     void int_variable(int depth) {
         uint32_t pick = rnd_.below(uint32_t(params_ + 5));
-        if (pick < uint32_t(params_)) name(depth, T_INT, 2, copy_index(int(pick)));
-        else if (pick < uint32_t(params_ + 4)) name(depth, T_INT, 2, var_index(int(pick) - params_));
-        else name(depth, T_INT, 0, G_INT);
+        if (pick < uint32_t(params_))
+            name(depth, T_INT, 2, copy_index(int(pick)));
+        else if (pick < uint32_t(params_ + 4))
+            name(depth, T_INT, 2, var_index(int(pick) - params_));
+        else
+            name(depth, T_INT, 0, G_INT);
     }
     // An int lvalue; never a loop counter, so loops stay bounded.
     void int_lvalue(int depth) {
         uint32_t pick = rnd_.below(10);
-        if (pick < 2) array_element(depth);
+        if (pick < 2)
+            array_element(depth);
         else if (pick < 3) {
             node(depth, "STDOT", T_INT);
             name(depth + 1, T_PAIR, 0, G_PAIR);
@@ -126,8 +144,10 @@ private:
         node(depth, "UMULT", T_INT);
         node(depth + 1, "PLUS", T_ARR_PTR);
         node(depth + 2, "UAND", T_ARR_PTR);
-        if (rnd_.chance(50)) name(depth + 3, T_ARR, 0, G_ARR);
-        else name(depth + 3, T_ARR, 2, local_array_index());
+        if (rnd_.chance(50))
+            name(depth + 3, T_ARR, 0, G_ARR);
+        else
+            name(depth + 3, T_ARR, 2, local_array_index());
         node(depth + 2, "PMCONV", T_INT);
         node(depth + 3, "ANDB", T_INT);
         leaf(depth + 4);
@@ -136,8 +156,10 @@ private:
     }
     void leaf(int depth) {
         uint32_t pick = rnd_.below(10);
-        if (pick < 3) icon(depth, T_INT, rnd_.chance(10) ? rnd_.range(-32768, 32767) : rnd_.range(-9, 20));
-        else int_variable(depth);
+        if (pick < 3)
+            icon(depth, T_INT, rnd_.chance(10) ? rnd_.range(-32768, 32767) : rnd_.range(-9, 20));
+        else
+            int_variable(depth);
     }
 
     // An int expression.  quest: a ?: may appear here (and is then always
@@ -146,57 +168,62 @@ private:
         if (levels <= 0) return leaf(depth);
         uint32_t pick = rnd_.below(20);
         switch (pick) {
-        case 0: case 1: case 2: leaf(depth); return;
-        case 3: array_element(depth); return;
-        case 4:
-            node(depth, "STDOT", T_INT);
-            name(depth + 1, T_PAIR, 0, G_PAIR);
-            indent(depth + 1);
-            out_ += "FIELD type=2 byte=0 member=1 class=9\n";
-            return;
-        case 5:  // the long and unsigned variables, cut back to int
-            node(depth, "SCONV", T_INT);
-            if (rnd_.chance(50)) name(depth + 1, T_LONG, 2, w_index());
-            else name(depth + 1, T_UINT, 2, u_index());
-            return;
-        case 6: {
-            static const char* const ops[] = {"UMINUS", "NOTB", "EXCLAIM"};
-            node(depth, ops[rnd_.below(3)], T_INT);
-            expr(depth + 1, levels - 1, false);
-            return;
-        }
-        case 7: case 8: {
-            static const char* const ops[] = {"DIV", "MOD"};
-            node(depth, ops[rnd_.below(2)], T_INT);
-            expr(depth + 1, levels - 1, false);
-            node(depth + 1, "ORB", T_INT);  // never zero
-            expr(depth + 2, levels - 2, false);
-            icon(depth + 2, T_INT, 1);
-            return;
-        }
-        case 9: {
-            static const char* const ops[] = {"SLL", "SRL"};
-            node(depth, ops[rnd_.below(2)], T_INT);
-            expr(depth + 1, levels - 1, false);
-            icon(depth + 1, T_INT, rnd_.range(0, 5));
-            return;
-        }
-        case 10: case 11:
-            if (quest) {
-                quest_expr(depth, levels);
+            case 0:
+            case 1:
+            case 2: leaf(depth); return;
+            case 3: array_element(depth); return;
+            case 4:
+                node(depth, "STDOT", T_INT);
+                name(depth + 1, T_PAIR, 0, G_PAIR);
+                indent(depth + 1);
+                out_ += "FIELD type=2 byte=0 member=1 class=9\n";
+                return;
+            case 5:  // the long and unsigned variables, cut back to int
+                node(depth, "SCONV", T_INT);
+                if (rnd_.chance(50))
+                    name(depth + 1, T_LONG, 2, w_index());
+                else
+                    name(depth + 1, T_UINT, 2, u_index());
+                return;
+            case 6: {
+                static const char* const ops[] = {"UMINUS", "NOTB", "EXCLAIM"};
+                node(depth, ops[rnd_.below(3)], T_INT);
+                expr(depth + 1, levels - 1, false);
                 return;
             }
-            [[fallthrough]];
-        case 12:
-            comparison(depth, levels - 1);
-            return;
-        default: {
-            static const char* const ops[] = {"PLUS", "MINUS", "MULT", "ANDB", "ORB", "XORB", "PLUS"};
-            node(depth, ops[rnd_.below(7)], T_INT);
-            expr(depth + 1, levels - 1, false);
-            expr(depth + 1, levels - 1, false);
-            return;
-        }
+            case 7:
+            case 8: {
+                static const char* const ops[] = {"DIV", "MOD"};
+                node(depth, ops[rnd_.below(2)], T_INT);
+                expr(depth + 1, levels - 1, false);
+                node(depth + 1, "ORB", T_INT);  // never zero
+                expr(depth + 2, levels - 2, false);
+                icon(depth + 2, T_INT, 1);
+                return;
+            }
+            case 9: {
+                static const char* const ops[] = {"SLL", "SRL"};
+                node(depth, ops[rnd_.below(2)], T_INT);
+                expr(depth + 1, levels - 1, false);
+                icon(depth + 1, T_INT, rnd_.range(0, 5));
+                return;
+            }
+            case 10:
+            case 11:
+                if (quest) {
+                    quest_expr(depth, levels);
+                    return;
+                }
+                [[fallthrough]];
+            case 12: comparison(depth, levels - 1); return;
+            default: {
+                static const char* const ops[] = {"PLUS", "MINUS", "MULT", "ANDB",
+                                                  "ORB",  "XORB",  "PLUS"};
+                node(depth, ops[rnd_.below(7)], T_INT);
+                expr(depth + 1, levels - 1, false);
+                expr(depth + 1, levels - 1, false);
+                return;
+            }
         }
     }
     void quest_expr(int depth, int levels) {
@@ -227,35 +254,35 @@ private:
     void condition(int depth, int levels) {
         uint32_t pick = levels > 0 ? rnd_.below(12) : 0;
         switch (pick) {
-        case 1: case 2:
-            node(depth, "ANDAND", T_INT);
-            condition(depth + 1, levels - 1);
-            condition(depth + 1, levels - 1);
-            return;
-        case 3: case 4:
-            node(depth, "OROR", T_INT);
-            condition(depth + 1, levels - 1);
-            condition(depth + 1, levels - 1);
-            return;
-        case 5:
-            node(depth, "EXCLAIM", T_INT);
-            condition(depth + 1, levels - 1);
-            return;
-        case 6:
-            node(depth, "QUEST", T_INT);
-            condition(depth + 1, levels - 1);
-            node(depth + 1, "COLON", T_INT);
-            condition(depth + 2, levels - 1);
-            condition(depth + 2, levels - 1);
-            return;
-        case 7:  // a plain value as condition
-            node(depth, "ANDB", T_INT);
-            int_variable(depth + 1);
-            icon(depth + 1, T_INT, rnd_.range(1, 4));
-            return;
-        default:
-            comparison(depth, rnd_.range(0, 1));
-            return;
+            case 1:
+            case 2:
+                node(depth, "ANDAND", T_INT);
+                condition(depth + 1, levels - 1);
+                condition(depth + 1, levels - 1);
+                return;
+            case 3:
+            case 4:
+                node(depth, "OROR", T_INT);
+                condition(depth + 1, levels - 1);
+                condition(depth + 1, levels - 1);
+                return;
+            case 5:
+                node(depth, "EXCLAIM", T_INT);
+                condition(depth + 1, levels - 1);
+                return;
+            case 6:
+                node(depth, "QUEST", T_INT);
+                condition(depth + 1, levels - 1);
+                node(depth + 1, "COLON", T_INT);
+                condition(depth + 2, levels - 1);
+                condition(depth + 2, levels - 1);
+                return;
+            case 7:  // a plain value as condition
+                node(depth, "ANDB", T_INT);
+                int_variable(depth + 1);
+                icon(depth + 1, T_INT, rnd_.range(1, 4));
+                return;
+            default: comparison(depth, rnd_.range(0, 1)); return;
         }
     }
     void cbranch_false_to(int label) {
@@ -273,12 +300,14 @@ private:
             expr(2, 3, true);
         } else if (pick < 8) {
             static const char* const ops[] = {"PLUSASG", "MINUSASG", "MULTASG", "ANDBASG",
-                                              "ORBASG", "XORBASG", "SLLASG", "SRLASG"};
+                                              "ORBASG",  "XORBASG",  "SLLASG",  "SRLASG"};
             uint32_t k = rnd_.below(8);
             node(1, ops[k], T_INT);
             int_lvalue(2);
-            if (k >= 6) icon(2, T_INT, rnd_.range(0, 3));
-            else expr(2, 2, false);
+            if (k >= 6)
+                icon(2, T_INT, rnd_.range(0, 3));
+            else
+                expr(2, 2, false);
         } else if (pick < 9) {
             node(1, rnd_.chance(50) ? "PLUSPLUS" : "MINMIN", T_INT);
             int_lvalue(2);
@@ -346,7 +375,8 @@ private:
         if (pick < 14) return switch_statement(loop_depth);
         if (pick < 15) return early_return();
         if (pick < 16) return dead_code(loop_depth);
-        if (pick < 18 && index_ > 0 && loop_depth == 0 && call_sites_ < MAX_CALL_SITES) return call();
+        if (pick < 18 && index_ > 0 && loop_depth == 0 && call_sites_ < MAX_CALL_SITES)
+            return call();
         return assignment(loop_depth);
     }
     void block(int loop_depth, int count) {
@@ -414,7 +444,8 @@ private:
         std::vector<int> targets;
         std::vector<int> case_label;
         for (int i = 0; i < cases; ++i) {
-            if (!targets.empty() && rnd_.chance(25)) case_label.push_back(targets[rnd_.below(uint32_t(targets.size()))]);
+            if (!targets.empty() && rnd_.chance(25))
+                case_label.push_back(targets[rnd_.below(uint32_t(targets.size()))]);
             else {
                 targets.push_back(new_label());
                 case_label.push_back(targets.back());
@@ -455,7 +486,8 @@ private:
         for (size_t i = 0; i < bodies.size(); ++i) {
             label_def(bodies[i]);
             block(loop_depth, share());
-            if (i + 1 == bodies.size() || rnd_.chance(75)) branch(end_label);  // else: falls into the next case
+            if (i + 1 == bodies.size() || rnd_.chance(75))
+                branch(end_label);  // else: falls into the next case
         }
         label_def(end_label);
     }
@@ -490,29 +522,31 @@ private:
 };
 
 void write_types(std::string& out) {
-    out += ".types\n"
-           "type 1 void\n"
-           "type 2 int size=16 align=16\n"
-           "type 3 uint size=16 align=16\n"
-           "type 4 long size=32 align=16\n"
-           "type 5 ulong size=32 align=16\n"
-           "type 6 uchar size=8 align=8\n"
-           "type 7 array elem=2 count=8 size=128 align=16\n"
-           "type 8 pointer pointee=7 size=16 align=16\n"
-           "type 9 csu csu=0 name=\"pair\" size=48 align=16 has_fields=1\n"
-           "type 9 open list=7\n"
-           "type 9 field member=1 name=\"a\" type=2 offset=0\n"
-           "type 9 field member=2 name=\"b\" type=4 offset=16\n"
-           "type 9 close list=7\n";
+    out +=
+        ".types\n"
+        "type 1 void\n"
+        "type 2 int size=16 align=16\n"
+        "type 3 uint size=16 align=16\n"
+        "type 4 long size=32 align=16\n"
+        "type 5 ulong size=32 align=16\n"
+        "type 6 uchar size=8 align=8\n"
+        "type 7 array elem=2 count=8 size=128 align=16\n"
+        "type 8 pointer pointee=7 size=16 align=16\n"
+        "type 9 csu csu=0 name=\"pair\" size=48 align=16 has_fields=1\n"
+        "type 9 open list=7\n"
+        "type 9 field member=1 name=\"a\" type=2 offset=0\n"
+        "type 9 field member=2 name=\"b\" type=4 offset=16\n"
+        "type 9 close list=7\n";
     for (int k = 0; k < 4; ++k) {
         std::string id = std::to_string(T_FUNC0 + k);
         out += "type " + id + " function ret=2\ntype " + id + " open list=0\n";
-        for (int i = 0; i < k; ++i) out += "type " + id + " param type=2 name=\"p" + std::to_string(i) + "\"\n";
+        for (int i = 0; i < k; ++i)
+            out += "type " + id + " param type=2 name=\"p" + std::to_string(i) + "\"\n";
         out += "type " + id + " close list=0\n";
     }
     for (int k = 0; k < 4; ++k)
-        out += "type " + std::to_string(T_FUNC_PTR0 + k) + " pointer pointee=" + std::to_string(T_FUNC0 + k) +
-               " size=16 align=16\n";
+        out += "type " + std::to_string(T_FUNC_PTR0 + k) +
+               " pointer pointee=" + std::to_string(T_FUNC0 + k) + " size=16 align=16\n";
     out += "end\n";
 }
 
@@ -521,7 +555,8 @@ void write_types(std::string& out) {
 void generate_text(const GEN_OPTIONS& options, std::string& out) {
     GEN_RANDOM rnd(options.seed);
     int functions = std::max(1, options.functions);
-    std::string unit = options.unit_name.empty() ? "gen_" + std::to_string(options.seed) + ".c" : options.unit_name;
+    std::string unit = options.unit_name.empty() ? "gen_" + std::to_string(options.seed) + ".c"
+                                                 : options.unit_name;
     std::vector<int> arity;
     for (int i = 0; i + 1 < functions; ++i) arity.push_back(rnd.range(0, 3));
     arity.push_back(2);  // main (a, b)
@@ -531,23 +566,27 @@ void generate_text(const GEN_OPTIONS& options, std::string& out) {
     out += "header version=-71 target=700 name=\"" + unit + "\"\n";
     for (int i = 0; i < functions; ++i) FUNCTION_WRITER(rnd, options, out, i, arity).write();
     out += "end\n";
-    out += ".init\n"
-           "init sym=0\n  ICON type=2 value=3\n  ENDINIT type=2\n"
-           "init sym=1\n  ICON type=4 value=100000\n  ENDINIT type=4\n"
-           "init sym=2\n  ICON type=2 value=1\n  ICON type=2 value=-2\n  ICON type=2 value=3\n  ENDINIT type=7\n"
-           "init sym=3\n  ICON type=2 value=5\n  ICON type=4 value=70000\n  ENDINIT type=9\n"
-           "end\n";
+    out +=
+        ".init\n"
+        "init sym=0\n  ICON type=2 value=3\n  ENDINIT type=2\n"
+        "init sym=1\n  ICON type=4 value=100000\n  ENDINIT type=4\n"
+        "init sym=2\n  ICON type=2 value=1\n  ICON type=2 value=-2\n  ICON type=2 value=3\n  "
+        "ENDINIT type=7\n"
+        "init sym=3\n  ICON type=2 value=5\n  ICON type=4 value=70000\n  ENDINIT type=9\n"
+        "end\n";
     write_types(out);
     out += ".files\nfile_name name=\"" + unit + "\"\nend\n";
-    out += ".symbols\n"
-           "symbol name=\"g_int\" size=16 class=4 type=2 align=16\n"
-           "symbol name=\"g_long\" size=32 class=4 type=4 align=16\n"
-           "symbol name=\"g_arr\" size=128 class=4 type=7 align=16\n"
-           "symbol name=\"g_pair\" size=48 class=4 type=9 align=16\n"
-           "symbol name=\"g_u\" size=16 class=4 type=3 align=16\n";
+    out +=
+        ".symbols\n"
+        "symbol name=\"g_int\" size=16 class=4 type=2 align=16\n"
+        "symbol name=\"g_long\" size=32 class=4 type=4 align=16\n"
+        "symbol name=\"g_arr\" size=128 class=4 type=7 align=16\n"
+        "symbol name=\"g_pair\" size=48 class=4 type=9 align=16\n"
+        "symbol name=\"g_u\" size=16 class=4 type=3 align=16\n";
     for (int i = 0; i < functions; ++i) {
         std::string n = i + 1 == functions ? "main" : "f" + std::to_string(i);
-        out += "symbol name=\"" + n + "\" class=4 type=" + std::to_string(T_FUNC0 + arity[size_t(i)]) + "\n";
+        out += "symbol name=\"" + n +
+               "\" class=4 type=" + std::to_string(T_FUNC0 + arity[size_t(i)]) + "\n";
     }
     out += "end\n";
 }

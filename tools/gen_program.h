@@ -22,8 +22,8 @@ namespace gen {
 
 struct GEN_OPTIONS {
     uint64_t seed = 1;
-    int functions = 4;   // including main
-    int size = 12;       // statements per function, nested ones included
+    int functions = 4;  // including main
+    int size = 12;      // statements per function, nested ones included
     // Percentage of ?: that sit in an arm of another ?: (evaluated only on
     // that arm); the closed-loop checks leave those out of the ?: property.
     int nested_quest_percent = 5;

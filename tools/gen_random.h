@@ -9,7 +9,8 @@ namespace gen {
 
 class GEN_RANDOM {
 public:
-    explicit GEN_RANDOM(uint64_t seed) : state_(seed * 0x9E3779B97F4A7C15ull + 0x632BE59BD9B4E019ull) {}
+    explicit GEN_RANDOM(uint64_t seed)
+        : state_(seed * 0x9E3779B97F4A7C15ull + 0x632BE59BD9B4E019ull) {}
 
     uint64_t next() {
         uint64_t z = (state_ += 0x9E3779B97F4A7C15ull);

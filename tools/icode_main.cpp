@@ -37,9 +37,12 @@ int cmd_as(int argc, char** argv) {
     std::string in, out;
     for (int i = 0; i < argc; ++i) {
         std::string a = argv[i];
-        if (a == "-o" && i + 1 < argc) out = argv[++i];
-        else if (in.empty()) in = a;
-        else return usage();
+        if (a == "-o" && i + 1 < argc)
+            out = argv[++i];
+        else if (in.empty())
+            in = a;
+        else
+            return usage();
     }
     if (in.empty() || out.empty()) return usage();
     std::string text, unit, error;

@@ -27,15 +27,21 @@ bool RAW_TYPES::signed_at(uint32_t id, int depth) const {
     if (it == types_.end() || depth > 64) return false;
     const ENTRY& e = it->second;
     switch (e.code) {
-    case 1: case 4: case 6: case 8: case 50:  // char, short, int, long, long long
-    case 10: case 11: case 12:                // floating
-        return true;
-    case 14: case 17: case 22:  // typedef, qualified, enum: through their base
-        return signed_at(e.base, depth + 1);
-    case 18:
-        return e.vector && signed_at(e.base, depth + 1);
-    default:
-        return false;
+        case 1:
+        case 4:
+        case 6:
+        case 8:
+        case 50:  // char, short, int, long, long long
+        case 10:
+        case 11:
+        case 12:  // floating
+            return true;
+        case 14:
+        case 17:
+        case 22:  // typedef, qualified, enum: through their base
+            return signed_at(e.base, depth + 1);
+        case 18: return e.vector && signed_at(e.base, depth + 1);
+        default: return false;
     }
 }
 
@@ -46,19 +52,19 @@ std::string RAW_TYPES::name_at(uint32_t id, int depth) const {
     if (it == types_.end() || depth > 8) return "";
     const ENTRY& e = it->second;
     switch (e.code) {
-    case 14: return e.name;
-    case 15: return name_at(e.base, depth + 1) + "*";
-    case 16: return name_at(e.base, depth + 1) + "&";
-    case 17: return "qualified " + name_at(e.base, depth + 1);
-    case 18: return name_at(e.base, depth + 1) + "[]";
-    case 20: return name_at(e.base, depth + 1) + "()";
-    case 22: return "enum " + e.name;
-    case 24:
-    case 25: return "struct " + e.name;
-    default: {
-        const icode::LAYOUT_PART* part = icode::type_code_layout(e.code);
-        return part ? part->name : "";
-    }
+        case 14: return e.name;
+        case 15: return name_at(e.base, depth + 1) + "*";
+        case 16: return name_at(e.base, depth + 1) + "&";
+        case 17: return "qualified " + name_at(e.base, depth + 1);
+        case 18: return name_at(e.base, depth + 1) + "[]";
+        case 20: return name_at(e.base, depth + 1) + "()";
+        case 22: return "enum " + e.name;
+        case 24:
+        case 25: return "struct " + e.name;
+        default: {
+            const icode::LAYOUT_PART* part = icode::type_code_layout(e.code);
+            return part ? part->name : "";
+        }
     }
 }
 

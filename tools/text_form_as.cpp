@@ -23,8 +23,8 @@ struct ITEM {
     RECORD rec;
     bool has_len = false;
     int64_t len = 0;
-    std::string bytes;     // RAW
-    int section = -1;      // MARKER
+    std::string bytes;                                     // RAW
+    int section = -1;                                      // MARKER
     bool auto_offset[5] = {true, true, true, true, true};  // header
 };
 
@@ -51,8 +51,10 @@ bool probe_number(const std::string& line, const std::string& name, int64_t& out
     for (size_t i = 0; i < line.size(); ++i) {
         char c = line[i];
         if (in_string) {
-            if (c == '\\') ++i;
-            else if (c == '"') in_string = false;
+            if (c == '\\')
+                ++i;
+            else if (c == '"')
+                in_string = false;
         } else if (c == '"') {
             in_string = true;
         } else if ((i == 0 || line[i - 1] == ' ' || line[i - 1] == '\t') &&
@@ -71,8 +73,10 @@ std::string strip_comment(const std::string& line) {
     for (size_t i = 0; i < line.size(); ++i) {
         char c = line[i];
         if (in_string) {
-            if (c == '\\') ++i;
-            else if (c == '"') in_string = false;
+            if (c == '\\')
+                ++i;
+            else if (c == '"')
+                in_string = false;
         } else if (c == '"') {
             in_string = true;
         } else if (c == ';') {
@@ -179,7 +183,8 @@ bool ASSEMBLER::parse_line(const std::string& line, int n) {
         while (sc.word(hex)) {
             if (hex.size() % 2) return fail(n, "raw bytes are pairs of hexadecimal digits");
             for (size_t i = 0; i < hex.size(); i += 2) {
-                if (!std::isxdigit((unsigned char)hex[i]) || !std::isxdigit((unsigned char)hex[i + 1]))
+                if (!std::isxdigit((unsigned char)hex[i]) ||
+                    !std::isxdigit((unsigned char)hex[i + 1]))
                     return fail(n, "raw bytes are pairs of hexadecimal digits");
                 item.bytes += char(std::stoi(hex.substr(i, 2), nullptr, 16));
             }
@@ -251,19 +256,19 @@ bool ASSEMBLER::encode(std::string& unit) {
     version_ = ICODE_NEWEST_VERSION;
     for (const ITEM& item : items_) {
         switch (item.what) {
-        case ITEM::RAW: out.put_bytes(item.bytes); break;
-        case ITEM::END: out.put_u8(REC_END); break;
-        case ITEM::MARKER: marks[item.section] = int64_t(out.size()); break;
-        case ITEM::RECORD_ITEM:
-            if (item.rec.kind == REC_HEADER) {
-                version_ = int(item.rec.num("version"));
-                if (!header) {
-                    header = &item;
-                    header_at = out.size();
+            case ITEM::RAW: out.put_bytes(item.bytes); break;
+            case ITEM::END: out.put_u8(REC_END); break;
+            case ITEM::MARKER: marks[item.section] = int64_t(out.size()); break;
+            case ITEM::RECORD_ITEM:
+                if (item.rec.kind == REC_HEADER) {
+                    version_ = int(item.rec.num("version"));
+                    if (!header) {
+                        header = &item;
+                        header_at = out.size();
+                    }
                 }
-            }
-            if (!encode_record(item, out)) return false;
-            break;
+                if (!encode_record(item, out)) return false;
+                break;
         }
     }
     if (header) {

@@ -222,22 +222,24 @@ std::string DISASSEMBLER::record_line(const RECORD& rec) const {
 
 void DISASSEMBLER::track(const RECORD& rec, bool in_stream) {
     switch (rec.kind) {
-    case REC_FUNC_BEGIN:
-    case REC_DROP_123:
-        depth_ = 1;
-        locals_.clear();
-        break;
-    case REC_FUNC_END:
-    case REC_DROP_125: depth_ = 0; break;
-    case REC_BLOCK_BEGIN: ++depth_; break;
-    case REC_BLOCK_END: --depth_; break;
-    case REC_BODY_BEGIN: depth_ = 2; break;
-    case REC_SYMBOL:
-        if (depth_ != 0) locals_.push_back(rec.text("name"));
-        else if (in_stream) globals_.push_back(rec.text("name"));
-        break;
-    case REC_TYPE: types_.add(rec); break;
-    default: break;
+        case REC_FUNC_BEGIN:
+        case REC_DROP_123:
+            depth_ = 1;
+            locals_.clear();
+            break;
+        case REC_FUNC_END:
+        case REC_DROP_125: depth_ = 0; break;
+        case REC_BLOCK_BEGIN: ++depth_; break;
+        case REC_BLOCK_END: --depth_; break;
+        case REC_BODY_BEGIN: depth_ = 2; break;
+        case REC_SYMBOL:
+            if (depth_ != 0)
+                locals_.push_back(rec.text("name"));
+            else if (in_stream)
+                globals_.push_back(rec.text("name"));
+            break;
+        case REC_TYPE: types_.add(rec); break;
+        default: break;
     }
 }
 
@@ -249,7 +251,7 @@ bool DISASSEMBLER::run(std::string* error) {
     }
     if (!h.ok) {
         std::string why = h.damaged || !h.why.empty() ? "damaged header record: " + h.why
-                                                       : "not an I-code unit: no header record";
+                                                      : "not an I-code unit: no header record";
         out_ << "; " << why << "\n";
         for (size_t p = 0; p < u_.size(); p += 16)
             out_ << hex_bytes(u_, p, std::min(u_.size(), p + 16)) << "\n";

@@ -139,9 +139,12 @@ private:
             for (++at_; at_ < s_.size() && s_[at_] != '"'; ++at_) {
                 if (s_[at_] == '\\' && at_ + 1 < s_.size()) {
                     char e = s_[++at_];
-                    if (e == 'l') t += '\n';
-                    else if (e == '"' || e == '\\') t += e;
-                    else throw string("unknown escape \\") + e;
+                    if (e == 'l')
+                        t += '\n';
+                    else if (e == '"' || e == '\\')
+                        t += e;
+                    else
+                        throw string("unknown escape \\") + e;
                 } else {
                     t += s_[at_];
                 }
@@ -150,7 +153,8 @@ private:
             ++at_;
             return t;
         }
-        while (at_ < s_.size() && (std::isalnum(static_cast<unsigned char>(s_[at_])) || s_[at_] == '_' || s_[at_] == '.'))
+        while (at_ < s_.size() && (std::isalnum(static_cast<unsigned char>(s_[at_])) ||
+                                   s_[at_] == '_' || s_[at_] == '.'))
             t += s_[at_++];
         if (t.empty()) throw string("stray character ") + c;
         return t;
@@ -315,13 +319,15 @@ TEST_F(AnalysisDot, StructureOfThePicture) {
     // Every edge joins two blocks of its own function.
     for (const DOT_CLUSTER& c : g.clusters)
         for (const DOT_EDGE& e : c.edges)
-            EXPECT_TRUE(c.nodes.count(e.source) && c.nodes.count(e.target)) << e.source << "->" << e.target;
+            EXPECT_TRUE(c.nodes.count(e.source) && c.nodes.count(e.target))
+                << e.source << "->" << e.target;
     // The entry block has the double outline, the returning block the
     // rounded corners; the others neither.
     EXPECT_EQ(f.nodes.at("0.L0").at("peripheries"), "2");
     EXPECT_EQ(f.nodes.at("0.L3").at("style"), "rounded");
     EXPECT_FALSE(f.nodes.at("0.L1").count("peripheries") || f.nodes.at("0.L1").count("style"));
-    EXPECT_EQ(lines(f.nodes.at("0.L2").at("label")), (std::vector<string>{"L2", "g3:", "n = n-1", "goto g1"}));
+    EXPECT_EQ(lines(f.nodes.at("0.L2").at("label")),
+              (std::vector<string>{"L2", "g3:", "n = n-1", "goto g1"}));
     // The chords carry their counter indices 1 and 2 (counter 0 counts
     // entries); the loop's jump back is red and bold; the exit edge dashed.
     std::set<string> chords;
@@ -385,7 +391,8 @@ TEST_F(AnalysisDot, CountsAreConservedAtEveryInnerBlock) {
 }
 
 TEST_F(AnalysisDot, GraphvizAcceptsThePicture) {
-    if (std::system("command -v dot >/dev/null 2>&1") != 0) GTEST_SKIP() << "Graphviz is not installed";
+    if (std::system("command -v dot >/dev/null 2>&1") != 0)
+        GTEST_SKIP() << "Graphviz is not installed";
     string path = temporary_file(picture("d.c/f\n3\n1 1 4\n"));
     string command = "dot -Tcanon " + path + " >/dev/null 2>&1";
     EXPECT_EQ(std::system(command.c_str()), 0);

@@ -35,7 +35,8 @@ TEST_F(AnalysisHeader, HeaderLines) {
 }
 
 TEST_F(AnalysisHeader, MatchingHeadersPass) {
-    EXPECT_EQ(check(COVERAGE_HEADER + "\n\"a.c\",\"f\",1,1,1,\"x\"\n", ANALYSIS_TABLE::CODE_COVERAGE), 0);
+    EXPECT_EQ(
+        check(COVERAGE_HEADER + "\n\"a.c\",\"f\",1,1,1,\"x\"\n", ANALYSIS_TABLE::CODE_COVERAGE), 0);
     EXPECT_EQ(check(GRAPH_HEADER + "\nf,g,1\n", ANALYSIS_TABLE::CALL_GRAPH), 0);
     // The first line is what counts, with or without its line end.
     EXPECT_EQ(check(GRAPH_HEADER, ANALYSIS_TABLE::CALL_GRAPH), 0);
@@ -44,7 +45,8 @@ TEST_F(AnalysisHeader, MatchingHeadersPass) {
 
 TEST_F(AnalysisHeader, UnreadableFirstLine) {
     EXPECT_EQ(check("", ANALYSIS_TABLE::CODE_COVERAGE), 1);
-    EXPECT_EQ(err(), "fatal error: Failure reading header line of analysis output file \"t.csv\"\n");
+    EXPECT_EQ(err(),
+              "fatal error: Failure reading header line of analysis output file \"t.csv\"\n");
 }
 
 TEST_F(AnalysisHeader, ForeignCoverageHeader) {
@@ -75,10 +77,11 @@ TEST_F(AnalysisHeader, EveryFieldIsComparedWhole) {
         "\"filename\",\"funcname\",line number,column number",
         "",
     };
-    for (const string& v : variants) EXPECT_EQ(check(v + "\n", ANALYSIS_TABLE::CODE_COVERAGE), 1) << v;
-    for (const string& v : {string("\"caller\",\"callee\""), string("\"caller\",\"callee\",\"weight\" "),
-                            string("\"caller\";\"callee\";\"weight\""),
-                            string("\"callee\",\"caller\",\"weight\"")})
+    for (const string& v : variants)
+        EXPECT_EQ(check(v + "\n", ANALYSIS_TABLE::CODE_COVERAGE), 1) << v;
+    for (const string& v :
+         {string("\"caller\",\"callee\""), string("\"caller\",\"callee\",\"weight\" "),
+          string("\"caller\";\"callee\";\"weight\""), string("\"callee\",\"caller\",\"weight\"")})
         EXPECT_EQ(check(v + "\n", ANALYSIS_TABLE::CALL_GRAPH), 1) << v;
 }
 
@@ -87,7 +90,8 @@ TEST(AnalysisRows, CoverageRowQuotesNothing) {
               "\"/s/q\"a.c\",\"f\",12,7,3,\"puts(\"a,b\")\"\n");
     EXPECT_EQ(coverage_row("a.c", "g", 1, 0, 0, ""), "\"a.c\",\"g\",1,0,0,\"\"\n");
     // The frequency is printed as a signed number.
-    EXPECT_EQ(coverage_row("a.c", "g", 1, 2, -1294967296, "x"), "\"a.c\",\"g\",1,2,-1294967296,\"x\"\n");
+    EXPECT_EQ(coverage_row("a.c", "g", 1, 2, -1294967296, "x"),
+              "\"a.c\",\"g\",1,2,-1294967296,\"x\"\n");
 }
 
 TEST(AnalysisRows, CallGraphWeightIsUnsigned) {

@@ -50,7 +50,8 @@ TEST(AnalysisPath, VariablesByTable) {
     e.analysis_dir = "out";
     e.coverage_data = "cov.txt";
     EXPECT_EQ(analysis_file_path(cov, unit, e), "out\\cov.txt");
-    EXPECT_EQ(analysis_file_path(cg, unit, e), "out\\main.csv") << "ZK_COVDATA is for coverage only";
+    EXPECT_EQ(analysis_file_path(cg, unit, e), "out\\main.csv")
+        << "ZK_COVDATA is for coverage only";
     e.callgraph_data = "graph";
     EXPECT_EQ(analysis_file_path(cg, unit, e), "out\\graph");
 
@@ -82,7 +83,8 @@ protected:
     void SetUp() override { clear(); }
     void TearDown() override { clear(); }
     static void clear() {
-        for (const char* v : {"ZK_ANALYSIS_DIR", "ZK_COVDIR", "ZK_COVDATA", "ZK_WCGDATA"}) unsetenv(v);
+        for (const char* v : {"ZK_ANALYSIS_DIR", "ZK_COVDIR", "ZK_COVDATA", "ZK_WCGDATA"})
+            unsetenv(v);
     }
 };
 

@@ -27,12 +27,14 @@ protected:
         string pattern = (fs::temp_directory_path() / "trelv_table_XXXXXX").string();
         ASSERT_NE(mkdtemp(pattern.data()), nullptr);
         dir_ = pattern;
-        for (const char* v : {"ZK_ANALYSIS_DIR", "ZK_COVDIR", "ZK_COVDATA", "ZK_WCGDATA"}) unsetenv(v);
+        for (const char* v : {"ZK_ANALYSIS_DIR", "ZK_COVDIR", "ZK_COVDATA", "ZK_WCGDATA"})
+            unsetenv(v);
         setenv("ZK_ANALYSIS_DIR", (dir_ + "/").c_str(), 1);
     }
     void TearDown() override {
         reset_analysis_table();
-        for (const char* v : {"ZK_ANALYSIS_DIR", "ZK_COVDIR", "ZK_COVDATA", "ZK_WCGDATA"}) unsetenv(v);
+        for (const char* v : {"ZK_ANALYSIS_DIR", "ZK_COVDIR", "ZK_COVDATA", "ZK_WCGDATA"})
+            unsetenv(v);
         std::error_code ec;
         fs::remove_all(dir_, ec);
         CAPTURED_TEST::TearDown();
@@ -103,7 +105,8 @@ TEST_F(AnalysisStream, CannotOpenWithAnalyzeOnlyIsFatal) {
     setenv("ZK_ANALYSIS_DIR", "", 1);
     setenv("ZK_WCGDATA", (dir_ + "/missing/g.csv").c_str(), 1);
     EXPECT_EQ(exit_status_of([&] { graph_stream(true); }), 1);
-    EXPECT_EQ(err(), "fatal error: Error opening analysis data file \"" + dir_ + "/missing/g.csv\"\n");
+    EXPECT_EQ(err(),
+              "fatal error: Error opening analysis data file \"" + dir_ + "/missing/g.csv\"\n");
 }
 
 TEST_F(AnalysisStream, ResetForgetsTheFailedStream) {

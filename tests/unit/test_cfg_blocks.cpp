@@ -34,23 +34,23 @@ struct IF_ELSE {
         STMT_ENTRY* a = f.expr(f.plain());
         cbranch_target = f.ref(2, 7);
         STMT_ENTRY* b = f.expr(f.cbranch(cbranch_target));
-        f.block(a, b);                                      // L0
+        f.block(a, b);  // L0
         branch_target = f.ref(3, 4);
-        f.block(f.expr(f.branch(branch_target)));           // L1
+        f.block(f.expr(f.branch(branch_target)));  // L1
         STMT_ENTRY* c = f.label(2);
         STMT_ENTRY* d = f.expr(f.plain());
-        f.block(c, d);                                      // L2
+        f.block(c, d);  // L2
         // Entries that are not statements do not stop the fall-through.
         f.entry(REC_MARK);
         f.entry(REC_TEXT);
         f.entry(REC_BLOCK_END);
         STMT_ENTRY* e = f.label(3);
         STMT_ENTRY* g = f.expr(f.ret());
-        f.block(e, g);                                      // L3
-        f.block(f.expr(f.plain()));                         // L4, after the return
+        f.block(e, g);               // L3
+        f.block(f.expr(f.plain()));  // L4, after the return
         STMT_ENTRY* h = f.label(5);
         STMT_ENTRY* i = f.expr(f.ureturn());
-        f.block(h, i);                                      // L5
+        f.block(h, i);  // L5
         f.compute_successors();
     }
     BASIC_BLK* L(int i) const { return f.at(size_t(i)); }
@@ -76,7 +76,7 @@ TEST_F(CfgBlocks, IfElseSuccessorsPredecessorsAndFallThrough) {
     EXPECT_EQ(t.L(4)->predecessors(), V{});
     EXPECT_EQ(t.L(5)->predecessors(), (V{t.L(4)}));
 
-    EXPECT_EQ(t.L(0)->fallthrough_succ(), t.L(1));  // position 1 of a conditional branch
+    EXPECT_EQ(t.L(0)->fallthrough_succ(), t.L(1));   // position 1 of a conditional branch
     EXPECT_EQ(t.L(1)->fallthrough_succ(), nullptr);  // a branch never falls through
     EXPECT_EQ(t.L(2)->fallthrough_succ(), t.L(3));
     EXPECT_EQ(t.L(3)->fallthrough_succ(), nullptr);
@@ -211,7 +211,7 @@ TEST_F(CfgBlocks, AnnotateSwitchWalksTheCaseListFromTheLastElement) {
     f.block(f.label(2));
     f.block(f.label(3));
     f.block(f.label(4));
-    f.block(f.label(9));  // named by no element
+    f.block(f.label(9));         // named by no element
     f.block(f.expr(f.plain()));  // begins with no label
     f.compute_successors();
     BASIC_BLK* b = f.at(0);
@@ -249,14 +249,14 @@ TEST_F(CfgBlocks, AnnotateBranchesWritesTheTargetOperand) {
     FAKE_FUNCTION f;
     NODE* cb_target = f.ref(2);
     NODE* cb = f.cbranch(cb_target);
-    f.block(f.expr(cb));                          // L0 -> L2 L1
+    f.block(f.expr(cb));  // L0 -> L2 L1
     NODE* br_target = f.epval(f.ref(2, 1), 2);
-    f.block(f.expr(f.branch(br_target)));         // L1 -> L2
+    f.block(f.expr(f.branch(br_target)));  // L1 -> L2
     NODE* stmt = f.plain();
     STMT_ENTRY* l = f.label(2);
-    f.block(l, f.expr(stmt));                     // L2 -> L3
+    f.block(l, f.expr(stmt));  // L2 -> L3
     NODE* r = f.ret();
-    f.block(f.expr(r));                           // L3
+    f.block(f.expr(r));  // L3
     f.compute_successors();
 
     f.at(0)->annotate_branch(f.at(2), 13);

@@ -50,7 +50,8 @@ TEST_F(CfgGraph, VerticesAndEdgesInCreationOrder) {
     pg.add_edge(f.at(0), f.at(1), 1);
     pg.add_edge(f.at(0), f.at(1), 1);  // parallel edges are allowed
     pg.add_edge(f.at(1), f.at(1), 1);  // so are self-loops
-    EXPECT_EQ(edge_list(pg), (std::vector<std::string>{"L2->L0/1", "L0->L1/1", "L0->L1/1", "L1->L1/1"}));
+    EXPECT_EQ(edge_list(pg),
+              (std::vector<std::string>{"L2->L0/1", "L0->L1/1", "L0->L1/1", "L1->L1/1"}));
     const CFG_GRAPH& g = pg.graph();
     for (auto [it, end] = boost::edges(g); it != end; ++it) {
         const EDGE_INFO& e = g[*it];
@@ -120,7 +121,8 @@ TEST_F(CfgGraph, RecordedEdges) {
     pg.add_vertex_edge(2, 0, -1, true);
     pg.add_vertex_edge(2, 1, 5, true);
     pg.add_vertex_edge(0, 2, 5, false);
-    EXPECT_EQ(edge_list(pg), (std::vector<std::string>{"L1->L0/0", "L2->L0/-1", "L2->L1/5", "L0->L2/5"}));
+    EXPECT_EQ(edge_list(pg),
+              (std::vector<std::string>{"L1->L0/0", "L2->L0/-1", "L2->L1/5", "L0->L2/5"}));
     const auto& rec = pg.recorded_edges();
     ASSERT_EQ(rec.size(), 3u);
     EXPECT_EQ(rec.at(0).source, 1u);

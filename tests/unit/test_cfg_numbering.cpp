@@ -36,12 +36,12 @@ struct IF_ELSE {
     FAKE_FUNCTION f;
     std::unique_ptr<PROFILE_GRAPH> pg;
     IF_ELSE() {
-        f.block(f.expr(f.cbranch(f.ref(2))));       // L0 -> L2 L1
-        f.block(f.expr(f.branch(f.ref(3))));        // L1 -> L3
+        f.block(f.expr(f.cbranch(f.ref(2))));  // L0 -> L2 L1
+        f.block(f.expr(f.branch(f.ref(3))));   // L1 -> L3
         STMT_ENTRY* l2 = f.label(2);
-        f.block(l2, f.expr(f.plain()));             // L2 -> L3
+        f.block(l2, f.expr(f.plain()));  // L2 -> L3
         STMT_ENTRY* l3 = f.label(3);
-        f.block(l3, f.expr(f.ret()));               // L3
+        f.block(l3, f.expr(f.ret()));  // L3
         f.compute_successors();
         pg = f.graph();
     }
@@ -96,7 +96,8 @@ TEST_F(CfgNumbering, ChainsEndingInAReturn) {
         f.compute_successors();
         auto pg = f.graph();
         pg->number_chords();
-        EXPECT_EQ(numbering(*pg), (S{"L0->L1 tree", "L1->L2 chord 1", "L2->L3 tree", "L3->L0 tree"}));
+        EXPECT_EQ(numbering(*pg),
+                  (S{"L0->L1 tree", "L1->L2 chord 1", "L2->L3 tree", "L3->L0 tree"}));
         EXPECT_EQ(pg->next_index(), 2);
     }
 }

@@ -26,9 +26,11 @@ std::vector<std::pair<int, int>> argument_sets(uint64_t seed) {
 void report(const char* name, const TALLY& t) {
     std::cout << name << ": " << t.seeds << " seeds, " << t.runs << " runs, " << t.weights_checked
               << " branch weights, " << t.quests_checked << " ?: weights, " << t.counters_checked
-              << " counters; excluded: " << t.nested_quests_excluded << " ?: inside a conditional operand or a ?: condition, "
+              << " counters; excluded: " << t.nested_quests_excluded
+              << " ?: inside a conditional operand or a ?: condition, "
               << t.incomplete_functions_excluded << " functions with incomplete propagation, "
-              << t.switch_fall_through_excluded << " functions with a switch falling through into a case\n";
+              << t.switch_fall_through_excluded
+              << " functions with a switch falling through into a case\n";
 }
 
 class ClosedLoop : public ::testing::TestWithParam<int> {};

@@ -18,13 +18,16 @@ const char* const TYPES =
 // Instruments, runs main(a) for each argument into one profile, uses it and
 // returns the annotated unit's path.
 std::string cycle(const SCRATCH_DIR& dir, const std::string& body, const std::vector<int>& args) {
-    std::string text = "header version=-71 target=700 name=\"" + dir.file("t.c") +
-                       "\"\nfunc_begin sym=0\nsymbol name=\"a\" size=16 class=1 type=2 align=16\nbody_begin\n" +
-                       body + "func_end\n" + TYPES;
+    std::string text =
+        "header version=-71 target=700 name=\"" + dir.file("t.c") +
+        "\"\nfunc_begin sym=0\nsymbol name=\"a\" size=16 class=1 type=2 align=16\nbody_begin\n" +
+        body + "func_end\n" + TYPES;
     write_unit(text, dir.file("g.icode"));
     std::string err;
     EXPECT_EQ(run_profiler(dir.file("g.icode") + " " + dir.file("i.icode") + " --gen_profile_info",
-                           dir.file("err"), &err), 0) << err;
+                           dir.file("err"), &err),
+              0)
+        << err;
     exec::EXEC_UNIT inst;
     std::string error;
     EXPECT_TRUE(inst.load(dir.file("i.icode"), &error)) << error;
@@ -33,8 +36,11 @@ std::string cycle(const SCRATCH_DIR& dir, const std::string& body, const std::ve
         m.call("main", {a});
         EXPECT_TRUE(exec::append_profile(dir.file("p.prf"), inst, m, &error)) << error;
     }
-    EXPECT_EQ(run_profiler(dir.file("g.icode") + " " + dir.file("a.icode") + " --use_profile_info=" +
-                           dir.file("p.prf"), dir.file("err"), &err), 0) << err;
+    EXPECT_EQ(run_profiler(dir.file("g.icode") + " " + dir.file("a.icode") +
+                               " --use_profile_info=" + dir.file("p.prf"),
+                           dir.file("err"), &err),
+              0)
+        << err;
     return dir.file("a.icode");
 }
 
@@ -47,7 +53,8 @@ TEST(ClosedLoopLimits, SwitchFallingThroughIntoACaseCountsOnlyTheFallThrough) {
     SCRATCH_DIR dir;
     const std::string body =
         "expr\n  SWITCH type=2 number=0\n    NAME type=2 level=1 index=0\n"
-        "    COMMA type=2\n      CASE type=2\n        ICON type=2 value=1\n        LABEL type=2 label=1\n"
+        "    COMMA type=2\n      CASE type=2\n        ICON type=2 value=1\n        LABEL type=2 "
+        "label=1\n"
         "      CASE type=2\n        ICON type=2 value=2\n        LABEL type=2 label=2\n"
         "label label=1\nexpr\n  RETURN type=2\n    ICON type=2 value=10\n    NOP type=1\n"
         "label label=2\nexpr\n  RETURN type=2\n    ICON type=2 value=20\n    NOP type=1\n";
@@ -85,9 +92,11 @@ TEST(ClosedLoopLimits, ConditionalInTheConditionOfAConditional) {
         "expr\n  RETURN type=2\n    QUEST type=2\n      QUEST type=2\n"
         "        LT type=2\n          NAME type=2 level=1 index=0\n          ICON type=2 value=5\n"
         "        COLON type=2\n          GT type=2\n            NAME type=2 level=1 index=0\n"
-        "            ICON type=2 value=1\n          GT type=2\n            NAME type=2 level=1 index=0\n"
+        "            ICON type=2 value=1\n          GT type=2\n            NAME type=2 level=1 "
+        "index=0\n"
         "            ICON type=2 value=8\n"
-        "      COLON type=2\n        ICON type=2 value=1\n        ICON type=2 value=2\n    NOP type=1\n";
+        "      COLON type=2\n        ICON type=2 value=1\n        ICON type=2 value=2\n    NOP "
+        "type=1\n";
     // a = 3: inner true, outer true; a = 0 (twice): inner true, outer false.
     exec::EXEC_UNIT ann;
     std::string error;
@@ -99,7 +108,7 @@ TEST(ClosedLoopLimits, ConditionalInTheConditionOfAConditional) {
     const icode::NODE* outer = ret->left();
     ASSERT_EQ(outer->opcode(), icode::EPVAL);
     const icode::NODE* outer_colon = outer->left()->right();
-    EXPECT_EQ(weight_of(outer), 1);         // outer true arm: right
+    EXPECT_EQ(weight_of(outer), 1);  // outer true arm: right
     // The outer false arm happened twice, but its weight is the block's 3
     // minus the inner ?:'s true count 3.
     EXPECT_EQ(weight_of(outer_colon), 0);

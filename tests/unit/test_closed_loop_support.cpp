@@ -60,7 +60,8 @@ void SUMMED_TRACE::add(const EXEC_UNIT& unit, const exec::EXEC_TRACE& trace) {
         FUNCTION& s = functions[f->name];
         if (!t) continue;
         s.calls += t->calls;
-        for (const auto& j : t->jumps) s.jumps[{size_t(j.first >> 32), uint32_t(j.first)}] += j.second;
+        for (const auto& j : t->jumps)
+            s.jumps[{size_t(j.first >> 32), uint32_t(j.first)}] += j.second;
         for (size_t i = 0; i < t->falls.size(); ++i)
             if (t->falls[i]) s.falls[i] += t->falls[i];
         for (const auto& a : t->arms) {
@@ -114,8 +115,8 @@ bool contains_quest(const NODE* n) {
 // Walks a tree for QUEST nodes; `conditional` is set below the arms of a
 // ?: and the right operands of && and ||, where a ?: runs on only some of
 // the executions of its statement.
-void check_quests(const NODE* n, bool conditional, const SUMMED_TRACE::FUNCTION& t, const std::string& where,
-                  TALLY& tally) {
+void check_quests(const NODE* n, bool conditional, const SUMMED_TRACE::FUNCTION& t,
+                  const std::string& where, TALLY& tally) {
     if (!n) return;
     const NODE* s = strip(n);
     if (s->opcode() == QUEST) {
@@ -133,7 +134,8 @@ void check_quests(const NODE* n, bool conditional, const SUMMED_TRACE::FUNCTION&
             } else {
                 ++tally.quests_checked;
                 EXPECT_EQ(uint64_t(weight_of(n)), taken_true) << where << ": ?: true arm";
-                EXPECT_EQ(uint64_t(weight_of(colon_wrap)), taken_false) << where << ": ?: false arm";
+                EXPECT_EQ(uint64_t(weight_of(colon_wrap)), taken_false)
+                    << where << ": ?: false arm";
             }
         }
         check_quests(s->left(), conditional || in_condition, t, where, tally);
@@ -146,8 +148,10 @@ void check_quests(const NODE* n, bool conditional, const SUMMED_TRACE::FUNCTION&
     check_quests(s->right(), right_conditional, t, where, tally);
 }
 
-void check_weights(const EXEC_UNIT& annotated, const SUMMED_TRACE& trace, const std::set<std::string>& incomplete,
-                   const std::set<std::string>& shared_fall_through, const std::string& seed_text, TALLY& tally) {
+void check_weights(const EXEC_UNIT& annotated, const SUMMED_TRACE& trace,
+                   const std::set<std::string>& incomplete,
+                   const std::set<std::string>& shared_fall_through, const std::string& seed_text,
+                   TALLY& tally) {
     for (const auto& f : annotated.functions()) {
         if (incomplete.count(f->name)) {
             ++tally.incomplete_functions_excluded;
@@ -194,7 +198,8 @@ void check_weights(const EXEC_UNIT& annotated, const SUMMED_TRACE& trace, const 
             }
             check_quests(f->stmts[i].tree, false, t, where, tally);
         }
-        EXPECT_TRUE(entry_seen || t.calls == 0) << seed_text << " " << f->name << ": no entry weight";
+        EXPECT_TRUE(entry_seen || t.calls == 0)
+            << seed_text << " " << f->name << ": no entry weight";
     }
 }
 
@@ -217,7 +222,8 @@ void check_counters_count_something(const EXEC_UNIT& instrumented, const EXEC_MA
         }
         std::vector<uint32_t> values = machine.counter_values(c);
         ASSERT_FALSE(values.empty());
-        EXPECT_EQ(values[0], t ? t->calls : 0) << seed_text << " " << c.function << ": entry counter";
+        EXPECT_EQ(values[0], t ? t->calls : 0)
+            << seed_text << " " << c.function << ": entry counter";
         for (size_t i = 0; i < values.size(); ++i) {
             ++tally.counters_checked;
             EXPECT_TRUE(counts.count(values[i]))
@@ -241,7 +247,8 @@ std::set<std::string> switch_fall_through_into_case(const EXEC_UNIT& unit) {
             for (const NODE* it : items) {
                 const NODE* s = strip(it);
                 if (s->opcode() == DEFAULT) has_default = true;
-                if (s->opcode() == CASE && label_number(s->right()) == f->stmts[i + 1].label) next_is_case = true;
+                if (s->opcode() == CASE && label_number(s->right()) == f->stmts[i + 1].label)
+                    next_is_case = true;
             }
             if (!has_default && next_is_case) out.insert(f->name);
         }
@@ -249,8 +256,8 @@ std::set<std::string> switch_fall_through_into_case(const EXEC_UNIT& unit) {
     return out;
 }
 
-void check_seed(uint64_t seed, int functions, int size, const std::vector<std::pair<int, int>>& args,
-                TALLY& tally) {
+void check_seed(uint64_t seed, int functions, int size,
+                const std::vector<std::pair<int, int>>& args, TALLY& tally) {
     SCRATCH_DIR dir;
     ASSERT_FALSE(dir.path().empty());
     const std::string seed_text = "seed " + std::to_string(seed);
@@ -266,8 +273,10 @@ void check_seed(uint64_t seed, int functions, int size, const std::vector<std::p
                       profile = dir.file("p.prf"), err_file = dir.file("err.txt");
     write_unit(text, original);
     std::string err;
-    ASSERT_EQ(run_profiler(original + " " + instrumented + " --gen_profile_info", err_file, &err), 0)
-        << seed_text << "\n" << err;
+    ASSERT_EQ(run_profiler(original + " " + instrumented + " --gen_profile_info", err_file, &err),
+              0)
+        << seed_text << "\n"
+        << err;
     ASSERT_EQ(run_profiler(original + " " + plain, err_file, &err), 0) << seed_text << "\n" << err;
 
     EXEC_UNIT g, inst, low;
@@ -277,7 +286,8 @@ void check_seed(uint64_t seed, int functions, int size, const std::vector<std::p
     ASSERT_TRUE(low.load(plain, &error)) << error;
     const uint64_t steps = 5000000;
     for (const auto& a : args) {
-        std::string run_text = seed_text + " main(" + std::to_string(a.first) + ", " + std::to_string(a.second) + ")";
+        std::string run_text =
+            seed_text + " main(" + std::to_string(a.first) + ", " + std::to_string(a.second) + ")";
         EXEC_MACHINE m0(g, steps), m1(inst, steps), m2(low, steps);
         try {
             exec::EXEC_RESULT r0 = m0.call("main", {a.first, a.second});
@@ -294,10 +304,12 @@ void check_seed(uint64_t seed, int functions, int size, const std::vector<std::p
         ++tally.runs;
     }
 
-    ASSERT_EQ(run_profiler(original + " " + annotated + " --use_profile_info=" + profile + " --debug:profile=2",
+    ASSERT_EQ(run_profiler(original + " " + annotated + " --use_profile_info=" + profile +
+                               " --debug:profile=2",
                            err_file, &err),
               0)
-        << seed_text << "\n" << err;
+        << seed_text << "\n"
+        << err;
     EXEC_UNIT ann;
     ASSERT_TRUE(ann.load(annotated, &error)) << error;
     SUMMED_TRACE summed;
@@ -311,7 +323,8 @@ void check_seed(uint64_t seed, int functions, int size, const std::vector<std::p
         }
         summed.add(ann, m.trace());
     }
-    check_weights(ann, summed, incomplete_functions(err), switch_fall_through_into_case(g), seed_text, tally);
+    check_weights(ann, summed, incomplete_functions(err), switch_fall_through_into_case(g),
+                  seed_text, tally);
     ++tally.seeds;
 }
 

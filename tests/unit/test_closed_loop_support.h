@@ -55,16 +55,17 @@ struct TALLY {
     int runs = 0;
     int weights_checked = 0;
     int quests_checked = 0;
-    int nested_quests_excluded = 0;       // ?: in a conditional operand or in a ?: condition
+    int nested_quests_excluded = 0;         // ?: in a conditional operand or in a ?: condition
     int incomplete_functions_excluded = 0;  // propagation left incomplete by the pass limit
     int counters_checked = 0;
-    int switch_fall_through_excluded = 0;   // functions with a switch whose fall-through is a case target
+    int switch_fall_through_excluded =
+        0;  // functions with a switch whose fall-through is a case target
 };
 
 // The whole loop for one generated unit and a few argument pairs; failures
 // are reported through gtest with the seed in the message.
-void check_seed(uint64_t seed, int functions, int size, const std::vector<std::pair<int, int>>& args,
-                TALLY& tally);
+void check_seed(uint64_t seed, int functions, int size,
+                const std::vector<std::pair<int, int>>& args, TALLY& tally);
 
 // Functions holding a SWITCH without DEFAULT that is followed by the label
 // of one of its cases: the profiler counts that edge on the fall-through

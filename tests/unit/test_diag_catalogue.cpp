@@ -59,8 +59,7 @@ const std::vector<CASE>& cases() {
         {[] { trelv_warn_incomplete_prof_info(TRELV_HERE, "f").emit(); },
          "warning: Func f: Could not complete profile info propagation: Incomplete\n"
          "   profile info for blocks:\n"},
-        {[] { trelv_warn_incomplete_blk_list(TRELV_HERE, " B1 B2").emit(); },
-         "warning:  B1 B2\n"},
+        {[] { trelv_warn_incomplete_blk_list(TRELV_HERE, " B1 B2").emit(); }, "warning:  B1 B2\n"},
         {[] { trelv_warn_node_weight_mismatch(TRELV_HERE, "f", "B2", 5, 6).emit(); },
          "warning: Func f: Block B2: Input weight 5 does not match output weight 6\n"},
         {[] { trelv_warn_negative_edge_weight(TRELV_HERE, "f", "in", "B1", "B2", -1).emit(); },
@@ -99,7 +98,9 @@ const std::vector<CASE>& cases() {
          "debug: Func f: Edge B1-->B2: Index = 3: PROFWT = 10\n"},
         {[] { trelv_dbg_unreach_node(TRELV_HERE, "f", "B5").emit(); },
          "debug: Func f: Node B5 is UNREACHABLE\n"},
-        {[] { optgen_conflict_option(TRELV_HERE, "--use_profile_info", "--gen_profile_info").emit(); },
+        {[] {
+             optgen_conflict_option(TRELV_HERE, "--use_profile_info", "--gen_profile_info").emit();
+         },
          "error: option --use_profile_info conflicts with previous option\n"
          "   --gen_profile_info\n"},
         {[] { optgen_conflict_override_option(TRELV_HERE, "--x", "--y").emit(); },

@@ -72,8 +72,7 @@ TEST_F(DiagHeader, InvisibleDiagnosticPrintsNothingAndIsNotCounted) {
 }
 
 TEST_F(DiagHeader, HundredthErrorPrintsAndHundredFirstEndsTheRun) {
-    for (int i = 0; i < 100; ++i)
-        DIAG::trelv_inv_edge_wt("BGL_cfg.cpp", 10, "f", -i).emit();
+    for (int i = 0; i < 100; ++i) DIAG::trelv_inv_edge_wt("BGL_cfg.cpp", 10, "f", -i).emit();
     EXPECT_EQ(DIAG::settings().error_count, 100u);
     const string before = err();
     const string last = "BGL_cfg.cpp:10:internal error #18103: (f, -99)\n";
@@ -87,8 +86,8 @@ TEST_F(DiagHeader, HundredthErrorPrintsAndHundredFirstEndsTheRun) {
 }
 
 TEST_F(DiagHeader, FatalEndsTheRunAfterItsLine) {
-    const int status = exit_status_of(
-        [] { DIAG::trelv_fatal_icode_file_open(TRELV_HERE, "in.ic", "").emit(); });
+    const int status =
+        exit_status_of([] { DIAG::trelv_fatal_icode_file_open(TRELV_HERE, "in.ic", "").emit(); });
     EXPECT_EQ(status, 1);
     EXPECT_EQ(err(), "fatal error: Error opening icode file \"in.ic\":\n");
 }

@@ -59,8 +59,7 @@ TEST_F(DiagWrap, TextOfExactlyTheColumnsLeftBreaksAtItsLastBlank) {
 
 TEST_F(DiagWrap, PieceFollowedByBlankFillsTheWholeLine) {
     const string a60(60, 'a');
-    EXPECT_EQ(warn(a60 + " " + string(9, 'b') + "  cc"),
-              "warning: " + a60 + " bbbbbbbbb\n   cc\n");
+    EXPECT_EQ(warn(a60 + " " + string(9, 'b') + "  cc"), "warning: " + a60 + " bbbbbbbbb\n   cc\n");
 }
 
 TEST_F(DiagWrap, WordThatFitsOnlyAFreshLineMovesThere) {
@@ -110,9 +109,7 @@ TEST_F(DiagWrap, BlankAndTabBeforeABreakAreBothDropped) {
               "   successors\n");
 }
 
-TEST_F(DiagWrap, TabInsideAShortTextIsKept) {
-    EXPECT_EQ(warn("a\tb"), "warning: a\tb\n");
-}
+TEST_F(DiagWrap, TabInsideAShortTextIsKept) { EXPECT_EQ(warn("a\tb"), "warning: a\tb\n"); }
 
 TEST_F(DiagWrap, NewlineInTextStartsAContinuationLine) {
     EXPECT_EQ(warn("first\nsecond"), "warning: first\n   second\n");

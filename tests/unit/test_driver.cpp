@@ -35,16 +35,17 @@ protected:
         for (string& w : words_) argv_.push_back(&w[0]);
     }
 
-    static STRING_LIST list(std::vector<string> strings) { return STRING_LIST(0, std::move(strings)); }
+    static STRING_LIST list(std::vector<string> strings) {
+        return STRING_LIST(0, std::move(strings));
+    }
 
     std::vector<string> words_;
     std::vector<char*> argv_;
 };
 
 TEST_F(Driver, PositionalWordsNameTheFilesAndOptionsMayBeAnywhere) {
-    EXPECT_EQ(run({"trelv", "--gen_profile_info", "in.ic", "--debug:", "profile", "out.ic",
-                   "third"}),
-              0);
+    EXPECT_EQ(
+        run({"trelv", "--gen_profile_info", "in.ic", "--debug:", "profile", "out.ic", "third"}), 0);
     EXPECT_EQ(run_state().input_name, "in.ic");
     EXPECT_EQ(run_state().output_name, "out.ic");
     EXPECT_TRUE(current_options().enabled(OPT_GEN_PROFILE_INFO));
@@ -102,8 +103,7 @@ TEST_F(Driver, CommandLineIsAppliedOnTopOfEveryList) {
         list({"--analyze=callgraph", "--use_profile_info=unit.prf", "--debug:profile=1"}),
         list({"--section_sizes=off"}),
     };
-    EXPECT_EQ(run({"trelv", "--analyze=codecov", "--use_profile_info=cmd.prf", "in", "out"},
-                  lists),
+    EXPECT_EQ(run({"trelv", "--analyze=codecov", "--use_profile_info=cmd.prf", "in", "out"}, lists),
               0);
     ASSERT_EQ(run_state().option_sets.size(), 2u);
     const OPTION_OBJ& first = current_options();
@@ -216,9 +216,9 @@ TEST_F(Driver, UnitStepsRunInOrderAroundTheVisibilitySwitches) {
     steps.write_initializers = [&] { calls.push_back("write_initializers"); };
     steps.close_units = [&] { calls.push_back("close_units"); };
     EXPECT_EQ(trelv_run(static_cast<int>(argv_.size()), argv_.data(), steps), 0);
-    EXPECT_EQ(calls, (std::vector<string>{"open_input in.ic", "type_package 1",
-                                          "open_output out.ic", "read_unit remark",
-                                          "write_initializers", "close_units"}));
+    EXPECT_EQ(calls,
+              (std::vector<string>{"open_input in.ic", "type_package 1", "open_output out.ic",
+                                   "read_unit remark", "write_initializers", "close_units"}));
 }
 
 TEST_F(Driver, UnopenableInputEndsTheRun) {

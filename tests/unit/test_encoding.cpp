@@ -101,12 +101,8 @@ TEST(Encoding, SlebSignExtendsOnlyBelow32Bits) {
 
 TEST(Encoding, I16AcceptsSignedAndUnsignedShortsOnly) {
     const std::vector<std::pair<int64_t, std::string>> accepted = {
-        {-32768, bytes({0x00, 0x80})},
-        {-1, bytes({0xff, 0xff})},
-        {0, bytes({0x00, 0x00})},
-        {32767, bytes({0xff, 0x7f})},
-        {65535, bytes({0xff, 0xff})},
-        {-71, bytes({0xb9, 0xff})},
+        {-32768, bytes({0x00, 0x80})}, {-1, bytes({0xff, 0xff})},    {0, bytes({0x00, 0x00})},
+        {32767, bytes({0xff, 0x7f})},  {65535, bytes({0xff, 0xff})}, {-71, bytes({0xb9, 0xff})},
     };
     for (const auto& [v, enc] : accepted) {
         SCOPED_TRACE(v);

@@ -161,11 +161,11 @@ TEST_F(Options, FlagOptionsRejectAppendedText) {
 }
 
 TEST_F(Options, UnknownOrMalformedWordsAreRejectedSilently) {
-    EXPECT_FALSE(set_.parse("help"));       // the word had one dash only
-    EXPECT_FALSE(set_.parse("-"));          // the word was two dashes
+    EXPECT_FALSE(set_.parse("help"));  // the word had one dash only
+    EXPECT_FALSE(set_.parse("-"));     // the word was two dashes
     EXPECT_FALSE(set_.parse("-nosuch"));
     EXPECT_FALSE(set_.parse("-analyze_foo"));
-    EXPECT_TRUE(set_.parse(""));            // the word was a single dash
+    EXPECT_TRUE(set_.parse(""));  // the word was a single dash
     EXPECT_TRUE(set_.enabled_options().empty());
     EXPECT_EQ(err(), "");
 }
@@ -208,8 +208,8 @@ TEST_F(Options, UseProfileInfoListsFilesInOrder) {
 }
 
 TEST_F(Options, InstrumentingThenUsingProfilesConflicts) {
-    for (const char* later : {"-use_profile_info=p", "-analyze=codecov", "-analyze_only",
-                              "-codecov", "-onlycodecov"}) {
+    for (const char* later :
+         {"-use_profile_info=p", "-analyze=codecov", "-analyze_only", "-codecov", "-onlycodecov"}) {
         OPTION_OBJ set;
         ASSERT_TRUE(set.parse("-gen_profile_info"));
         EXPECT_EQ(exit_status_of([&] { set.parse(later); }), 1) << later;
@@ -245,15 +245,14 @@ TEST_F(Options, ClearingDropsValuesAndCountsAsSeen) {
 }
 
 TEST_F(Options, RenderedTextsParseBackToTheSameSet) {
-    ASSERT_TRUE(parse_all({"-use_profile_info=a.prf", "-debug:profile=3", "-codecov",
-                           "-section_sizes", "-advice:performance", "-debug:x", "-diag_wrap=on",
-                           "-use_profile_info=b.prf"}));
+    ASSERT_TRUE(
+        parse_all({"-use_profile_info=a.prf", "-debug:profile=3", "-codecov", "-section_sizes",
+                   "-advice:performance", "-debug:x", "-diag_wrap=on", "-use_profile_info=b.prf"}));
     const std::vector<string> texts = set_.reapplication_texts();
-    EXPECT_EQ(texts, (std::vector<string>{
-                         "--advice:performance", "--analyze=codecov", "--codecov",
-                         "--debug:=profile=3", "--debug:=x", "--diag_wrap=on",
-                         "--section_sizes=on", "--use_profile_info=a.prf",
-                         "--use_profile_info=b.prf"}));
+    EXPECT_EQ(texts, (std::vector<string>{"--advice:performance", "--analyze=codecov", "--codecov",
+                                          "--debug:=profile=3", "--debug:=x", "--diag_wrap=on",
+                                          "--section_sizes=on", "--use_profile_info=a.prf",
+                                          "--use_profile_info=b.prf"}));
     OPTION_OBJ again;
     for (const string& t : texts) ASSERT_TRUE(again.parse(t.c_str() + 1)) << t;
     EXPECT_EQ(again.reapplication_texts(), texts);

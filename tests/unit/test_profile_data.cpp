@@ -13,9 +13,9 @@
 #include <vector>
 
 #include "driver/optobj.h"
+#include "profile_folder.h"
 #include "profmgr/profile_data.h"
 #include "test_diag_capture.h"
-#include "profile_folder.h"
 
 namespace {
 
@@ -85,8 +85,9 @@ TEST_F(ProfileDataRead, DifferentlyWrittenPathsToTheUnitMatch) {
           "./src/sub/../a.c/f\n1 2\n"
           "src/b.c/f\n1 3\n"
           "other/../src/a.c/f\n1 4\n" +
-              dir_ + "/src/a.c/f\n1 5\n"
-                     "src/a.c/ff\n1 6\n");
+              dir_ +
+              "/src/a.c/f\n1 5\n"
+              "src/a.c/ff\n1 6\n");
     read("f", files({"one.prf"}));
     EXPECT_EQ(data_.data_sets("f"), (DATA_SETS{{1}, {2}, {4}, {5}}));
     // The unit name may be relative as well.
@@ -193,24 +194,18 @@ TEST_F(ProfileDataRead, TracesAtLevelThree) {
     read("f", files({"one.prf"}));
     // The rest of f's values line, " src/b.c/h", is a line of its own; its
     // folder " src/" does not exist, so it stands for the current one.
-    const string for_f = "FROM I-CODE " + key("f") + "\n" +
-                         "FROM KWR    " + dir_ + "/src/a.c/g\n" +
-                         "FROM I-CODE " + key("f") + "\n" +
-                         "FROM KWR    " + dir_ + "/src/a.c/f\n" +
-                         "FOUND = f\n" +
-                         "FROM I-CODE " + key("f") + "\n" +
-                         "FROM KWR    " + dir_ + "/b.c/h\n";
+    const string for_f = "FROM I-CODE " + key("f") + "\n" + "FROM KWR    " + dir_ + "/src/a.c/g\n" +
+                         "FROM I-CODE " + key("f") + "\n" + "FROM KWR    " + dir_ + "/src/a.c/f\n" +
+                         "FOUND = f\n" + "FROM I-CODE " + key("f") + "\n" + "FROM KWR    " + dir_ +
+                         "/b.c/h\n";
     EXPECT_EQ(out(), for_f);
     EXPECT_EQ(data_.data_sets("f"), (DATA_SETS{{1, 2}}));
 
     read("g", files({"one.prf"}));
-    const string for_g = "FROM I-CODE " + key("g") + "\n" +
-                         "FROM KWR    " + dir_ + "/src/a.c/g\n" +
-                         "FOUND = g\n" +
-                         "FROM I-CODE " + key("g") + "\n" +
-                         "FROM KWR    " + dir_ + "/src/a.c/f\n" +
-                         "FROM I-CODE " + key("g") + "\n" +
-                         "FROM KWR    " + dir_ + "/b.c/h\n";
+    const string for_g = "FROM I-CODE " + key("g") + "\n" + "FROM KWR    " + dir_ + "/src/a.c/g\n" +
+                         "FOUND = g\n" + "FROM I-CODE " + key("g") + "\n" + "FROM KWR    " + dir_ +
+                         "/src/a.c/f\n" + "FROM I-CODE " + key("g") + "\n" + "FROM KWR    " + dir_ +
+                         "/b.c/h\n";
     EXPECT_EQ(out(), for_f + for_g);
     EXPECT_EQ(err(), "");
 }
@@ -264,7 +259,8 @@ TEST_F(ProfileDataRead, EachFileIsParsedOncePerRun) {
     EXPECT_EQ(err(), "");
     // The next run parses again.
     PROFILE_DATA next_run;
-    EXPECT_EQ(exit_status_of([&] { read_profile_files(next_run, unit_, "g", files({"one.prf"})); }), 1);
+    EXPECT_EQ(exit_status_of([&] { read_profile_files(next_run, unit_, "g", files({"one.prf"})); }),
+              1);
 }
 
 TEST_F(ProfileDataRead, APipeIsReadAsWellAsAFile) {

@@ -3,13 +3,12 @@
 // folder as its current directory, with subfolders src, src/sub and other.
 #include <gtest/gtest.h>
 
-
 #include <filesystem>
 #include <optional>
 #include <string>
 
-#include "profmgr/profile_data_path.h"
 #include "profile_folder.h"
+#include "profmgr/profile_data_path.h"
 
 namespace {
 
@@ -80,7 +79,8 @@ TEST_F(ProfilePath, BaseNameAndExtension) {
 }
 
 TEST_F(ProfilePath, PartsAreCutTo499Characters) {
-    EXPECT_EQ(canonical_path("src/" + string(600, 'b') + ".c"), dir_ + "/src/" + string(499, 'b') + ".c");
+    EXPECT_EQ(canonical_path("src/" + string(600, 'b') + ".c"),
+              dir_ + "/src/" + string(499, 'b') + ".c");
     EXPECT_EQ(canonical_path("src/a." + string(600, 'e')), dir_ + "/src/a." + string(499, 'e'));
     // The directory part: its first 499 characters name src, the rest
     // ("nosuch/") does not exist, so only the cut directory can be entered.

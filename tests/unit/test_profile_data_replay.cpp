@@ -10,14 +10,14 @@
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
-#include <random>
 #include <optional>
+#include <random>
 #include <string>
 #include <vector>
 
+#include "profile_folder.h"
 #include "profmgr/profile_data.h"
 #include "test_diag_capture.h"
-#include "profile_folder.h"
 
 namespace {
 
@@ -110,7 +110,8 @@ private:
 // Profile data files made of random pieces, most of them about to go wrong.
 class FILE_MAKER {
 public:
-    FILE_MAKER(unsigned seed, string absolute_unit) : random_(seed), unit_(std::move(absolute_unit)) {}
+    FILE_MAKER(unsigned seed, string absolute_unit)
+        : random_(seed), unit_(std::move(absolute_unit)) {}
 
     string make() {
         string text;
@@ -128,9 +129,9 @@ private:
     }
 
     string name() {
-        static const char* const paths[] = {"src/a.c",    "./src/a.c", "src/sub/../a.c",
-                                            "other/../src/a.c", "src/b.c", "",
-                                            "a.c",        "1 5src/a.c"};
+        static const char* const paths[] = {
+            "src/a.c", "./src/a.c", "src/sub/../a.c", "other/../src/a.c", "src/b.c",
+            "",        "a.c",       "1 5src/a.c"};
         static const char* const functions[] = {"f", "g", "h"};
         const string path = pick(0, 8) == 0 ? unit_ : string(one_of(paths));
         return path + "/" + one_of(functions);

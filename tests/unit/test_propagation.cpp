@@ -19,7 +19,8 @@ class Propagation : public CAPTURED_TEST {};
 // successor order, as "Lx=w" and "Lx->Ly=w".
 std::vector<std::string> weights(const FAKE_FUNCTION& f) {
     std::vector<std::string> r;
-    for (size_t i = 0; i < f.size(); ++i) r.push_back(f.at(i)->name() + "=" + std::to_string(f.at(i)->weight()));
+    for (size_t i = 0; i < f.size(); ++i)
+        r.push_back(f.at(i)->name() + "=" + std::to_string(f.at(i)->weight()));
     for (size_t i = 0; i < f.size(); ++i)
         for (const SUCC_INFO& s : f.at(i)->successors())
             r.push_back(f.at(i)->name() + "->" + s.succ->name() + "=" + std::to_string(s.weight));
@@ -53,8 +54,8 @@ TEST_F(Propagation, DataSetsAreSummedAndWrongLengthsSkipped) {
     // Sums of sets 0 and 2: entry 15, L0->L1 4, L2->L3 11.  Then L0->L2 is
     // 15 - 4 = 11, L1->L3 carries L1's 4, and L3 gets 4 + 11.
     t.pg->propagate_counters(DATA_SETS{{10, 3, 7}, {100, 100}, {5, 1, 4}, {1, 1, 1, 1}});
-    EXPECT_EQ(weights(t.f), (W{"L0=15", "L1=4", "L2=11", "L3=15", "L0->L2=11", "L0->L1=4", "L1->L3=4",
-                               "L2->L3=11"}));
+    EXPECT_EQ(weights(t.f), (W{"L0=15", "L1=4", "L2=11", "L3=15", "L0->L2=11", "L0->L1=4",
+                               "L1->L3=4", "L2->L3=11"}));
     EXPECT_EQ(t.pg->entry_count(), 15);
     EXPECT_EQ(err(),
               "warning: Func f: Number of profile counters 2 does not match expected number of\n"
@@ -187,8 +188,8 @@ TEST_F(Propagation, NegativeInEdgeAndARecomputedSuccessor) {
               "remark: Func f:  Overriding profile weight for single successor edge \tL2-->L0\n"
               "   from -3 to 4\n");
     EXPECT_EQ(pg->node_weight(0), 14);
-    EXPECT_EQ(weights(f), (W{"L0=10", "L1=4", "L2=4", "L3=3", "L0->L3=3", "L0->L1=4", "L1->L2=4",
-                             "L2->L0=4"}));
+    EXPECT_EQ(weights(f),
+              (W{"L0=10", "L1=4", "L2=4", "L3=3", "L0->L3=3", "L0->L1=4", "L1->L2=4", "L2->L0=4"}));
 }
 
 TEST_F(Propagation, NegativeOutEdgeStaysUnsolved) {
@@ -210,7 +211,8 @@ TEST_F(Propagation, NegativeOutEdgeStaysUnsolved) {
               "   from 5 to -2147483648\n");
     std::string warnings;
     for (int pass = 0; pass < 11; ++pass)
-        warnings += "warning: Func f: Attempting to set (out) weight of edge L0-->L1 to -2147483648\n";
+        warnings +=
+            "warning: Func f: Attempting to set (out) weight of edge L0-->L1 to -2147483648\n";
     warnings +=
         "warning: Func f: Could not complete profile info propagation: Incomplete\n"
         "   profile info for blocks:\n"
@@ -346,8 +348,8 @@ TEST_F(Propagation, SumsWrapAs32BitIntegers) {
         // Counter 1 sums to 2^32: 0.  Entry 2, L0->L1 0, L2->L3 2.
         IF_ELSE t;
         t.pg->propagate_counters(DATA_SETS{{0xFFFFFFFFu, 0xFFFFFFFFu, 0}, {3, 1, 2}});
-        EXPECT_EQ(weights(t.f), (W{"L0=2", "L1=0", "L2=2", "L3=2", "L0->L2=2", "L0->L1=0", "L1->L3=0",
-                                   "L2->L3=2"}));
+        EXPECT_EQ(weights(t.f), (W{"L0=2", "L1=0", "L2=2", "L3=2", "L0->L2=2", "L0->L1=0",
+                                   "L1->L3=0", "L2->L3=2"}));
         EXPECT_EQ(err(), "");
     }
     {

@@ -15,22 +15,24 @@ using namespace cfg_test;
 
 class PropagationSolve : public CAPTURED_TEST {};
 
-
 int abs_difference(uint32_t in, uint32_t out) {
     int d = int(in - out);
     return d < 0 ? int(0u - uint32_t(d)) : d;
 }
 
-void reference_solve(CFG_GRAPH& g, CFG_VERTEX v, EDGE_INFO* via, std::vector<const EDGE_INFO*>& order) {
+void reference_solve(CFG_GRAPH& g, CFG_VERTEX v, EDGE_INFO* via,
+                     std::vector<const EDGE_INFO*>& order) {
     uint32_t in = 0, out = 0;
     for (auto [it, end] = boost::in_edges(v, g); it != end; ++it) {
         EDGE_INFO& f = g[*it];
-        if (&f != via && !f.measured && !f.valid) reference_solve(g, boost::source(*it, g), &f, order);
+        if (&f != via && !f.measured && !f.valid)
+            reference_solve(g, boost::source(*it, g), &f, order);
         in += uint32_t(f.count);
     }
     for (auto [it, end] = boost::out_edges(v, g); it != end; ++it) {
         EDGE_INFO& f = g[*it];
-        if (&f != via && !f.measured && !f.valid) reference_solve(g, boost::target(*it, g), &f, order);
+        if (&f != via && !f.measured && !f.valid)
+            reference_solve(g, boost::target(*it, g), &f, order);
         out += uint32_t(f.count);
     }
     if (!via) return;
@@ -136,7 +138,8 @@ TEST_F(PropagationSolve, EveryTreeEdgeReachedFromTheEntryIsSolvedOnce) {
         auto pg = build_shape(f, shape);
         pg->number_chords();
         PROPAGATION p(*pg);
-        ASSERT_TRUE(p.load_counters(DATA_SETS(1, std::vector<uint32_t>(size_t(pg->next_index()), 1))));
+        ASSERT_TRUE(
+            p.load_counters(DATA_SETS(1, std::vector<uint32_t>(size_t(pg->next_index()), 1))));
         p.solve_tree_edges();
         const CFG_GRAPH& g = pg->graph();
         for (auto [it, end] = boost::edges(g); it != end; ++it)

@@ -40,8 +40,9 @@ void note_request(size_t n) {
 #if defined(TRELV_TEST_ASAN)
 // The sanitizer runtime's hook interface (its header is not installed with
 // every compiler).
-extern "C" int __sanitizer_install_malloc_and_free_hooks(
-    void (*malloc_hook)(const volatile void*, size_t), void (*free_hook)(const volatile void*));
+extern "C" int __sanitizer_install_malloc_and_free_hooks(void (*malloc_hook)(const volatile void*,
+                                                                             size_t),
+                                                         void (*free_hook)(const volatile void*));
 
 namespace {
 void note_malloc(const volatile void*, size_t n) { note_request(n); }
@@ -132,8 +133,8 @@ TEST(ReaderDamage, RecordsCutOffByTheEndOfTheFile) {
          INVALID_RECORD},
         {"an operand of another kind", HEAD + "expr pos=-\nUMINUS type=0\nmark pos=-\nend\n",
          INVALID_RECORD},
-        {"an initializer without ENDINIT", HEAD + "init sym=0\nICON type=1 value=1\n" + "end\n" + SECTIONS,
-         INVALID_RECORD},
+        {"an initializer without ENDINIT",
+         HEAD + "init sym=0\nICON type=1 value=1\n" + "end\n" + SECTIONS, INVALID_RECORD},
         {"a symbol missing its pragmas",
          HEAD + "symbol name=\"s\" pragmas=2\npragma kind=1\nlabel label=1\nend\n", INVALID_RECORD},
         {"a pragma cut off", HEAD + "symbol name=\"s\" pragmas=1\nraw 5e 03 01 01 61\n",
@@ -154,14 +155,16 @@ TEST(ReaderDamage, LengthsAndCountsPastTheEndOfTheFile) {
         {"pragma arguments, the largest count", HEAD + "raw 5e 07 01 ff ff ff ff 0f 00\nend\n",
          INVALID_RECORD},
         {"string lists", HEAD + "end\n.strings\nraw 6f 05 01 90 4e 61 00\nend\n", INVALID_RECORD},
-        {"counted bytes of a string constant",
-         HEAD + "expr pos=-\nraw 65 05 03 00 ff ff 03\nend\n", INVALID_RECORD},
+        {"counted bytes of a string constant", HEAD + "expr pos=-\nraw 65 05 03 00 ff ff 03\nend\n",
+         INVALID_RECORD},
         {"drop59 values", HEAD + "raw 3b 05 01 02 ff 01 00\nend\n", INVALID_RECORD},
         // exception tables end with their own text
         {"exception-table entries", HEAD + "eht count=4000000000\n", INVALID_EHT},
         {"exception-table entries before an end", HEAD + "eht count=3\neht_entry kind=0\nend\n",
          INVALID_EHT},
-        {"catch items", HEAD + "eht count=1\neht_entry kind=2 count=1000\neht_catches items=[(\"a\", 1, 0)]\nend\n",
+        {"catch items",
+         HEAD +
+             "eht count=1\neht_entry kind=2 count=1000\neht_catches items=[(\"a\", 1, 0)]\nend\n",
          INVALID_EHT},
         {"catch items, the largest count",
          HEAD + "eht count=1\neht_entry kind=2 count=4294967295\neht_catches items=[]\nend\n",
@@ -179,18 +182,21 @@ TEST(ReaderDamage, IndexesBeyondTheirTables) {
         {"a global NAME", HEAD + "expr pos=-\nNAME type=1 level=0 index=1\nend\n" + SECTIONS,
          INVALID_RECORD},
         {"a local NAME",
-         HEAD + "func_begin pos=- sym=0\nsymbol name=\"x\" type=1\nexpr pos=-\n"
-                "NAME type=1 level=1 index=1\nend\n" + SECTIONS,
-         INVALID_RECORD},
-        {"a local NAME outside any function", HEAD + "expr pos=-\nNAME type=1 level=2 index=0\nend\n" + SECTIONS,
-         INVALID_RECORD},
-        {"a local NAME after kind 123 emptied the table",
-         HEAD + "func_begin pos=- sym=0\nsymbol name=\"x\" type=1\n"
-                "drop123 sym=0 a=0 b=0 c=0 pos=-\nexpr pos=-\nNAME type=1 level=1 index=0\nend\n" +
+         HEAD +
+             "func_begin pos=- sym=0\nsymbol name=\"x\" type=1\nexpr pos=-\n"
+             "NAME type=1 level=1 index=1\nend\n" +
              SECTIONS,
          INVALID_RECORD},
-        {"an initializer's symbol", HEAD + "end\n.init\ninit sym=1\nENDINIT type=0\nend\n" + SECTIONS,
+        {"a local NAME outside any function",
+         HEAD + "expr pos=-\nNAME type=1 level=2 index=0\nend\n" + SECTIONS, INVALID_RECORD},
+        {"a local NAME after kind 123 emptied the table",
+         HEAD +
+             "func_begin pos=- sym=0\nsymbol name=\"x\" type=1\n"
+             "drop123 sym=0 a=0 b=0 c=0 pos=-\nexpr pos=-\nNAME type=1 level=1 index=0\nend\n" +
+             SECTIONS,
          INVALID_RECORD},
+        {"an initializer's symbol",
+         HEAD + "end\n.init\ninit sym=1\nENDINIT type=0\nend\n" + SECTIONS, INVALID_RECORD},
         {"an initializer with no globals", HEAD + "init sym=0\nENDINIT type=0\nend\n",
          INVALID_RECORD},
     };
@@ -225,9 +231,10 @@ TEST(ReaderDamage, ExceptionTableRecordsOutOfPlace) {
         {"a kind 1 entry without its statement",
          HEAD + "eht count=1\neht_entry kind=1\nlabel label=1\nend\n", INVALID_EHT},
         {"a kind 2 entry without its catches",
-         HEAD + "eht count=1\neht_entry kind=2 count=0\nexpr pos=-\nNOP type=0\nend\n", INVALID_EHT},
-        {"a catches record that is cut off", HEAD + "eht count=1\neht_entry kind=2 count=1\nraw 3f 03 61 00 05\n",
+         HEAD + "eht count=1\neht_entry kind=2 count=0\nexpr pos=-\nNOP type=0\nend\n",
          INVALID_EHT},
+        {"a catches record that is cut off",
+         HEAD + "eht count=1\neht_entry kind=2 count=1\nraw 3f 03 61 00 05\n", INVALID_EHT},
         // the tree of a kind 1 entry is a tree like any other
         {"a kind 1 entry whose statement has no tree",
          HEAD + "eht count=1\neht_entry kind=1\nexpr pos=-\nlabel label=1\nend\n", INVALID_RECORD},
@@ -241,15 +248,19 @@ TEST(ReaderDamage, NothingIsLostWhenARunEndsInTheMiddle) {
     // table, and a node whose symbol lookup fails.  The sanitizer build
     // reports what is not.
     const DAMAGE cases[] = {
-        {"initializer", HEAD + "init sym=0\nICON type=1 value=1\nICON type=1 value=2\nlabel label=1\nend\n" +
-                            SECTIONS,
+        {"initializer",
+         HEAD + "init sym=0\nICON type=1 value=1\nICON type=1 value=2\nlabel label=1\nend\n" +
+             SECTIONS,
          INVALID_RECORD},
         {"exception table",
-         HEAD + "eht count=2\neht_entry kind=1\nexpr pos=-\nICON type=1 value=1\nlabel label=1\nend\n" +
+         HEAD +
+             "eht count=2\neht_entry kind=1\nexpr pos=-\nICON type=1 value=1\nlabel "
+             "label=1\nend\n" +
              SECTIONS,
          INVALID_EHT},
-        {"name lookup", HEAD + "expr pos=-\nPLUS type=1\nICON type=1 value=1\nNAME type=1 level=0 index=5\nend\n" +
-                            SECTIONS,
+        {"name lookup",
+         HEAD + "expr pos=-\nPLUS type=1\nICON type=1 value=1\nNAME type=1 level=0 index=5\nend\n" +
+             SECTIONS,
          INVALID_RECORD},
     };
     for (const DAMAGE& d : cases) expect_invalid(d);
@@ -359,11 +370,11 @@ TEST(ReaderDamage, MutationsOfAValidUnitNeverCrash) {
         std::string bytes = unit;
         size_t at = random() % bytes.size();
         switch (variant % 5) {
-        case 0: bytes[at] = char(random() & 0xff); break;
-        case 1: bytes[at] = char(bytes[at] ^ (1 << (random() % 8))); break;
-        case 2: bytes.resize(at); break;
-        case 3: bytes.erase(at, 1 + random() % 4); break;
-        case 4: bytes[at] = char(0x80 | bytes[at]); break;  // a ULEB that goes on
+            case 0: bytes[at] = char(random() & 0xff); break;
+            case 1: bytes[at] = char(bytes[at] ^ (1 << (random() % 8))); break;
+            case 2: bytes.resize(at); break;
+            case 3: bytes.erase(at, 1 + random() % 4); break;
+            case 4: bytes[at] = char(0x80 | bytes[at]); break;  // a ULEB that goes on
         }
         SCOPED_TRACE("variant " + std::to_string(variant) + " at " + std::to_string(at));
         READER_RUN run;

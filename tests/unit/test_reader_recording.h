@@ -89,34 +89,34 @@ inline std::string show_node(const NODE* n) {
     std::string s = opcode_name(n->opcode());
     auto num = [](long long v) { return std::to_string(v); };
     switch (n->opcode()) {
-    case LABEL: return s + " " + num(n->label_number());
-    case NAME: {
-        const I_SYMTAB* sym = n->symbol();
-        return s + " " + (sym ? sym->name() + "@" + num(sym->level()) : std::string("-"));
-    }
-    case SCON: return s + " " + quoted(n->text_string() ? *n->text_string() : std::string());
-    case ICON: return s + " " + num(static_cast<int64_t>(n->value()));
-    case FCON:
-    case LCON:
-    case ICALL:
-    case UICALL:
-    case MCALL:
-    case UMCALL: return s + " " + quoted(n->text() ? n->text() : "");
-    case FIELD: {
-        const FieldMember* f = n->field();
-        return s + " " + num(n->field_flag()) + "/" + num(n->field_member_number()) + ":" +
-               (f ? f->name : std::string("-"));
-    }
-    case SWITCH: return s + " " + num(n->switch_number());
-    case CALL: return s + " " + num(n->extra_arg_count()) + "/" + num(n->call_number());
-    case UCALL: return s + " " + num(n->call_number());
-    case EPVAL: return s + " " + num(n->weight());
-    case SKIP: return s + " " + num(n->skip_number());
-    case DDNODE:
-        return s + " " + num(n->value_low()) + "/" + num(n->value_high()) + "/" +
-               num(n->switch_number());
-    case VREG: return s + " " + num(n->register_number());
-    default: return s;
+        case LABEL: return s + " " + num(n->label_number());
+        case NAME: {
+            const I_SYMTAB* sym = n->symbol();
+            return s + " " + (sym ? sym->name() + "@" + num(sym->level()) : std::string("-"));
+        }
+        case SCON: return s + " " + quoted(n->text_string() ? *n->text_string() : std::string());
+        case ICON: return s + " " + num(static_cast<int64_t>(n->value()));
+        case FCON:
+        case LCON:
+        case ICALL:
+        case UICALL:
+        case MCALL:
+        case UMCALL: return s + " " + quoted(n->text() ? n->text() : "");
+        case FIELD: {
+            const FieldMember* f = n->field();
+            return s + " " + num(n->field_flag()) + "/" + num(n->field_member_number()) + ":" +
+                   (f ? f->name : std::string("-"));
+        }
+        case SWITCH: return s + " " + num(n->switch_number());
+        case CALL: return s + " " + num(n->extra_arg_count()) + "/" + num(n->call_number());
+        case UCALL: return s + " " + num(n->call_number());
+        case EPVAL: return s + " " + num(n->weight());
+        case SKIP: return s + " " + num(n->skip_number());
+        case DDNODE:
+            return s + " " + num(n->value_low()) + "/" + num(n->value_high()) + "/" +
+                   num(n->switch_number());
+        case VREG: return s + " " + num(n->register_number());
+        default: return s;
     }
 }
 
@@ -209,8 +209,10 @@ public:
     void attach_pragma(SYMTAB* sym, std::unique_ptr<Pragma> pragma) override {
         log("pragma " + (sym ? sym->name() : std::string("-")) + " " +
             attribute_name(pragma->kind) + " " + show_strings(pragma->args));
-        if (sym) sym->add_pragma_front(std::move(pragma));
-        else free_pragmas.push_back(std::move(pragma));
+        if (sym)
+            sym->add_pragma_front(std::move(pragma));
+        else
+            free_pragmas.push_back(std::move(pragma));
     }
     void attach_initializer(SYMTAB* sym, std::vector<NODE*> list) override {
         log("init " + sym->name() + " " + show_trees(list));
@@ -300,8 +302,10 @@ public:
         err = testing::internal::GetCapturedStderr();
         reset_exit_hook();
         client.file = nullptr;
-        if (file) file->close();  // closes the stream
-        else std::fclose(stream);
+        if (file)
+            file->close();  // closes the stream
+        else
+            std::fclose(stream);
     }
 
     // Assembles the text form and reads it.

@@ -237,8 +237,8 @@ end
     // after the first report's 2 bytes and the label's 3.
     std::snprintf(second, sizeof second, "\n///ERROR @0x%lx\n\n", long(header_only.size() + 7));
     EXPECT_EQ(run.out, std::string(first) + second);
-    EXPECT_EQ(run.client.calls, (Calls{"unit_header -71 700", "symbol f level=0",
-                                       "symbol g level=0", "label 5"}));
+    EXPECT_EQ(run.client.calls,
+              (Calls{"unit_header -71 700", "symbol f level=0", "symbol g level=0", "label 5"}));
 }
 
 TEST(ReaderStream, UnknownKindsAreReportedByteByByte) {
@@ -335,7 +335,8 @@ TEST(ReaderStream, AStreamOfOnlyTheEndRecordReadsNoFunction) {
     READER_RUN run;
     run.read(HEAD + "end\nlabel label=1\n" + SECTIONS);
     run.expect_clean();
-    EXPECT_EQ(run.client.calls, (Calls{"unit_header -71 700", "symbol f level=0", "symbol g level=0"}));
+    EXPECT_EQ(run.client.calls,
+              (Calls{"unit_header -71 700", "symbol f level=0", "symbol g level=0"}));
 }
 
 TEST(ReaderStream, TheLengthDoesNotDelimitFields) {
@@ -466,8 +467,8 @@ TEST(ReaderStream, AUnitMayStartAnywhereInItsFile) {
     char want[64];
     std::snprintf(want, sizeof want, "\n///ERROR @0x%lx\n\n", long(assemble(HEAD).size() + 2));
     EXPECT_EQ(out, want);
-    EXPECT_EQ(client.calls, (Calls{"unit_header -71 700", "symbol f level=0", "symbol g level=0",
-                                   "label 9"}));
+    EXPECT_EQ(client.calls,
+              (Calls{"unit_header -71 700", "symbol f level=0", "symbol g level=0", "label 9"}));
     EXPECT_EQ(file->close(), 0);
 }
 

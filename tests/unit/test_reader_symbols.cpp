@@ -99,13 +99,13 @@ label label=1
 end
 )" + TYPES);
     run.expect_clean();
-    EXPECT_EQ(run.client.calls,
-              (Calls{"unit_header -71 700", "symbol s level=0",
-                     "pragma s DATA_SECTION [\"A\"]", "pragma s CODE_SECTION [\"B\", \"b2\"]",
-                     "pragma s LOCATION [\"C\"]", "label 1"}));
+    EXPECT_EQ(
+        run.client.calls,
+        (Calls{"unit_header -71 700", "symbol s level=0", "pragma s DATA_SECTION [\"A\"]",
+               "pragma s CODE_SECTION [\"B\", \"b2\"]", "pragma s LOCATION [\"C\"]", "label 1"}));
     const SYMTAB* s = run.client.symbol("s");
-    EXPECT_EQ(pragma_list(s), (std::vector<std::string>{"LOCATION C", "CODE_SECTION B b2",
-                                                        "DATA_SECTION A"}));
+    EXPECT_EQ(pragma_list(s),
+              (std::vector<std::string>{"LOCATION C", "CODE_SECTION B b2", "DATA_SECTION A"}));
     EXPECT_EQ(s->pragma_count(), 3);
 }
 
@@ -136,9 +136,9 @@ TEST(ReaderSymbols, ReferenceState) {
         int state;
     };
     const CASE cases[] = {
-        {0, {}, 0},         {3, {}, 3},         {1, {7}, 1},       {0, {59, 52}, 1},
-        {0, {52, 59}, 3},   {0, {59, 23}, 1},   {3, {23, 1}, 1},   {1, {59, 2, 3}, 3},
-        {0, {22, 24, 51, 53, 58, 60}, 0},
+        {0, {}, 0},       {3, {}, 3},         {1, {7}, 1},
+        {0, {59, 52}, 1}, {0, {52, 59}, 3},   {0, {59, 23}, 1},
+        {3, {23, 1}, 1},  {1, {59, 2, 3}, 3}, {0, {22, 24, 51, 53, 58, 60}, 0},
     };
     for (const CASE& c : cases) {
         std::string text = HEAD + "symbol name=\"s\" ref=" + std::to_string(c.field) +
@@ -156,10 +156,11 @@ TEST(ReaderSymbols, OlderVersionsHaveNoReferenceField) {
     // At -72 the symbol record ends with its position: the byte after it is
     // the next record's kind, which a reader taking a field 13 would eat.
     READER_RUN run;
-    run.read("header version=-72 target=700 name=\"o\"\n"
-             "symbol name=\"s\" pos=-\nlabel label=5\n"
-             "symbol name=\"t\" pragmas=1 pos=-\npragma kind=59\n"
-             "symbol name=\"u\" pragmas=2 pos=-\npragma kind=59\npragma kind=52\nend\n");
+    run.read(
+        "header version=-72 target=700 name=\"o\"\n"
+        "symbol name=\"s\" pos=-\nlabel label=5\n"
+        "symbol name=\"t\" pragmas=1 pos=-\npragma kind=59\n"
+        "symbol name=\"u\" pragmas=2 pos=-\npragma kind=59\npragma kind=52\nend\n");
     run.expect_clean();
     EXPECT_EQ(run.client.calls_of("label"), Calls{"label 5"});
     EXPECT_EQ(run.client.symbol("s")->reference_state(), 0);
@@ -190,9 +191,8 @@ symbol name="c" type=1
 end
 )" + TYPES);
     run.expect_clean();
-    EXPECT_EQ(run.client.calls_of("init"),
-              (Calls{"init a [ICON 3, PLUS(ICON 4, ICON -1), ENDINIT]", "init c [ENDINIT]",
-                     "init b [ENDINIT]"}));
+    EXPECT_EQ(run.client.calls_of("init"), (Calls{"init a [ICON 3, PLUS(ICON 4, ICON -1), ENDINIT]",
+                                                  "init c [ENDINIT]", "init b [ENDINIT]"}));
     EXPECT_EQ(run.client.symbol("a")->initializers().size(), 3u);
     EXPECT_EQ(run.client.symbol("c")->initializers().size(), 1u);
     EXPECT_EQ(print_type(run.client.symbol("a")->initializers()[2]->type()), "int ");

@@ -163,10 +163,20 @@ TEST(ReaderTrees, FloatingComparisons) {
         const char* expected;
     };
     const CASE cases[] = {
-        {"EQ", "FEQ"},  {"NEQ", "FNEQN"}, {"LE", "FLE"}, {"ULE", "FLE"}, {"LT", "FLT"},
-        {"ULT", "FLT"}, {"GE", "FGE"},    {"UGE", "FGE"}, {"GT", "FGT"}, {"UGT", "FGT"},
+        {"EQ", "FEQ"},
+        {"NEQ", "FNEQN"},
+        {"LE", "FLE"},
+        {"ULE", "FLE"},
+        {"LT", "FLT"},
+        {"ULT", "FLT"},
+        {"GE", "FGE"},
+        {"UGE", "FGE"},
+        {"GT", "FGT"},
+        {"UGT", "FGT"},
         // not a comparison: unchanged
-        {"PLUS", "PLUS"}, {"ANDAND", "ANDAND"}, {"FEQ", "FEQ"},
+        {"PLUS", "PLUS"},
+        {"ANDAND", "ANDAND"},
+        {"FEQ", "FEQ"},
     };
     // Which operand is floating does not matter, nor which floating type,
     // nor typedefs on the way to it.  The node's own type is int.
@@ -175,9 +185,9 @@ TEST(ReaderTrees, FloatingComparisons) {
     };
     for (const CASE& c : cases) {
         for (const auto& ops : operands) {
-            std::string text = HEAD + "expr pos=-\n  " + c.opcode + " type=1\n    ICON type=" +
-                               ops[0] + " value=1\n    ICON type=" + ops[1] +
-                               " value=2\nend\n" + SECTIONS;
+            std::string text = HEAD + "expr pos=-\n  " + c.opcode +
+                               " type=1\n    ICON type=" + ops[0] +
+                               " value=1\n    ICON type=" + ops[1] + " value=2\nend\n" + SECTIONS;
             READER_RUN run;
             run.read(text);
             run.expect_clean();
@@ -233,8 +243,10 @@ expr pos=-
 end
 )" + SECTIONS);
     run.expect_clean();
-    EXPECT_EQ(run.client.calls_of("expr"),
-              Calls{"expr ANDAND(FGE(ICON 1, ICON 2), OROR(FGT(ICON 1, ICON 2), ULT(ICON 1, ICON 2))) -"});
+    EXPECT_EQ(
+        run.client.calls_of("expr"),
+        Calls{
+            "expr ANDAND(FGE(ICON 1, ICON 2), OROR(FGT(ICON 1, ICON 2), ULT(ICON 1, ICON 2))) -"});
 }
 
 TEST(ReaderTrees, ExceptionTables) {
@@ -255,11 +267,12 @@ label label=1
 end
 )" + SECTIONS);
     run.expect_clean();
-    EXPECT_EQ(run.client.calls,
-              (Calls{"unit_header -71 700", "symbol f level=0", "eht []",
-                     "eht [1/1/2/0 ASG(NAME f@0, ICON 5), 3/2/4/2 (\"int\" 3 1) (\"\" 4294967295 0), "
-                     "5/0/6/9, 7/3/8/0]",
-                     "label 1"}));
+    EXPECT_EQ(
+        run.client.calls,
+        (Calls{"unit_header -71 700", "symbol f level=0", "eht []",
+               "eht [1/1/2/0 ASG(NAME f@0, ICON 5), 3/2/4/2 (\"int\" 3 1) (\"\" 4294967295 0), "
+               "5/0/6/9, 7/3/8/0]",
+               "label 1"}));
     ASSERT_EQ(run.client.tables.size(), 2u);
     const auto& t = run.client.tables[1];
     ASSERT_EQ(t.size(), 4u);
@@ -310,7 +323,8 @@ TEST(ReaderTrees, DeepTreesAreReadWithoutRecursion) {
     std::string text = HEAD + "expr pos=-\n";
     for (int i = 0; i < depth; ++i) text += "UMINUS type=1\n";
     text += "ICON type=1 value=1\nexpr pos=-\n";
-    for (int i = 0; i < depth; ++i) text += "COMMA type=1\nICON type=1 value=" + std::to_string(i) + "\n";
+    for (int i = 0; i < depth; ++i)
+        text += "COMMA type=1\nICON type=1 value=" + std::to_string(i) + "\n";
     text += "NOP type=1\nend\n" + SECTIONS;
     READER_RUN run;
     run.read(text);

@@ -82,9 +82,10 @@ type 30 csu csu=0 name="Empty" size=0 align=8 has_fields=0
     run.expect_clean();
 
     const char* const printed[] = {
-        "bool ", "char ", "unsigned char ", "wchar_t ", "short ", "unsigned short ", "int ",
-        "unsigned ", "long ", "unsigned long ", "long long ", "unsigned long long ", "float ",
-        "double ", "long double ",
+        "bool ",  "char ",           "unsigned char ", "wchar_t ",
+        "short ", "unsigned short ", "int ",           "unsigned ",
+        "long ",  "unsigned long ",  "long long ",     "unsigned long long ",
+        "float ", "double ",         "long double ",
     };
     for (int id = 1; id <= 15; ++id) {
         const TYPE* t = type_of(run, id);
@@ -457,14 +458,18 @@ TEST(ReaderTypes, ArrayFlagsByVersion) {
         bool vector;
     };
     const CASE cases[] = {
-        {-86, "", false},          {-77, "", false},
-        {-76, "vector=1", true},   {-75, "vector=1 ignored=1", true},
-        {-74, "vector=0 ignored=1", false}, {-73, "vector=1", true},
+        {-86, "", false},
+        {-77, "", false},
+        {-76, "vector=1", true},
+        {-75, "vector=1 ignored=1", true},
+        {-74, "vector=0 ignored=1", false},
+        {-73, "vector=1", true},
     };
     for (const CASE& c : cases) {
         SCOPED_TRACE(c.version);
         std::string types = std::string("type 1 float size=32 align=16\n") +
-                            "type 2 array elem=1 count=4 size=128 align=16 flag1=1 " + c.tail + "\n";
+                            "type 2 array elem=1 count=4 size=128 align=16 flag1=1 " + c.tail +
+                            "\n";
         READER_RUN run;
         run.read(unit_with_types(c.version, types, {2}));
         run.expect_clean();
@@ -510,11 +515,11 @@ TEST(ReaderTypes, MangledNameFlagBeforeMinus81ComesFromDemangling) {
     for (const CASE& c : cases) {
         SCOPED_TRACE(c.version);
         std::string f = c.flag;
-        std::string types = "type 1 int size=16 align=16\n"
-                            "type 2 enum name=\"3Foo\" base=1" + f + "\n" +
-                            "type 3 enum name=\"Foo\" base=1" + f + "\n" +
-                            "type 4 csu name=\"3Foo\"" + f + "\n" +
-                            "type 5 csu_lists name=\"Foo\"" + f + "\n";
+        std::string types =
+            "type 1 int size=16 align=16\n"
+            "type 2 enum name=\"3Foo\" base=1" +
+            f + "\n" + "type 3 enum name=\"Foo\" base=1" + f + "\n" + "type 4 csu name=\"3Foo\"" +
+            f + "\n" + "type 5 csu_lists name=\"Foo\"" + f + "\n";
         READER_RUN run;
         run.read(unit_with_types(c.version, types, {2, 3, 4, 5}));
         run.expect_clean();

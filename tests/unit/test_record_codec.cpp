@@ -313,7 +313,8 @@ TEST(RecordCodec, PayloadsThatDoNotFitTheirLayout) {
     EXPECT_EQ(decode_error(REC_TEXT, bytes({'a', 'b'})), "string without terminator");
     EXPECT_EQ(decode_error(REC_NODE, bytes({3, 0, 5, 'a'})), "counted bytes run past the record");
     // A list count can never ask for more elements than there are bytes.
-    EXPECT_EQ(decode_error(REC_PRAGMA, bytes({1, 0xc8, 0x01, 'a', 0})), "count runs past the record");
+    EXPECT_EQ(decode_error(REC_PRAGMA, bytes({1, 0xc8, 0x01, 'a', 0})),
+              "count runs past the record");
     EXPECT_EQ(decode_error(REC_DROP_59, bytes({0, 0, 2, 1, 0})), "count runs past the record");
 
     // Bytes after the last field are left to the caller.
@@ -331,9 +332,9 @@ TEST(RecordCodec, PayloadsThatDoNotFitTheirLayout) {
 }
 
 TEST(RecordLayouts, EveryFormatKindAndCodeHasOne) {
-    const std::set<int> kinds = {1,  2,  3,  4,  5,  6,  8,   34,  35,  36,  38,  42,  45,  46, 47,
-                                 58, 59, 63, 64, 91, 93, 94, 101, 105, 108, 111, 116, 123, 124,
-                                 125, 126};
+    const std::set<int> kinds = {1,   2,   3,   4,   5,   6,   8,   34,  35, 36, 38,
+                                 42,  45,  46,  47,  58,  59,  63,  64,  91, 93, 94,
+                                 101, 105, 108, 111, 116, 123, 124, 125, 126};
     for (int k = 0; k < 256; ++k) {
         SCOPED_TRACE(k);
         const RECORD_LAYOUT* l = layout_of(uint8_t(k));
@@ -342,9 +343,9 @@ TEST(RecordLayouts, EveryFormatKindAndCodeHasOne) {
             EXPECT_EQ(layout_named(l->name), l) << "keywords are unique";
         }
     }
-    const std::set<int> codes = {0,  1,  2,  3,  4,  5,  6,  7,  8,  9,  10, 11, 12,  13,  14,
-                                 15, 16, 17, 18, 19, 20, 21, 22, 23, 24, 25, 28, 29,  30,  31,
-                                 32, 33, 34, 35, 36, 49, 50, 51, 254, 255};
+    const std::set<int> codes = {0,  1,  2,  3,  4,  5,  6,  7,  8,  9,  10,  11, 12, 13,
+                                 14, 15, 16, 17, 18, 19, 20, 21, 22, 23, 24,  25, 28, 29,
+                                 30, 31, 32, 33, 34, 35, 36, 49, 50, 51, 254, 255};
     for (int c = 0; c < 256; ++c) {
         SCOPED_TRACE(c);
         const LAYOUT_PART* part = type_code_layout(c);

@@ -18,7 +18,8 @@ using namespace text_form_test;
 // Every record kind, with every field spelled out and the comments that
 // name symbols, types, files and attribute kinds.  Kind 123 empties the
 // local table as a function begin does, so the NAME after it names nothing.
-const char* const EVERY_KIND = R"(header magic="!<icode>\n" version=-71 target=700 name="all.c" reserved=7
+const char* const EVERY_KIND =
+    R"(header magic="!<icode>\n" version=-71 target=700 name="all.c" reserved=7
 func_begin pos=1:2:3 sym=0  ; f, all.c
 symbol name="p" size=16 value=1 class=1 quals=-2 type=2 type2=0 align=16 pragmas=1 defoff=0 opt=5 pos=1:2:9 ref=1  ; int, all.c
 pragma kind=52 args=[]  ; SYM_IS_REFERENCED
@@ -77,7 +78,8 @@ end
 
 // Every kind of node leaf data, and the indentation of operands: SKIP and
 // the other leaf opcodes read no operand, UICALL and UMCALL have none.
-const char* const EVERY_LEAF = R"(header magic="!<icode>\n" version=-71 target=700 name="leaf.c" reserved=0
+const char* const EVERY_LEAF =
+    R"(header magic="!<icode>\n" version=-71 target=700 name="leaf.c" reserved=0
 expr pos=-
   CALL type=2 extra=1 eht=2  ; int
     UAND type=3  ; int*
@@ -129,7 +131,8 @@ end
 )";
 
 // Every type code, and a member record of each attribute list.
-const char* const EVERY_TYPE = R"(header magic="!<icode>\n" version=-71 target=700 name="types.c" reserved=0
+const char* const EVERY_TYPE =
+    R"(header magic="!<icode>\n" version=-71 target=700 name="types.c" reserved=0
 end
 .types
 type 1 bool explicit_sign=0 size=8 align=8 flag1=1 flag2=0
@@ -200,17 +203,11 @@ type 29 void
 end
 )";
 
-TEST(TextForm, EveryRecordKindPrintsAsWritten) {
-    EXPECT_EQ(round_trip(EVERY_KIND), EVERY_KIND);
-}
+TEST(TextForm, EveryRecordKindPrintsAsWritten) { EXPECT_EQ(round_trip(EVERY_KIND), EVERY_KIND); }
 
-TEST(TextForm, EveryNodeLeafPrintsAsWritten) {
-    EXPECT_EQ(round_trip(EVERY_LEAF), EVERY_LEAF);
-}
+TEST(TextForm, EveryNodeLeafPrintsAsWritten) { EXPECT_EQ(round_trip(EVERY_LEAF), EVERY_LEAF); }
 
-TEST(TextForm, EveryTypeCodePrintsAsWritten) {
-    EXPECT_EQ(round_trip(EVERY_TYPE), EVERY_TYPE);
-}
+TEST(TextForm, EveryTypeCodePrintsAsWritten) { EXPECT_EQ(round_trip(EVERY_TYPE), EVERY_TYPE); }
 
 TEST(TextForm, OmittedFieldsTakeTheirDefaults) {
     // Fields left out are 0, "", [] or no position; the header defaults to

@@ -65,8 +65,7 @@ TEST(TextFormErrors, EachAssemblerErrorNamesFileAndLine) {
         {"pragma args=[\"a\" \"b\"]", "args: expected ',' or ']' in list"},
         {"pragma args=[\"a\\0\"]", "args: a string cannot hold a NUL byte"},
         {"drop59 values=[70000]", "values: expected a 16-bit value"},
-        {"eht_catches items=[(\"a\", 1)]",
-         "items: expected a catch item (\"text\", number, flag)"},
+        {"eht_catches items=[(\"a\", 1)]", "items: expected a catch item (\"text\", number, flag)"},
         {"eht_catches items=[(\"a\", 1, 256)]", "items: catch item value out of range"},
     };
     for (const auto& c : cases) {

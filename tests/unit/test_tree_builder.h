@@ -17,67 +17,67 @@ namespace test_trees {
 using namespace icode;
 
 class TREE_BUILDER {
- public:
-  TYPE_PKG pkg;
+public:
+    TYPE_PKG pkg;
 
-  TYPE* int_t() { return pkg.integral_type(IntegralKind::INT); }       // 16 bits
-  TYPE* uint_t() { return pkg.integral_type(IntegralKind::UINT); }     // 16 bits
-  TYPE* long_t() { return pkg.integral_type(IntegralKind::LONG); }     // 32 bits
-  TYPE* ulong_t() { return pkg.integral_type(IntegralKind::ULONG); }   // 32 bits
-  TYPE* char_t() { return pkg.integral_type(IntegralKind::CHAR); }     // 8 bits
-  TYPE* uchar_t() { return pkg.integral_type(IntegralKind::UCHAR); }   // 8 bits
-  TYPE* ptr(TYPE* pointee) { return pkg.make_pointer(pointee, 16, 16); }
-  TYPE* array(TYPE* element, uint32_t count) {
-    return pkg.make_array(element, count, uint64_t{element->size()} * count, 16, false, false,
-                          false);
-  }
+    TYPE* int_t() { return pkg.integral_type(IntegralKind::INT); }      // 16 bits
+    TYPE* uint_t() { return pkg.integral_type(IntegralKind::UINT); }    // 16 bits
+    TYPE* long_t() { return pkg.integral_type(IntegralKind::LONG); }    // 32 bits
+    TYPE* ulong_t() { return pkg.integral_type(IntegralKind::ULONG); }  // 32 bits
+    TYPE* char_t() { return pkg.integral_type(IntegralKind::CHAR); }    // 8 bits
+    TYPE* uchar_t() { return pkg.integral_type(IntegralKind::UCHAR); }  // 8 bits
+    TYPE* ptr(TYPE* pointee) { return pkg.make_pointer(pointee, 16, 16); }
+    TYPE* array(TYPE* element, uint32_t count) {
+        return pkg.make_array(element, count, uint64_t{element->size()} * count, 16, false, false,
+                              false);
+    }
 
-  SYMTAB* symbol(const std::string& name, TYPE* type, int level = 0, int index = 0) {
-    SymbolRecord record;
-    record.name = name;
-    record.type = type;
-    record.size = type ? type->size() : 0;
-    symbols_.push_back(std::make_unique<SYMTAB>(std::move(record)));
-    symbols_.back()->set_level(level);
-    symbols_.back()->set_index(index);
-    return symbols_.back().get();
-  }
+    SYMTAB* symbol(const std::string& name, TYPE* type, int level = 0, int index = 0) {
+        SymbolRecord record;
+        record.name = name;
+        record.type = type;
+        record.size = type ? type->size() : 0;
+        symbols_.push_back(std::make_unique<SYMTAB>(std::move(record)));
+        symbols_.back()->set_level(level);
+        symbols_.back()->set_index(index);
+        return symbols_.back().get();
+    }
 
-  // A NAME of a new symbol with the given name; the node has the symbol's
-  // type.
-  NODE* name(const std::string& symbol_name, TYPE* type = nullptr) {
-    if (type == nullptr) type = int_t();
-    NODE* n = make_node(NAME, type);
-    n->set_symbol(symbol(symbol_name, type));
-    return n;
-  }
-  NODE* name_of(SYMTAB* s) {
-    NODE* n = make_node(NAME, s->type());
-    n->set_symbol(s);
-    return n;
-  }
-  NODE* icon(int64_t value, TYPE* type = nullptr) {
-    NODE* n = make_node(ICON, type ? type : int_t());
-    n->set_value(static_cast<uint64_t>(value));
-    return n;
-  }
-  NODE* label(int64_t number) {
-    NODE* n = make_node(LABEL, int_t());
-    n->set_value(static_cast<uint64_t>(number));
-    return n;
-  }
-  NODE* node(int opcode, TYPE* type, NODE* left = nullptr, NODE* right = nullptr) {
-    NODE* n = make_node(opcode, type);
-    n->set_left(left);
-    n->set_right(right);
-    return n;
-  }
-  NODE* node(int opcode, NODE* left = nullptr, NODE* right = nullptr) {
-    return node(opcode, int_t(), left, right);
-  }
+    // A NAME of a new symbol with the given name; the node has the symbol's
+    // type.
+    NODE* name(const std::string& symbol_name, TYPE* type = nullptr) {
+        if (type == nullptr) type = int_t();
+        NODE* n = make_node(NAME, type);
+        n->set_symbol(symbol(symbol_name, type));
+        return n;
+    }
+    NODE* name_of(SYMTAB* s) {
+        NODE* n = make_node(NAME, s->type());
+        n->set_symbol(s);
+        return n;
+    }
+    NODE* icon(int64_t value, TYPE* type = nullptr) {
+        NODE* n = make_node(ICON, type ? type : int_t());
+        n->set_value(static_cast<uint64_t>(value));
+        return n;
+    }
+    NODE* label(int64_t number) {
+        NODE* n = make_node(LABEL, int_t());
+        n->set_value(static_cast<uint64_t>(number));
+        return n;
+    }
+    NODE* node(int opcode, TYPE* type, NODE* left = nullptr, NODE* right = nullptr) {
+        NODE* n = make_node(opcode, type);
+        n->set_left(left);
+        n->set_right(right);
+        return n;
+    }
+    NODE* node(int opcode, NODE* left = nullptr, NODE* right = nullptr) {
+        return node(opcode, int_t(), left, right);
+    }
 
- private:
-  std::vector<std::unique_ptr<SYMTAB>> symbols_;
+private:
+    std::vector<std::unique_ptr<SYMTAB>> symbols_;
 };
 
 }  // namespace test_trees

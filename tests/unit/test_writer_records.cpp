@@ -57,15 +57,18 @@ TEST(WriterSections, WithoutInitializersOneEndRecordClosesTheStream) {
 TEST(WriterRecords, PayloadLongerThanTheWriteBufferIsWrittenWhole) {
     std::string bytes;
     for (int i = 0; i < 40000; ++i) bytes += char(i % 7 == 0 ? 0 : 'a' + i % 26);
-    std::string text = "header version=-71 target=700 name=\"big.c\"\n"
-                       "func_begin pos=1:1:1 sym=0\n"
-                       "expr pos=1:2:1\n"
-                       "  SCON type=2 bytes=" + icode_text::quote(bytes) + "\n"
-                       "func_end pos=-\nend\n"
-                       ".types\ntype 1 void\ntype 2 char size=8 align=8\n"
-                       "type 3 function ret=1\ntype 3 open list=0\ntype 3 close list=0\nend\n"
-                       ".files\nfile_name name=\"big.c\"\nend\n"
-                       ".symbols\nsymbol name=\"f\" type=3\nend\n";
+    std::string text =
+        "header version=-71 target=700 name=\"big.c\"\n"
+        "func_begin pos=1:1:1 sym=0\n"
+        "expr pos=1:2:1\n"
+        "  SCON type=2 bytes=" +
+        icode_text::quote(bytes) +
+        "\n"
+        "func_end pos=-\nend\n"
+        ".types\ntype 1 void\ntype 2 char size=8 align=8\n"
+        "type 3 function ret=1\ntype 3 open list=0\ntype 3 close list=0\nend\n"
+        ".files\nfile_name name=\"big.c\"\nend\n"
+        ".symbols\nsymbol name=\"f\" type=3\nend\n";
     std::string in = assemble(text);
     std::string out = copy(in);
     bool found = false;

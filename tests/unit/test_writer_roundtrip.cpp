@@ -39,7 +39,8 @@ std::vector<NAMED_UNIT> units() {
     std::vector<std::filesystem::path> examples;
     for (const auto& e : std::filesystem::directory_iterator(TRELV_SOURCE_DIR "/examples")) {
         std::string n = e.path().filename().string();
-        if (n.size() > 10 && n.compare(n.size() - 10, 10, ".icode.txt") == 0) examples.push_back(e.path());
+        if (n.size() > 10 && n.compare(n.size() - 10, 10, ".icode.txt") == 0)
+            examples.push_back(e.path());
     }
     std::sort(examples.begin(), examples.end());
     EXPECT_FALSE(examples.empty()) << "no examples/*.icode.txt";
@@ -113,8 +114,10 @@ TEST(WriterRoundTrip, WritingAWrittenUnitRepeatsIt) {
         std::string second = copy(copy(u.bytes));
         std::string third = copy(second);
         ASSERT_FALSE(second.empty());
-        if (u.single_pragmas) EXPECT_EQ(third, second);
-        else EXPECT_NE(third, second);
+        if (u.single_pragmas)
+            EXPECT_EQ(third, second);
+        else
+            EXPECT_NE(third, second);
         EXPECT_EQ(copy(third), second);
     }
 }

@@ -1,12 +1,12 @@
 #include "tests/unit/test_writer_support.h"
 
+#include <unistd.h>
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <map>
 #include <memory>
 #include <sstream>
-#include <unistd.h>
 
 #include "diag/process_exit.h"
 #include "icode/icode_file.h"
@@ -109,96 +109,104 @@ private:
         o << "kind=" << int(type->kind()) << " size=" << type->size()
           << " align=" << type->alignment();
         if (!type->name().empty() || type->position())
-            o << " name=" << icode_text::quote(type->name()) << " pos=" << show_pos(type->position())
-              << " mangled=" << type->mangled();
+            o << " name=" << icode_text::quote(type->name())
+              << " pos=" << show_pos(type->position()) << " mangled=" << type->mangled();
         switch (type->kind()) {
-        case TypeKind::INTEGRAL: {
-            const IntegralPart& p = type->integral_part();
-            o << " sub=" << int(p.sub_kind) << " sign=" << p.explicit_sign << " flags=" << p.flag1
-              << p.flag2;
-            break;
-        }
-        case TypeKind::FLOATING: o << " sub=" << int(type->floating_part().sub_kind); break;
-        case TypeKind::FIXED_POINT: {
-            const FixedPointPart& p = type->fixed_point_part();
-            o << " a=" << int(p.number_a) << " b=" << int(p.number_b) << " base=" << t(p.base);
-            break;
-        }
-        case TypeKind::COMPLEX: o << " part=" << t(type->complex_part().part); break;
-        case TypeKind::POINTER: o << " pointee=" << t(type->pointer_part().pointee); break;
-        case TypeKind::REFERENCE: o << " target=" << t(type->reference_part().referenced); break;
-        case TypeKind::QUALIFIED:
-            o << " base=" << t(type->qualified_part().unqualified)
-              << " quals=" << type->qualified_part().qualifiers;
-            break;
-        case TypeKind::TYPEDEF: {
-            const TypedefPart& p = type->typedef_part();
-            o << " base=" << t(p.base) << " flags=" << p.flag1 << p.flag2;
-            break;
-        }
-        case TypeKind::ARRAY: {
-            const ArrayPart& p = type->array_part();
-            o << " elem=" << t(p.element) << " count=" << p.count << " flags=" << p.flag1 << p.flag2
-              << " vector=" << p.vector;
-            break;
-        }
-        case TypeKind::PTR_TO_MEMBER:
-            o << " pointee=" << t(type->ptr_to_member_part().pointee)
-              << " class=" << t(type->ptr_to_member_part().class_type);
-            break;
-        case TypeKind::FUNCTION: {
-            const FunctionPart& p = type->function_part();
-            o << " ret=" << t(p.return_type) << " flags=" << p.flag1 << p.flag2 << int(p.byte)
-              << p.flag3 << " params=[";
-            for (const ParamMember& m : p.params)
-                o << " (" << t(m.type) << " " << m.flag << " " << m.number << " " << m.name << ")";
-            o << " ]";
-            break;
-        }
-        case TypeKind::ENUM: {
-            const EnumPart& p = type->enum_part();
-            o << " base=" << t(p.underlying) << " enumerators=[";
-            for (const Enumerator& e : p.enumerators)
-                o << " (" << e.name << " " << e.value << " " << show_pos(e.position ? &*e.position : nullptr) << ")";
-            o << " ]";
-            break;
-        }
-        case TypeKind::CLASS:
-        case TypeKind::STRUCT:
-        case TypeKind::UNION: {
-            const CsuPart& c = type->csu_part();
-            o << " csu=" << int(c.csu) << " flags=" << c.flag1 << c.flag2 << c.version_flag
-              << " has_fields=" << c.has_fields << " extra=" << c.class_number;
-            o << " list0=[";
-            for (const ParamMember& m : c.list0)
-                o << " (" << t(m.type) << " " << m.flag << " " << m.number << " " << m.name << ")";
-            o << " ] bases=[";
-            for (const BaseClassMember& m : c.bases)
-                o << " (" << t(m.type) << " " << m.offset << " " << int(m.byte) << " " << m.flag << ")";
-            o << " ] list3=[";
-            for (const List3Member& m : c.list3) o << " (" << int(m.byte) << ")";
-            o << " ] list4=[";
-            for (const NamedTypeMember& m : c.list4) o << " (" << m.name << " " << t(m.type) << ")";
-            o << " ] list5=[";
-            for (const TypeMember& m : c.list5) o << " " << t(m.type);
-            o << " ] list6=[";
-            for (const TypeMember& m : c.list6) o << " " << t(m.type);
-            o << " ] fields=[";
-            for (const FieldMember& m : c.fields)
-                o << " (" << m.number << " " << m.name << " " << t(m.type) << " " << int(m.byte1) << " "
-                  << m.offset << " " << int(m.byte2) << " " << m.bit_width << " " << m.is_bit_field
-                  << m.flag1 << m.flag2 << " " << show_pos(m.position ? &*m.position : nullptr) << ")";
-            o << " ] list8=[";
-            for (const List8Member& m : c.list8)
-                o << " (" << m.name << " " << t(m.type) << " " << int(m.byte) << ")";
-            o << " ] list9=[";
-            for (const List9Member& m : c.list9)
-                o << " (" << m.name << " " << t(m.type) << " " << int(m.byte) << " " << m.number << " "
-                  << m.flags[0] << m.flags[1] << m.flags[2] << m.flags[3] << ")";
-            o << " ]";
-            break;
-        }
-        default: break;
+            case TypeKind::INTEGRAL: {
+                const IntegralPart& p = type->integral_part();
+                o << " sub=" << int(p.sub_kind) << " sign=" << p.explicit_sign
+                  << " flags=" << p.flag1 << p.flag2;
+                break;
+            }
+            case TypeKind::FLOATING: o << " sub=" << int(type->floating_part().sub_kind); break;
+            case TypeKind::FIXED_POINT: {
+                const FixedPointPart& p = type->fixed_point_part();
+                o << " a=" << int(p.number_a) << " b=" << int(p.number_b) << " base=" << t(p.base);
+                break;
+            }
+            case TypeKind::COMPLEX: o << " part=" << t(type->complex_part().part); break;
+            case TypeKind::POINTER: o << " pointee=" << t(type->pointer_part().pointee); break;
+            case TypeKind::REFERENCE:
+                o << " target=" << t(type->reference_part().referenced);
+                break;
+            case TypeKind::QUALIFIED:
+                o << " base=" << t(type->qualified_part().unqualified)
+                  << " quals=" << type->qualified_part().qualifiers;
+                break;
+            case TypeKind::TYPEDEF: {
+                const TypedefPart& p = type->typedef_part();
+                o << " base=" << t(p.base) << " flags=" << p.flag1 << p.flag2;
+                break;
+            }
+            case TypeKind::ARRAY: {
+                const ArrayPart& p = type->array_part();
+                o << " elem=" << t(p.element) << " count=" << p.count << " flags=" << p.flag1
+                  << p.flag2 << " vector=" << p.vector;
+                break;
+            }
+            case TypeKind::PTR_TO_MEMBER:
+                o << " pointee=" << t(type->ptr_to_member_part().pointee)
+                  << " class=" << t(type->ptr_to_member_part().class_type);
+                break;
+            case TypeKind::FUNCTION: {
+                const FunctionPart& p = type->function_part();
+                o << " ret=" << t(p.return_type) << " flags=" << p.flag1 << p.flag2 << int(p.byte)
+                  << p.flag3 << " params=[";
+                for (const ParamMember& m : p.params)
+                    o << " (" << t(m.type) << " " << m.flag << " " << m.number << " " << m.name
+                      << ")";
+                o << " ]";
+                break;
+            }
+            case TypeKind::ENUM: {
+                const EnumPart& p = type->enum_part();
+                o << " base=" << t(p.underlying) << " enumerators=[";
+                for (const Enumerator& e : p.enumerators)
+                    o << " (" << e.name << " " << e.value << " "
+                      << show_pos(e.position ? &*e.position : nullptr) << ")";
+                o << " ]";
+                break;
+            }
+            case TypeKind::CLASS:
+            case TypeKind::STRUCT:
+            case TypeKind::UNION: {
+                const CsuPart& c = type->csu_part();
+                o << " csu=" << int(c.csu) << " flags=" << c.flag1 << c.flag2 << c.version_flag
+                  << " has_fields=" << c.has_fields << " extra=" << c.class_number;
+                o << " list0=[";
+                for (const ParamMember& m : c.list0)
+                    o << " (" << t(m.type) << " " << m.flag << " " << m.number << " " << m.name
+                      << ")";
+                o << " ] bases=[";
+                for (const BaseClassMember& m : c.bases)
+                    o << " (" << t(m.type) << " " << m.offset << " " << int(m.byte) << " " << m.flag
+                      << ")";
+                o << " ] list3=[";
+                for (const List3Member& m : c.list3) o << " (" << int(m.byte) << ")";
+                o << " ] list4=[";
+                for (const NamedTypeMember& m : c.list4)
+                    o << " (" << m.name << " " << t(m.type) << ")";
+                o << " ] list5=[";
+                for (const TypeMember& m : c.list5) o << " " << t(m.type);
+                o << " ] list6=[";
+                for (const TypeMember& m : c.list6) o << " " << t(m.type);
+                o << " ] fields=[";
+                for (const FieldMember& m : c.fields)
+                    o << " (" << m.number << " " << m.name << " " << t(m.type) << " "
+                      << int(m.byte1) << " " << m.offset << " " << int(m.byte2) << " "
+                      << m.bit_width << " " << m.is_bit_field << m.flag1 << m.flag2 << " "
+                      << show_pos(m.position ? &*m.position : nullptr) << ")";
+                o << " ] list8=[";
+                for (const List8Member& m : c.list8)
+                    o << " (" << m.name << " " << t(m.type) << " " << int(m.byte) << ")";
+                o << " ] list9=[";
+                for (const List9Member& m : c.list9)
+                    o << " (" << m.name << " " << t(m.type) << " " << int(m.byte) << " " << m.number
+                      << " " << m.flags[0] << m.flags[1] << m.flags[2] << m.flags[3] << ")";
+                o << " ]";
+                break;
+            }
+            default: break;
         }
         return o.str();
     }
@@ -224,8 +232,10 @@ public:
         SYMTAB* s = symbols_.back().get();
         // Global symbols are listed by table index at the end: a global
         // symbol of the function stream comes out in the symbol section.
-        if (level == 0) globals_.push_back(s);
-        else events_.push_back(EVENT{"", s});
+        if (level == 0)
+            globals_.push_back(s);
+        else
+            events_.push_back(EVENT{"", s});
         return s;
     }
     void attach_pragma(SYMTAB* symbol, std::unique_ptr<Pragma> pragma) override {
@@ -271,7 +281,8 @@ public:
 
     std::string finish() {
         std::string out = strings_;
-        for (const EVENT& e : events_) out += e.symbol ? symbol_text(e.symbol) + "\n" : e.text + "\n";
+        for (const EVENT& e : events_)
+            out += e.symbol ? symbol_text(e.symbol) + "\n" : e.text + "\n";
         for (size_t i = 0; i < globals_.size(); ++i) {
             out += "global " + std::to_string(i) + " " + symbol_text(globals_[i]) + "\n";
             for (const NODE* tree : globals_[i]->initializers()) out += tree_text(tree) + "\n";
@@ -298,12 +309,14 @@ private:
     std::string symbol_text(const SYMTAB* s) {
         std::ostringstream o;
         o << "symbol " << icode_text::quote(s->name()) << " level=" << s->level()
-          << " size=" << s->size() << " value=" << s->value() << " class=" << int(s->storage_class())
-          << " quals=" << s->qualifiers() << " type=#" << types_.number(s->type()) << " type2=#"
-          << types_.number(s->second_type()) << " align=" << s->alignment() << " opt=" << s->opt()
+          << " size=" << s->size() << " value=" << s->value()
+          << " class=" << int(s->storage_class()) << " quals=" << s->qualifiers() << " type=#"
+          << types_.number(s->type()) << " type2=#" << types_.number(s->second_type())
+          << " align=" << s->alignment() << " opt=" << s->opt()
           << " pos=" << show_pos(s->position()) << " ref=" << int(s->reference_state());
         std::vector<std::string> pragmas;
-        for (const Pragma* p = s->first_pragma(); p; p = p->next.get()) pragmas.push_back(pragma_text(*p));
+        for (const Pragma* p = s->first_pragma(); p; p = p->next.get())
+            pragmas.push_back(pragma_text(*p));
         if (reverse_) std::reverse(pragmas.begin(), pragmas.end());
         for (const auto& p : pragmas) o << "\n  pragma " << p;
         return o.str();
@@ -312,34 +325,38 @@ private:
     std::string leaf_text(const NODE* n) {
         std::ostringstream o;
         switch (n->opcode()) {
-        case LABEL: o << " label=" << n->label_number(); break;
-        case NAME:
-            if (const I_SYMTAB* s = n->symbol()) o << " sym=" << s->name() << "@" << s->level();
-            else o << " sym=none";
-            break;
-        case SCON: o << " bytes=" << icode_text::quote(n->text_string() ? *n->text_string() : ""); break;
-        case ICON: o << " value=" << int64_t(n->value()); break;
-        case FCON:
-        case LCON:
-        case ICALL:
-        case UICALL:
-        case MCALL:
-        case UMCALL: o << " text=" << (n->text() ? n->text() : "(none)"); break;
-        case FIELD:
-            o << " flag=" << int(n->field_flag()) << " member=" << n->field_member_number()
-              << " class=#" << types_.number(n->field_class());
-            break;
-        case SWITCH: o << " number=" << n->switch_number(); break;
-        case CALL: o << " extra=" << n->extra_arg_count() << " eht=" << n->call_number(); break;
-        case UCALL: o << " eht=" << n->call_number(); break;
-        case EPVAL: o << " weight=" << n->weight(); break;
-        case SKIP: o << " number=" << n->skip_number(); break;
-        case DDNODE:
-            o << " id=" << n->value_low() << " locale=" << n->value_high()
-              << " flags=" << n->switch_number();
-            break;
-        case VREG: o << " reg=" << n->register_number(); break;
-        default: break;
+            case LABEL: o << " label=" << n->label_number(); break;
+            case NAME:
+                if (const I_SYMTAB* s = n->symbol())
+                    o << " sym=" << s->name() << "@" << s->level();
+                else
+                    o << " sym=none";
+                break;
+            case SCON:
+                o << " bytes=" << icode_text::quote(n->text_string() ? *n->text_string() : "");
+                break;
+            case ICON: o << " value=" << int64_t(n->value()); break;
+            case FCON:
+            case LCON:
+            case ICALL:
+            case UICALL:
+            case MCALL:
+            case UMCALL: o << " text=" << (n->text() ? n->text() : "(none)"); break;
+            case FIELD:
+                o << " flag=" << int(n->field_flag()) << " member=" << n->field_member_number()
+                  << " class=#" << types_.number(n->field_class());
+                break;
+            case SWITCH: o << " number=" << n->switch_number(); break;
+            case CALL: o << " extra=" << n->extra_arg_count() << " eht=" << n->call_number(); break;
+            case UCALL: o << " eht=" << n->call_number(); break;
+            case EPVAL: o << " weight=" << n->weight(); break;
+            case SKIP: o << " number=" << n->skip_number(); break;
+            case DDNODE:
+                o << " id=" << n->value_low() << " locale=" << n->value_high()
+                  << " flags=" << n->switch_number();
+                break;
+            case VREG: o << " reg=" << n->register_number(); break;
+            default: break;
         }
         return o.str();
     }
@@ -374,7 +391,8 @@ private:
 CONTENT content_of(const std::string& unit, bool reverse_pragmas) {
     CONTENT c;
     FILE* f = std::tmpfile();
-    if (!f || std::fwrite(unit.data(), 1, unit.size(), f) != unit.size() || std::fseek(f, 0, SEEK_SET)) {
+    if (!f || std::fwrite(unit.data(), 1, unit.size(), f) != unit.size() ||
+        std::fseek(f, 0, SEEK_SET)) {
         ADD_FAILURE() << "cannot stage the unit";
         if (f) std::fclose(f);
         return c;

@@ -112,54 +112,55 @@ void UNIT_CHECK::stream(size_t p) {
     while (next(p, rec)) {
         check_fields(rec);
         switch (rec.kind) {
-        case REC_FUNC_BEGIN:
-            ++functions;
-            depth_ = 1;
-            locals_.clear();
-            labels_defined_.clear();
-            labels_used_.clear();
-            check_definition(rec.num("sym"));
-            break;
-        case REC_FUNC_END:
-            for (uint64_t l : labels_used_)
-                if (!labels_defined_.count(l)) problem("label " + std::to_string(l) + " not defined");
-            depth_ = 0;
-            break;
-        case REC_BODY_BEGIN: depth_ = 2; break;
-        case REC_BLOCK_BEGIN: ++depth_; break;
-        case REC_BLOCK_END: --depth_; break;
-        case REC_SYMBOL:
-            if (depth_ == 0) problem("symbol outside a function");
-            symbol_record(rec);
-            break;
-        case REC_LABEL: labels_defined_.insert(uint64_t(rec.num("label"))); break;
-        case REC_EXPR_STMT: {
-            size_t first = p;
-            int root = tree(p, depth_ != 0);
-            if (root != ASG) break;
-            // A parameter copy: the local's name and class against the
-            // parameter's.
-            RECORD asg, left, right;
-            size_t q = first;
-            next(q, asg);
-            next(q, left);
-            next(q, right);
-            auto local = [&](const RECORD& n) -> const LOCAL* {
-                if (n.num("opcode") != NAME || n.num("level") == 0) return nullptr;
-                size_t i = size_t(n.num("index"));
-                return i < locals_.size() ? &locals_[i] : nullptr;
-            };
-            const LOCAL* l = local(left);
-            const LOCAL* r = local(right);
-            if (l && r && l->storage_class == 2 && r->storage_class == 1 && l->name == r->name)
-                ++parameter_copies;
-            break;
-        }
-        case REC_TYPE: type_record(rec); break;
-        case REC_PRAGMA:
-            if (pragmas_to_come_ > 0) --pragmas_to_come_;
-            break;
-        default: problem(std::string("record ") + rec.layout->name + " not checked"); break;
+            case REC_FUNC_BEGIN:
+                ++functions;
+                depth_ = 1;
+                locals_.clear();
+                labels_defined_.clear();
+                labels_used_.clear();
+                check_definition(rec.num("sym"));
+                break;
+            case REC_FUNC_END:
+                for (uint64_t l : labels_used_)
+                    if (!labels_defined_.count(l))
+                        problem("label " + std::to_string(l) + " not defined");
+                depth_ = 0;
+                break;
+            case REC_BODY_BEGIN: depth_ = 2; break;
+            case REC_BLOCK_BEGIN: ++depth_; break;
+            case REC_BLOCK_END: --depth_; break;
+            case REC_SYMBOL:
+                if (depth_ == 0) problem("symbol outside a function");
+                symbol_record(rec);
+                break;
+            case REC_LABEL: labels_defined_.insert(uint64_t(rec.num("label"))); break;
+            case REC_EXPR_STMT: {
+                size_t first = p;
+                int root = tree(p, depth_ != 0);
+                if (root != ASG) break;
+                // A parameter copy: the local's name and class against the
+                // parameter's.
+                RECORD asg, left, right;
+                size_t q = first;
+                next(q, asg);
+                next(q, left);
+                next(q, right);
+                auto local = [&](const RECORD& n) -> const LOCAL* {
+                    if (n.num("opcode") != NAME || n.num("level") == 0) return nullptr;
+                    size_t i = size_t(n.num("index"));
+                    return i < locals_.size() ? &locals_[i] : nullptr;
+                };
+                const LOCAL* l = local(left);
+                const LOCAL* r = local(right);
+                if (l && r && l->storage_class == 2 && r->storage_class == 1 && l->name == r->name)
+                    ++parameter_copies;
+                break;
+            }
+            case REC_TYPE: type_record(rec); break;
+            case REC_PRAGMA:
+                if (pragmas_to_come_ > 0) --pragmas_to_come_;
+                break;
+            default: problem(std::string("record ") + rec.layout->name + " not checked"); break;
         }
     }
 }
@@ -205,8 +206,8 @@ void UNIT_CHECK::type_record(const RECORD& rec) {
     if (code == 20 || code == 22) lists = 1;
     if (code == 24) lists = rec.num("has_fields") != 0;
     if (code == 25)
-        for (const char* f : {"list0", "list2", "list3", "list4", "list5", "list6", "list7",
-                              "list8", "list9"})
+        for (const char* f :
+             {"list0", "list2", "list3", "list4", "list5", "list6", "list7", "list8", "list9"})
             lists += rec.num(f) != 0;
     lists_to_come_[id] = lists;
     types_.add(rec);
@@ -216,7 +217,8 @@ void UNIT_CHECK::symbol_record(const RECORD& rec) {
     if (depth_ == 0) {
         globals_.push_back(rec.text("name"));
         definitions_.push_back(rec.num("defoff"));
-    } else locals_.push_back(LOCAL{rec.text("name"), int(rec.num("class"))});
+    } else
+        locals_.push_back(LOCAL{rec.text("name"), int(rec.num("class"))});
     pragmas_to_come_ = int(rec.num("pragmas"));
 }
 
@@ -231,7 +233,8 @@ int UNIT_CHECK::tree(size_t& p, bool in_function) {
     ++opcodes[op];
     if (op == NAME) {
         int64_t level = rec.num("level"), index = rec.num("index");
-        if (level == 0 && index >= int64_t(globals_.size())) problem("global symbol beyond the table");
+        if (level == 0 && index >= int64_t(globals_.size()))
+            problem("global symbol beyond the table");
         if (level != 0 && level != 0xFFFFFFFFLL && index >= int64_t(locals_.size()))
             problem("local symbol beyond the table");
     }
@@ -245,8 +248,10 @@ int UNIT_CHECK::tree(size_t& p, bool in_function) {
         // list; count them while walking.
         int before = opcodes[DEFAULT];
         for (int i = 0; i < operands; ++i) tree(p, in_function);
-        if (opcodes[DEFAULT] > before) ++switches_with_default;
-        else ++switches_without_default;
+        if (opcodes[DEFAULT] > before)
+            ++switches_with_default;
+        else
+            ++switches_without_default;
         return op;
     }
     for (int i = 0; i < operands; ++i)

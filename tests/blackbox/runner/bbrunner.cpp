@@ -21,6 +21,9 @@
 // each run, stdout and stderr must match their sections exactly; a missing
 // stdout or stderr section means that stream must be empty, a missing status
 // section means status 0.  The scratch folder is removed when all checks pass.
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -28,9 +31,6 @@
 #include <iostream>
 #include <sstream>
 #include <string>
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -97,13 +97,16 @@ std::vector<Section> parse(const std::string& text) {
 std::string show(const std::string& s) {
     std::string r;
     for (unsigned char c : s) {
-        if (c == '\n') r += "\\n\n";
-        else if (c == '\t') r += "\\t";
+        if (c == '\n')
+            r += "\\n\n";
+        else if (c == '\t')
+            r += "\\t";
         else if (c < 32 || c >= 127) {
             char buf[8];
             std::snprintf(buf, sizeof buf, "\\x%02x", c);
             r += buf;
-        } else r += char(c);
+        } else
+            r += char(c);
     }
     return r;
 }
@@ -114,14 +117,17 @@ void fail(const Section& s, const std::string& what, const std::string& want,
           const std::string& got) {
     ++failures;
     std::cout << "FAIL (line " << s.line << ") " << what << "\n--- expected ---\n"
-              << show(want) << "\n--- actual ---\n" << show(got) << "\n----------------\n";
+              << show(want) << "\n--- actual ---\n"
+              << show(got) << "\n----------------\n";
 }
 
 std::string shell_quote(const std::string& s) {
     std::string r = "'";
     for (char c : s) {
-        if (c == '\'') r += "'\\''";
-        else r += c;
+        if (c == '\'')
+            r += "'\\''";
+        else
+            r += c;
     }
     return r + "'";
 }
@@ -135,8 +141,10 @@ int main(int argc, char** argv) {
     }
     std::string test = argv[1], bin = ".", examples;
     for (int i = 2; i + 1 < argc; i += 2) {
-        if (!std::strcmp(argv[i], "--bin")) bin = argv[i + 1];
-        else if (!std::strcmp(argv[i], "--examples")) examples = argv[i + 1];
+        if (!std::strcmp(argv[i], "--bin"))
+            bin = argv[i + 1];
+        else if (!std::strcmp(argv[i], "--examples"))
+            examples = argv[i + 1];
     }
     std::string text;
     if (!read_file(test, text)) {
@@ -200,8 +208,10 @@ int main(int argc, char** argv) {
             if (want != status) fail(s, "status", std::to_string(want), std::to_string(status));
         } else if (s.head == "expect-file") {
             std::string got;
-            if (!read_file(dir + "/" + s.arg, got)) fail(s, "file " + s.arg, s.body, "(missing)");
-            else if (got != s.body) fail(s, "file " + s.arg, s.body, got);
+            if (!read_file(dir + "/" + s.arg, got))
+                fail(s, "file " + s.arg, s.body, "(missing)");
+            else if (got != s.body)
+                fail(s, "file " + s.arg, s.body, got);
         } else if (s.head == "expect-unit") {
             std::string cmd = env + "icode dis " + shell_quote(s.arg) + " >.bb_dis 2>&1";
             int rc = std::system(cmd.c_str());
