@@ -4,16 +4,22 @@
 //   icode dis UNIT           print a unit in the text form
 //   icode check UNIT         read a unit as the profiler does; count functions
 //   icode cfg UNIT           blocks, successors and counter numbering per function
+//   icode coverage TABLE     a per-file report from a code-coverage table
 //   icode dump UNIT          print each statement's dump and infix text
 //   icode copy IN OUT        read a unit and write it back through the writer
+//   icode run UNIT           execute a unit, with counters and edge traces
+//   icode gen --seed N       a generated unit of structured functions
+//
+// Each subcommand lives in the tools/ subfolder of its part; the text form
+// is the codec in icode/text.
 #include <cerrno>
 #include <cstring>
 #include <iostream>
 #include <string>
 
+#include "icode/text/text_form.h"
 #include "tools/commands.h"
-#include "tools/text_form.h"
-#include "tools/tool_io.h"
+#include "tools/common/tool_io.h"
 
 namespace {
 

@@ -14,7 +14,7 @@
 #include "profmgr/profile_data.h"
 #include "test_diag_capture.h"
 #include "text_form_helpers.h"
-#include "tools/cfg_dot.h"
+#include "tools/graph/cfg_dot.h"
 
 namespace {
 

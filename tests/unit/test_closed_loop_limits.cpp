@@ -4,7 +4,7 @@
 
 #include "icode/opcodes.h"
 #include "test_closed_loop_support.h"
-#include "tools/exec_profile.h"
+#include "tools/exec/exec_profile.h"
 
 namespace {
 

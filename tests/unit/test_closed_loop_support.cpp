@@ -9,10 +9,10 @@
 #include <sstream>
 
 #include "icode/opcodes.h"
-#include "tools/exec_profile.h"
-#include "tools/gen_program.h"
-#include "tools/text_form.h"
-#include "tools/tool_io.h"
+#include "tools/exec/exec_profile.h"
+#include "tools/gen/gen_program.h"
+#include "icode/text/text_form.h"
+#include "tools/common/tool_io.h"
 
 namespace closed_loop {
 

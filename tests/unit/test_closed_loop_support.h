@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "tools/exec_machine.h"
-#include "tools/exec_unit.h"
+#include "tools/exec/exec_machine.h"
+#include "tools/exec/exec_unit.h"
 
 namespace closed_loop {
 

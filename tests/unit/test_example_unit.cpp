@@ -7,7 +7,7 @@
 
 #include "icode/opcodes.h"
 #include "text_form_helpers.h"
-#include "tools/tool_io.h"
+#include "tools/common/tool_io.h"
 #include "unit_check.h"
 
 namespace {

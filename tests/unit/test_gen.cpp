@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "test_closed_loop_support.h"
-#include "tools/gen_program.h"
+#include "tools/gen/gen_program.h"
 
 namespace {
 

@@ -37,7 +37,7 @@
 #include "icode/opcodes.h"
 #include "icode/type_pkg.h"
 #include "icode/types.h"
-#include "tools/text_form.h"
+#include "icode/text/text_form.h"
 
 namespace reader_test {
 

@@ -15,8 +15,8 @@
 #include "icode/type_pkg.h"
 #include "tests/unit/test_writer_support.h"
 #include "tests/unit/test_writer_units.h"
-#include "tools/text_values.h"
-#include "tools/tool_io.h"
+#include "icode/text/text_values.h"
+#include "tools/common/tool_io.h"
 
 namespace writer_test {
 namespace {

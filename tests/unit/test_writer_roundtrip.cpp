@@ -9,7 +9,7 @@
 #include "icode/record_kinds.h"
 #include "tests/unit/test_writer_support.h"
 #include "tests/unit/test_writer_units.h"
-#include "tools/tool_io.h"
+#include "tools/common/tool_io.h"
 
 namespace writer_test {
 namespace {

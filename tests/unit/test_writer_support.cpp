@@ -16,9 +16,9 @@
 #include "icode/type_pkg.h"
 #include "tests/unit/test_reader_recording.h"
 #include "tools/commands.h"
-#include "tools/text_form.h"
-#include "tools/text_values.h"
-#include "tools/tool_io.h"
+#include "icode/text/text_form.h"
+#include "icode/text/text_values.h"
+#include "tools/common/tool_io.h"
 
 namespace writer_test {
 

@@ -7,7 +7,7 @@
 #include <sstream>
 #include <string>
 
-#include "tools/text_form.h"
+#include "icode/text/text_form.h"
 
 namespace text_form_test {
 

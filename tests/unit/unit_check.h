@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "icode/record_codec.h"
-#include "tools/raw_types.h"
+#include "icode/text/raw_types.h"
 
 namespace unit_check {
 

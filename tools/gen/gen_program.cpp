@@ -1,9 +1,9 @@
-#include "tools/gen_program.h"
+#include "tools/gen/gen_program.h"
 
 #include <algorithm>
 #include <vector>
 
-#include "tools/gen_random.h"
+#include "tools/gen/gen_random.h"
 
 namespace gen {
 

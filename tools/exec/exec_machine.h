@@ -28,8 +28,8 @@
 #include <unordered_map>
 #include <vector>
 
-#include "tools/exec_trace.h"
-#include "tools/exec_unit.h"
+#include "tools/exec/exec_trace.h"
+#include "tools/exec/exec_unit.h"
 
 namespace exec {
 

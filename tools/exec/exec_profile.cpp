@@ -1,4 +1,4 @@
-#include "tools/exec_profile.h"
+#include "tools/exec/exec_profile.h"
 
 #include <cerrno>
 #include <cstdio>

@@ -32,9 +32,9 @@
 #include "icode/type_pkg.h"
 #include "profmgr/prof_client.h"
 #include "profmgr/prof_mgr.h"
-#include "tools/cfg_dot.h"
+#include "tools/graph/cfg_dot.h"
 #include "tools/commands.h"
-#include "tools/unit_open.h"
+#include "tools/common/unit_open.h"
 
 namespace {
 

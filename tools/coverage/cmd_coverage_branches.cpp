@@ -14,8 +14,8 @@
 #include "icode/opcodes.h"
 #include "icode/type_pkg.h"
 #include "profmgr/prof_mgr.h"
-#include "tools/cmd_coverage.h"
-#include "tools/unit_open.h"
+#include "tools/coverage/cmd_coverage.h"
+#include "tools/common/unit_open.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
-#include "tools/exec_unit.h"
-#include "tools/unit_open.h"
+#include "tools/exec/exec_unit.h"
+#include "tools/common/unit_open.h"
 
 #include <cerrno>
 #include <cstdio>

@@ -1,4 +1,4 @@
-#include "tools/tool_io.h"
+#include "tools/common/tool_io.h"
 
 #include <cstdio>
 

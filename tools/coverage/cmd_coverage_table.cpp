@@ -5,7 +5,7 @@
 #include <utility>
 
 #include "profmgr/analysis_tables_steps.h"
-#include "tools/cmd_coverage.h"
+#include "tools/coverage/cmd_coverage.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "tools/raw_types.h"
+#include "icode/text/raw_types.h"
 
 #include "icode/record_layout.h"
 

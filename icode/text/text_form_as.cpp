@@ -5,9 +5,9 @@
 #include <vector>
 
 #include "icode/opcodes.h"
-#include "tools/raw_types.h"
-#include "tools/text_form.h"
-#include "tools/text_values.h"
+#include "icode/text/raw_types.h"
+#include "icode/text/text_form.h"
+#include "icode/text/text_values.h"
 
 namespace icode_text {
 

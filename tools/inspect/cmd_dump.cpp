@@ -37,7 +37,7 @@
 #include "icode/stmt_dump.h"
 #include "icode/type_pkg.h"
 #include "tools/commands.h"
-#include "tools/unit_open.h"
+#include "tools/common/unit_open.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include <utility>
 #include <vector>
 
-#include "tools/exec_unit.h"
+#include "tools/exec/exec_unit.h"
 
 namespace exec {
 

@@ -15,9 +15,9 @@
 #include <vector>
 
 #include "tools/commands.h"
-#include "tools/exec_machine.h"
-#include "tools/exec_profile.h"
-#include "tools/exec_unit.h"
+#include "tools/exec/exec_machine.h"
+#include "tools/exec/exec_profile.h"
+#include "tools/exec/exec_unit.h"
 
 namespace {
 

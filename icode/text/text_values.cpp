@@ -1,4 +1,4 @@
-#include "tools/text_values.h"
+#include "icode/text/text_values.h"
 
 #include <cctype>
 #include <cstdio>

@@ -12,7 +12,7 @@
 #include "icode/node.h"
 #include "icode/type_pkg.h"
 #include "tools/commands.h"
-#include "tools/unit_open.h"
+#include "tools/common/unit_open.h"
 
 namespace {
 

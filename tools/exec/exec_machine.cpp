@@ -1,4 +1,4 @@
-#include "tools/exec_machine.h"
+#include "tools/exec/exec_machine.h"
 
 #include <cstring>
 

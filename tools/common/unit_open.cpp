@@ -1,4 +1,4 @@
-#include "tools/unit_open.h"
+#include "tools/common/unit_open.h"
 
 #include <cerrno>
 #include <cstring>

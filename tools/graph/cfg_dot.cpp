@@ -1,5 +1,5 @@
-#include "tools/cfg_dot.h"
-#include "tools/unit_open.h"
+#include "tools/graph/cfg_dot.h"
+#include "tools/common/unit_open.h"
 
 #include <memory>
 #include <ostream>

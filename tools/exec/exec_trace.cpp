@@ -1,4 +1,4 @@
-#include "tools/exec_trace.h"
+#include "tools/exec/exec_trace.h"
 
 #include <algorithm>
 #include <ostream>

@@ -7,8 +7,8 @@
 
 #include <string>
 
-#include "tools/exec_machine.h"
-#include "tools/exec_unit.h"
+#include "tools/exec/exec_machine.h"
+#include "tools/exec/exec_unit.h"
 
 namespace exec {
 

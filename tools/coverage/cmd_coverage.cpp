@@ -57,7 +57,7 @@
 #include <set>
 
 #include "profmgr/profile_data_path.h"
-#include "tools/cmd_coverage.h"
+#include "tools/coverage/cmd_coverage.h"
 #include "tools/commands.h"
 
 namespace {

@@ -14,7 +14,7 @@
 #include "icode/record_kinds.h"
 #include "icode/type_pkg.h"
 #include "tools/commands.h"
-#include "tools/unit_open.h"
+#include "tools/common/unit_open.h"
 
 namespace {
 

@@ -8,9 +8,9 @@
 #include <string>
 
 #include "tools/commands.h"
-#include "tools/gen_program.h"
-#include "tools/text_form.h"
-#include "tools/tool_io.h"
+#include "tools/gen/gen_program.h"
+#include "icode/text/text_form.h"
+#include "tools/common/tool_io.h"
 
 namespace {
 
