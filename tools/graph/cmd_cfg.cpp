@@ -15,7 +15,7 @@
 // holds them, which is the order that numbering follows.
 //
 // icode cfg UNIT --dot [--profile FILE]... draws the same graphs as a
-// Graphviz picture instead, with counts from profile data (tools/cfg_dot.h).
+// Graphviz picture instead, with counts from profile data (tools/graph/cfg_dot.h).
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -78,7 +78,7 @@ public:
 }  // namespace
 
 int cmd_cfg(int argc, char** argv) {
-    // --dot draws the graphs instead (tools/cfg_dot.h); --profile FILE,
+    // --dot draws the graphs instead (tools/graph/cfg_dot.h); --profile FILE,
     // repeatable, gives them counts.
     const char* name = nullptr;
     bool dot = false, bad = false;
