@@ -4,7 +4,9 @@
 # script is quick on a machine that has everything.
 set -e
 need=""
-for pkg in cmake make g++ libboost-dev libgtest-dev; do
+# libcli11-dev: the icode tool's command line parser (header-only).
+# lcov: genhtml and lcov, which the tests run on icode coverage's lcov export.
+for pkg in cmake make g++ libboost-dev libgtest-dev libcli11-dev lcov; do
     if ! dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q "install ok installed"; then
         need="$need $pkg"
     fi

@@ -1,13 +1,18 @@
-// Subcommands of the icode tool; each takes the words after its name and
-// returns the exit status.
+// Subcommands of the icode tool.  Each adds itself to the tool's command
+// line: its options, its help, and the callback that runs it and leaves its
+// exit status in `status` (see tools/common/tool_cli.h).
 #pragma once
 
-int cmd_as(int argc, char** argv);
-int cmd_dis(int argc, char** argv);
-int cmd_check(int argc, char** argv);
-int cmd_dump(int argc, char** argv);
-int cmd_copy(int argc, char** argv);
-int cmd_cfg(int argc, char** argv);
-int cmd_run(int argc, char** argv);
-int cmd_gen(int argc, char** argv);
-int cmd_coverage(int argc, char** argv);
+namespace CLI {
+class App;
+}
+
+void add_cmd_as(CLI::App& icode, int& status);
+void add_cmd_dis(CLI::App& icode, int& status);
+void add_cmd_check(CLI::App& icode, int& status);
+void add_cmd_dump(CLI::App& icode, int& status);
+void add_cmd_copy(CLI::App& icode, int& status);
+void add_cmd_cfg(CLI::App& icode, int& status);
+void add_cmd_run(CLI::App& icode, int& status);
+void add_cmd_gen(CLI::App& icode, int& status);
+void add_cmd_coverage(CLI::App& icode, int& status);

@@ -9,48 +9,27 @@
 //   icode copy IN OUT        read a unit and write it back through the writer
 //   icode run UNIT           execute a unit, with counters and edge traces
 //   icode gen --seed N       a generated unit of structured functions
+//   icode profile ...        show, merge, check and compare profile data
+//
+// `icode --help` and `icode SUB --help` say the rest.
 //
 // Each subcommand lives in the tools/ subfolder of its part; the text form
 // is the codec in icode/text.
 #include <cerrno>
 #include <cstring>
 #include <iostream>
+#include <memory>
 #include <string>
+#include <utility>
 
 #include "icode/text/text_form.h"
 #include "tools/commands.h"
+#include "tools/common/tool_cli.h"
 #include "tools/common/tool_io.h"
 
 namespace {
 
-int usage() {
-    std::cerr << "usage: icode as TEXT -o UNIT\n"
-                 "       icode dis UNIT\n"
-                 "       icode check UNIT\n"
-                 "       icode cfg UNIT [--dot [--profile FILE]...]\n"
-                 "       icode coverage TABLE.csv [--source DIR] [--unit OUT]\n"
-                 "       icode dump UNIT\n"
-                 "       icode copy IN OUT\n"
-                 "       icode run UNIT --entry NAME [--arg N]... [--profile-out FILE]\n"
-                 "                 [--trace-edges FILE] [--max-steps N]\n"
-                 "       icode gen --seed N [--functions F] [--size S] [-o UNIT]\n";
-    return 2;
-}
-
-}  // namespace
-
-int cmd_as(int argc, char** argv) {
-    std::string in, out;
-    for (int i = 0; i < argc; ++i) {
-        std::string a = argv[i];
-        if (a == "-o" && i + 1 < argc)
-            out = argv[++i];
-        else if (in.empty())
-            in = a;
-        else
-            return usage();
-    }
-    if (in.empty() || out.empty()) return usage();
+int assemble_file(const std::string& in, const std::string& out) {
     std::string text, unit, error;
     if (!icode_text::read_whole_file(in, text)) {
         std::cerr << in << ": " << std::strerror(errno) << "\n";
@@ -67,33 +46,50 @@ int cmd_as(int argc, char** argv) {
     return 0;
 }
 
-int cmd_dis(int argc, char** argv) {
-    if (argc != 1) return usage();
+int disassemble_file(const std::string& name) {
     std::string unit, error;
-    if (!icode_text::read_whole_file(argv[0], unit)) {
-        std::cerr << argv[0] << ": " << std::strerror(errno) << "\n";
+    if (!icode_text::read_whole_file(name, unit)) {
+        std::cerr << name << ": " << std::strerror(errno) << "\n";
         return 1;
     }
     bool ok = icode_text::disassemble(unit, std::cout, &error);
     std::cout.flush();
     if (!ok) {
-        std::cerr << "icode dis: " << argv[0] << ": " << error << "\n";
+        std::cerr << "icode dis: " << name << ": " << error << "\n";
         return 1;
     }
     return 0;
 }
 
+}  // namespace
+
+void add_cmd_as(CLI::App& icode, int& status) {
+    auto files = std::make_shared<std::pair<std::string, std::string>>();
+    CLI::App* sub = icode.add_subcommand("as", "assemble the text form into a unit");
+    sub->add_option("TEXT", files->first, "the unit in the text form")->required();
+    sub->add_option("-o", files->second, "the unit to write")->required()->type_name("UNIT");
+    sub->callback([files, &status] { status = assemble_file(files->first, files->second); });
+}
+
+void add_cmd_dis(CLI::App& icode, int& status) {
+    auto name = std::make_shared<std::string>();
+    CLI::App* sub = icode.add_subcommand("dis", "print a unit in the text form");
+    sub->add_option("UNIT", *name, "the unit")->required();
+    sub->callback([name, &status] { status = disassemble_file(*name); });
+}
+
 int main(int argc, char** argv) {
-    if (argc < 2) return usage();
-    std::string cmd = argv[1];
-    if (cmd == "as") return cmd_as(argc - 2, argv + 2);
-    if (cmd == "dis") return cmd_dis(argc - 2, argv + 2);
-    if (cmd == "check") return cmd_check(argc - 2, argv + 2);
-    if (cmd == "cfg") return cmd_cfg(argc - 2, argv + 2);
-    if (cmd == "coverage") return cmd_coverage(argc - 2, argv + 2);
-    if (cmd == "dump") return cmd_dump(argc - 2, argv + 2);
-    if (cmd == "copy") return cmd_copy(argc - 2, argv + 2);
-    if (cmd == "run") return cmd_run(argc - 2, argv + 2);
-    if (cmd == "gen") return cmd_gen(argc - 2, argv + 2);
-    return usage();
+    CLI::App icode("icode: works with I-code units beside the profiler", "icode");
+    icode.require_subcommand(1);
+    int status = 0;
+    add_cmd_as(icode, status);
+    add_cmd_dis(icode, status);
+    add_cmd_check(icode, status);
+    add_cmd_cfg(icode, status);
+    add_cmd_coverage(icode, status);
+    add_cmd_dump(icode, status);
+    add_cmd_copy(icode, status);
+    add_cmd_run(icode, status);
+    add_cmd_gen(icode, status);
+    return run_tool_command_line(icode, status, argc, argv);
 }

@@ -13,11 +13,12 @@
 #include "icode/node.h"
 #include "icode/opcodes.h"
 #include "icode/record_kinds.h"
+#include "icode/text/text_form.h"
+#include "icode/text/text_values.h"
 #include "icode/type_pkg.h"
 #include "tests/unit/test_reader_recording.h"
 #include "tools/commands.h"
-#include "icode/text/text_form.h"
-#include "icode/text/text_values.h"
+#include "tools/common/tool_cli.h"
 #include "tools/common/tool_io.h"
 
 namespace writer_test {
@@ -55,8 +56,12 @@ std::string copy(const std::string& unit) {
     std::vector<char> a(in.begin(), in.end()), b(out.begin(), out.end());
     a.push_back('\0');
     b.push_back('\0');
-    char* argv[] = {a.data(), b.data()};
-    if (cmd_copy(2, argv) != 0) {
+    CLI::App icode;
+    int status = 0;
+    add_cmd_copy(icode, status);
+    char name[] = "icode", command[] = "copy";
+    char* argv[] = {name, command, a.data(), b.data()};
+    if (run_tool_command_line(icode, status, 4, argv) != 0) {
         ADD_FAILURE() << "icode copy failed";
         return "";
     }

@@ -1,8 +1,11 @@
-// icode coverage TABLE.csv [--source DIR] [--unit OUT]: a code-coverage
-// table, as `trelv --analyze=codecov` appends it, turned into a report per
-// source file.
+// icode coverage TABLE.csv [--source DIR] [--unit OUT] [--format F] [-o FILE]
+//                [--fail-under-line N] [--fail-under-branch N]
+//                [--fail-under-function N]
+// A code-coverage table, as `trelv --analyze=codecov` appends it, turned
+// into a report per source file, or exported for other tools (--format
+// lcov, json or cobertura; see coverage_*.cpp).
 //
-// Layout (stable; golden tests compare it byte for byte):
+// Layout of the text report (stable; golden tests compare it byte for byte):
 //
 //   coverage of TABLE.csv
 //                                          (blank line before each file)
@@ -11,18 +14,22 @@
 //        count   line  text
 //            -      1  /* demo.c */        no statement on the line
 //           10     13      if (v > 0 && v < limit)
-//                        branch ( v <= 0 ): taken 3, not taken 7
+//                        branch ( v > 0 ): true 7, false 3
 //        #####     16          return 0;   statements, none executed
 //   statements 15, executed 12 (80.0%)
+//   lines 10/12 (83.3%)  functions 4/4 (100.0%)  branches 9/10 (90.0%)
+//   missing lines 16, 18-19                (when there are any)
+//   function classify line 13: called 10   per function, table order
 //
 //   file /abs/path/other.c
 //   source not found
 //        count   line  function            one line per function and line,
 //            4      7  main                functions in table order, lines
 //        #####      9  main                ascending
-//   statements 2, executed 1 (50.0%)
+//   ...
 //
 //   total: 2 files, 17 statements, executed 13 (76.5%)
+//   lines 11/13 (84.6%)  functions 5/5 (100.0%)  branches 9/10 (90.0%)
 //
 // A line's count is the largest count of its statements: a line that holds
 // a lowered condition has one statement per simple condition, and the first
@@ -30,63 +37,37 @@
 // the table (after repeated runs are folded, see read_coverage_table); it
 // is executed when its count is not 0.  Counts are 32-bit and unsigned.
 // The count column is 10 wide, the line column 6, and two blanks lead to
-// the text (none when the text is empty).  Rows for lines beyond the end of
-// the source file (an older table) show those lines with an empty text.
-// Branch lines (--unit) follow their line, indented to the text column;
-// "-" stands for a count the unit does not carry.
-//
-// The source file of a table file F: with --source DIR, DIR joined with the
-// longest tail of F's directories that names an existing file (F's base
-// name last); then F itself.
+// the text (none when the text is empty).  The lines shown are the source
+// file's lines, then those lines beyond its end that have rows (an older
+// table), with an empty text: the report never grows beyond its inputs.
+// Branch lines (--unit) follow their line, indented to the text column; a
+// switch names its arms by their cases; "-" stands for a count the unit
+// does not carry.
 //
 // With --unit, the output unit of a run that used the same profile data:
-// its conditional branches are matched to table files by the canonical
-// path of their position's file or, failing that, by a row of the same
-// function, line and column.  Branches of functions the run did not
-// annotate carry no counts and are left out.
+// its branches are matched to table files by the canonical path of their
+// position's file or, failing that, by a row of the same function, line
+// and column.  Branches of functions the run did not annotate carry no
+// counts and are left out.
 //
 // Status 0; 1 when the table or the unit cannot be read, or when lines of
-// the table were not rows (they are named on standard error and skipped).
-#include <sys/stat.h>
-#include <algorithm>
+// the table were not rows (they are named on standard error and skipped);
+// 2 when a --fail-under minimum is not reached.
 #include <cerrno>
 #include <cstring>
 #include <fstream>
 #include <iostream>
-#include <map>
-#include <set>
+#include <memory>
 
-#include "profmgr/profile_data_path.h"
-#include "tools/coverage/cmd_coverage.h"
 #include "tools/commands.h"
+#include "tools/common/tool_cli.h"
+#include "tools/coverage/cmd_coverage.h"
 
 namespace {
 
 constexpr const char* NEVER = "#####";
 
-struct LINE_INFO {
-    uint32_t count = 0;
-    bool has_statement = false;
-    bool executed = false;
-    std::vector<const BRANCH_COUNT*> branches;
-};
-
-struct FILE_INFO {
-    std::map<int, LINE_INFO> lines;
-    // (function, line) in table order of the functions.
-    std::vector<std::string> functions;
-    std::map<std::string, std::map<int, LINE_INFO>> by_function;
-    unsigned statements = 0;
-    unsigned executed = 0;
-};
-
 std::string count_text(int64_t count) { return count < 0 ? "-" : std::to_string(count); }
-
-std::string percent(unsigned part, unsigned whole) {
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "%.1f%%", whole ? 100.0 * part / whole : 0.0);
-    return buf;
-}
 
 // One report line: the count and line columns, then the text (an empty
 // text leaves no blanks at the end of the line).
@@ -96,38 +77,9 @@ std::string report_line(const std::string& count, int line, const std::string& t
     return text.empty() ? std::string(buf) : std::string(buf) + "  " + text;
 }
 
-std::string line_count(const LINE_INFO& l) {
+std::string line_count(const LINE_COVERAGE& l) {
     if (!l.has_statement) return "-";
     return l.executed ? std::to_string(l.count) : NEVER;
-}
-
-bool file_exists(const std::string& path) {
-    struct stat st;
-    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
-}
-
-// The source file for table file F, or "" when none is found.
-std::string find_source(const std::string& table_file, const std::string& source_dir) {
-    if (!source_dir.empty()) {
-        std::vector<std::string> parts;
-        std::string part;
-        for (char c : table_file) {
-            if (c == '/' || c == '\\') {
-                if (!part.empty()) parts.push_back(part);
-                part.clear();
-            } else {
-                part += c;
-            }
-        }
-        if (!part.empty()) parts.push_back(part);
-        for (std::size_t first = 0; first < parts.size(); ++first) {
-            std::string candidate = source_dir;
-            for (std::size_t i = first; i < parts.size(); ++i) candidate += "/" + parts[i];
-            if (file_exists(candidate)) return candidate;
-        }
-    }
-    if (file_exists(table_file)) return table_file;
-    return "";
 }
 
 std::vector<std::string> read_lines(const std::string& path) {
@@ -141,109 +93,124 @@ std::vector<std::string> read_lines(const std::string& path) {
     return lines;
 }
 
-void note_row(LINE_INFO& l, const COVERAGE_ROW& r) {
-    if (!l.has_statement || r.count > l.count) l.count = r.count;
-    l.has_statement = true;
-    if (r.count != 0) l.executed = true;
-}
-
-void print_branches(const LINE_INFO& l, std::ostream& out) {
-    for (const BRANCH_COUNT* b : l.branches)
-        out << std::string(19, ' ') << "branch " << b->condition << ": taken "
-            << count_text(b->taken) << ", not taken " << count_text(b->not_taken) << "\n";
-}
-
-}  // namespace
-
-void write_coverage_report(const COVERAGE_TABLE& table, const std::vector<BRANCH_COUNT>& branches,
-                           const COVERAGE_OPTIONS& options, std::ostream& out) {
-    std::map<std::string, FILE_INFO> files;
-    for (const COVERAGE_ROW& r : table.rows) {
-        FILE_INFO& f = files[r.file];
-        note_row(f.lines[r.line], r);
-        if (!f.by_function.count(r.function)) f.functions.push_back(r.function);
-        note_row(f.by_function[r.function][r.line], r);
-        ++f.statements;
-        if (r.count != 0) ++f.executed;
-    }
-    if (options.with_branches) {
-        for (const BRANCH_COUNT& b : branches) {
-            std::string file;
-            auto canonical = files.find(canonical_path(b.file));
-            if (canonical != files.end()) {
-                file = canonical->first;
-            } else {
-                for (const COVERAGE_ROW& r : table.rows) {
-                    if (r.function == b.function && r.line == b.line && r.column == b.column) {
-                        file = r.file;
-                        break;
-                    }
-                }
-            }
-            if (file.empty()) continue;
-            FILE_INFO& f = files[file];
-            f.lines[b.line].branches.push_back(&b);
-            auto fn = f.by_function.find(b.function);
-            if (fn != f.by_function.end()) fn->second[b.line].branches.push_back(&b);
+void print_branches(const LINE_COVERAGE& l, std::ostream& out) {
+    for (const BRANCH_COUNT* b : l.branches) {
+        out << std::string(19, ' ')
+            << (b->is_switch                   ? "switch ( "
+                : b->is_conditional_expression ? "?: ( "
+                                               : "branch ( ")
+            << b->condition << " ):";
+        const char* separator = " ";
+        for (const BRANCH_ARM& arm : b->arms) {
+            out << separator << arm.label << " " << count_text(arm.count);
+            separator = ", ";
         }
+        out << "\n";
     }
+}
 
-    out << "coverage of " << options.table_name << "\n";
-    unsigned statements = 0, executed = 0;
-    for (const auto& [name, f] : files) {
-        out << "\nfile " << name << "\n";
-        std::string source = find_source(name, options.source_dir);
-        if (!source.empty()) {
-            out << "source " << source << "\n";
-            out << "     count   line  text\n";
-            std::vector<std::string> text = read_lines(source);
-            int last = int(text.size());
-            if (!f.lines.empty()) last = std::max(last, f.lines.rbegin()->first);
-            for (int n = 1; n <= last; ++n) {
-                auto it = f.lines.find(n);
-                std::string shown = n <= int(text.size()) ? text[std::size_t(n - 1)] : "";
-                out << report_line(it == f.lines.end() ? "-" : line_count(it->second), n, shown)
-                    << "\n";
-                if (it != f.lines.end()) print_branches(it->second, out);
-            }
+std::string ratio(unsigned part, unsigned whole) {
+    return std::to_string(part) + "/" + std::to_string(whole) + " (" +
+           coverage_percent(part, whole) + ")";
+}
+
+void print_summary(const COVERAGE_TOTALS& t, std::ostream& out) {
+    out << "lines " << ratio(t.lines_hit, t.lines) << "  functions "
+        << ratio(t.functions_hit, t.functions) << "  branches " << ratio(t.branches_hit, t.branches)
+        << "\n";
+}
+
+// "missing lines 16, 18-19": the lines with statements that never ran, as
+// ranges of lines that follow each other among the lines with statements.
+void print_missing(const FILE_COVERAGE& f, std::ostream& out) {
+    std::string text;
+    int first = 0, last = 0;
+    bool open = false;
+    auto close = [&] {
+        if (!open) return;
+        if (!text.empty()) text += ", ";
+        text += std::to_string(first);
+        if (last != first) text += "-" + std::to_string(last);
+        open = false;
+    };
+    for (const auto& [n, l] : f.lines) {
+        if (!l.has_statement) continue;
+        if (l.executed) {
+            close();
+        } else if (open) {
+            last = n;
         } else {
-            out << "source not found\n";
-            out << "     count   line  function\n";
-            for (const std::string& fn : f.functions) {
-                for (const auto& [n, l] : f.by_function.at(fn)) {
-                    out << report_line(line_count(l), n, fn) << "\n";
-                    print_branches(l, out);
-                }
-            }
+            first = last = n;
+            open = true;
         }
-        out << "statements " << f.statements << ", executed " << f.executed << " ("
-            << percent(f.executed, f.statements) << ")\n";
-        statements += f.statements;
-        executed += f.executed;
     }
-    out << "\ntotal: " << files.size() << (files.size() == 1 ? " file, " : " files, ") << statements
-        << " statements, executed " << executed << " (" << percent(executed, statements) << ")\n";
+    close();
+    if (!text.empty()) out << "missing lines " << text << "\n";
 }
 
-int cmd_coverage(int argc, char** argv) {
+void print_file(const FILE_COVERAGE& f, std::ostream& out) {
+    out << "\nfile " << f.name << "\n";
+    if (!f.source.empty()) {
+        out << "source " << f.source << "\n";
+        out << "     count   line  text\n";
+        std::vector<std::string> text = read_lines(f.source);
+        auto row = f.lines.begin();
+        for (int n = 1; n <= int(text.size()); ++n) {
+            while (row != f.lines.end() && row->first < n) ++row;
+            bool here = row != f.lines.end() && row->first == n;
+            out << report_line(here ? line_count(row->second) : "-", n, text[std::size_t(n - 1)])
+                << "\n";
+            if (here) print_branches(row->second, out);
+        }
+        // Rows past the end of the source (or before its first line).
+        for (const auto& [n, l] : f.lines) {
+            if (n >= 1 && n <= int(text.size())) continue;
+            out << report_line(line_count(l), n, "") << "\n";
+            print_branches(l, out);
+        }
+    } else {
+        out << "source not found\n";
+        out << "     count   line  function\n";
+        for (const FUNCTION_COVERAGE& fn : f.functions) {
+            for (const auto& [n, l] : fn.lines) {
+                out << report_line(line_count(l), n, fn.name) << "\n";
+                print_branches(l, out);
+            }
+        }
+    }
+    out << "statements " << f.totals.statements << ", executed " << f.totals.statements_hit << " ("
+        << coverage_percent(f.totals.statements_hit, f.totals.statements) << ")\n";
+    print_summary(f.totals, out);
+    print_missing(f, out);
+    for (const FUNCTION_COVERAGE& fn : f.functions)
+        out << "function " << fn.name << " line " << fn.line << ": called " << fn.count << "\n";
+}
+
+struct COVERAGE_COMMAND {
     COVERAGE_OPTIONS options;
     std::string unit_name;
-    bool bad = false;
-    for (int i = 0; i < argc; ++i) {
-        std::string a = argv[i];
-        if (a == "--source" && i + 1 < argc)
-            options.source_dir = argv[++i];
-        else if (a == "--unit" && i + 1 < argc)
-            unit_name = argv[++i];
-        else if (options.table_name.empty() && a.rfind("--", 0) != 0)
-            options.table_name = a;
-        else
-            bad = true;
-    }
-    if (bad || options.table_name.empty()) {
-        std::cerr << "usage: icode coverage TABLE.csv [--source DIR] [--unit OUT]\n";
-        return 2;
-    }
+    std::string format = "text";
+    std::string output;
+    double fail_under_line = -1, fail_under_branch = -1, fail_under_function = -1;
+};
+
+// Prints the failure of one minimum; true when it was reached.
+bool reaches(const char* what, unsigned part, unsigned whole, double minimum) {
+    if (minimum < 0) return true;
+    double got = whole ? 100.0 * part / whole : 0.0;
+    // Compared as printed, so that "got 90.0%" never fails "minimum 90".
+    char got_text[32], minimum_text[32];
+    std::snprintf(got_text, sizeof got_text, "%.1f", got);
+    std::snprintf(minimum_text, sizeof minimum_text, "%.1f", minimum);
+    if (std::strtod(got_text, nullptr) >= std::strtod(minimum_text, nullptr)) return true;
+    std::cerr << "failed minimum " << what << " coverage (got " << got_text << "%, minimum "
+              << minimum_text << "%)\n";
+    return false;
+}
+
+int report_coverage(COVERAGE_COMMAND& command) {
+    COVERAGE_OPTIONS& options = command.options;
+    const std::string& unit_name = command.unit_name;
     std::ifstream in(options.table_name, std::ios::binary);
     if (!in) {
         std::cerr << options.table_name << ": " << std::strerror(errno) << "\n";
@@ -268,9 +235,81 @@ int cmd_coverage(int argc, char** argv) {
             return 1;
         }
     }
-    write_coverage_report(table, branches, options, std::cout);
-    std::cout.flush();
+    COVERAGE_REPORT report = build_coverage_report(table, branches, options);
+    std::ofstream file;
+    if (!command.output.empty()) {
+        file.open(command.output, std::ios::binary);
+        if (!file) {
+            std::cerr << command.output << ": " << std::strerror(errno) << "\n";
+            return 1;
+        }
+    }
+    std::ostream& out = command.output.empty() ? std::cout : file;
+    if (command.format == "lcov")
+        write_coverage_lcov(report, out);
+    else if (command.format == "json")
+        write_coverage_json(report, out);
+    else if (command.format == "cobertura")
+        write_coverage_cobertura(report, out);
+    else
+        write_coverage_text(report, out);
+    out.flush();
+    if (!out) {
+        std::cerr << (command.output.empty() ? "standard output" : command.output)
+                  << ": write failed\n";
+        return 1;
+    }
     for (int line : table.bad)
         std::cerr << options.table_name << ":" << line << ": not a row, skipped\n";
+    const COVERAGE_TOTALS& t = report.totals;
+    bool ok = reaches("line", t.lines_hit, t.lines, command.fail_under_line);
+    ok = reaches("branch", t.branches_hit, t.branches, command.fail_under_branch) && ok;
+    ok = reaches("function", t.functions_hit, t.functions, command.fail_under_function) && ok;
+    if (!ok) return 2;
     return table.bad.empty() ? 0 : 1;
+}
+
+}  // namespace
+
+void write_coverage_text(const COVERAGE_REPORT& report, std::ostream& out) {
+    out << "coverage of " << report.table_name << "\n";
+    for (const FILE_COVERAGE& f : report.files) print_file(f, out);
+    const COVERAGE_TOTALS& t = report.totals;
+    out << "\ntotal: " << report.files.size() << (report.files.size() == 1 ? " file, " : " files, ")
+        << t.statements << " statements, executed " << t.statements_hit << " ("
+        << coverage_percent(t.statements_hit, t.statements) << ")\n";
+    print_summary(t, out);
+}
+
+void write_coverage_report(const COVERAGE_TABLE& table, const std::vector<BRANCH_COUNT>& branches,
+                           const COVERAGE_OPTIONS& options, std::ostream& out) {
+    write_coverage_text(build_coverage_report(table, branches, options), out);
+}
+
+void add_cmd_coverage(CLI::App& icode, int& status) {
+    auto c = std::make_shared<COVERAGE_COMMAND>();
+    CLI::App* sub =
+        icode.add_subcommand("coverage", "a per-file report from a code-coverage table");
+    sub->add_option("TABLE", c->options.table_name, "the code-coverage table (CSV)")->required();
+    sub->add_option("--source", c->options.source_dir, "look for the source files under DIR")
+        ->type_name("DIR");
+    sub->add_option("--unit", c->unit_name, "the annotated unit of the run, for branch counts")
+        ->type_name("UNIT");
+    sub->add_option("--format", c->format, "text (default), lcov, json or cobertura")
+        ->check(CLI::IsMember({"text", "lcov", "json", "cobertura"}))
+        ->type_name("FORMAT");
+    sub->add_option("-o,--output", c->output, "write the report to FILE")->type_name("FILE");
+    sub->add_option("--fail-under-line", c->fail_under_line,
+                    "status 2 when less than N% of the lines ran")
+        ->check(tool_percentage())
+        ->type_name("N");
+    sub->add_option("--fail-under-branch", c->fail_under_branch,
+                    "status 2 when less than N% of the branch arms were taken")
+        ->check(tool_percentage())
+        ->type_name("N");
+    sub->add_option("--fail-under-function", c->fail_under_function,
+                    "status 2 when less than N% of the functions were entered")
+        ->check(tool_percentage())
+        ->type_name("N");
+    sub->callback([c, &status] { status = report_coverage(*c); });
 }

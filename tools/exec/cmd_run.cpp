@@ -7,62 +7,34 @@
 // failure - an unsupported opcode, a bad address, a division by zero, the
 // step limit (default 100000000 statements) - is one line on standard
 // error and status 1.
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <iostream>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "tools/commands.h"
+#include "tools/common/tool_cli.h"
 #include "tools/exec/exec_machine.h"
 #include "tools/exec/exec_profile.h"
 #include "tools/exec/exec_unit.h"
 
 namespace {
 
-int run_usage() {
-    std::cerr << "usage: icode run UNIT --entry NAME [--arg N]... [--profile-out FILE]\n"
-                 "                [--trace-edges FILE] [--max-steps N]\n";
-    return 2;
-}
-
-bool parse_number(const std::string& s, long long& out) {
-    if (s.empty()) return false;
-    char* end = nullptr;
-    out = std::strtoll(s.c_str(), &end, 0);
-    return *end == '\0';
-}
-
-}  // namespace
-
-int cmd_run(int argc, char** argv) {
+struct RUN_OPTIONS {
     std::string unit_path, entry, profile_out, trace_out;
     std::vector<int64_t> args;
     long long max_steps = 100000000;
-    for (int i = 0; i < argc; ++i) {
-        std::string a = argv[i];
-        bool has_value = i + 1 < argc;
-        long long n = 0;
-        if (a == "--entry" && has_value)
-            entry = argv[++i];
-        else if (a == "--arg" && has_value && parse_number(argv[i + 1], n)) {
-            args.push_back(n);
-            ++i;
-        } else if (a == "--profile-out" && has_value)
-            profile_out = argv[++i];
-        else if (a == "--trace-edges" && has_value)
-            trace_out = argv[++i];
-        else if (a == "--max-steps" && has_value && parse_number(argv[i + 1], n) && n > 0) {
-            max_steps = n;
-            ++i;
-        } else if (a.rfind("--", 0) != 0 && unit_path.empty())
-            unit_path = a;
-        else
-            return run_usage();
-    }
-    if (unit_path.empty() || entry.empty()) return run_usage();
+};
 
+int run_unit(const RUN_OPTIONS& o) {
+    const std::string &unit_path = o.unit_path, &entry = o.entry, &profile_out = o.profile_out,
+                      &trace_out = o.trace_out;
+    const std::vector<int64_t>& args = o.args;
+    long long max_steps = o.max_steps;
     exec::EXEC_UNIT unit;
     std::string error;
     if (!unit.load(unit_path, &error)) {
@@ -73,6 +45,14 @@ int cmd_run(int argc, char** argv) {
         exec::EXEC_MACHINE machine(unit, uint64_t(max_steps));
         exec::EXEC_RESULT r = machine.call(entry, args);
         std::cout << r.text() << "\n";
+        if (!profile_out.empty() && unit.counters_arrays().empty()) {
+            // An empty file would pass for the data of a run that counted nothing.
+            std::cout.flush();
+            std::cerr << "icode run: " << unit_path
+                      << ": the unit has no counters (instrument it with trelv first); "
+                      << profile_out << " not written\n";
+            return 1;
+        }
         if (!profile_out.empty() && !exec::append_profile(profile_out, unit, machine, &error)) {
             std::cerr << "icode run: " << error << "\n";
             return 1;
@@ -91,4 +71,25 @@ int cmd_run(int argc, char** argv) {
         return 1;
     }
     return 0;
+}
+
+}  // namespace
+
+void add_cmd_run(CLI::App& icode, int& status) {
+    auto o = std::make_shared<RUN_OPTIONS>();
+    CLI::App* sub = icode.add_subcommand("run", "execute a unit, with counters and edge traces");
+    sub->add_option("UNIT", o->unit_path, "the unit")->required();
+    sub->add_option("--entry", o->entry, "the function to call")->required()->type_name("NAME");
+    sub->add_option("--arg", o->args, "an integer argument, in order; repeatable")
+        ->check(tool_number(INT64_MIN, INT64_MAX))
+        ->allow_extra_args(false)
+        ->type_name("N");
+    sub->add_option("--profile-out", o->profile_out, "append the counters as profile data")
+        ->type_name("FILE");
+    sub->add_option("--trace-edges", o->trace_out, "write the edges the run took")
+        ->type_name("FILE");
+    sub->add_option("--max-steps", o->max_steps, "stop after N statements (default 100000000)")
+        ->check(tool_number(1, INT64_MAX))
+        ->type_name("N");
+    sub->callback([o, &status] { status = run_unit(*o); });
 }

@@ -5,50 +5,25 @@
 // the same output.  Defaults: 4 functions, 12 statements per function.
 #include <cstdlib>
 #include <iostream>
+#include <memory>
 #include <string>
 
-#include "tools/commands.h"
-#include "tools/gen/gen_program.h"
 #include "icode/text/text_form.h"
+#include "tools/commands.h"
+#include "tools/common/tool_cli.h"
 #include "tools/common/tool_io.h"
+#include "tools/gen/gen_program.h"
 
 namespace {
 
-int gen_usage() {
-    std::cerr << "usage: icode gen --seed N [--functions F] [--size S] [-o UNIT]\n";
-    return 2;
-}
-
-bool parse_count(const char* s, long long& out, long long min) {
-    char* end = nullptr;
-    out = std::strtoll(s, &end, 10);
-    return *s && *end == '\0' && out >= min;
-}
-
-}  // namespace
-
-int cmd_gen(int argc, char** argv) {
+struct GEN_COMMAND {
     gen::GEN_OPTIONS options;
     std::string out_path;
-    bool seeded = false;
-    for (int i = 0; i < argc; ++i) {
-        std::string a = argv[i];
-        long long n = 0;
-        if (i + 1 >= argc) return gen_usage();
-        if (a == "--seed" && parse_count(argv[i + 1], n, 0)) {
-            options.seed = uint64_t(n);
-            seeded = true;
-        } else if (a == "--functions" && parse_count(argv[i + 1], n, 1) && n <= 1000000)
-            options.functions = int(n);
-        else if (a == "--size" && parse_count(argv[i + 1], n, 1) && n <= 100000000)
-            options.size = int(n);
-        else if (a == "-o")
-            out_path = argv[i + 1];
-        else
-            return gen_usage();
-        ++i;
-    }
-    if (!seeded) return gen_usage();
+};
+
+int generate(const GEN_COMMAND& command) {
+    const gen::GEN_OPTIONS& options = command.options;
+    const std::string& out_path = command.out_path;
     std::string text;
     gen::generate_text(options, text);
     if (out_path.empty()) {
@@ -65,4 +40,24 @@ int cmd_gen(int argc, char** argv) {
         return 1;
     }
     return 0;
+}
+
+}  // namespace
+
+void add_cmd_gen(CLI::App& icode, int& status) {
+    auto c = std::make_shared<GEN_COMMAND>();
+    CLI::App* sub = icode.add_subcommand("gen", "a generated unit of structured functions");
+    sub->add_option("--seed", c->options.seed, "the generator's seed")
+        ->required()
+        ->check(tool_number(0, INT64_MAX))
+        ->type_name("N");
+    sub->add_option("--functions", c->options.functions, "functions in the unit (default 4)")
+        ->check(tool_number(1, 1000000))
+        ->type_name("F");
+    sub->add_option("--size", c->options.size, "statements per function (default 12)")
+        ->check(tool_number(1, 100000000))
+        ->type_name("S");
+    sub->add_option("-o", c->out_path, "assemble into UNIT instead of printing the text form")
+        ->type_name("UNIT");
+    sub->callback([c, &status] { status = generate(*c); });
 }

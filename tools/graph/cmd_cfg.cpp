@@ -32,9 +32,10 @@
 #include "icode/type_pkg.h"
 #include "profmgr/prof_client.h"
 #include "profmgr/prof_mgr.h"
-#include "tools/graph/cfg_dot.h"
 #include "tools/commands.h"
+#include "tools/common/tool_cli.h"
 #include "tools/common/unit_open.h"
+#include "tools/graph/cfg_dot.h"
 
 namespace {
 
@@ -75,32 +76,16 @@ public:
     }
 };
 
-}  // namespace
-
-int cmd_cfg(int argc, char** argv) {
-    // --dot draws the graphs instead (tools/graph/cfg_dot.h); --profile FILE,
-    // repeatable, gives them counts.
-    const char* name = nullptr;
-    bool dot = false, bad = false;
+struct CFG_OPTIONS {
+    std::string unit;
+    bool dot = false;
     std::vector<std::string> profiles;
-    for (int i = 0; i < argc; ++i) {
-        std::string a = argv[i];
-        if (a == "--dot")
-            dot = true;
-        else if (a == "--profile" && i + 1 < argc)
-            profiles.push_back(argv[++i]);
-        else if (a.rfind("--profile=", 0) == 0)
-            profiles.push_back(a.substr(10));
-        else if (!name && a.rfind("--", 0) != 0)
-            name = argv[i];
-        else
-            bad = true;
-    }
-    if (bad || !name || (!dot && !profiles.empty())) {
-        std::fprintf(stderr,
-                     "usage: icode cfg UNIT\n       icode cfg UNIT --dot [--profile FILE]...\n");
-        return 2;
-    }
+};
+
+int show_cfg(const CFG_OPTIONS& options) {
+    const char* name = options.unit.c_str();
+    const std::vector<std::string>& profiles = options.profiles;
+    bool dot = options.dot;
     FILE* f = std::fopen(name, "rb");
     if (!f) {
         std::fprintf(stderr, "%s: %s\n", name, std::strerror(errno));
@@ -138,4 +123,19 @@ int cmd_cfg(int argc, char** argv) {
     unit->read_unit();
     unit->close();
     return 0;
+}
+
+}  // namespace
+
+void add_cmd_cfg(CLI::App& icode, int& status) {
+    auto options = std::make_shared<CFG_OPTIONS>();
+    CLI::App* sub = icode.add_subcommand(
+        "cfg", "blocks, successors and counter numbering per function, or a picture of them");
+    sub->add_option("UNIT", options->unit, "the unit")->required();
+    CLI::Option* dot = sub->add_flag("--dot", options->dot, "draw the graphs in the dot language");
+    sub->add_option("--profile", options->profiles, "profile data giving the picture counts")
+        ->type_name("FILE")
+        ->needs(dot)
+        ->allow_extra_args(false);
+    sub->callback([options, &status] { status = show_cfg(*options); });
 }

@@ -12,6 +12,7 @@
 #include "icode/node.h"
 #include "icode/type_pkg.h"
 #include "tools/commands.h"
+#include "tools/common/tool_cli.h"
 #include "tools/common/unit_open.h"
 
 namespace {
@@ -93,15 +94,13 @@ private:
 
 }  // namespace
 
-int cmd_check(int argc, char** argv) {
-    if (argc != 1) {
-        std::fprintf(stderr, "usage: icode check UNIT\n");
-        return 2;
-    }
+namespace {
+
+int check_unit(const char* name) {
     COUNTING_CLIENT client;
     TYPE_PKG types;
     std::string error;
-    std::unique_ptr<IcodeFile> unit = icode_text::open_unit(argv[0], client, types, &error);
+    std::unique_ptr<IcodeFile> unit = icode_text::open_unit(name, client, types, &error);
     if (!unit) {
         std::fprintf(stderr, "%s\n", error.c_str());
         return 1;
@@ -111,4 +110,14 @@ int cmd_check(int argc, char** argv) {
                 client.statements, client.nodes);
     unit->close();
     return 0;
+}
+
+}  // namespace
+
+void add_cmd_check(CLI::App& icode, int& status) {
+    auto unit = std::make_shared<std::string>();
+    CLI::App* sub =
+        icode.add_subcommand("check", "read a unit as the profiler does; count functions");
+    sub->add_option("UNIT", *unit, "the unit")->required();
+    sub->callback([unit, &status] { status = check_unit(unit->c_str()); });
 }

@@ -14,6 +14,7 @@
 #include "icode/record_kinds.h"
 #include "icode/type_pkg.h"
 #include "tools/commands.h"
+#include "tools/common/tool_cli.h"
 #include "tools/common/unit_open.h"
 
 namespace {
@@ -132,22 +133,20 @@ private:
 
 }  // namespace
 
-int cmd_copy(int argc, char** argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: icode copy IN OUT\n");
-        return 2;
-    }
+namespace {
+
+int copy_unit(const char* in_name, const char* out_name) {
     COPY_CLIENT client;
     TYPE_PKG types;
     std::string error;
-    std::unique_ptr<IcodeFile> input = icode_text::open_unit(argv[0], client, types, &error);
+    std::unique_ptr<IcodeFile> input = icode_text::open_unit(in_name, client, types, &error);
     if (!input) {
         std::fprintf(stderr, "%s\n", error.c_str());
         return 1;
     }
-    FILE* out = std::fopen(argv[1], "wb");
+    FILE* out = std::fopen(out_name, "wb");
     if (!out) {
-        std::fprintf(stderr, "%s: %s\n", argv[1], std::strerror(errno));
+        std::fprintf(stderr, "%s: %s\n", out_name, std::strerror(errno));
         input->close();
         return 1;
     }
@@ -159,12 +158,24 @@ int cmd_copy(int argc, char** argv) {
     client.write_initializers();
     int status = 0;
     if (input->close() != 0) {
-        std::fprintf(stderr, "icode copy: %s: the stream reported an error\n", argv[0]);
+        std::fprintf(stderr, "icode copy: %s: the stream reported an error\n", in_name);
         status = 1;
     }
     if (output->close() != 0) {
-        std::fprintf(stderr, "icode copy: %s: the stream reported an error\n", argv[1]);
+        std::fprintf(stderr, "icode copy: %s: the stream reported an error\n", out_name);
         status = 1;
     }
     return status;
+}
+
+}  // namespace
+
+void add_cmd_copy(CLI::App& icode, int& status) {
+    auto files = std::make_shared<std::pair<std::string, std::string>>();
+    CLI::App* sub =
+        icode.add_subcommand("copy", "read a unit and write it back through the writer");
+    sub->add_option("IN", files->first, "the unit to read")->required();
+    sub->add_option("OUT", files->second, "the unit to write")->required();
+    sub->callback(
+        [files, &status] { status = copy_unit(files->first.c_str(), files->second.c_str()); });
 }

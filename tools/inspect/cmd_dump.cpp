@@ -37,6 +37,7 @@
 #include "icode/stmt_dump.h"
 #include "icode/type_pkg.h"
 #include "tools/commands.h"
+#include "tools/common/tool_cli.h"
 #include "tools/common/unit_open.h"
 
 namespace {
@@ -150,15 +151,13 @@ private:
 
 }  // namespace
 
-int cmd_dump(int argc, char** argv) {
-    if (argc != 1) {
-        std::fprintf(stderr, "usage: icode dump UNIT\n");
-        return 2;
-    }
+namespace {
+
+int dump_unit(const char* name) {
     DUMP_CLIENT client;
     TYPE_PKG types;
     std::string error;
-    std::unique_ptr<IcodeFile> unit = icode_text::open_unit(argv[0], client, types, &error);
+    std::unique_ptr<IcodeFile> unit = icode_text::open_unit(name, client, types, &error);
     if (!unit) {
         std::fprintf(stderr, "%s\n", error.c_str());
         return 1;
@@ -167,4 +166,13 @@ int cmd_dump(int argc, char** argv) {
     unit->close();
     std::fflush(stdout);
     return 0;
+}
+
+}  // namespace
+
+void add_cmd_dump(CLI::App& icode, int& status) {
+    auto unit = std::make_shared<std::string>();
+    CLI::App* sub = icode.add_subcommand("dump", "print each statement's dump and infix text");
+    sub->add_option("UNIT", *unit, "the unit")->required();
+    sub->callback([unit, &status] { status = dump_unit(unit->c_str()); });
 }

@@ -1,0 +1,61 @@
+// Shared pieces of the icode tool's command line: value checks with
+// messages that say what is wrong with the value, and the parse that every
+// subcommand goes through.
+#include "tools/common/tool_cli.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <iostream>
+
+CLI::Validator tool_number(long long min, long long max) {
+    return CLI::Validator(
+        [min, max](std::string& text) -> std::string {
+            char* end = nullptr;
+            errno = 0;
+            long long value = std::strtoll(text.c_str(), &end, 0);
+            if (text.empty() || *end != '\0' || errno == ERANGE) return text + ": not a number";
+            if (value < min) return text + ": less than " + std::to_string(min);
+            if (value > max) return text + ": more than " + std::to_string(max);
+            return "";
+        },
+        "");
+}
+
+CLI::Validator tool_percentage() {
+    return CLI::Validator(
+        [](std::string& text) -> std::string {
+            char* end = nullptr;
+            double value = std::strtod(text.c_str(), &end);
+            if (text.empty() || *end != '\0') return text + ": not a number";
+            if (!(value >= 0 && value <= 100)) return text + ": not a percentage from 0 to 100";
+            return "";
+        },
+        "");
+}
+
+int run_tool_command_line(CLI::App& icode, int& status, int argc, char** argv) {
+    const std::string first = argc > 1 ? argv[1] : "-";
+    auto named = [&](CLI::App* sub) { return sub->check_name(first); };
+    if (first[0] != '-' && icode.get_subcommands(named).empty()) {
+        std::cerr << "icode: " << argv[1] << ": no such subcommand\n"
+                  << "run 'icode --help' for the subcommands\n";
+        return 2;
+    }
+    try {
+        icode.parse(argc, argv);
+    } catch (const CLI::Success& e) {
+        // --help: the help of the subcommand it follows, on standard output.
+        return icode.exit(e, std::cout, std::cerr);
+    } catch (const CLI::ParseError& e) {
+        std::string who = "icode";
+        std::vector<CLI::App*> selected = icode.get_subcommands();
+        while (!selected.empty()) {
+            who += " " + selected.front()->get_name();
+            selected = selected.front()->get_subcommands();
+        }
+        std::cerr << who << ": " << e.what() << "\n"
+                  << "run '" << who << " --help' for the options\n";
+        return 2;
+    }
+    return status;
+}
