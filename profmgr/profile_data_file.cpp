@@ -154,6 +154,13 @@ std::size_t PROFILE_DATA_FILE::entry_of(const std::string& key) const {
                                                               : functions_.size();
 }
 
+std::vector<std::string> PROFILE_DATA_FILE::keys() const {
+    std::vector<std::string> keys;
+    keys.reserve(functions_.size());
+    for (const FUNCTION_ENTRY& entry : functions_) keys.push_back(key_prefix_ + entry.function);
+    return keys;
+}
+
 uint32_t PROFILE_DATA_FILE::times_read(const std::string& key) const {
     const std::size_t entry = entry_of(key);
     return entry < functions_.size() ? functions_[entry].times_read : 0;

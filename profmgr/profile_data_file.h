@@ -57,6 +57,10 @@ public:
     void replay(const std::string& key, const std::string& function_name, DATA_SETS& sets,
                 std::FILE* trace);
 
+    // Every key under the prefix that a name line of the file gives, in
+    // byte order: what replays can be asked for.
+    std::vector<std::string> keys() const;
+
     // How many readings of `key` this parse has served, as the caller
     // counts them (set_times_read); 0 for a key without records here.
     uint32_t times_read(const std::string& key) const;

@@ -16,3 +16,4 @@ void add_cmd_cfg(CLI::App& icode, int& status);
 void add_cmd_run(CLI::App& icode, int& status);
 void add_cmd_gen(CLI::App& icode, int& status);
 void add_cmd_coverage(CLI::App& icode, int& status);
+void add_cmd_profile(CLI::App& icode, int& status);

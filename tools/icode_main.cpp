@@ -91,5 +91,6 @@ int main(int argc, char** argv) {
     add_cmd_copy(icode, status);
     add_cmd_run(icode, status);
     add_cmd_gen(icode, status);
+    add_cmd_profile(icode, status);
     return run_tool_command_line(icode, status, argc, argv);
 }
