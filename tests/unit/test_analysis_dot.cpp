@@ -327,7 +327,7 @@ TEST_F(AnalysisDot, StructureOfThePicture) {
     EXPECT_EQ(f.nodes.at("0.L3").at("style"), "rounded");
     EXPECT_FALSE(f.nodes.at("0.L1").count("peripheries") || f.nodes.at("0.L1").count("style"));
     EXPECT_EQ(lines(f.nodes.at("0.L2").at("label")),
-              (std::vector<string>{"L2", "g3:", "n = n-1", "goto g1"}));
+              (std::vector<string>{"L2  line 1", "g3:", "n = n-1", "goto g1"}));
     // The chords carry their counter indices 1 and 2 (counter 0 counts
     // entries); the loop's jump back is red and bold; the exit edge dashed.
     std::set<string> chords;
@@ -357,7 +357,7 @@ TEST_F(AnalysisDot, StatementTextSurvivesEscaping) {
     ASSERT_EQ(g.clusters.size(), 3u);
     const ATTRS& entry = g.clusters[1].nodes.at("1.L0");
     EXPECT_EQ(lines(entry.at("label")),
-              (std::vector<string>{"L0", "puts(\"say \\\"hi\\\" \\\\\")", "return"}));
+              (std::vector<string>{"L0  line 2", "puts(\"say \\\"hi\\\" \\\\\")", "return"}));
     // The one block of g that both is the entry and returns gets both marks.
     EXPECT_EQ(entry.at("peripheries"), "2");
     EXPECT_EQ(entry.at("style"), "rounded");
@@ -385,9 +385,9 @@ TEST_F(AnalysisDot, CountsAreConservedAtEveryInnerBlock) {
     }
     EXPECT_EQ(in["0.L0"], 5) << "entered once, and four times from the loop";
     // g's second block is unreachable; h has no data.
-    EXPECT_EQ(lines(g.clusters[1].nodes.at("1.L1").at("label")).at(0), "L1  unreachable");
+    EXPECT_EQ(lines(g.clusters[1].nodes.at("1.L1").at("label")).at(0), "L1  unreachable  line 2");
     EXPECT_EQ(lines(g.clusters[2].attrs.at("label")).at(2), "no profile data");
-    EXPECT_EQ(lines(g.clusters[2].nodes.at("2.L0").at("label")).at(0), "L0");
+    EXPECT_EQ(lines(g.clusters[2].nodes.at("2.L0").at("label")).at(0), "L0  line 3");
 }
 
 TEST_F(AnalysisDot, GraphvizAcceptsThePicture) {

@@ -8,6 +8,7 @@
 #include "cfg/BGL_cfg.h"
 #include "icode/icode_file.h"
 #include "icode/infix.h"
+#include "icode/opcodes.h"
 #include "icode/record_kinds.h"
 #include "icode/type_pkg.h"
 #include "profmgr/prof_client.h"
@@ -20,6 +21,8 @@ using namespace icode;
 
 // Ends a line of a DOT label, left-justified.
 constexpr const char* LINE_END = "\\l";
+// The fill of a block that never ran.
+constexpr const char* NEVER_COLOUR = "\"#ffc8c8\"";
 
 std::string quoted(const std::string& text) { return "\"" + dot_escape(text) + "\""; }
 
@@ -27,12 +30,47 @@ std::string counted_text(int n, const char* what) {
     return std::to_string(n) + " " + what + (n == 1 ? "" : "s");
 }
 
+// "line 13" or "lines 13-15": the lines of the statements' positions.
+std::string line_range(const BASIC_BLK* b) {
+    uint32_t first = 0, last = 0;
+    for (STMT_ENTRY* e = b->first(); e; e = e->next) {
+        if (e->position && e->position->line != 0) {
+            uint32_t line = e->position->line;
+            if (first == 0 || line < first) first = line;
+            if (line > last) last = line;
+        }
+        if (e == b->last()) break;
+    }
+    if (first == 0) return "";
+    if (first == last) return "line " + std::to_string(first);
+    return "lines " + std::to_string(first) + "-" + std::to_string(last);
+}
+
+// "T" or "F" for an arm of the two-way condition that ends `source`: a
+// conditional branch jumps when its condition is false.  "" for any other
+// edge.
+std::string arm_of(const BASIC_BLK* source, const BASIC_BLK* target) {
+    const STMT_ENTRY* last = source->last();
+    if (!last || last->root_opcode() != CBRANCH || !last->tree->right()) return "";
+    uint64_t label = 0;
+    bool jump = target->first_label(label) && label == target_label(last->tree->right());
+    return jump ? "F" : "T";
+}
+
 class DOT_PRINTER : public PROFILE_ICODE_MGR {
 public:
-    DOT_PRINTER(std::ostream& out, std::vector<std::string> profile_files)
-        : out_(out), profile_files_(std::move(profile_files)) {}
+    DOT_PRINTER(std::ostream& out, const DOT_OPTIONS& options)
+        : out_(out), profile_files_(options.profile_files), only_(options.function) {}
+
+    bool found_function() const { return found_; }
 
     void process_function() override {
+        if (!only_.empty() && only_ != function_name()) {
+            renumber_new_labels();
+            ++function_number_;
+            return;
+        }
+        found_ = true;
         // The numbering comes from a graph of its own: propagation takes
         // the exit edges out of the graph it works on.  Both graphs are
         // built from the same blocks in the same order, so they number
@@ -88,6 +126,8 @@ private:
                 int count = exit ? source->exec_weight() : source->succ_weight(target);
                 label += std::to_string(count) + LINE_END;
             }
+            std::string arm = arm_of(source, target);
+            if (!arm.empty()) label += arm + LINE_END;
             if (info.index > 0) label += "chord " + std::to_string(info.index) + LINE_END;
             out_ << "    " << node_id(source) << " -> " << node_id(target) << " [label=\""
                  << escape_lines(label) << "\"";
@@ -103,16 +143,21 @@ private:
 
     void print_block(const PROFILE_GRAPH* counts, BASIC_BLK* b) {
         std::string label = b->name();
+        bool never = false;
         if (counts) {
             CFG_VERTEX v = counts->vertex_of(b);
             // A function never entered has nothing to propagate: its
             // counts are 0, not unsettled.
             bool settled = counts->complete(v) || counts->entry_count() == 0;
-            if (counts->unreachable(v))
+            if (counts->unreachable(v)) {
                 label += "  unreachable";
-            else
+            } else {
                 label += "  count " + std::to_string(b->exec_weight()) + (settled ? "" : " ?");
+                never = settled && b->exec_weight() == 0;
+            }
         }
+        std::string lines = line_range(b);
+        if (!lines.empty()) label += "  " + lines;
         label += LINE_END;
         for (STMT_ENTRY* e = b->first(); e; e = e->next) {
             if (e->kind == REC_LABEL || e->kind == REC_EXPR_STMT)
@@ -123,7 +168,12 @@ private:
         bool entry = is_entry_block(b);
         bool exit = is_exit_block(b);
         if (entry) out_ << ", peripheries=2";
-        if (exit) out_ << ", style=rounded";
+        if (exit && never)
+            out_ << ", style=\"rounded,filled\", fillcolor=" << NEVER_COLOUR;
+        else if (exit)
+            out_ << ", style=rounded";
+        else if (never)
+            out_ << ", style=filled, fillcolor=" << NEVER_COLOUR;
         out_ << "];\n";
     }
 
@@ -145,6 +195,8 @@ private:
 
     std::ostream& out_;
     std::vector<std::string> profile_files_;
+    std::string only_;
+    bool found_ = false;
     int function_number_ = 0;
 };
 
@@ -168,9 +220,9 @@ std::string dot_escape(const std::string& text) {
     return out;
 }
 
-bool write_unit_dot(std::FILE* f, const std::vector<std::string>& profile_files, std::ostream& out,
+bool write_unit_dot(std::FILE* f, const DOT_OPTIONS& options, std::ostream& out,
                     std::string* error) {
-    DOT_PRINTER manager(out, profile_files);
+    DOT_PRINTER manager(out, options);
     PROF_CLIENT client(manager);
     TYPE_PKG types;
     std::unique_ptr<IcodeFile> unit = icode_text::open_unit(f, client, types, error);
@@ -182,5 +234,14 @@ bool write_unit_dot(std::FILE* f, const std::vector<std::string>& profile_files,
     unit->read_unit();
     unit->close();
     out << "}\n";
+    if (!options.function.empty() && !manager.found_function()) {
+        *error = "no function " + options.function;
+        return false;
+    }
     return true;
+}
+
+bool write_unit_dot(std::FILE* unit, const std::vector<std::string>& profile_files,
+                    std::ostream& out, std::string* error) {
+    return write_unit_dot(unit, DOT_OPTIONS{profile_files, ""}, out, error);
 }

@@ -14,8 +14,9 @@
 // output unit would number them.  Edges are listed in the order the graph
 // holds them, which is the order that numbering follows.
 //
-// icode cfg UNIT --dot [--profile FILE]... draws the same graphs as a
-// Graphviz picture instead, with counts from profile data (tools/graph/cfg_dot.h).
+// icode cfg UNIT --dot [--profile FILE]... [--function NAME] draws the same
+// graphs as a Graphviz picture instead, with counts from profile data, of
+// every function or of NAME only (tools/graph/cfg_dot.h).
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -80,6 +81,7 @@ struct CFG_OPTIONS {
     std::string unit;
     bool dot = false;
     std::vector<std::string> profiles;
+    std::string function;
 };
 
 int show_cfg(const CFG_OPTIONS& options) {
@@ -104,7 +106,7 @@ int show_cfg(const CFG_OPTIONS& options) {
             std::fclose(data);
         }
         std::string error;
-        bool ok = write_unit_dot(f, profiles, std::cout, &error);
+        bool ok = write_unit_dot(f, DOT_OPTIONS{profiles, options.function}, std::cout, &error);
         std::cout.flush();
         if (!ok) std::fprintf(stderr, "%s: %s\n", name, error.c_str());
         return ok ? 0 : 1;
@@ -137,5 +139,8 @@ void add_cmd_cfg(CLI::App& icode, int& status) {
         ->type_name("FILE")
         ->needs(dot)
         ->allow_extra_args(false);
+    sub->add_option("--function", options->function, "draw only the function NAME")
+        ->needs(dot)
+        ->type_name("NAME");
     sub->callback([options, &status] { status = show_cfg(*options); });
 }
