@@ -45,7 +45,8 @@
 // does not carry.
 //
 // With --unit, the output unit of a run that used the same profile data:
-// its branches are matched to table files by the canonical path of their
+// where it disagrees with the table (coverage_mismatch.cpp) a warning on
+// standard error says so; its branches are matched to table files by the canonical path of their
 // position's file or, failing that, by a row of the same function, line
 // and column.  Branches of functions the run did not annotate carry no
 // counts and are left out.
@@ -234,6 +235,8 @@ int report_coverage(COVERAGE_COMMAND& command) {
             std::cerr << unit_name << ": " << error << "\n";
             return 1;
         }
+        for (const std::string& m : coverage_mismatches(table, branches))
+            std::cerr << unit_name << ": warning: " << m << "\n";
     }
     COVERAGE_REPORT report = build_coverage_report(table, branches, options);
     std::ofstream file;

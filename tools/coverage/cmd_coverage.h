@@ -63,6 +63,12 @@ struct BRANCH_COUNT {
 // when it is not an I-code unit.
 bool read_branch_counts(std::FILE* unit, std::vector<BRANCH_COUNT>& branches, std::string* error);
 
+// Where the branches of a unit disagree with a table: functions with
+// branch counts but no rows, branches whose arms do not add up to the count
+// of the statement that branches.  One message per line, in unit order.
+std::vector<std::string> coverage_mismatches(const COVERAGE_TABLE& table,
+                                             const std::vector<BRANCH_COUNT>& branches);
+
 struct COVERAGE_OPTIONS {
     std::string table_name;  // shown in the report's first line
     std::string source_dir;  // --source; empty for none
