@@ -7,8 +7,10 @@
 #      the counters as a profile data file,
 #   4. a profile-using run that writes the counts back as branch weights,
 #      and one with the small profile data file shipped with the example,
-#   5. the code-coverage table of that run as a report, and a picture of a
-#      function's control-flow graph with its counts.
+#   5. the code-coverage table of that run as a report (also as lcov, JSON
+#      and Cobertura files), the profile data checked against the unit, and
+#      pictures of the control-flow graphs with their counts,
+#   6. the coverage summary and, when lcov is installed, an HTML report.
 # Everything it writes goes to build/demo/.
 set -e
 cd "$(dirname "$0")/.."
@@ -25,6 +27,8 @@ cd "$out"
 # taken relative to the folder the runs happen in.
 cp "$bin/examples/demo.icode" demo.icode
 cp "$root/examples/demo.c.prf" shipped.prf
+# The source the unit was compiled from, where the coverage report looks.
+cp "$root/examples/demo.c" demo.c
 
 step() { printf '\n== %s\n' "$*"; }
 
@@ -60,9 +64,24 @@ echo "-- with the profile data file shipped with the example:"
 
 step "5. coverage and a picture of grade's control-flow graph"
 ZK_COVDATA=coverage "$bin/trelv" demo.icode cov.icode --use_profile_info=demo.prf --analyze codecov
-"$bin/icode" coverage coverage --unit use.icode
+"$bin/icode" coverage coverage --unit use.icode | tee coverage.txt
+"$bin/icode" coverage coverage --unit use.icode --format lcov -o coverage.info
+"$bin/icode" coverage coverage --unit use.icode --format json -o coverage.json
+"$bin/icode" coverage coverage --unit use.icode --format cobertura -o coverage.xml
+"$bin/icode" profile check demo.icode demo.prf
 "$bin/icode" cfg demo.icode --dot --profile demo.prf > demo.dot
-echo "control-flow graphs written to $out/demo.dot"
+"$bin/icode" cfg demo.icode --dot --profile demo.prf --function grade > grade.dot
+echo "control-flow graphs written to $out/demo.dot and $out/grade.dot"
 if command -v dot >/dev/null 2>&1; then
-    dot -Tpng demo.dot -o demo.png && echo "and drawn in $out/demo.png"
+    dot -Tpng demo.dot -o demo.png && dot -Tpng grade.dot -o grade.png &&
+        echo "and drawn in $out/demo.png and $out/grade.png"
+fi
+
+step "6. the coverage report"
+echo "coverage: $(tail -n 1 coverage.txt)"
+if command -v genhtml >/dev/null 2>&1; then
+    genhtml -q --branch-coverage -o html coverage.info
+    echo "HTML report: $out/html/index.html"
+else
+    echo "for an HTML report: apt-get install lcov, then run this demo again"
 fi
