@@ -34,12 +34,22 @@ CLI::Validator tool_percentage() {
 }
 
 int run_tool_command_line(CLI::App& icode, int& status, int argc, char** argv) {
-    const std::string first = argc > 1 ? argv[1] : "-";
-    auto named = [&](CLI::App* sub) { return sub->check_name(first); };
-    if (first[0] != '-' && icode.get_subcommands(named).empty()) {
-        std::cerr << "icode: " << argv[1] << ": no such subcommand\n"
-                  << "run 'icode --help' for the subcommands\n";
-        return 2;
+    // A word where a subcommand belongs that names none: said as such,
+    // rather than as a missing subcommand.
+    CLI::App* app = &icode;
+    std::string who = "icode";
+    auto any = [](CLI::App*) { return true; };
+    for (int i = 1; i < argc && argv[i][0] != '-' && !app->get_subcommands(any).empty(); ++i) {
+        const std::string word = argv[i];
+        std::vector<CLI::App*> named =
+            app->get_subcommands([&](CLI::App* sub) { return sub->check_name(word); });
+        if (named.empty()) {
+            std::cerr << who << ": " << word << ": no such subcommand\n"
+                      << "run '" << who << " --help' for the subcommands\n";
+            return 2;
+        }
+        app = named.front();
+        who += " " + word;
     }
     try {
         icode.parse(argc, argv);
