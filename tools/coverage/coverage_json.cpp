@@ -2,7 +2,7 @@
 // intermediate format, so that scripts written for that read it:
 //
 //   {"format_version": "1", "gcc_version": "", "data_file": TABLE,
-//    "current_working_directory": "",
+//    "current_working_directory": FOLDER,
 //    "files": [{"file": SOURCE-OR-NAME,
 //               "functions": [{"name", "demangled_name", "start_line",
 //                              "start_column": 0, "end_line", "end_column": 0,
@@ -16,6 +16,7 @@
 // One line entry per line with statements; a function's end_line is its
 // last line with a statement.  A branch arm with no count in the unit
 // counts 0; "arm" names it ("true", "false", "case 3", "default").
+#include <filesystem>
 #include <ostream>
 
 #include "tools/coverage/cmd_coverage.h"
@@ -46,11 +47,19 @@ const FUNCTION_COVERAGE* function_at(const FILE_COVERAGE& f, int line) {
     return nullptr;
 }
 
+// The folder that relative file names are relative to.
+std::string current_folder() {
+    std::error_code ec;
+    std::string folder = std::filesystem::current_path(ec).string();
+    return ec ? "" : folder;
+}
+
 }  // namespace
 
 void write_coverage_json(const COVERAGE_REPORT& report, std::ostream& out) {
     out << "{\"format_version\": \"1\", \"gcc_version\": \"\", \"data_file\": "
-        << quoted(report.table_name) << ", \"current_working_directory\": \"\",\n \"files\": [";
+        << quoted(report.table_name)
+        << ", \"current_working_directory\": " << quoted(current_folder()) << ",\n \"files\": [";
     const char* file_separator = "";
     for (const FILE_COVERAGE& f : report.files) {
         out << file_separator << "\n  {\"file\": " << quoted(f.source.empty() ? f.name : f.source)

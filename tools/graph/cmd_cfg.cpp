@@ -14,9 +14,9 @@
 // output unit would number them.  Edges are listed in the order the graph
 // holds them, which is the order that numbering follows.
 //
-// icode cfg UNIT --dot [--profile FILE]... [--function NAME] draws the same
-// graphs as a Graphviz picture instead, with counts from profile data, of
-// every function or of NAME only (tools/graph/cfg_dot.h).
+// icode cfg UNIT --dot [--profile FILE]... draws the same graphs as a
+// Graphviz picture instead, with counts from profile data
+// (tools/graph/cfg_dot.h).  --function NAME shows only that function.
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -44,7 +44,15 @@ using namespace icode;
 
 class CFG_PRINTER : public PROFILE_ICODE_MGR {
 public:
+    explicit CFG_PRINTER(std::string only) : only_(std::move(only)) {}
+    bool found_function() const { return found_; }
+
     void process_function() override {
+        if (!only_.empty() && only_ != function_name()) {
+            renumber_new_labels();
+            return;
+        }
+        found_ = true;
         std::unique_ptr<PROFILE_GRAPH> graph = build_graph();
         graph->number_chords();
         renumber_new_labels();
@@ -75,6 +83,10 @@ public:
                 std::printf("chord %d\n", info.index);
         }
     }
+
+private:
+    std::string only_;
+    bool found_ = false;
 };
 
 struct CFG_OPTIONS {
@@ -111,7 +123,7 @@ int show_cfg(const CFG_OPTIONS& options) {
         if (!ok) std::fprintf(stderr, "%s: %s\n", name, error.c_str());
         return ok ? 0 : 1;
     }
-    CFG_PRINTER manager;
+    CFG_PRINTER manager(options.function);
     PROF_CLIENT client(manager);
     TYPE_PKG types;
     std::string error;
@@ -124,6 +136,11 @@ int show_cfg(const CFG_OPTIONS& options) {
     manager.set_unit_name(unit->unit_name());
     unit->read_unit();
     unit->close();
+    if (!options.function.empty() && !manager.found_function()) {
+        std::fflush(stdout);
+        std::fprintf(stderr, "%s: no function %s\n", name, options.function.c_str());
+        return 1;
+    }
     return 0;
 }
 
@@ -139,8 +156,6 @@ void add_cmd_cfg(CLI::App& icode, int& status) {
         ->type_name("FILE")
         ->needs(dot)
         ->allow_extra_args(false);
-    sub->add_option("--function", options->function, "draw only the function NAME")
-        ->needs(dot)
-        ->type_name("NAME");
+    sub->add_option("--function", options->function, "only the function NAME")->type_name("NAME");
     sub->callback([options, &status] { status = show_cfg(*options); });
 }
