@@ -24,8 +24,9 @@ usage: scripts/mutants.sh [--check] [--list] [--only ID...] [BUILD_DIR]
   --list       print the mutants (id, file, what the change does)
   --only ID... run (or check) only these mutants; an ID may be a shell
                pattern such as 'pr-*'
-  BUILD_DIR    build folder of the runs (default build-mutants); after
-               --only, write it with a slash (./name) unless it exists
+  BUILD_DIR    build folder of the runs, relative to the repository (default
+               build-mutants); after --only, write it with a slash (./name)
+               unless it exists
 
 Environment: MUTANTS_FILE (default scripts/mutants.txt), MUTANTS_JOBS (build
 and test jobs, default 2), MUTANTS_MEMORY_KB (memory limit of each test run,
@@ -239,7 +240,7 @@ fi
 # ---- the run ------------------------------------------------------------------
 mkdir -p "$log_dir" || die "cannot make $log_dir"
 results="$build/mutants-results.txt"
-trap 'echo; echo "mutants: interrupted; sources restored" >&2; exit 130' INT TERM HUP
+trap 'restore; echo; echo "mutants: interrupted; sources restored" >&2; exit 130' INT TERM HUP
 
 export CCACHE_BASEDIR
 CCACHE_BASEDIR=$(dirname "$root")
@@ -248,14 +249,14 @@ if command -v ccache >/dev/null 2>&1; then launcher=(-DCMAKE_CXX_COMPILER_LAUNCH
 
 build_all() { nice -n 10 cmake --build "$build" -j"$jobs" >"$1" 2>&1; }
 
-# run_suite LOG: runs the tests until the first failure.  Each test has the
+# run_suite LOG: runs the tests until the first failure, adding to LOG.  Each test has the
 # time limit its CMake file gives it (ctest's default for the others), so a
 # mutant that makes a program hang fails on that limit.
 run_suite() {
     (
         ulimit -v "$memory_kb" 2>/dev/null
         cd "$build" && nice -n 10 ctest --stop-on-failure -j"$jobs" --timeout 120
-    ) >"$1" 2>&1
+    ) >>"$1" 2>&1
 }
 
 # first_failure LOG: the name of the first failing test and why.
@@ -277,6 +278,7 @@ cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DTRELV_SANITIZE=OFF -DT
 echo "building the unmodified sources"
 build_all "$log_dir/baseline-build.log" || die "the unmodified sources do not build: $log_dir/baseline-build.log"
 start=$(date +%s)
+: >"$log_dir/baseline-tests.log"
 run_suite "$log_dir/baseline-tests.log" ||
     die "the unmodified suite fails ($(first_failure "$log_dir/baseline-tests.log")): $log_dir/baseline-tests.log"
 echo "the unmodified suite passes ($(($(date +%s) - start)) s); mutants to run: ${#runnable[@]}"
@@ -295,7 +297,7 @@ for i in "${runnable[@]}"; do
         die "cannot write $file"
     fi
     if ! build_all "$log"; then
-        if grep -q -E ': error:|: undefined reference|ld returned' "$log"; then
+        if grep -q -E '\.(cpp|h):[0-9]+(:[0-9]+)?: (fatal )?error:|undefined reference|ld returned' "$log"; then
             status="does not build"
             unbuilt=$((unbuilt + 1))
             detail=""
@@ -319,7 +321,7 @@ for i in "${runnable[@]}"; do
     fi
     restore
     printf '[%d/%d] %-15s %-22s %s\n' "$k" "${#runnable[@]}" "$status" "$id" "$detail"
-    printf '%s\t%s\n' "$id" "$status" >>"$results"
+    printf '%s\t%s\t%s\n' "$id" "$status" "$detail" >>"$results"
 done
 
 echo
