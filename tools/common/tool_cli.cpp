@@ -57,14 +57,14 @@ int run_tool_command_line(CLI::App& icode, int& status, int argc, char** argv) {
         // --help: the help of the subcommand it follows, on standard output.
         return icode.exit(e, std::cout, std::cerr);
     } catch (const CLI::ParseError& e) {
-        std::string who = "icode";
+        std::string chosen = "icode";
         std::vector<CLI::App*> selected = icode.get_subcommands();
         while (!selected.empty()) {
-            who += " " + selected.front()->get_name();
+            chosen += " " + selected.front()->get_name();
             selected = selected.front()->get_subcommands();
         }
-        std::cerr << who << ": " << e.what() << "\n"
-                  << "run '" << who << " --help' for the options\n";
+        std::cerr << chosen << ": " << e.what() << "\n"
+                  << "run '" << chosen << " --help' for the options\n";
         return 2;
     }
     return status;
