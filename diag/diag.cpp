@@ -72,19 +72,15 @@ int DIAGNOSTIC::print_header() {
     s.wrap = false;
     const bool internal = desc_->internal != 0;
     int n = print_text("%*s", s.indent, "");
-    if (internal || s.show_raise) n += print_text("%s:%u:", raise_file_, raise_line_);
+    if (internal) n += print_text("%s:%u:", raise_file_, raise_line_);
     if (source_)
         n += print_text("%s:%u:%u: ", source_->file_name(), source_->line(), source_->column());
-    if (internal || s.show_numbers) {
-        const bool discretionary = !internal && !desc_->fixed &&
-                                   desc_->severity < DIAG::SEV_FATAL &&
-                                   desc_->severity != DIAG::SEV_ADVICE;
-        n += print_text("%s%s #%u%s: ", internal ? "internal " : "",
-                        DIAG::severity_name(desc_->severity), desc_->code,
-                        discretionary ? "-D" : "");
-    } else {
+    // Only internal diagnostics show their number and raising place: they
+    // are the system's own faults, reported for its developers.
+    if (internal)
+        n += print_text("internal %s #%u: ", DIAG::severity_name(desc_->severity), desc_->code);
+    else
         n += print_text("%s: ", DIAG::severity_name(desc_->severity));
-    }
     s.wrap = saved_wrap;
     return n;
 }

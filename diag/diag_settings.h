@@ -12,8 +12,6 @@ struct SETTINGS {
     int indent = 0;       // blanks before every line
     unsigned error_limit = 100;
     bool wrap = true;           // --diag_wrap=off turns this off for good
-    bool show_numbers = false;  // internal diagnostics show theirs regardless
-    bool show_raise = false;    // internal diagnostics show theirs regardless
 
     // Visibility switches for the discretionary severities.
     bool advice = false;

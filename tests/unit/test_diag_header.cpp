@@ -36,15 +36,6 @@ TEST_F(DiagHeader, InternalHeaderShowsTheRaisingLocationAndNumber) {
     EXPECT_EQ(DIAG::settings().error_count, 1u);
 }
 
-TEST_F(DiagHeader, NumbersShownMarkDiscretionaryDiagnostics) {
-    DIAG::settings().show_numbers = true;
-    DIAG::trelv_warn_missing_profinfo(TRELV_HERE, "f").emit();
-    DIAG::trelv_error_analysis_file_open(TRELV_HERE, "x").emit();
-    const string e = err();
-    EXPECT_EQ(e.substr(0, 18), "warning #18308-D: ");
-    EXPECT_NE(e.find("\nerror #18105: "), string::npos);
-}
-
 TEST_F(DiagHeader, LowSeveritiesGoToStandardOutputWhenSwitchedOn) {
     // Start values: warnings shown, remarks and debug traces not.
     DIAG::trelv_rem_override_edge_wt(TRELV_HERE, "f", "B1", "B2", 1, 2).emit();
