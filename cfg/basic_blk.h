@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "profmgr/stmt_entry.h"
+#include "cfg/stmt_entry.h"
 
 class BASIC_BLK;
 

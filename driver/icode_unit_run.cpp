@@ -5,6 +5,8 @@
 #include <memory>
 
 #include "diag/trelv_diags.h"
+#include "driver/run_job.h"
+#include "driver/run_state.h"
 #include "icode/icode_file.h"
 #include "icode/type_pkg.h"
 #include "profmgr/analysis_tables.h"
@@ -59,7 +61,11 @@ void open_output(const std::string& name) {
     m.set_unit_name(u.input->unit_name());
 }
 
-void read_unit() { units().input->read_unit(); }
+// The manager learns the job of the run before the first function arrives.
+void read_unit() {
+    profile_manager().set_job(profile_job(current_options()));
+    units().input->read_unit();
+}
 
 void write_initializers() {
     IcodeFile& out = *units().output;
@@ -104,4 +110,14 @@ void reset_icode_unit_run() {
     u.input.reset();
     u.types.reset();
     u.client.reset();
+}
+
+UNIT_RUN& unit_run() {
+    static UNIT_RUN run = icode_unit_run();
+    return run;
+}
+
+void reset_unit_run() {
+    reset_icode_unit_run();
+    unit_run() = icode_unit_run();
 }

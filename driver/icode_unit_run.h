@@ -9,3 +9,8 @@
 UNIT_RUN icode_unit_run();
 // Releases the units and the type package of a run, for tests.
 void reset_icode_unit_run();
+
+// The steps of this program, the ones above unless a test replaced some.
+UNIT_RUN& unit_run();
+// Releases the units of a run and restores the default steps.
+void reset_unit_run();

@@ -1,7 +1,7 @@
 #include "driver/option_sets.h"
 
 #include "diag/diag_settings.h"
-#include "driver/flag_levels.h"
+#include "diag/flag_levels.h"
 
 namespace {
 

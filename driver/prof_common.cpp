@@ -7,6 +7,7 @@
 #include "diag/diag_settings.h"
 #include "diag/process_exit.h"
 #include "diag/trelv_diags.h"
+#include "driver/icode_unit_run.h"
 #include "driver/option_sets.h"
 #include "driver/run_state.h"
 

@@ -4,10 +4,10 @@
 #include <iterator>
 #include <unordered_set>
 
-#include "cfg/BGL_cfg.h"
 #include "cfg/basic_blk.h"
+#include "diag/flag_levels.h"
 #include "diag/trelv_diags.h"
-#include "driver/flag_levels.h"
+#include "profiling/BGL_cfg.h"
 
 void PROFILE_GRAPH::number_chords() {
     CFG_VERTEX entry = vertex_of_.at(entry_);

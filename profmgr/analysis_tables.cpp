@@ -10,8 +10,6 @@
 #include <vector>
 
 #include "cfg/basic_blk.h"
-#include "driver/option_table.h"
-#include "driver/run_state.h"
 #include "icode/infix.h"
 #include "icode/opcodes.h"
 #include "icode/record_kinds.h"
@@ -28,7 +26,7 @@ namespace {
 constexpr int FILE_LOCAL = 3;
 
 std::ostream* stream_for(ANALYSIS_TABLE table, const PROFILE_ICODE_MGR& manager) {
-    return analysis_stream(table, manager.unit_name(), current_options().enabled(OPT_ANALYZE_ONLY));
+    return analysis_stream(table, manager.unit_name(), manager.job().analyze_only);
 }
 
 // The symbol a direct call names: CALL or UCALL whose left operand is the

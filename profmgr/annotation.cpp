@@ -1,9 +1,8 @@
 // Use of profile data: the derived counts written into the function's
 // trees as branch weights, and the weights wrapped for the output unit.
-#include "cfg/BGL_cfg.h"
-#include "driver/flag_levels.h"
 #include "icode/opcodes.h"
 #include "icode/record_kinds.h"
+#include "profiling/BGL_cfg.h"
 #include "profmgr/prof_mgr.h"
 
 using namespace icode;
@@ -62,7 +61,7 @@ void PROFILE_ICODE_MGR::annotation() {
     add_label_def(entry_label, std::nullopt, false);
 
     // Edge weights, on the blocks as they were before any insertion.
-    bool explicit_fallthrough = flag_level(disable_ft_ubr_key()) == 0;
+    bool explicit_fallthrough = job_.explicit_fallthrough;
     for (BASIC_BLK* b : block_list()) {
         std::vector<std::pair<BASIC_BLK*, int>> weighted;
         b->for_each_weighted_succ(

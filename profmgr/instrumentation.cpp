@@ -2,13 +2,13 @@
 // increments on the counted edges, at the entry and on conditional arms.
 #include <boost/format.hpp>
 
-#include "cfg/BGL_cfg.h"
 #include "diag/trelv_diags.h"
 #include "icode/attributes.h"
 #include "icode/icode_file.h"
 #include "icode/opcodes.h"
 #include "icode/record_kinds.h"
 #include "icode/type_pkg.h"
+#include "profiling/BGL_cfg.h"
 #include "profmgr/prof_mgr.h"
 
 using namespace icode;

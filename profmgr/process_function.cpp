@@ -1,29 +1,14 @@
 // The per-function driver of the profile manager.
-#include "cfg/BGL_cfg.h"
-#include "driver/flag_levels.h"
-#include "driver/option_table.h"
-#include "driver/run_state.h"
 #include "icode/opcodes.h"
 #include "icode/record_kinds.h"
+#include "profiling/BGL_cfg.h"
 #include "profmgr/analysis_tables.h"
 #include "profmgr/cfg_viewer.h"
 #include "profmgr/prof_mgr.h"
 
 using namespace icode;
 
-bool PROFILE_ICODE_MGR::gen_profile_info() const {
-    return current_options().enabled(OPT_GEN_PROFILE_INFO);
-}
-
-bool PROFILE_ICODE_MGR::use_profile_info() const {
-    return current_options().enabled(OPT_USE_PROFILE_INFO);
-}
-
-// Analysis mode is read through "seen": --codecov gives the analyze option
-// its value without enabling it.
-bool PROFILE_ICODE_MGR::analyze() const { return current_options().seen(OPT_ANALYZE); }
-
-bool PROFILE_ICODE_MGR::instrumenting() const { return gen_profile_info(); }
+bool PROFILE_ICODE_MGR::instrumenting() const { return job_.instrument; }
 
 std::unique_ptr<PROFILE_GRAPH> PROFILE_ICODE_MGR::build_graph() {
     auto graph =
@@ -37,11 +22,11 @@ std::unique_ptr<PROFILE_GRAPH> PROFILE_ICODE_MGR::build_graph() {
 }
 
 void PROFILE_ICODE_MGR::process_function() {
-    bool gen = gen_profile_info();
-    bool use = use_profile_info() || analyze();
+    bool gen = job_.instrument;
+    bool use = job_.uses_profile();
     if (!no_data_) {
         std::unique_ptr<PROFILE_GRAPH> graph = build_graph();
-        int level = flag_level(debug_profile_key());
+        int level = job_.debug_level;
         if (gen) {
             graph->instrument();
             if (level > 2) dump_graph();
@@ -51,18 +36,17 @@ void PROFILE_ICODE_MGR::process_function() {
             conditional_weights(*graph);
             if (level > 2) dump_graph();
             annotation();
-            if (analyze()) {
-                long kind = current_options().value_number(OPT_ANALYZE, 0);
+            if (job_.table) {
                 for (BASIC_BLK* b = first_block_; b; b = b->next()) {
-                    if (kind == ANALYZE_CODECOV)
+                    if (*job_.table == ANALYSIS_TABLE::CODE_COVERAGE)
                         write_coverage_rows(*this, b);
-                    else if (kind == ANALYZE_CALLGRAPH)
+                    else
                         write_callgraph_rows(*this, b);
                 }
             }
         }
     }
-    if (!current_options().enabled(OPT_ANALYZE_ONLY) || no_data_) {
+    if (!job_.analyze_only || no_data_) {
         if (use) wrap_weights();
         write_function();
     }

@@ -1,8 +1,6 @@
 #include "profmgr/prof_client.h"
 
 #include "diag/trelv_diags.h"
-#include "driver/option_table.h"
-#include "driver/run_state.h"
 #include "icode/icode_file.h"
 #include "icode/opcodes.h"
 #include "icode/record_kinds.h"
@@ -69,8 +67,7 @@ void PROF_CLIENT::attach_initializer(SYMTAB* symbol, std::vector<NODE*> trees) {
 void PROF_CLIENT::function_begin(SYMTAB* symbol, OptPos position) {
     depth_ = 1;
     manager_.begin_function(symbol, position);
-    const OPTION_OBJ& options = current_options();
-    if (!options.enabled(OPT_USE_PROFILE_INFO) && !options.seen(OPT_ANALYZE)) return;
+    if (!manager_.job().uses_profile()) return;
     manager_.read_profile_data();
     if (!manager_.has_profile_data()) {
         DIAG::trelv_rem_missing_profinfo(TRELV_HERE, manager_.function_name()).emit();

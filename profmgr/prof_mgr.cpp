@@ -2,11 +2,11 @@
 // cutting into basic blocks.
 #include "profmgr/prof_mgr.h"
 
-#include "cfg/BGL_cfg.h"
 #include "icode/icode_file.h"
 #include "icode/opcodes.h"
 #include "icode/record_kinds.h"
 #include "icode/type_pkg.h"
+#include "profiling/BGL_cfg.h"
 #include "profmgr/profile_data.h"
 
 using namespace icode;
@@ -32,6 +32,7 @@ void reset_profile_manager() {
     m.set_output(nullptr);
     m.set_types(nullptr);
     m.set_unit_name("");
+    m.set_job(PROFILE_JOB());
     label_counter = 0;
     array_sequence = 0;
 }

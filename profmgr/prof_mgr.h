@@ -14,10 +14,11 @@
 #include <unordered_map>
 #include <vector>
 
-#include "cfg/BGL_cfg.h"
 #include "cfg/basic_blk.h"
+#include "cfg/stmt_entry.h"
 #include "icode/icode_client.h"
-#include "profmgr/stmt_entry.h"
+#include "profiling/BGL_cfg.h"
+#include "profmgr/profile_job.h"
 
 namespace icode {
 class IcodeFile;
@@ -59,6 +60,9 @@ public:
     virtual bool keep_conditions() const { return false; }
 
     // ---- the run around the manager ----
+    // The job of the run, given by the driver before the first function.
+    void set_job(PROFILE_JOB job) { job_ = std::move(job); }
+    const PROFILE_JOB& job() const { return job_; }
     void set_output(icode::IcodeFile* output) { output_ = output; }
     icode::IcodeFile* output() const { return output_; }
     // Also forgets the types looked up or made in the previous package.
@@ -165,11 +169,6 @@ private:
     bool copies_parameter(const STMT_ENTRY* e) const;
     void free_dead_nodes();
 
-    // Job selection from the current option set.
-    bool gen_profile_info() const;
-    bool use_profile_info() const;
-    bool analyze() const;
-
     bool lowering_ = true;
     STMT_ENTRY* first_stmt_ = nullptr;
     STMT_ENTRY* last_stmt_ = nullptr;
@@ -195,6 +194,7 @@ private:
     std::unique_ptr<PROFILE_DATA> profile_data_;
     BASIC_BLK* block_cursor_ = nullptr;
 
+    PROFILE_JOB job_;
     icode::IcodeFile* output_ = nullptr;
     icode::TYPE_PKG* types_ = nullptr;
     std::string unit_name_;

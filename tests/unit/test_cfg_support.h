@@ -10,13 +10,13 @@
 #include <string>
 #include <vector>
 
-#include "cfg/BGL_cfg.h"
 #include "cfg/basic_blk.h"
+#include "cfg/stmt_entry.h"
 #include "icode/node.h"
 #include "icode/opcodes.h"
 #include "icode/record_kinds.h"
 #include "icode/type_pkg.h"
-#include "profmgr/stmt_entry.h"
+#include "profiling/BGL_cfg.h"
 
 namespace cfg_test {
 

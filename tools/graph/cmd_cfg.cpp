@@ -25,16 +25,16 @@
 #include <unordered_set>
 #include <vector>
 
-#include "cfg/BGL_cfg.h"
 #include "icode/icode_file.h"
 #include "icode/infix.h"
 #include "icode/record_kinds.h"
 #include "icode/type_pkg.h"
+#include "profiling/BGL_cfg.h"
 #include "profmgr/prof_client.h"
 #include "profmgr/prof_mgr.h"
-#include "tools/graph/cfg_dot.h"
 #include "tools/commands.h"
 #include "tools/common/unit_open.h"
+#include "tools/graph/cfg_dot.h"
 
 namespace {
 

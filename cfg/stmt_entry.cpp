@@ -1,4 +1,4 @@
-#include "profmgr/stmt_entry.h"
+#include "cfg/stmt_entry.h"
 
 #include "icode/opcodes.h"
 

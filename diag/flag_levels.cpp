@@ -1,4 +1,4 @@
-#include "driver/flag_levels.h"
+#include "diag/flag_levels.h"
 
 #include <algorithm>
 #include <climits>

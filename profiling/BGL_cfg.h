@@ -15,6 +15,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "profiling/data_sets.h"
+
 class BASIC_BLK;
 
 struct EDGE_INFO {
@@ -40,11 +42,6 @@ struct INSTR_EDGE {
     CFG_VERTEX target = 0;
     EDGE_INFO* info = nullptr;
 };
-
-// The data sets of one function, numbered 0, 1, ... in the order they were
-// read; a data set holds the values of one record, counter position 0 first.
-using DATA_SET = std::vector<uint32_t>;
-using DATA_SETS = std::vector<DATA_SET>;
 
 class PROFILE_GRAPH {
 public:
