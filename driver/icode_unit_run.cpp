@@ -1,3 +1,5 @@
+// The profiler's own unit-run steps: the I-code reader feeding the profile
+// manager, the writer it writes through, and the job it is given.
 #include "driver/icode_unit_run.h"
 
 #include <cerrno>
@@ -104,8 +106,8 @@ UNIT_RUN icode_unit_run() {
 
 void reset_icode_unit_run() {
     RUN_UNITS& u = units();
-    profile_manager().set_output(nullptr);
-    profile_manager().set_types(nullptr);
+    reset_profile_manager();
+    reset_icode_target();
     u.output.reset();
     u.input.reset();
     u.types.reset();

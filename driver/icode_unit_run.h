@@ -7,10 +7,6 @@
 
 // The steps with the I-code reader and writer plugged in.
 UNIT_RUN icode_unit_run();
-// Releases the units and the type package of a run, for tests.
+// Releases the units and the type package of a run and puts the profile
+// manager and the target read back as a fresh process has them, for tests.
 void reset_icode_unit_run();
-
-// The steps of this program, the ones above unless a test replaced some.
-UNIT_RUN& unit_run();
-// Releases the units of a run and restores the default steps.
-void reset_unit_run();

@@ -1,5 +1,5 @@
+// The profiler's run in order, from the command-line scan to the last step.
 #include "driver/prof_common.h"
-
 #include <cstdio>
 #include <new>
 #include <string>
@@ -7,7 +7,6 @@
 #include "diag/diag_settings.h"
 #include "diag/process_exit.h"
 #include "diag/trelv_diags.h"
-#include "driver/icode_unit_run.h"
 #include "driver/option_sets.h"
 #include "driver/run_state.h"
 

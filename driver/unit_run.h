@@ -31,3 +31,10 @@ struct UNIT_RUN {
 // "\n>> Cannot Open Input icode File, <reason> : <name>, Aborting\n" on the
 // error stream and ends the process with status 1.
 std::FILE* open_input_file(const std::string& name);
+
+// The steps of this program: the I-code reader and writer with the profile
+// manager (defined with them, in icode_unit_run.cpp).
+UNIT_RUN& unit_run();
+
+// Releases the units of a run and restores the default steps.
+void reset_unit_run();

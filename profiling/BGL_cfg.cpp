@@ -1,5 +1,5 @@
+// PROFILE_GRAPH: vertices and edges over blocks, and unreachable blocks.
 #include "profiling/BGL_cfg.h"
-
 #include "cfg/basic_blk.h"
 #include "diag/flag_levels.h"
 #include "diag/trelv_diags.h"

@@ -12,9 +12,9 @@ bool PROFILE_ICODE_MGR::instrumenting() const { return job_.instrument; }
 
 std::unique_ptr<PROFILE_GRAPH> PROFILE_ICODE_MGR::build_graph() {
     auto graph =
-        std::make_unique<PROFILE_GRAPH>(first_block_, function_name(), extra_counter_count_);
-    for (BASIC_BLK* b = first_block_; b; b = b->next()) graph->add_block(b);
-    for (BASIC_BLK* b = first_block_; b; b = b->next()) {
+        std::make_unique<PROFILE_GRAPH>(fn_.first_block, function_name(), fn_.extra_counter_count);
+    for (BASIC_BLK* b = fn_.first_block; b; b = b->next()) graph->add_block(b);
+    for (BASIC_BLK* b = fn_.first_block; b; b = b->next()) {
         b->compute_successors();
         for (BASIC_BLK* s = b->first_succ(); s; s = b->next_succ()) graph->add_edge(b, s, 1);
     }
@@ -24,7 +24,7 @@ std::unique_ptr<PROFILE_GRAPH> PROFILE_ICODE_MGR::build_graph() {
 void PROFILE_ICODE_MGR::process_function() {
     bool gen = job_.instrument;
     bool use = job_.uses_profile();
-    if (!no_data_) {
+    if (!fn_.no_data) {
         std::unique_ptr<PROFILE_GRAPH> graph = build_graph();
         int level = job_.debug_level;
         if (gen) {
@@ -37,7 +37,7 @@ void PROFILE_ICODE_MGR::process_function() {
             if (level > 2) dump_graph();
             annotation();
             if (job_.table) {
-                for (BASIC_BLK* b = first_block_; b; b = b->next()) {
+                for (BASIC_BLK* b = fn_.first_block; b; b = b->next()) {
                     if (*job_.table == ANALYSIS_TABLE::CODE_COVERAGE)
                         write_coverage_rows(*this, b);
                     else
@@ -46,7 +46,7 @@ void PROFILE_ICODE_MGR::process_function() {
             }
         }
     }
-    if (!job_.analyze_only || no_data_) {
+    if (!job_.analyze_only || fn_.no_data) {
         if (use) wrap_weights();
         write_function();
     }
@@ -59,13 +59,13 @@ void PROFILE_ICODE_MGR::dump_graph() {
 }
 
 void PROFILE_ICODE_MGR::renumber_new_labels() {
-    for (STMT_ENTRY* e = first_stmt_; e; e = e->next)
+    for (STMT_ENTRY* e = fn_.first_stmt; e; e = e->next)
         if (e->kind == REC_LABEL || e->kind == REC_EXPR_STMT) renumber_labels(e->tree);
 }
 
 std::vector<BASIC_BLK*> PROFILE_ICODE_MGR::block_list() const {
     std::vector<BASIC_BLK*> blocks;
-    for (BASIC_BLK* b = first_block_; b; b = b->next()) blocks.push_back(b);
+    for (BASIC_BLK* b = fn_.first_block; b; b = b->next()) blocks.push_back(b);
     return blocks;
 }
 

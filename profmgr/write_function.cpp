@@ -8,7 +8,7 @@ using namespace icode;
 void PROFILE_ICODE_MGR::write_function() {
     if (!output_) return;
     IcodeFile& out = *output_;
-    for (STMT_ENTRY* e = first_stmt_; e; e = e->next) {
+    for (STMT_ENTRY* e = fn_.first_stmt; e; e = e->next) {
         switch (e->kind) {
             case REC_FUNC_BEGIN: out.write_function_begin(e->symbol, e->position); break;
             case REC_FUNC_END: out.write_function_end(e->position); break;

@@ -11,7 +11,7 @@
 #include "diag/diag_settings.h"
 #include "diag/flag_levels.h"
 #include "diag/process_exit.h"
-#include "driver/icode_unit_run.h"
+#include "driver/unit_run.h"
 #include "driver/run_state.h"
 
 // Thrown by the test exit hook in place of ending the process.
