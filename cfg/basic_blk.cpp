@@ -1,3 +1,5 @@
+// BASIC_BLK: successors worked out from a block's last statement, the
+// per-edge counter indices and weights, and the branch annotation.
 #include "cfg/basic_blk.h"
 
 #include <vector>

@@ -1,3 +1,4 @@
+// The statement entry's ownership of its trees, and which opcodes end a block.
 #include "cfg/stmt_entry.h"
 
 #include "icode/opcodes.h"

@@ -1,3 +1,5 @@
+// The flag table: sorted storage, interned key names and the parsing of
+// --debug: and --disable: values into it.
 #include "diag/flag_levels.h"
 
 #include <algorithm>

@@ -1,3 +1,5 @@
+// PROF_CLIENT: each record the reader delivers becomes a statement entry of
+// the manager, or goes straight to the output outside functions.
 #include "profmgr/prof_client.h"
 
 #include "diag/trelv_diags.h"

@@ -1,3 +1,5 @@
+// Reading a function's records from the requested profile data files, each
+// file parsed once per run and replayed for later functions.
 #include "profmgr/profile_data.h"
 
 #include <algorithm>
