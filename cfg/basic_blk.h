@@ -130,10 +130,6 @@ private:
     BLOCK_CONTEXT* context_;
 };
 
-// The highest counter index that set_succ_index gave out in the function
-// being processed; the profile manager reads it and resets it.
-int& highest_instr_index();
-
 // The label number that a branch target operand names: the operand's value,
 // or its operand's value when it is a weight wrapper.
 uint64_t target_label(const icode::NODE* operand);

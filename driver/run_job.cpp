@@ -22,13 +22,10 @@ PROFILE_JOB profile_job(const OPTION_OBJ& options) {
     job.profile = profile_file_request(options);
     // Analysis mode is read through "seen": --codecov gives the analyze
     // option its value without enabling it.
-    if (job.profile.analyze) {
-        const long kind = options.value_number(OPT_ANALYZE, 0);
-        if (kind == ANALYZE_CODECOV)
-            job.table = ANALYSIS_TABLE::CODE_COVERAGE;
-        else if (kind == ANALYZE_CALLGRAPH)
-            job.table = ANALYSIS_TABLE::CALL_GRAPH;
-    }
+    if (job.profile.analyze)
+        if (const ANALYSIS_TABLE_KIND* kind =
+                analysis_table_kind_named(options.value_text(OPT_ANALYZE, 0)))
+            job.table = kind->table;
     job.analyze_only = options.enabled(OPT_ANALYZE_ONLY);
     job.debug_level = flag_level(debug_profile_key());
     job.explicit_fallthrough = flag_level(disable_ft_ubr_key()) == 0;

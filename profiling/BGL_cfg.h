@@ -15,6 +15,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "profiling/counter_plan.h"
 #include "profiling/data_sets.h"
 
 class BASIC_BLK;
@@ -56,8 +57,9 @@ public:
     void add_vertex_edge(CFG_VERTEX u, CFG_VERTEX v, int weight, bool record);
     void find_unreachable();
 
-    // Instrumentation: chords numbered, counter indices handed to blocks.
-    void instrument();
+    // Instrumentation: numbers the chords, hands each chord's counter index
+    // to its source block, and returns where the counters go.
+    COUNTER_PLAN instrument();
     // Spanning tree and chord numbering, shared by both jobs.
     void number_chords();
     // Maps counter values onto the chords and derives every count.

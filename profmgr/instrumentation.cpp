@@ -47,10 +47,10 @@ TYPE* PROFILE_ICODE_MGR::counter_type() {
     return counter_type_;
 }
 
-void PROFILE_ICODE_MGR::create_counters_array() {
-    int& highest = highest_instr_index();
-    ++highest;
-    int n = fn_.extra_counter_count + highest;
+void PROFILE_ICODE_MGR::create_counters_array(int highest_index) {
+    // Position 0 counts entries; the edge counters follow, then the extra
+    // counters.
+    int n = fn_.extra_counter_count + highest_index + 1;
     if (n == 0 || fn_.counters_array || !types_) return;
     auto [types, added] = counters_array_types_.try_emplace(uint32_t(n));
     if (added) {
@@ -114,8 +114,8 @@ NODE* PROFILE_ICODE_MGR::make_counter_increment(int index) {
     return increment;
 }
 
-void PROFILE_ICODE_MGR::instrumentation(PROFILE_GRAPH&) {
-    create_counters_array();
+void PROFILE_ICODE_MGR::insert_counters(const COUNTER_PLAN& plan) {
+    create_counters_array(plan.highest_index);
     if (!fn_.counters_array) return;
 
     // Counter 0 counts entries: after a parameter copy that opens the
@@ -140,7 +140,7 @@ void PROFILE_ICODE_MGR::instrumentation(PROFILE_GRAPH&) {
 
     // Extra counters: the true arm of every conditional expression of the
     // recorded trees, numbered after the edge counters in walk order.
-    int& highest = highest_instr_index();
+    int next_counter = plan.highest_index + 1;
     for (const COND_TREE& ct : fn_.cond_trees) {
         std::vector<NODE*> todo{ct.tree};
         while (!todo.empty()) {
@@ -151,7 +151,7 @@ void PROFILE_ICODE_MGR::instrumentation(PROFILE_GRAPH&) {
                 NODE* colon = n->right();
                 NODE* x = colon->left();
                 NODE* comma = make_node(COMMAOP, x ? x->type() : nullptr);
-                comma->set_left(make_counter_increment(highest++));
+                comma->set_left(make_counter_increment(next_counter++));
                 comma->set_right(x);
                 colon->set_left(comma);
             }

@@ -28,21 +28,17 @@ void PROFILE_ICODE_MGR::process_function() {
         std::unique_ptr<PROFILE_GRAPH> graph = build_graph();
         int level = job_.debug_level;
         if (gen) {
-            graph->instrument();
+            const COUNTER_PLAN plan = graph->instrument();
             if (level > 2) dump_graph();
-            instrumentation(*graph);
+            insert_counters(plan);
         } else if (use) {
             graph->propagate_counters(function_data_sets());
             conditional_weights(*graph);
             if (level > 2) dump_graph();
             annotation();
             if (job_.table) {
-                for (BASIC_BLK* b = fn_.first_block; b; b = b->next()) {
-                    if (*job_.table == ANALYSIS_TABLE::CODE_COVERAGE)
-                        write_coverage_rows(*this, b);
-                    else
-                        write_callgraph_rows(*this, b);
-                }
+                const ANALYSIS_TABLE_KIND& kind = analysis_table_kind(*job_.table);
+                for (BASIC_BLK* b = fn_.first_block; b; b = b->next()) kind.write_rows(*this, b);
             }
         }
     }

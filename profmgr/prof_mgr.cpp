@@ -301,7 +301,6 @@ void PROFILE_ICODE_MGR::reset() {
     // A function given up half way may leave its counters array in the
     // output's table: it then stays as long as the table.
     if (fn_.counters_array_owned) abandoned_arrays_.push_back(std::move(fn_.counters_array_owned));
-    highest_instr_index() = 0;
     fn_ = FUNCTION_STATE();
     fn_.lowering = !keep_conditions();
 }

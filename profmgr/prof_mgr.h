@@ -204,8 +204,8 @@ private:
     void add_branch(int64_t label, const icode::OptPos& position, bool before, int weight = -1);
 
     // Jobs.
-    void instrumentation(PROFILE_GRAPH& graph);
-    void create_counters_array();
+    void insert_counters(const COUNTER_PLAN& plan);
+    void create_counters_array(int highest_index);
     icode::NODE* make_counter_increment(int index);
     void insert_edge_counter(BASIC_BLK* b, BASIC_BLK* s, int index);
     void conditional_weights(PROFILE_GRAPH& graph);
