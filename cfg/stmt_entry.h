@@ -9,6 +9,7 @@
 #include "icode/attributes.h"
 #include "icode/icode_client.h"
 #include "icode/node.h"
+#include "icode/record_kinds.h"
 
 class BASIC_BLK;
 
@@ -17,7 +18,7 @@ struct STMT_ENTRY {
     // REC_FUNC_END, REC_BLOCK_BEGIN, REC_BLOCK_END, REC_BODY_BEGIN, REC_MARK,
     // REC_SYMBOL, the texts REC_TEXT_AT and REC_TEXT, REC_LABEL,
     // REC_EXPR_STMT, REC_EHT or REC_PRAGMA.
-    int kind = 0;
+    icode::RECORD_KIND kind{};
     // REC_LABEL (a label-definition node), REC_EXPR_STMT (the tree),
     // REC_TEXT_AT and REC_TEXT (a text node holding the text).  Owned by the
     // entry.

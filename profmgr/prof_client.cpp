@@ -82,7 +82,7 @@ void PROF_CLIENT::function_end(OptPos position) {
     manager_.end_function(position);
 }
 
-void PROF_CLIENT::entry(int kind, OptPos position) {
+void PROF_CLIENT::entry(RECORD_KIND kind, OptPos position) {
     if (!manager_.in_function()) return;
     auto e = std::make_unique<STMT_ENTRY>();
     e->kind = kind;
@@ -117,7 +117,7 @@ void PROF_CLIENT::text(int kind, const std::string& text, OptPos position) {
         return;
     }
     auto e = std::make_unique<STMT_ENTRY>();
-    e->kind = kind;
+    e->kind = static_cast<RECORD_KIND>(kind);
     e->tree = make_node(OP_TEXT_NODE, nullptr);
     e->tree->set_text(text.c_str());
     e->position = std::move(position);

@@ -188,7 +188,7 @@ void PROFILE_ICODE_MGR::cut_blocks(STMT_ENTRY* e) {
     fn_.block_ended = e->kind == REC_EXPR_STMT && ends_block(e->root_opcode());
 }
 
-void PROFILE_ICODE_MGR::add_tree_statement(NODE* tree, const OptPos& position, int kind,
+void PROFILE_ICODE_MGR::add_tree_statement(NODE* tree, const OptPos& position, RECORD_KIND kind,
                                            bool before) {
     auto* e = new STMT_ENTRY;
     e->kind = kind;
@@ -210,7 +210,8 @@ void PROFILE_ICODE_MGR::add_label(uint32_t number, const OptPos& position) {
 
 int PROFILE_ICODE_MGR::highest_label() const { return fn_.highest_label; }
 
-void PROFILE_ICODE_MGR::add_statement(NODE* tree, const OptPos& position, int kind, bool before) {
+void PROFILE_ICODE_MGR::add_statement(NODE* tree, const OptPos& position, RECORD_KIND kind,
+                                      bool before) {
     if (tree && tree->opcode() == CBRANCH && fn_.lowering) {
         lower_condition(tree, position, before);
         return;

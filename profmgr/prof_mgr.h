@@ -141,7 +141,7 @@ public:
     void add_entry(std::unique_ptr<STMT_ENTRY> entry);
     // Adds a statement (REC_LABEL or REC_EXPR_STMT) with its tree; conditions of
     // conditional branches are lowered while the lowering flag is set.
-    void add_statement(icode::NODE* tree, const icode::OptPos& position, int kind,
+    void add_statement(icode::NODE* tree, const icode::OptPos& position, icode::RECORD_KIND kind,
                        bool before = false);
     void add_label(uint32_t number, const icode::OptPos& position);
     // Takes the weights that EPVAL nodes carry into the nodes they wrap.
@@ -191,8 +191,8 @@ private:
     void insert_entry(STMT_ENTRY* e, bool before);
     void cut_blocks(STMT_ENTRY* e);
     BASIC_BLK* new_block(STMT_ENTRY* first);
-    void add_tree_statement(icode::NODE* tree, const icode::OptPos& position, int kind,
-                            bool before);
+    void add_tree_statement(icode::NODE* tree, const icode::OptPos& position,
+                            icode::RECORD_KIND kind, bool before);
     void record_conditional(icode::NODE* tree);
 
     // Lowering.

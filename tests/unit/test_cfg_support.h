@@ -124,7 +124,7 @@ public:
 private:
     STMT_ENTRY* append(int kind, NODE* payload) {
         auto e = std::make_unique<STMT_ENTRY>();
-        e->kind = kind;
+        e->kind = static_cast<icode::RECORD_KIND>(kind);
         e->tree = payload;
         if (!entries_.empty()) {
             entries_.back()->next = e.get();
