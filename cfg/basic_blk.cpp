@@ -1,3 +1,5 @@
+// BASIC_BLK: successors worked out from a block's last statement, the
+// per-edge counter indices and weights, and the branch annotation.
 #include "cfg/basic_blk.h"
 
 #include <vector>
@@ -11,8 +13,6 @@
 using icode::NODE;
 
 namespace {
-int highest_index = 0;
-
 // The dump text of a statement, the form in which block listings, graph
 // dumps and the coverage table show statements.
 std::string dump_text(const STMT_ENTRY& e) {
@@ -27,8 +27,6 @@ std::string dump_text(const STMT_ENTRY& e) {
 
 STATEMENT_PRINTER statement_printer = dump_text;
 }  // namespace
-
-int& highest_instr_index() { return highest_index; }
 
 void set_statement_printer(STATEMENT_PRINTER printer) {
     statement_printer = printer ? printer : dump_text;
@@ -89,7 +87,6 @@ void BASIC_BLK::set_succ_index(const BASIC_BLK* succ, int index) {
         return;
     }
     s->index = index;
-    if (index > highest_index) highest_index = index;
 }
 
 std::string BASIC_BLK::stmt_text(int i) const {

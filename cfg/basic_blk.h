@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "profmgr/stmt_entry.h"
+#include "cfg/stmt_entry.h"
 
 class BASIC_BLK;
 
@@ -129,10 +129,6 @@ private:
     STMT_ENTRY* last_ = nullptr;
     BLOCK_CONTEXT* context_;
 };
-
-// The highest counter index that set_succ_index gave out in the function
-// being processed; the profile manager reads it and resets it.
-int& highest_instr_index();
 
 // The label number that a branch target operand names: the operand's value,
 // or its operand's value when it is a weight wrapper.

@@ -1,3 +1,4 @@
+// The descriptor table, gathered from the diagnostic classes of every part.
 #include "diag/catalogue.h"
 
 #include "diag/max_errors.h"

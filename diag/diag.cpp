@@ -1,3 +1,5 @@
+// The diagnostic base class: visibility, the message header, wrapping of
+// the text to the columns left, and the error count with its limit.
 #include "diag/diag.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// The one settings object of the process and its reset.
 #include "diag/diag_settings.h"
 
 #include "diag/text_buffer.h"

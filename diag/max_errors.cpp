@@ -1,3 +1,4 @@
+// The diagnostic raised when the error limit is passed.
 #include "diag/max_errors.h"
 
 namespace DIAG {

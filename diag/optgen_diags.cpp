@@ -1,3 +1,4 @@
+// Messages and descriptors of the option code's diagnostics.
 #include "diag/optgen_diags.h"
 
 namespace DIAG {

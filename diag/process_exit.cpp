@@ -1,3 +1,4 @@
+// trelv_exit and the hook that tests put in its place.
 #include "diag/process_exit.h"
 
 #include <cstdio>

@@ -1,3 +1,4 @@
+// The names of the severities, as a diagnostic's header line shows them.
 #include "diag/diag_desc.h"
 
 namespace DIAG {

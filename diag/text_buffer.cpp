@@ -1,3 +1,4 @@
+// The shared formatting buffer of diagnostic texts.
 #include "diag/text_buffer.h"
 
 namespace DIAG {

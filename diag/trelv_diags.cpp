@@ -1,3 +1,4 @@
+// Messages and descriptors of the path profiler's diagnostics.
 #include "diag/trelv_diags.h"
 
 namespace DIAG {

@@ -1,3 +1,4 @@
+// The break rule of diagnostic wrapping: the last blank that fits.
 #include "diag/wrap_rule.h"
 
 #include <cctype>

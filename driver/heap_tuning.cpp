@@ -1,3 +1,4 @@
+// The heap settings the profiler asks of the C library at start-up.
 #include "driver/heap_tuning.h"
 
 #if defined(__GLIBC__)

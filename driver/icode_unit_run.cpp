@@ -1,3 +1,5 @@
+// The profiler's own unit-run steps: the I-code reader feeding the profile
+// manager, the writer it writes through, and the job it is given.
 #include "driver/icode_unit_run.h"
 
 #include <cerrno>
@@ -5,6 +7,8 @@
 #include <memory>
 
 #include "diag/trelv_diags.h"
+#include "driver/run_job.h"
+#include "driver/run_state.h"
 #include "icode/icode_file.h"
 #include "icode/type_pkg.h"
 #include "profmgr/analysis_tables.h"
@@ -59,7 +63,11 @@ void open_output(const std::string& name) {
     m.set_unit_name(u.input->unit_name());
 }
 
-void read_unit() { units().input->read_unit(); }
+// The manager learns the job of the run before the first function arrives.
+void read_unit() {
+    profile_manager().set_job(profile_job(current_options()));
+    units().input->read_unit();
+}
 
 void write_initializers() {
     IcodeFile& out = *units().output;
@@ -98,10 +106,20 @@ UNIT_RUN icode_unit_run() {
 
 void reset_icode_unit_run() {
     RUN_UNITS& u = units();
-    profile_manager().set_output(nullptr);
-    profile_manager().set_types(nullptr);
+    reset_profile_manager();
+    reset_icode_target();
     u.output.reset();
     u.input.reset();
     u.types.reset();
     u.client.reset();
+}
+
+UNIT_RUN& unit_run() {
+    static UNIT_RUN run = icode_unit_run();
+    return run;
+}
+
+void reset_unit_run() {
+    reset_icode_unit_run();
+    unit_run() = icode_unit_run();
 }

@@ -7,5 +7,6 @@
 
 // The steps with the I-code reader and writer plugged in.
 UNIT_RUN icode_unit_run();
-// Releases the units and the type package of a run, for tests.
+// Releases the units and the type package of a run and puts the profile
+// manager and the target read back as a fresh process has them, for tests.
 void reset_icode_unit_run();

@@ -1,7 +1,9 @@
+// Building the option sets from the string lists and the command line,
+// recording their flags, and the visibility the debug level selects.
 #include "driver/option_sets.h"
 
 #include "diag/diag_settings.h"
-#include "driver/flag_levels.h"
+#include "diag/flag_levels.h"
 
 namespace {
 

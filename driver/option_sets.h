@@ -1,6 +1,7 @@
-// Step 4 and 7 of a run: the option sets built from the unit's string lists
-// and the command line, the flag levels recorded from them, and the
-// diagnostic visibility that the profile debug level selects.
+// The options of a run once the input unit is open: the option sets built
+// from the unit's string lists and the command line, the flag levels
+// recorded from them, and, once the output unit is open too, the diagnostic
+// visibility that the profile debug level selects.
 #pragma once
 
 #include <vector>

@@ -1,3 +1,4 @@
+// The option descriptions, the enumerations' names and the conflict matrix.
 #include "driver/option_table.h"
 
 namespace {

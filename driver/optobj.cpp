@@ -1,3 +1,5 @@
+// OPTION_OBJ: parsing of option words, conflicts between options, and the
+// queries the run makes of a set.
 #include "driver/optobj.h"
 
 #include <cctype>

@@ -1,5 +1,5 @@
+// The profiler's run in order, from the command-line scan to the last step.
 #include "driver/prof_common.h"
-
 #include <cstdio>
 #include <new>
 #include <string>

@@ -12,6 +12,6 @@ int trelv_main(int argc, char** argv);
 // in one process.
 int trelv_run(int argc, char** argv, UNIT_RUN& run);
 
-// Steps 1 and 2: the command-line scan into the command-line option set and
-// the positional file names of the run state.
+// The first thing a run does: scans the command line into the command-line
+// option set and the positional file names of the run state.
 void scan_command_line(int argc, char** argv);

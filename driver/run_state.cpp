@@ -1,3 +1,5 @@
+// The one run state of the process, its cursor over the command line and
+// the option set that governs the run.
 #include "driver/run_state.h"
 
 RUN_STATE& run_state() {

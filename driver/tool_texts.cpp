@@ -1,3 +1,5 @@
+// The --help and --toolversion texts, with the version and build identifier
+// that the build sets.
 #include "driver/tool_texts.h"
 
 #include <cstring>

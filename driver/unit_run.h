@@ -33,7 +33,7 @@ struct UNIT_RUN {
 std::FILE* open_input_file(const std::string& name);
 
 // The steps of this program: the I-code reader and writer with the profile
-// manager (see icode_unit_run.h).
+// manager (defined with them, in icode_unit_run.cpp).
 UNIT_RUN& unit_run();
 
 // Releases the units of a run and restores the default steps.

@@ -1,3 +1,5 @@
+// The primitive encodings: integers of fixed width, LEB128 numbers,
+// strings and counted bytes, written to BYTE_SINK and read from BYTE_SOURCE.
 #include "icode/encoding.h"
 
 #include <cstring>

@@ -38,35 +38,40 @@ struct EHT_ENTRY {
     std::vector<EHT_CATCH> items;
 };
 
+// What a reader hands out, record by record.  Every operation but
+// create_symbol has a default that lets the record go (freeing what the
+// client would own), so that a client states only the records it uses.
 class IcodeClient {
 public:
     virtual ~IcodeClient() = default;
 
-    virtual bool unit_header(int version, int target) = 0;
-    virtual void string_list(uint32_t id, const std::vector<std::string>& strings) = 0;
+    // False stops the reading.
+    virtual bool unit_header(int version, int target) { return true; }
+    virtual void string_list(uint32_t id, const std::vector<std::string>& strings) {}
     // Creates the symbol for a symbol record read at function depth
     // `level`; the reader then registers it in its global or local table
     // and attaches its pragmas.  The client owns the symbol.
     virtual SYMTAB* create_symbol(SymbolRecord record, int level) = 0;
     // A pragma for a symbol, or (symbol null) a free-standing pragma record
     // of the function stream.
-    virtual void attach_pragma(SYMTAB* symbol, std::unique_ptr<Pragma> pragma) = 0;
+    virtual void attach_pragma(SYMTAB* symbol, std::unique_ptr<Pragma> pragma) {}
     // The trees of an initializer record, ending with the ENDINIT tree.
-    virtual void attach_initializer(SYMTAB* symbol, std::vector<NODE*> trees) = 0;
-    virtual void function_begin(SYMTAB* symbol, OptPos position) = 0;
-    virtual void function_end(OptPos position) = 0;
-    virtual void block_begin(OptPos position) = 0;
-    virtual void block_end(OptPos position) = 0;
-    virtual void body_begin(OptPos position) = 0;
-    virtual void mark(OptPos position) = 0;
+    // The client owns them; by default they are freed.
+    virtual void attach_initializer(SYMTAB* symbol, std::vector<NODE*> trees);
+    virtual void function_begin(SYMTAB* symbol, OptPos position) {}
+    virtual void function_end(OptPos position) {}
+    virtual void block_begin(OptPos position) {}
+    virtual void block_end(OptPos position) {}
+    virtual void body_begin(OptPos position) {}
+    virtual void mark(OptPos position) {}
     // kind is REC_TEXT_AT (with a position) or REC_TEXT (without).
-    virtual void text(int kind, const std::string& text, OptPos position) = 0;
-    virtual void label(uint32_t number) = 0;
-    // The client owns the tree from here on.
-    virtual void expression_statement(NODE* tree, OptPos position) = 0;
+    virtual void text(int kind, const std::string& text, OptPos position) {}
+    virtual void label(uint32_t number) {}
+    // The client owns the tree from here on; by default it is freed.
+    virtual void expression_statement(NODE* tree, OptPos position);
     // Returns true when the reader may free the entries (and their trees);
     // false when the client keeps them.
-    virtual bool exception_table(std::vector<EHT_ENTRY>& entries) = 0;
+    virtual bool exception_table(std::vector<EHT_ENTRY>& entries) { return true; }
     // Records that the program reads only to stay in step; by default
     // nothing happens.
     virtual void dropped_record(int kind) {}

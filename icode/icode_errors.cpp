@@ -1,3 +1,4 @@
+// The fixed failure texts of the I-code reader and writer.
 #include "icode/icode_errors.h"
 
 #include <cstdio>

@@ -1,3 +1,4 @@
+// ICODE_INPUT: positioned byte reading of a unit from its stream.
 #include "icode/icode_input.h"
 
 #include <sys/stat.h>

@@ -6,15 +6,11 @@ namespace icode {
 
 class NODE;
 
-// Longest text the printer writes; a longer rendering is cut here and
-// "..." is appended.
-constexpr unsigned INFIX_LIMIT = 1980;
-
 // Renders a tree.  The text lives in one process-wide buffer and stays valid
 // until the next call; callers that keep it copy it.  A PCOMMA root gets the
 // prefix "PARALLEL ASSIGNMENTS: ".  The printer never fails: missing
 // operands print "((nil))", and a rendering longer than INFIX_LIMIT
-// characters (or nested deeper than the printer descends) ends in "...".
+// (infix_printer.h) characters (or nested deeper than the printer descends) ends in "...".
 //
 // The buffer is not reentrant.  A call made while a rendering is in
 // progress (a symbol's name() that prints a tree, say) returns the fixed text

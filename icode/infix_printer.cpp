@@ -8,7 +8,6 @@
 #include <string>
 #include <vector>
 
-#include "icode/infix.h"
 #include "icode/infix_tables.h"
 #include "icode/node.h"
 #include "icode/opcodes.h"

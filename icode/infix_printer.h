@@ -10,6 +10,10 @@ namespace icode {
 class NODE;
 class TYPE;
 
+// Longest text the printer writes; a longer rendering is cut here and
+// "..." is appended.
+constexpr unsigned INFIX_LIMIT = 1980;
+
 // An address taken apart for the array form "base[index]": the expression
 // before the brackets, the type it points to, and the byte offset added to
 // it (none for a plain address), subtracted when negate is set.

@@ -1,3 +1,5 @@
+// Decoding and encoding of one record payload field by field, as its
+// layout lists the fields.
 #include "icode/record_codec.h"
 
 #include <cstring>

@@ -1,3 +1,5 @@
+// The layout table: the fields of every record kind's payload, with their
+// encodings and the format versions that carry them.
 #include "icode/record_layout.h"
 
 #include <cstring>

@@ -382,4 +382,15 @@ const T& TYPE::get() const {
     type_internal_error("Bad kind:  TYPE::get()");
 }
 
+// Signedness of a type, as it decides how integer constants and enumerator
+// values are encoded.  Typedefs and qualified types are seen through; char,
+// short, int, long, long long and the floating types are signed; bool,
+// unsigned char, wchar_t and the unsigned integral types are not; an enum
+// takes its underlying type's signedness and a vector array its element
+// type's; everything else (including no type) is unsigned.
+bool is_signed(const TYPE* type);
+
+// True when the type, seen through typedefs, is a floating type.
+bool is_floating(const TYPE* type);
+
 }  // namespace icode

@@ -7,8 +7,6 @@
 
 #include <boost/format.hpp>
 
-#include "icode/types.h"
-
 namespace icode {
 
 TYPE_PKG::TYPE_PKG() {

@@ -9,8 +9,8 @@
 #include <string>
 
 #include "cfg/basic_blk.h"
+#include "diag/flag_levels.h"
 #include "diag/trelv_diags.h"
-#include "driver/flag_levels.h"
 
 namespace {
 

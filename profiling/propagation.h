@@ -5,7 +5,7 @@
 
 #include <vector>
 
-#include "cfg/BGL_cfg.h"
+#include "profiling/BGL_cfg.h"
 
 // The steps of one propagation over a PROFILE_GRAPH.
 class PROPAGATION {

@@ -4,10 +4,10 @@
 #include <iterator>
 #include <unordered_set>
 
-#include "cfg/BGL_cfg.h"
 #include "cfg/basic_blk.h"
+#include "diag/flag_levels.h"
 #include "diag/trelv_diags.h"
-#include "driver/flag_levels.h"
+#include "profiling/BGL_cfg.h"
 
 void PROFILE_GRAPH::number_chords() {
     CFG_VERTEX entry = vertex_of_.at(entry_);
@@ -62,8 +62,9 @@ void PROFILE_GRAPH::number_chords() {
     }
 }
 
-void PROFILE_GRAPH::instrument() {
+COUNTER_PLAN PROFILE_GRAPH::instrument() {
     number_chords();
+    COUNTER_PLAN plan;
     for (auto [it, end] = boost::edges(g_); it != end; ++it)
         if (g_[*it].index != -1) g_[*it].measured = true;
     for (auto [it, end] = boost::edges(g_); it != end; ++it) {
@@ -71,8 +72,11 @@ void PROFILE_GRAPH::instrument() {
         if (info.index == -1) continue;
         CFG_VERTEX s = boost::source(*it, g_), t = boost::target(*it, g_);
         block_of_[s]->set_succ_index(block_of_[t], info.index);
+        plan.places.push_back(COUNTER_PLACE{block_of_[s], block_of_[t], info.index});
+        if (info.index > plan.highest_index) plan.highest_index = info.index;
         DIAG::trelv_dbg_instr_edge_info(TRELV_HERE, name_.c_str(), g_[s].name.c_str(),
                                         g_[t].name.c_str(), info.index)
             .emit();
     }
+    return plan;
 }

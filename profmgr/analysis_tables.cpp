@@ -7,11 +7,11 @@
 // flushed one by one, so that a run that ends early leaves whole rows.
 #include <boost/format.hpp>
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
 #include "cfg/basic_blk.h"
-#include "driver/option_table.h"
-#include "driver/run_state.h"
+#include "diag/trelv_diags.h"
 #include "icode/infix.h"
 #include "icode/opcodes.h"
 #include "icode/record_kinds.h"
@@ -28,7 +28,7 @@ namespace {
 constexpr int FILE_LOCAL = 3;
 
 std::ostream* stream_for(ANALYSIS_TABLE table, const PROFILE_ICODE_MGR& manager) {
-    return analysis_stream(table, manager.unit_name(), current_options().enabled(OPT_ANALYZE_ONLY));
+    return analysis_stream(table, manager.unit_name(), manager.job().analyze_only);
 }
 
 // The symbol a direct call names: CALL or UCALL whose left operand is the
@@ -123,4 +123,39 @@ void write_callgraph_rows(PROFILE_ICODE_MGR& manager, BASIC_BLK* block) {
         }
         if (e == block->last()) break;
     }
+}
+
+namespace {
+
+const std::vector<ANALYSIS_TABLE_KIND> KINDS = {
+    {ANALYSIS_TABLE::CODE_COVERAGE, "codecov",
+     "\"filename\",\"funcname\",line number,column number,frequency count,\"comment\"",
+     "ZK_COVDATA", "ZK_COVDIR",
+     [](const char* path) {
+         DIAG::trelv_fatal_codecov_analysis_file_expected(TRELV_HERE, path).emit();
+     },
+     write_coverage_rows},
+    {ANALYSIS_TABLE::CALL_GRAPH, "callgraph", "\"caller\",\"callee\",\"weight\"", "ZK_WCGDATA",
+     nullptr,
+     [](const char* path) {
+         DIAG::trelv_fatal_callgraph_analysis_file_expected(TRELV_HERE, path).emit();
+     },
+     write_callgraph_rows},
+};
+
+}  // namespace
+
+const std::vector<ANALYSIS_TABLE_KIND>& analysis_table_kinds() { return KINDS; }
+
+const ANALYSIS_TABLE_KIND& analysis_table_kind(ANALYSIS_TABLE table) {
+    for (const ANALYSIS_TABLE_KIND& kind : KINDS)
+        if (kind.table == table) return kind;
+    return KINDS[0];  // every table has its row
+}
+
+const ANALYSIS_TABLE_KIND* analysis_table_kind_named(const char* option_value) {
+    if (!option_value) return nullptr;
+    for (const ANALYSIS_TABLE_KIND& kind : KINDS)
+        if (std::strcmp(kind.option_value, option_value) == 0) return &kind;
+    return nullptr;
 }

@@ -23,27 +23,6 @@ std::unique_ptr<std::ofstream>& table_stream() {
     return stream;
 }
 
-// The header as the fields a check compares: every field but the last is
-// followed by a comma; the last is the whole rest of the line.
-std::vector<std::string> header_fields(ANALYSIS_TABLE table) {
-    if (table == ANALYSIS_TABLE::CODE_COVERAGE)
-        return {"\"filename\"",  "\"funcname\"",    "line number",
-                "column number", "frequency count", "\"comment\""};
-    return {"\"caller\"", "\"callee\"", "\"weight\""};
-}
-
-bool header_matches(const std::string& line, ANALYSIS_TABLE table) {
-    std::vector<std::string> fields = header_fields(table);
-    std::string::size_type at = 0;
-    for (std::size_t i = 0; i + 1 < fields.size(); ++i) {
-        std::string::size_type comma = line.find(',', at);
-        if (comma == std::string::npos) return false;
-        if (line.compare(at, comma - at, fields[i]) != 0) return false;
-        at = comma + 1;
-    }
-    return line.compare(at, std::string::npos, fields.back()) == 0;
-}
-
 void write_analysis_header(std::ostream& out, ANALYSIS_TABLE table) {
     out << analysis_header(table) << '\n';
     out.flush();
@@ -73,11 +52,7 @@ void open_analysis_file(ANALYSIS_TABLE table, const std::string& unit_name, bool
 
 }  // namespace
 
-const char* analysis_header(ANALYSIS_TABLE table) {
-    if (table == ANALYSIS_TABLE::CODE_COVERAGE)
-        return "\"filename\",\"funcname\",line number,column number,frequency count,\"comment\"";
-    return "\"caller\",\"callee\",\"weight\"";
-}
+const char* analysis_header(ANALYSIS_TABLE table) { return analysis_table_kind(table).header; }
 
 bool check_analysis_header(const std::string& path, std::istream& in, ANALYSIS_TABLE table) {
     std::string line;
@@ -85,11 +60,9 @@ bool check_analysis_header(const std::string& path, std::istream& in, ANALYSIS_T
         DIAG::trelv_fatal_csv_file_read_failure(TRELV_HERE, path.c_str()).emit();
         return false;
     }
-    if (header_matches(line, table)) return true;
-    if (table == ANALYSIS_TABLE::CODE_COVERAGE)
-        DIAG::trelv_fatal_codecov_analysis_file_expected(TRELV_HERE, path.c_str()).emit();
-    else
-        DIAG::trelv_fatal_callgraph_analysis_file_expected(TRELV_HERE, path.c_str()).emit();
+    const ANALYSIS_TABLE_KIND& kind = analysis_table_kind(table);
+    if (line == kind.header) return true;
+    kind.report_mismatch(path.c_str());
     return false;
 }
 

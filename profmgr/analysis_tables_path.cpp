@@ -22,12 +22,21 @@ std::optional<std::string> environment_value(const char* name) {
 
 }  // namespace
 
+std::optional<std::string> ANALYSIS_ENVIRONMENT::value(const char* name) const {
+    if (!name) return std::nullopt;
+    const auto it = variables.find(name);
+    if (it == variables.end()) return std::nullopt;
+    return it->second;
+}
+
 ANALYSIS_ENVIRONMENT ANALYSIS_ENVIRONMENT::current() {
     ANALYSIS_ENVIRONMENT e;
     e.analysis_dir = environment_value("ZK_ANALYSIS_DIR");
-    e.coverage_dir = environment_value("ZK_COVDIR");
-    e.coverage_data = environment_value("ZK_COVDATA");
-    e.callgraph_data = environment_value("ZK_WCGDATA");
+    for (const ANALYSIS_TABLE_KIND& kind : analysis_table_kinds()) {
+        for (const char* name : {kind.file_variable, kind.directory_fallback})
+            if (name)
+                if (std::optional<std::string> v = environment_value(name)) e.variables[name] = *v;
+    }
     return e;
 }
 
@@ -62,12 +71,12 @@ std::string analysis_base_name(const std::string& unit_name) {
 
 std::string analysis_file_path(ANALYSIS_TABLE table, const std::string& unit_name,
                                const ANALYSIS_ENVIRONMENT& environment) {
-    bool coverage = table == ANALYSIS_TABLE::CODE_COVERAGE;
-    // ZK_COVDIR is the older, coverage-only spelling of the directory.
+    const ANALYSIS_TABLE_KIND& kind = analysis_table_kind(table);
+    // The directory fallback is an older spelling of the directory that
+    // serves its own kind only.
     std::optional<std::string> directory = environment.analysis_dir;
-    if (!directory && coverage) directory = environment.coverage_dir;
-    const std::optional<std::string>& file =
-        coverage ? environment.coverage_data : environment.callgraph_data;
+    if (!directory) directory = environment.value(kind.directory_fallback);
+    const std::optional<std::string> file = environment.value(kind.file_variable);
     // A name given by the environment is taken as it stands, extension and
     // all.
     if (file) return join_analysis_path(directory, *file, "");

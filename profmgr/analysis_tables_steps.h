@@ -5,6 +5,7 @@
 #pragma once
 
 #include <iosfwd>
+#include <map>
 #include <optional>
 #include <string>
 
@@ -15,11 +16,14 @@
 // The environment values that decide where a table goes; a variable that is
 // not set is nullopt (set but empty is an empty string, which counts as set).
 struct ANALYSIS_ENVIRONMENT {
-    std::optional<std::string> analysis_dir;    // ZK_ANALYSIS_DIR
-    std::optional<std::string> coverage_dir;    // ZK_COVDIR
-    std::optional<std::string> coverage_data;   // ZK_COVDATA
-    std::optional<std::string> callgraph_data;  // ZK_WCGDATA
+    std::optional<std::string> analysis_dir;  // ZK_ANALYSIS_DIR
+    // The variables of the table kinds (file names and directory
+    // fallbacks) that are set, by name.
+    std::map<std::string, std::string> variables;
 
+    // The value of variable `name`; nullopt when it is not set or `name`
+    // is null.
+    std::optional<std::string> value(const char* name) const;
     // The values of the process environment now.
     static ANALYSIS_ENVIRONMENT current();
 };
@@ -55,6 +59,10 @@ bool check_analysis_header(const std::string& path, std::istream& in, ANALYSIS_T
 std::string coverage_row(const std::string& file, const std::string& function, int line, int column,
                          int frequency, const std::string& comment);
 std::string callgraph_row(const std::string& caller, const std::string& callee, int weight);
+
+// The row writers of the two kinds (ANALYSIS_TABLE_KIND::write_rows).
+void write_coverage_rows(PROFILE_ICODE_MGR& manager, BASIC_BLK* block);
+void write_callgraph_rows(PROFILE_ICODE_MGR& manager, BASIC_BLK* block);
 
 // ---- the analysis stream ----
 

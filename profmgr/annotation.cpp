@@ -1,9 +1,8 @@
 // Use of profile data: the derived counts written into the function's
 // trees as branch weights, and the weights wrapped for the output unit.
-#include "cfg/BGL_cfg.h"
-#include "driver/flag_levels.h"
 #include "icode/opcodes.h"
 #include "icode/record_kinds.h"
+#include "profiling/BGL_cfg.h"
 #include "profmgr/prof_mgr.h"
 
 using namespace icode;
@@ -16,7 +15,7 @@ void PROFILE_ICODE_MGR::conditional_weights(PROFILE_GRAPH& graph) {
         return it == extra.end() ? 0 : it->second;
     };
     int k = 0;
-    for (const COND_TREE& ct : cond_trees_) {
+    for (const COND_TREE& ct : fn_.cond_trees) {
         // A node list is a node and the chain of its right operands; the
         // weight flows down the left subtrees.  Kept iterative: lists and
         // left-nested trees can be long.
@@ -54,15 +53,15 @@ void PROFILE_ICODE_MGR::annotation() {
     // The entry weight: a branch of its own to a new label right after it,
     // placed where the body begins (after a parameter copy that opens it).
     int64_t entry_label = new_label();
-    STMT_ENTRY* at = prologue_end_;
-    if (at && copies_parameter(first_block_->first())) at = at->next;
-    insertion_point_ = at;
-    open_block_ = nullptr;
-    add_branch(entry_label, std::nullopt, false, first_block_->exec_weight());
+    STMT_ENTRY* at = fn_.prologue_end;
+    if (at && copies_parameter(fn_.first_block->first())) at = at->next;
+    fn_.insertion_point = at;
+    fn_.open_block = nullptr;
+    add_branch(entry_label, std::nullopt, false, fn_.first_block->exec_weight());
     add_label_def(entry_label, std::nullopt, false);
 
     // Edge weights, on the blocks as they were before any insertion.
-    bool explicit_fallthrough = flag_level(disable_ft_ubr_key()) == 0;
+    bool explicit_fallthrough = job_.explicit_fallthrough;
     for (BASIC_BLK* b : block_list()) {
         std::vector<std::pair<BASIC_BLK*, int>> weighted;
         b->for_each_weighted_succ(
@@ -76,24 +75,24 @@ void PROFILE_ICODE_MGR::annotation() {
             // A fall-through edge gets an explicit branch that carries its
             // weight, to the successor's label or to a new one right after.
             uint64_t target;
-            open_block_ = nullptr;
+            fn_.open_block = nullptr;
             if (!s->first_label(target)) {
                 int64_t fresh = new_label();
-                insertion_point_ = b->last();
+                fn_.insertion_point = b->last();
                 add_label_def(fresh, std::nullopt, false);
                 target = uint64_t(fresh);
             }
-            insertion_point_ = b->last();
+            fn_.insertion_point = b->last();
             add_branch(int64_t(target), std::nullopt, false, w);
         }
     }
-    insertion_point_ = nullptr;
-    open_block_ = nullptr;
+    fn_.insertion_point = nullptr;
+    fn_.open_block = nullptr;
 }
 
 void PROFILE_ICODE_MGR::wrap_weights() {
     TYPE* type = counter_type();
-    for (STMT_ENTRY* e = first_stmt_; e; e = e->next) {
+    for (STMT_ENTRY* e = fn_.first_stmt; e; e = e->next) {
         if (e->kind != REC_EXPR_STMT || !e->tree) continue;
         std::vector<NODE**> todo{&e->tree};
         while (!todo.empty()) {

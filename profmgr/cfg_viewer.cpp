@@ -1,3 +1,4 @@
+// The graph models of a function built for the debug dump.
 #include "profmgr/cfg_viewer.h"
 
 #include <unordered_map>

@@ -2,16 +2,27 @@
 // increments on the counted edges, at the entry and on conditional arms.
 #include <boost/format.hpp>
 
-#include "cfg/BGL_cfg.h"
 #include "diag/trelv_diags.h"
 #include "icode/attributes.h"
 #include "icode/icode_file.h"
 #include "icode/opcodes.h"
 #include "icode/record_kinds.h"
 #include "icode/type_pkg.h"
+#include "profiling/BGL_cfg.h"
 #include "profmgr/prof_mgr.h"
 
 using namespace icode;
+
+namespace {
+
+// The counters array's symbol attributes, passed to the I-code as they are:
+// their meaning belongs to the compiler's later passes.
+constexpr uint8_t COUNTERS_ARRAY_STORAGE_CLASS = 3;  // file-local
+constexpr uint16_t COUNTERS_ARRAY_QUALIFIERS = 0xE000;
+// Alignment of the array, in bits.
+constexpr uint16_t COUNTERS_ARRAY_ALIGNMENT = 32;
+
+}  // namespace
 
 void PROFILE_ICODE_MGR::set_types(TYPE_PKG* types) {
     types_ = types;
@@ -36,11 +47,11 @@ TYPE* PROFILE_ICODE_MGR::counter_type() {
     return counter_type_;
 }
 
-void PROFILE_ICODE_MGR::create_counters_array() {
-    int& highest = highest_instr_index();
-    ++highest;
-    int n = extra_counter_count_ + highest;
-    if (n == 0 || counters_array_ || !types_) return;
+void PROFILE_ICODE_MGR::create_counters_array(int highest_index) {
+    // Position 0 counts entries; the edge counters follow, then the extra
+    // counters.
+    int n = fn_.extra_counter_count + highest_index + 1;
+    if (n == 0 || fn_.counters_array || !types_) return;
     auto [types, added] = counters_array_types_.try_emplace(uint32_t(n));
     if (added) {
         TYPE* counter = counter_type();
@@ -60,10 +71,10 @@ void PROFILE_ICODE_MGR::create_counters_array() {
     ++counters_array_sequence();
     r.size = array->size();
     r.value = 0;
-    r.storage_class = 3;
-    r.qualifiers = 0xE000;
+    r.storage_class = COUNTERS_ARRAY_STORAGE_CLASS;
+    r.qualifiers = COUNTERS_ARRAY_QUALIFIERS;
     r.type = array;
-    r.alignment = 32;
+    r.alignment = COUNTERS_ARRAY_ALIGNMENT;
     auto symbol = std::make_unique<SYMTAB>(std::move(r));
     // Attributes go to the front of the list, so the array is written with
     // the function's name attribute first and its data section second.
@@ -71,16 +82,16 @@ void PROFILE_ICODE_MGR::create_counters_array() {
                                                       std::vector<std::string>{".ppdata"}));
     symbol->add_pragma_front(std::make_unique<Pragma>(uint8_t(AttributeKind::FUNC_TRELV_INFO),
                                                       std::vector<std::string>{function_name()}));
-    counters_array_ = symbol.get();
-    counters_array_owned_ = std::move(symbol);
-    if (output_) output_->register_global_symbol(counters_array_);
+    fn_.counters_array = symbol.get();
+    fn_.counters_array_owned = std::move(symbol);
+    if (output_) output_->register_global_symbol(fn_.counters_array);
 }
 
 NODE* PROFILE_ICODE_MGR::make_counter_increment(int index) {
     TYPE* int_type = types_ ? types_->integral_type(IntegralKind::INT) : nullptr;
     TYPE* counter = counter_type();
-    NODE* name = make_node(NAME, counters_array_->type());
-    name->set_symbol(counters_array_);
+    NODE* name = make_node(NAME, fn_.counters_array->type());
+    name->set_symbol(fn_.counters_array);
     NODE* address = make_node(UAND, array_pointer_type_);
     address->set_left(name);
     NODE* i = make_node(ICON, int_type);
@@ -103,17 +114,17 @@ NODE* PROFILE_ICODE_MGR::make_counter_increment(int index) {
     return increment;
 }
 
-void PROFILE_ICODE_MGR::instrumentation(PROFILE_GRAPH&) {
-    create_counters_array();
-    if (!counters_array_) return;
+void PROFILE_ICODE_MGR::insert_counters(const COUNTER_PLAN& plan) {
+    create_counters_array(plan.highest_index);
+    if (!fn_.counters_array) return;
 
     // Counter 0 counts entries: after a parameter copy that opens the
     // function, otherwise in front of its first statement.
-    STMT_ENTRY* first = first_block_->first();
-    insertion_point_ = first;
-    open_block_ = nullptr;
+    STMT_ENTRY* first = fn_.first_block->first();
+    fn_.insertion_point = first;
+    fn_.open_block = nullptr;
     if (copies_parameter(first)) {
-        if (first == first_block_->last()) open_block_ = first_block_;
+        if (first == fn_.first_block->last()) fn_.open_block = fn_.first_block;
         add_tree_statement(make_counter_increment(0), std::nullopt, REC_EXPR_STMT, false);
     } else {
         add_tree_statement(make_counter_increment(0), std::nullopt, REC_EXPR_STMT, true);
@@ -129,8 +140,8 @@ void PROFILE_ICODE_MGR::instrumentation(PROFILE_GRAPH&) {
 
     // Extra counters: the true arm of every conditional expression of the
     // recorded trees, numbered after the edge counters in walk order.
-    int& highest = highest_instr_index();
-    for (const COND_TREE& ct : cond_trees_) {
+    int next_counter = plan.highest_index + 1;
+    for (const COND_TREE& ct : fn_.cond_trees) {
         std::vector<NODE*> todo{ct.tree};
         while (!todo.empty()) {
             NODE* n = todo.back();
@@ -140,7 +151,7 @@ void PROFILE_ICODE_MGR::instrumentation(PROFILE_GRAPH&) {
                 NODE* colon = n->right();
                 NODE* x = colon->left();
                 NODE* comma = make_node(COMMAOP, x ? x->type() : nullptr);
-                comma->set_left(make_counter_increment(highest++));
+                comma->set_left(make_counter_increment(next_counter++));
                 comma->set_right(x);
                 colon->set_left(comma);
             }
@@ -148,8 +159,8 @@ void PROFILE_ICODE_MGR::instrumentation(PROFILE_GRAPH&) {
             todo.push_back(n->left());
         }
     }
-    insertion_point_ = nullptr;
-    open_block_ = nullptr;
+    fn_.insertion_point = nullptr;
+    fn_.open_block = nullptr;
 }
 
 void PROFILE_ICODE_MGR::insert_edge_counter(BASIC_BLK* b, BASIC_BLK* s, int index) {
@@ -160,20 +171,20 @@ void PROFILE_ICODE_MGR::insert_edge_counter(BASIC_BLK* b, BASIC_BLK* s, int inde
         DIAG::trelv_warn_bad_succ(TRELV_HERE, function_name(), sn.c_str(), bn.c_str()).emit();
         return;
     }
-    open_block_ = nullptr;
+    fn_.open_block = nullptr;
     if (s == b->fallthrough_succ()) {
         // Control falling out of b passes a new label and the increment
         // before it reaches s.
-        insertion_point_ = b->last();
+        fn_.insertion_point = b->last();
         add_label_def(new_label(), std::nullopt, false);
         add_tree_statement(make_counter_increment(index), std::nullopt, REC_EXPR_STMT, false);
         return;
     }
-    if (s->predecessors().size() == 1 && s != first_block_) {
+    if (s->predecessors().size() == 1 && s != fn_.first_block) {
         STMT_ENTRY* f = s->first();
-        insertion_point_ = f;
+        fn_.insertion_point = f;
         if (f->kind == REC_LABEL) {
-            if (f == s->last()) open_block_ = s;
+            if (f == s->last()) fn_.open_block = s;
             add_tree_statement(make_counter_increment(index), std::nullopt, REC_EXPR_STMT, false);
         } else {
             add_tree_statement(make_counter_increment(index), std::nullopt, REC_EXPR_STMT, true);
@@ -183,7 +194,7 @@ void PROFILE_ICODE_MGR::insert_edge_counter(BASIC_BLK* b, BASIC_BLK* s, int inde
     // Split the edge with a new block where no control flow falls into it:
     // after the first block that ends in a jump or a return.
     BASIC_BLK* host = nullptr;
-    for (BASIC_BLK* x = first_block_; x && !host; x = x->next()) {
+    for (BASIC_BLK* x = fn_.first_block; x && !host; x = x->next()) {
         int op = x->last() ? x->last()->root_opcode() : -1;
         if (x->last() && x->last()->kind == REC_EXPR_STMT &&
             (op == BRANCH || op == RETURN || op == URETURN))
@@ -193,7 +204,7 @@ void PROFILE_ICODE_MGR::insert_edge_counter(BASIC_BLK* b, BASIC_BLK* s, int inde
     uint64_t target = 0;
     s->first_label(target);
     int64_t m = new_label();
-    insertion_point_ = host->last();
+    fn_.insertion_point = host->last();
     add_label_def(m, std::nullopt, false);
     add_tree_statement(make_counter_increment(index), std::nullopt, REC_EXPR_STMT, false);
     add_branch(int64_t(target), std::nullopt, false);

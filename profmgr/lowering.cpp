@@ -105,6 +105,6 @@ void PROFILE_ICODE_MGR::lower_condition(NODE* cbranch, const OptPos& position, b
     // The operator nodes taken apart here belong to no statement any more;
     // the tree stays recorded for its conditional expressions and is freed
     // with the function.
-    dead_nodes_.push_back(cbranch);
+    fn_.dead_nodes.push_back(cbranch);
     record_conditional(cbranch);
 }

@@ -9,7 +9,7 @@ PROFILE_DATA& PROFILE_ICODE_MGR::data() {
 }
 
 void PROFILE_ICODE_MGR::read_profile_data() {
-    read_profile_files(data(), unit_name_, function_name());
+    read_profile_files(data(), unit_name_, function_name(), job_.profile);
 }
 
 bool PROFILE_ICODE_MGR::has_profile_data() { return data().has_data(function_name()); }

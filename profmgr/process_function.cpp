@@ -1,35 +1,20 @@
 // The per-function driver of the profile manager.
-#include "cfg/BGL_cfg.h"
-#include "driver/flag_levels.h"
-#include "driver/option_table.h"
-#include "driver/run_state.h"
 #include "icode/opcodes.h"
 #include "icode/record_kinds.h"
+#include "profiling/BGL_cfg.h"
 #include "profmgr/analysis_tables.h"
 #include "profmgr/cfg_viewer.h"
 #include "profmgr/prof_mgr.h"
 
 using namespace icode;
 
-bool PROFILE_ICODE_MGR::gen_profile_info() const {
-    return current_options().enabled(OPT_GEN_PROFILE_INFO);
-}
-
-bool PROFILE_ICODE_MGR::use_profile_info() const {
-    return current_options().enabled(OPT_USE_PROFILE_INFO);
-}
-
-// Analysis mode is read through "seen": --codecov gives the analyze option
-// its value without enabling it.
-bool PROFILE_ICODE_MGR::analyze() const { return current_options().seen(OPT_ANALYZE); }
-
-bool PROFILE_ICODE_MGR::instrumenting() const { return gen_profile_info(); }
+bool PROFILE_ICODE_MGR::instrumenting() const { return job_.instrument; }
 
 std::unique_ptr<PROFILE_GRAPH> PROFILE_ICODE_MGR::build_graph() {
     auto graph =
-        std::make_unique<PROFILE_GRAPH>(first_block_, function_name(), extra_counter_count_);
-    for (BASIC_BLK* b = first_block_; b; b = b->next()) graph->add_block(b);
-    for (BASIC_BLK* b = first_block_; b; b = b->next()) {
+        std::make_unique<PROFILE_GRAPH>(fn_.first_block, function_name(), fn_.extra_counter_count);
+    for (BASIC_BLK* b = fn_.first_block; b; b = b->next()) graph->add_block(b);
+    for (BASIC_BLK* b = fn_.first_block; b; b = b->next()) {
         b->compute_successors();
         for (BASIC_BLK* s = b->first_succ(); s; s = b->next_succ()) graph->add_edge(b, s, 1);
     }
@@ -37,32 +22,27 @@ std::unique_ptr<PROFILE_GRAPH> PROFILE_ICODE_MGR::build_graph() {
 }
 
 void PROFILE_ICODE_MGR::process_function() {
-    bool gen = gen_profile_info();
-    bool use = use_profile_info() || analyze();
-    if (!no_data_) {
+    bool gen = job_.instrument;
+    bool use = job_.uses_profile();
+    if (!fn_.no_data) {
         std::unique_ptr<PROFILE_GRAPH> graph = build_graph();
-        int level = flag_level(debug_profile_key());
+        int level = job_.debug_level;
         if (gen) {
-            graph->instrument();
+            const COUNTER_PLAN plan = graph->instrument();
             if (level > 2) dump_graph();
-            instrumentation(*graph);
+            insert_counters(plan);
         } else if (use) {
             graph->propagate_counters(function_data_sets());
             conditional_weights(*graph);
             if (level > 2) dump_graph();
             annotation();
-            if (analyze()) {
-                long kind = current_options().value_number(OPT_ANALYZE, 0);
-                for (BASIC_BLK* b = first_block_; b; b = b->next()) {
-                    if (kind == ANALYZE_CODECOV)
-                        write_coverage_rows(*this, b);
-                    else if (kind == ANALYZE_CALLGRAPH)
-                        write_callgraph_rows(*this, b);
-                }
+            if (job_.table) {
+                const ANALYSIS_TABLE_KIND& kind = analysis_table_kind(*job_.table);
+                for (BASIC_BLK* b = fn_.first_block; b; b = b->next()) kind.write_rows(*this, b);
             }
         }
     }
-    if (!current_options().enabled(OPT_ANALYZE_ONLY) || no_data_) {
+    if (!job_.analyze_only || fn_.no_data) {
         if (use) wrap_weights();
         write_function();
     }
@@ -75,13 +55,13 @@ void PROFILE_ICODE_MGR::dump_graph() {
 }
 
 void PROFILE_ICODE_MGR::renumber_new_labels() {
-    for (STMT_ENTRY* e = first_stmt_; e; e = e->next)
+    for (STMT_ENTRY* e = fn_.first_stmt; e; e = e->next)
         if (e->kind == REC_LABEL || e->kind == REC_EXPR_STMT) renumber_labels(e->tree);
 }
 
 std::vector<BASIC_BLK*> PROFILE_ICODE_MGR::block_list() const {
     std::vector<BASIC_BLK*> blocks;
-    for (BASIC_BLK* b = first_block_; b; b = b->next()) blocks.push_back(b);
+    for (BASIC_BLK* b = fn_.first_block; b; b = b->next()) blocks.push_back(b);
     return blocks;
 }
 

@@ -1,8 +1,8 @@
+// PROF_CLIENT: each record the reader delivers becomes a statement entry of
+// the manager, or goes straight to the output outside functions.
 #include "profmgr/prof_client.h"
 
 #include "diag/trelv_diags.h"
-#include "driver/option_table.h"
-#include "driver/run_state.h"
 #include "icode/icode_file.h"
 #include "icode/opcodes.h"
 #include "icode/record_kinds.h"
@@ -69,8 +69,7 @@ void PROF_CLIENT::attach_initializer(SYMTAB* symbol, std::vector<NODE*> trees) {
 void PROF_CLIENT::function_begin(SYMTAB* symbol, OptPos position) {
     depth_ = 1;
     manager_.begin_function(symbol, position);
-    const OPTION_OBJ& options = current_options();
-    if (!options.enabled(OPT_USE_PROFILE_INFO) && !options.seen(OPT_ANALYZE)) return;
+    if (!manager_.job().uses_profile()) return;
     manager_.read_profile_data();
     if (!manager_.has_profile_data()) {
         DIAG::trelv_rem_missing_profinfo(TRELV_HERE, manager_.function_name()).emit();
@@ -83,7 +82,7 @@ void PROF_CLIENT::function_end(OptPos position) {
     manager_.end_function(position);
 }
 
-void PROF_CLIENT::entry(int kind, OptPos position) {
+void PROF_CLIENT::entry(RECORD_KIND kind, OptPos position) {
     if (!manager_.in_function()) return;
     auto e = std::make_unique<STMT_ENTRY>();
     e->kind = kind;
@@ -118,7 +117,7 @@ void PROF_CLIENT::text(int kind, const std::string& text, OptPos position) {
         return;
     }
     auto e = std::make_unique<STMT_ENTRY>();
-    e->kind = kind;
+    e->kind = static_cast<RECORD_KIND>(kind);
     e->tree = make_node(OP_TEXT_NODE, nullptr);
     e->tree->set_text(text.c_str());
     e->position = std::move(position);

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "icode/icode_client.h"
+#include "icode/record_kinds.h"
 
 class PROFILE_ICODE_MGR;
 
@@ -14,7 +15,6 @@ class PROF_CLIENT : public icode::IcodeClient {
 public:
     explicit PROF_CLIENT(PROFILE_ICODE_MGR& manager) : manager_(manager) {}
 
-    bool unit_header(int version, int target) override { return true; }
     void string_list(uint32_t id, const std::vector<std::string>& strings) override;
     icode::SYMTAB* create_symbol(icode::SymbolRecord record, int level) override;
     void attach_pragma(icode::SYMTAB* symbol, std::unique_ptr<icode::Pragma> pragma) override;
@@ -35,7 +35,7 @@ public:
     int depth() const { return depth_; }
 
 private:
-    void entry(int kind, icode::OptPos position);
+    void entry(icode::RECORD_KIND kind, icode::OptPos position);
 
     PROFILE_ICODE_MGR& manager_;
     std::vector<icode::StringListEntry> string_lists_;

@@ -2,11 +2,11 @@
 // cutting into basic blocks.
 #include "profmgr/prof_mgr.h"
 
-#include "cfg/BGL_cfg.h"
 #include "icode/icode_file.h"
 #include "icode/opcodes.h"
 #include "icode/record_kinds.h"
 #include "icode/type_pkg.h"
+#include "profiling/BGL_cfg.h"
 #include "profmgr/profile_data.h"
 
 using namespace icode;
@@ -14,7 +14,6 @@ using namespace icode;
 namespace {
 int16_t label_counter = 0;
 int array_sequence = 0;
-int highest_label_value = 0;
 }  // namespace
 
 int16_t& new_label_counter() { return label_counter; }
@@ -32,38 +31,39 @@ void reset_profile_manager() {
     m.set_output(nullptr);
     m.set_types(nullptr);
     m.set_unit_name("");
+    m.set_job(PROFILE_JOB());
     label_counter = 0;
     array_sequence = 0;
 }
 
-PROFILE_ICODE_MGR::PROFILE_ICODE_MGR() { lowering_ = !keep_conditions(); }
+PROFILE_ICODE_MGR::PROFILE_ICODE_MGR() { fn_.lowering = !keep_conditions(); }
 
 PROFILE_ICODE_MGR::~PROFILE_ICODE_MGR() { reset(); }
 
 const char* PROFILE_ICODE_MGR::function_name() const {
-    return current_ ? current_->name().c_str() : "";
+    return fn_.current ? fn_.current->name().c_str() : "";
 }
 
 BASIC_BLK* PROFILE_ICODE_MGR::first_block() {
-    block_cursor_ = first_block_;
-    return block_cursor_;
+    fn_.block_cursor = fn_.first_block;
+    return fn_.block_cursor;
 }
 
 BASIC_BLK* PROFILE_ICODE_MGR::next_block() {
-    if (block_cursor_) block_cursor_ = block_cursor_->next();
-    return block_cursor_;
+    if (fn_.block_cursor) fn_.block_cursor = fn_.block_cursor->next();
+    return fn_.block_cursor;
 }
 
 bool PROFILE_ICODE_MGR::is_exit_block(const BASIC_BLK* block) {
-    if (!exit_blocks_built_) {
-        exit_blocks_.clear();
-        for (BASIC_BLK* b = first_block_; b; b = b->next()) {
+    if (!fn_.exit_blocks_built) {
+        fn_.exit_blocks.clear();
+        for (BASIC_BLK* b = fn_.first_block; b; b = b->next()) {
             int op = b->last() ? b->last()->root_opcode() : -1;
-            if (op == URETURN || op == RETURN) exit_blocks_.push_back(b);
+            if (op == URETURN || op == RETURN) fn_.exit_blocks.push_back(b);
         }
-        exit_blocks_built_ = true;
+        fn_.exit_blocks_built = true;
     }
-    for (BASIC_BLK* b : exit_blocks_)
+    for (BASIC_BLK* b : fn_.exit_blocks)
         if (b == block) return true;
     return false;
 }
@@ -71,31 +71,32 @@ bool PROFILE_ICODE_MGR::is_exit_block(const BASIC_BLK* block) {
 BASIC_BLK* PROFILE_ICODE_MGR::block_with_label(uint64_t label) {
     // Built once per function, keeping the first block in block order for
     // each label, so that lookups stay constant-time on large functions.
-    if (!label_blocks_built_) {
-        label_blocks_.clear();
-        for (BASIC_BLK* b = first_block_; b; b = b->next()) {
+    if (!fn_.label_blocks_built) {
+        fn_.label_blocks.clear();
+        for (BASIC_BLK* b = fn_.first_block; b; b = b->next()) {
             uint64_t l;
-            if (b->first_label(l)) label_blocks_.emplace(l, b);
+            if (b->first_label(l)) fn_.label_blocks.emplace(l, b);
         }
-        label_blocks_built_ = true;
+        fn_.label_blocks_built = true;
     }
-    auto it = label_blocks_.find(label);
-    return it == label_blocks_.end() ? nullptr : it->second;
+    auto it = fn_.label_blocks.find(label);
+    return it == fn_.label_blocks.end() ? nullptr : it->second;
 }
 
 SYMTAB* PROFILE_ICODE_MGR::new_symbol(SymbolRecord record, int level) {
     // Globals sit in a deque: it never moves them, and holds them without
     // a separate allocation each (a unit has one per function at least).
     SYMTAB* s =
-        level == 0 ? &global_symbols_.emplace_back(std::move(record))
-                   : local_symbols_.emplace_back(std::make_unique<SYMTAB>(std::move(record))).get();
+        level == 0
+            ? &global_symbols_.emplace_back(std::move(record))
+            : fn_.local_symbols.emplace_back(std::make_unique<SYMTAB>(std::move(record))).get();
     s->set_level(level);
     return s;
 }
 
 void PROFILE_ICODE_MGR::begin_function(SYMTAB* symbol, const OptPos& position) {
-    current_ = symbol;
-    label_blocks_built_ = false;
+    fn_.current = symbol;
+    fn_.label_blocks_built = false;
     auto e = std::make_unique<STMT_ENTRY>();
     e->kind = REC_FUNC_BEGIN;
     e->symbol = symbol;
@@ -114,31 +115,31 @@ void PROFILE_ICODE_MGR::end_function(const OptPos& position) {
 }
 
 void PROFILE_ICODE_MGR::retire_counters_array() {
-    if (!counters_array_owned_) return;
+    if (!fn_.counters_array_owned) return;
     // The function is written and nothing will name its counters array
     // again: the output keeps the array's records, and the symbol goes.
-    if (output_) output_->freeze_global_symbol(counters_array_owned_.get());
-    counters_array_owned_.reset();
-    counters_array_ = nullptr;
+    if (output_) output_->freeze_global_symbol(fn_.counters_array_owned.get());
+    fn_.counters_array_owned.reset();
+    fn_.counters_array = nullptr;
 }
 
 void PROFILE_ICODE_MGR::add_entry(std::unique_ptr<STMT_ENTRY> entry) {
     STMT_ENTRY* e = entry.release();
     insert_entry(e, false);
-    if (e->kind == REC_TEXT_AT || e->kind == REC_TEXT) block_ended_ = false;
+    if (e->kind == REC_TEXT_AT || e->kind == REC_TEXT) fn_.block_ended = false;
 }
 
 // ---- the statement list ------------------------------------------------------
 
 void PROFILE_ICODE_MGR::insert_entry(STMT_ENTRY* e, bool before) {
-    STMT_ENTRY* p = insertion_point_;
+    STMT_ENTRY* p = fn_.insertion_point;
     if (!p) {
-        e->prev = last_stmt_;
-        if (last_stmt_)
-            last_stmt_->next = e;
+        e->prev = fn_.last_stmt;
+        if (fn_.last_stmt)
+            fn_.last_stmt->next = e;
         else
-            first_stmt_ = e;
-        last_stmt_ = e;
+            fn_.first_stmt = e;
+        fn_.last_stmt = e;
         return;
     }
     if (!before) {
@@ -147,9 +148,9 @@ void PROFILE_ICODE_MGR::insert_entry(STMT_ENTRY* e, bool before) {
         if (p->next)
             p->next->prev = e;
         else
-            last_stmt_ = e;
+            fn_.last_stmt = e;
         p->next = e;
-        insertion_point_ = e;
+        fn_.insertion_point = e;
         return;
     }
     e->next = p;
@@ -157,37 +158,37 @@ void PROFILE_ICODE_MGR::insert_entry(STMT_ENTRY* e, bool before) {
     if (p->prev)
         p->prev->next = e;
     else
-        first_stmt_ = e;
+        fn_.first_stmt = e;
     p->prev = e;
     if (BASIC_BLK* b = p->starts_block) {
         // A statement put in front of a block's first statement becomes its
         // first, except in front of the label that opens the function.
-        if (!(b == first_block_ && p->kind == REC_LABEL)) b->set_first(e);
+        if (!(b == fn_.first_block && p->kind == REC_LABEL)) b->set_first(e);
     }
 }
 
 BASIC_BLK* PROFILE_ICODE_MGR::new_block(STMT_ENTRY* first) {
-    if (!first_block_) prologue_end_ = first->prev;
-    block_store_.push_back(std::make_unique<BASIC_BLK>(next_block_number_++, this, first));
-    BASIC_BLK* b = block_store_.back().get();
-    if (last_block_)
-        last_block_->set_next(b);
+    if (!fn_.first_block) fn_.prologue_end = first->prev;
+    fn_.block_store.push_back(std::make_unique<BASIC_BLK>(fn_.next_block_number++, this, first));
+    BASIC_BLK* b = fn_.block_store.back().get();
+    if (fn_.last_block)
+        fn_.last_block->set_next(b);
     else
-        first_block_ = b;
-    last_block_ = b;
-    open_block_ = b;
+        fn_.first_block = b;
+    fn_.last_block = b;
+    fn_.open_block = b;
     return b;
 }
 
 void PROFILE_ICODE_MGR::cut_blocks(STMT_ENTRY* e) {
-    if (!first_block_ || block_ended_ || e->kind == REC_LABEL)
+    if (!fn_.first_block || fn_.block_ended || e->kind == REC_LABEL)
         new_block(e);
-    else if (open_block_)
-        open_block_->set_last(e);
-    block_ended_ = e->kind == REC_EXPR_STMT && ends_block(e->root_opcode());
+    else if (fn_.open_block)
+        fn_.open_block->set_last(e);
+    fn_.block_ended = e->kind == REC_EXPR_STMT && ends_block(e->root_opcode());
 }
 
-void PROFILE_ICODE_MGR::add_tree_statement(NODE* tree, const OptPos& position, int kind,
+void PROFILE_ICODE_MGR::add_tree_statement(NODE* tree, const OptPos& position, RECORD_KIND kind,
                                            bool before) {
     auto* e = new STMT_ENTRY;
     e->kind = kind;
@@ -195,22 +196,23 @@ void PROFILE_ICODE_MGR::add_tree_statement(NODE* tree, const OptPos& position, i
     e->position = position;
     // With an insertion point the flag comes from the statement in front of
     // which, or after which, the new one goes.
-    if (insertion_point_ && insertion_point_->kind == REC_EXPR_STMT)
-        block_ended_ = ends_block(insertion_point_->root_opcode());
+    if (fn_.insertion_point && fn_.insertion_point->kind == REC_EXPR_STMT)
+        fn_.block_ended = ends_block(fn_.insertion_point->root_opcode());
     insert_entry(e, before);
     cut_blocks(e);
 }
 
 void PROFILE_ICODE_MGR::add_label(uint32_t number, const OptPos& position) {
-    if (int64_t(number) > highest_label_value && number <= 0x7fffffffu)
-        highest_label_value = int(number);
+    if (int64_t(number) > fn_.highest_label && number <= 0x7fffffffu)
+        fn_.highest_label = int(number);
     add_tree_statement(label_def(int64_t(number)), position, REC_LABEL, false);
 }
 
-int PROFILE_ICODE_MGR::highest_label() const { return highest_label_value; }
+int PROFILE_ICODE_MGR::highest_label() const { return fn_.highest_label; }
 
-void PROFILE_ICODE_MGR::add_statement(NODE* tree, const OptPos& position, int kind, bool before) {
-    if (tree && tree->opcode() == CBRANCH && lowering_) {
+void PROFILE_ICODE_MGR::add_statement(NODE* tree, const OptPos& position, RECORD_KIND kind,
+                                      bool before) {
+    if (tree && tree->opcode() == CBRANCH && fn_.lowering) {
         lower_condition(tree, position, before);
         return;
     }
@@ -244,7 +246,7 @@ void PROFILE_ICODE_MGR::add_statement(NODE* tree, const OptPos& position, int ki
 }
 
 void PROFILE_ICODE_MGR::record_conditional(NODE* tree) {
-    if (no_data_ || !tree) return;
+    if (fn_.no_data || !tree) return;
     int quests = 0;
     std::vector<const NODE*> todo{tree};
     while (!todo.empty()) {
@@ -255,8 +257,8 @@ void PROFILE_ICODE_MGR::record_conditional(NODE* tree) {
         if (n->left()) todo.push_back(n->left());
     }
     if (quests == 0) return;
-    cond_trees_.push_back(COND_TREE{open_block_, tree});
-    extra_counter_count_ += quests;
+    fn_.cond_trees.push_back(COND_TREE{fn_.open_block, tree});
+    fn_.extra_counter_count += quests;
 }
 
 NODE* PROFILE_ICODE_MGR::weights_on_input(NODE* tree) {
@@ -292,45 +294,27 @@ NODE* PROFILE_ICODE_MGR::weights_on_input(NODE* tree) {
 
 void PROFILE_ICODE_MGR::reset() {
     free_dead_nodes();
-    for (STMT_ENTRY* e = first_stmt_; e;) {
+    for (STMT_ENTRY* e = fn_.first_stmt; e;) {
         STMT_ENTRY* next = e->next;
         delete e;
         e = next;
     }
-    first_stmt_ = last_stmt_ = prologue_end_ = nullptr;
-    block_store_.clear();
-    first_block_ = open_block_ = last_block_ = nullptr;
-    insertion_point_ = nullptr;
     // A function given up half way may leave its counters array in the
     // output's table: it then stays as long as the table.
-    if (counters_array_owned_) abandoned_arrays_.push_back(std::move(counters_array_owned_));
-    counters_array_ = nullptr;
-    current_ = nullptr;
-    next_block_number_ = 0;
-    highest_label_value = 0;
-    highest_instr_index() = 0;
-    exit_blocks_.clear();
-    exit_blocks_built_ = false;
-    cond_trees_.clear();
-    extra_counter_count_ = 0;
-    lowering_ = !keep_conditions();
-    no_data_ = false;
-    block_ended_ = false;
-    block_cursor_ = nullptr;
-    label_blocks_.clear();
-    label_blocks_built_ = false;
-    local_symbols_.clear();
+    if (fn_.counters_array_owned) abandoned_arrays_.push_back(std::move(fn_.counters_array_owned));
+    fn_ = FUNCTION_STATE();
+    fn_.lowering = !keep_conditions();
 }
 
 void PROFILE_ICODE_MGR::free_dead_nodes() {
-    if (dead_nodes_.empty()) return;
+    if (fn_.dead_nodes.empty()) return;
     // Nodes that lowering took apart may hold operands that live on in
     // statements (and, after instrumentation, nodes added to them).  Free
     // exactly the nodes that no statement holds, each once: everything
     // reachable from the dead nodes (marked), less what a statement reaches
     // (unmarked again).
     std::vector<NODE*> dead;
-    std::vector<NODE*> todo(dead_nodes_.begin(), dead_nodes_.end());
+    std::vector<NODE*> todo(fn_.dead_nodes.begin(), fn_.dead_nodes.end());
     while (!todo.empty()) {
         NODE* n = todo.back();
         todo.pop_back();
@@ -355,7 +339,7 @@ void PROFILE_ICODE_MGR::free_dead_nodes() {
             todo.push_back(n->right());
         }
     };
-    for (STMT_ENTRY* e = first_stmt_; e && left > 0; e = e->next) {
+    for (STMT_ENTRY* e = fn_.first_stmt; e && left > 0; e = e->next) {
         spare(e->tree);
         for (const auto& x : e->eht) spare(x.tree);
     }
@@ -365,5 +349,5 @@ void PROFILE_ICODE_MGR::free_dead_nodes() {
         n->set_right(nullptr);
         free_tree(n);
     }
-    dead_nodes_.clear();
+    fn_.dead_nodes.clear();
 }

@@ -14,10 +14,11 @@
 #include <unordered_map>
 #include <vector>
 
-#include "cfg/BGL_cfg.h"
 #include "cfg/basic_blk.h"
+#include "cfg/stmt_entry.h"
 #include "icode/icode_client.h"
-#include "profmgr/stmt_entry.h"
+#include "profiling/BGL_cfg.h"
+#include "profmgr/profile_job.h"
 
 namespace icode {
 class IcodeFile;
@@ -29,6 +30,56 @@ class PROFILE_DATA;
 
 // The block-iteration interface through which graph viewers reach the
 // function being processed.
+// The state of the function being collected and processed: its
+// statements, its blocks and everything derived from them.  The manager
+// replaces it whole once the function is written, so that nothing of one
+// function reaches the next.
+struct FUNCTION_STATE {
+    // A conditional branch kept whole (conditions not lowered), with its
+    // block.
+    struct COND_TREE {
+        BASIC_BLK* block;
+        icode::NODE* tree;
+    };
+
+    icode::SYMTAB* current = nullptr;  // the function's symbol
+    // Conditions of conditional branches are lowered while set.
+    bool lowering = true;
+    bool no_data = false;
+
+    // The statement list, and where statements made by the jobs go.
+    STMT_ENTRY* first_stmt = nullptr;
+    STMT_ENTRY* last_stmt = nullptr;
+    STMT_ENTRY* prologue_end = nullptr;
+    STMT_ENTRY* insertion_point = nullptr;
+    // Nodes that lowering took apart; freed one by one at reset, since
+    // their operands live on in other statements.
+    std::vector<icode::NODE*> dead_nodes;
+    std::vector<std::unique_ptr<icode::SYMTAB>> local_symbols;
+    int highest_label = 0;
+
+    // The blocks cut from the statements.
+    std::vector<std::unique_ptr<BASIC_BLK>> block_store;
+    BASIC_BLK* first_block = nullptr;
+    BASIC_BLK* open_block = nullptr;
+    BASIC_BLK* last_block = nullptr;
+    int next_block_number = 0;
+    bool block_ended = false;
+    BASIC_BLK* block_cursor = nullptr;
+    std::vector<COND_TREE> cond_trees;
+    std::vector<BASIC_BLK*> exit_blocks;
+    bool exit_blocks_built = false;
+    std::unordered_map<uint64_t, BASIC_BLK*> label_blocks;
+    bool label_blocks_built = false;
+
+    // The counters of the instrumenting run.
+    int extra_counter_count = 0;
+    icode::SYMTAB* counters_array = nullptr;
+    // The counters array lives with its function: once the function is
+    // written, nothing names it any more, and the output keeps its records.
+    std::unique_ptr<icode::SYMTAB> counters_array_owned;
+};
+
 class CFG_MANAGER {
 public:
     virtual const char* function_name() const = 0;
@@ -47,7 +98,7 @@ public:
 
     // ---- CFG_MANAGER and BLOCK_CONTEXT ----
     const char* function_name() const override;
-    bool is_entry_block(const BASIC_BLK* block) const override { return block == first_block_; }
+    bool is_entry_block(const BASIC_BLK* block) const override { return block == fn_.first_block; }
     bool is_exit_block(const BASIC_BLK* block) override;
     BASIC_BLK* first_block() override;
     BASIC_BLK* next_block() override;
@@ -59,6 +110,9 @@ public:
     virtual bool keep_conditions() const { return false; }
 
     // ---- the run around the manager ----
+    // The job of the run, given by the driver before the first function.
+    void set_job(PROFILE_JOB job) { job_ = std::move(job); }
+    const PROFILE_JOB& job() const { return job_; }
     void set_output(icode::IcodeFile* output) { output_ = output; }
     icode::IcodeFile* output() const { return output_; }
     // Also forgets the types looked up or made in the previous package.
@@ -81,12 +135,13 @@ public:
 
     // ---- statements from the client ----
     void begin_function(icode::SYMTAB* symbol, const icode::OptPos& position);
-    // Appends an entry that takes no part in block cutting (kinds 1..6, 35,
-    // 93, 94) or a text entry (36, 47), which clears the block-ended flag.
+    // Appends an entry that takes no part in block cutting (REC_FUNC_BEGIN to
+    // REC_MARK, REC_SYMBOL, REC_EHT, REC_PRAGMA) or a text entry (REC_TEXT_AT,
+    // REC_TEXT), which clears the block-ended flag.
     void add_entry(std::unique_ptr<STMT_ENTRY> entry);
-    // Adds a statement (kind 42 or 46) with its tree; conditions of
+    // Adds a statement (REC_LABEL or REC_EXPR_STMT) with its tree; conditions of
     // conditional branches are lowered while the lowering flag is set.
-    void add_statement(icode::NODE* tree, const icode::OptPos& position, int kind,
+    void add_statement(icode::NODE* tree, const icode::OptPos& position, icode::RECORD_KIND kind,
                        bool before = false);
     void add_label(uint32_t number, const icode::OptPos& position);
     // Takes the weights that EPVAL nodes carry into the nodes they wrap.
@@ -95,12 +150,12 @@ public:
 
     // The function has no profile data: it is passed through unchanged.
     void set_no_data() {
-        no_data_ = true;
-        lowering_ = false;
+        fn_.no_data = true;
+        fn_.lowering = false;
     }
-    bool no_data() const { return no_data_; }
-    bool in_function() const { return current_ != nullptr; }
-    icode::SYMTAB* current_function() const { return current_; }
+    bool no_data() const { return fn_.no_data; }
+    bool in_function() const { return fn_.current != nullptr; }
+    icode::SYMTAB* current_function() const { return fn_.current; }
 
     // A new symbol at `level`, owned by the manager: globals live for the
     // run, locals until reset().
@@ -109,12 +164,12 @@ public:
     void retire_counters_array();
 
     // ---- inspection, for tools and tests ----
-    STMT_ENTRY* statements() const { return first_stmt_; }
-    BASIC_BLK* blocks() const { return first_block_; }
+    STMT_ENTRY* statements() const { return fn_.first_stmt; }
+    BASIC_BLK* blocks() const { return fn_.first_block; }
     // Builds the graph of the collected function (blocks' successors
     // included) without running a job; the caller owns it.
     std::unique_ptr<PROFILE_GRAPH> build_graph();
-    int extra_counter_count() const { return extra_counter_count_; }
+    int extra_counter_count() const { return fn_.extra_counter_count; }
     // Renumbers the new (negative) labels of a tree above the function's
     // highest label.
     void renumber_labels(icode::NODE* tree) const;
@@ -130,17 +185,14 @@ public:
     void reset();
 
 private:
-    struct COND_TREE {
-        BASIC_BLK* block;
-        icode::NODE* tree;
-    };
+    using COND_TREE = FUNCTION_STATE::COND_TREE;
 
     // Statement list and block cutting.
     void insert_entry(STMT_ENTRY* e, bool before);
     void cut_blocks(STMT_ENTRY* e);
     BASIC_BLK* new_block(STMT_ENTRY* first);
-    void add_tree_statement(icode::NODE* tree, const icode::OptPos& position, int kind,
-                            bool before);
+    void add_tree_statement(icode::NODE* tree, const icode::OptPos& position,
+                            icode::RECORD_KIND kind, bool before);
     void record_conditional(icode::NODE* tree);
 
     // Lowering.
@@ -152,8 +204,8 @@ private:
     void add_branch(int64_t label, const icode::OptPos& position, bool before, int weight = -1);
 
     // Jobs.
-    void instrumentation(PROFILE_GRAPH& graph);
-    void create_counters_array();
+    void insert_counters(const COUNTER_PLAN& plan);
+    void create_counters_array(int highest_index);
     icode::NODE* make_counter_increment(int index);
     void insert_edge_counter(BASIC_BLK* b, BASIC_BLK* s, int index);
     void conditional_weights(PROFILE_GRAPH& graph);
@@ -165,54 +217,25 @@ private:
     bool copies_parameter(const STMT_ENTRY* e) const;
     void free_dead_nodes();
 
-    // Job selection from the current option set.
-    bool gen_profile_info() const;
-    bool use_profile_info() const;
-    bool analyze() const;
+    // The function being processed, replaced whole by reset().
+    FUNCTION_STATE fn_;
 
-    bool lowering_ = true;
-    STMT_ENTRY* first_stmt_ = nullptr;
-    STMT_ENTRY* last_stmt_ = nullptr;
-    STMT_ENTRY* prologue_end_ = nullptr;
-    BASIC_BLK* first_block_ = nullptr;
-    BASIC_BLK* open_block_ = nullptr;
-    BASIC_BLK* last_block_ = nullptr;
-    int next_block_number_ = 0;
-    int extra_counter_count_ = 0;
-    std::vector<COND_TREE> cond_trees_;
-    bool block_ended_ = false;
-    icode::SYMTAB* counters_array_ = nullptr;
-    // The counters array lives with its function: once the function is
-    // written, nothing names it any more, and the output keeps its records.
-    std::unique_ptr<icode::SYMTAB> counters_array_owned_;
-    icode::TYPE* counter_type_ = nullptr;
-    bool counter_type_looked_up_ = false;
-    STMT_ENTRY* insertion_point_ = nullptr;
-    std::vector<BASIC_BLK*> exit_blocks_;
-    bool exit_blocks_built_ = false;
-    icode::SYMTAB* current_ = nullptr;
-    bool no_data_ = false;
+    // The run: its job, its units and what outlives one function.
+    PROFILE_JOB job_;
     std::unique_ptr<PROFILE_DATA> profile_data_;
-    BASIC_BLK* block_cursor_ = nullptr;
-
     icode::IcodeFile* output_ = nullptr;
     icode::TYPE_PKG* types_ = nullptr;
     std::string unit_name_;
+    icode::TYPE* counter_type_ = nullptr;
+    bool counter_type_looked_up_ = false;
     icode::TYPE* array_pointer_type_ = nullptr;
     // Counters arrays of the same length share their array type and its
     // pointer type: a run over many functions adds one pair per distinct
     // length, not one per function.  Kept as long as the type package.
     std::map<uint32_t, std::pair<icode::TYPE*, icode::TYPE*>> counters_array_types_;
-    std::unordered_map<uint64_t, BASIC_BLK*> label_blocks_;
-    bool label_blocks_built_ = false;
-    // Nodes that lowering took apart; freed one by one at reset, since
-    // their operands live on in other statements.
-    std::vector<icode::NODE*> dead_nodes_;
     std::deque<icode::SYMTAB> global_symbols_;
     // Counters arrays of functions given up half way (see reset()).
     std::vector<std::unique_ptr<icode::SYMTAB>> abandoned_arrays_;
-    std::vector<std::unique_ptr<icode::SYMTAB>> local_symbols_;
-    std::vector<std::unique_ptr<BASIC_BLK>> block_store_;
 };
 
 // The one manager of the process, and its reset for tests.

@@ -1,3 +1,5 @@
+// Reading a function's records from the requested profile data files, each
+// file parsed once per run and replayed for later functions.
 #include "profmgr/profile_data.h"
 
 #include <algorithm>
@@ -5,9 +7,8 @@
 #include <memory>
 
 #include "diag/diag_settings.h"
+#include "diag/flag_levels.h"
 #include "diag/trelv_diags.h"
-#include "driver/flag_levels.h"
-#include "driver/option_table.h"
 #include "profmgr/profile_data_file.h"
 
 namespace {
@@ -85,22 +86,6 @@ PROFILE_DATA_FILE* PROFILE_DATA::parsed_file(const std::string& file_name,
     if (slot) parsed->take_times_read(*slot);
     slot = std::move(parsed);
     return slot.get();
-}
-
-PROFILE_FILE_REQUEST profile_file_request(const OPTION_OBJ& options) {
-    PROFILE_FILE_REQUEST request;
-    request.use_profile_info = options.enabled(OPT_USE_PROFILE_INFO);
-    request.analyze = options.seen(OPT_ANALYZE);
-    for (int i = 0; i < options.value_count(OPT_USE_PROFILE_INFO); ++i) {
-        const char* name = options.value_text(OPT_USE_PROFILE_INFO, i);
-        request.file_names.emplace_back(name ? name : "");
-    }
-    return request;
-}
-
-void read_profile_files(PROFILE_DATA& data, const std::string& unit_name,
-                        const std::string& function_name, const OPTION_OBJ& options) {
-    read_profile_files(data, unit_name, function_name, profile_file_request(options));
 }
 
 void read_profile_files(PROFILE_DATA& data, const std::string& unit_name,

@@ -9,13 +9,13 @@
 // Use from the profile manager, at each function begin when
 // --use_profile_info is enabled or --analyze was given:
 //
-//     read_profile_files(profile_data, unit_name, function_name);
+//     read_profile_files(profile_data, unit_name, function_name, request);
 //     if (!profile_data.has_data(function_name)) ... no profile data ...
 //
 // where unit_name is the translation-unit name of the input header.  The
-// files, --analyze and the trace level (flag "debug:profile" above 2 prints
-// the matching traces on the diagnostics' standard output) are taken from the
-// run's current option set and flag table.
+// files and --analyze come with the request the driver makes of the run's
+// options, and the trace level (flag "debug:profile" above 2 prints the
+// matching traces on the diagnostics' standard output) from the flag table.
 //
 // What the program prints and stores is exactly what reading every file from
 // the start at every function begin would give, but each file is parsed only
@@ -31,9 +31,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "cfg/BGL_cfg.h"
-#include "driver/optobj.h"
-#include "driver/run_state.h"
+#include "profiling/data_sets.h"
 #include "profmgr/profile_data_path.h"
 
 class PROFILE_DATA_FILE;
@@ -98,15 +96,9 @@ private:
     std::unordered_map<std::string, std::unique_ptr<PROFILE_DATA_FILE>> files_;
 };
 
-// The request that `options` make.
-PROFILE_FILE_REQUEST profile_file_request(const OPTION_OBJ& options);
-
 // Reads the records of `function_name` from every requested profile data
 // file into `data`, files in the order given.  Does nothing unless profile data is
 // in use; --analyze without --use_profile_info is a fatal error, and so is a
 // file that cannot be opened.
-void read_profile_files(PROFILE_DATA& data, const std::string& unit_name,
-                        const std::string& function_name,
-                        const OPTION_OBJ& options = current_options());
 void read_profile_files(PROFILE_DATA& data, const std::string& unit_name,
                         const std::string& function_name, const PROFILE_FILE_REQUEST& request);

@@ -32,7 +32,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "cfg/BGL_cfg.h"
+#include "profiling/data_sets.h"
 
 class PROFILE_DATA_SCANNER;
 

@@ -1,3 +1,4 @@
+// Canonical paths of unit names and profile records, and their cache.
 #include "profmgr/profile_data_path.h"
 
 #include <filesystem>

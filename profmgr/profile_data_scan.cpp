@@ -1,3 +1,4 @@
+// The line and number reader under the profile data file parser.
 #include "profmgr/profile_data_scan.h"
 
 #include <limits>

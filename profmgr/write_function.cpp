@@ -8,7 +8,7 @@ using namespace icode;
 void PROFILE_ICODE_MGR::write_function() {
     if (!output_) return;
     IcodeFile& out = *output_;
-    for (STMT_ENTRY* e = first_stmt_; e; e = e->next) {
+    for (STMT_ENTRY* e = fn_.first_stmt; e; e = e->next) {
         switch (e->kind) {
             case REC_FUNC_BEGIN: out.write_function_begin(e->symbol, e->position); break;
             case REC_FUNC_END: out.write_function_end(e->position); break;
@@ -35,7 +35,26 @@ void PROFILE_ICODE_MGR::write_function() {
             case REC_PRAGMA:
                 if (e->pragma) out.write_pragma(*e->pragma);
                 break;
-            default: break;
+            // Records that never become entries of a statement list.
+            case REC_HEADER:
+            case REC_OPAQUE:
+            case REC_DROP_38:
+            case REC_DROP_45:
+            case REC_DROP_58:
+            case REC_DROP_59:
+            case REC_EHT_CATCHES:
+            case REC_DROP_64:
+            case REC_EHT_ENTRY:
+            case REC_NODE:
+            case REC_INIT:
+            case REC_DROP_108:
+            case REC_STRING_LIST:
+            case REC_TYPE:
+            case REC_DROP_123:
+            case REC_DROP_124:
+            case REC_DROP_125:
+            case REC_FILE_NAME:
+            case REC_END: break;
         }
     }
 }

@@ -1,3 +1,5 @@
+// The signedness and short names of a unit's types, read from the type
+// records alone.
 #include "icode/text/raw_types.h"
 
 #include "icode/record_layout.h"

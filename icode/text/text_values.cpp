@@ -1,3 +1,4 @@
+// The text form's value syntax: numbers, strings and lists printed and parsed.
 #include "icode/text/text_values.h"
 
 #include <cctype>

@@ -10,13 +10,13 @@
 #include <string>
 #include <vector>
 
-#include "cfg/BGL_cfg.h"
 #include "cfg/basic_blk.h"
+#include "cfg/stmt_entry.h"
 #include "icode/node.h"
 #include "icode/opcodes.h"
 #include "icode/record_kinds.h"
 #include "icode/type_pkg.h"
-#include "profmgr/stmt_entry.h"
+#include "profiling/BGL_cfg.h"
 
 namespace cfg_test {
 
@@ -124,7 +124,7 @@ public:
 private:
     STMT_ENTRY* append(int kind, NODE* payload) {
         auto e = std::make_unique<STMT_ENTRY>();
-        e->kind = kind;
+        e->kind = static_cast<icode::RECORD_KIND>(kind);
         e->tree = payload;
         if (!entries_.empty()) {
             entries_.back()->next = e.get();

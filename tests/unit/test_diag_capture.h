@@ -9,10 +9,10 @@
 #include <string>
 
 #include "diag/diag_settings.h"
+#include "diag/flag_levels.h"
 #include "diag/process_exit.h"
-#include "driver/flag_levels.h"
-#include "driver/run_state.h"
 #include "driver/unit_run.h"
+#include "driver/run_state.h"
 
 // Thrown by the test exit hook in place of ending the process.
 struct TEST_EXIT {

@@ -26,11 +26,11 @@
 #include <unordered_set>
 #include <vector>
 
-#include "cfg/BGL_cfg.h"
 #include "icode/icode_file.h"
 #include "icode/infix.h"
 #include "icode/record_kinds.h"
 #include "icode/type_pkg.h"
+#include "profiling/BGL_cfg.h"
 #include "profmgr/prof_client.h"
 #include "profmgr/prof_mgr.h"
 #include "tools/commands.h"

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "cfg/BGL_cfg.h"
+#include "profiling/data_sets.h"
 
 // How record names are rewritten before they are matched, for data that
 // was collected in another build tree: a name that starts with

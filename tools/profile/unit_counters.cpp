@@ -5,7 +5,7 @@
 
 #include <memory>
 
-#include "cfg/BGL_cfg.h"
+#include "profiling/BGL_cfg.h"
 #include "icode/icode_file.h"
 #include "icode/type_pkg.h"
 #include "profmgr/prof_client.h"

@@ -1,7 +1,7 @@
 // Named flag levels from --debug: and --disable: values.
 #include <string>
 
-#include "driver/flag_levels.h"
+#include "diag/flag_levels.h"
 #include "test_diag_capture.h"
 
 namespace {

@@ -7,8 +7,8 @@
 #include <filesystem>
 
 #include "icode/record_kinds.h"
-#include "tests/unit/test_writer_support.h"
-#include "tests/unit/test_writer_units.h"
+#include "tests/unit/icode/test_writer_support.h"
+#include "tests/unit/icode/test_writer_units.h"
 #include "tools/common/tool_io.h"
 
 namespace writer_test {

@@ -9,24 +9,27 @@
 #include "icode/attributes.h"
 #include "icode/icode_client.h"
 #include "icode/node.h"
+#include "icode/record_kinds.h"
 
 class BASIC_BLK;
 
 struct STMT_ENTRY {
-    // The record kind the entry stands for: 1 function begin, 2 function
-    // end, 3 block begin, 4 block end, 5 body begin, 6 mark, 35 symbol,
-    // 36 and 47 texts, 42 label, 46 expression statement, 93 exception
-    // table, 94 pragma.
-    int kind = 0;
-    // Kinds 42 (a label-definition node), 46 (the tree), 36 and 47 (a text
-    // node holding the text).  Owned by the entry.
+    // The record kind the entry stands for (icode::RECORD_KIND): REC_FUNC_BEGIN,
+    // REC_FUNC_END, REC_BLOCK_BEGIN, REC_BLOCK_END, REC_BODY_BEGIN, REC_MARK,
+    // REC_SYMBOL, the texts REC_TEXT_AT and REC_TEXT, REC_LABEL,
+    // REC_EXPR_STMT, REC_EHT or REC_PRAGMA.
+    icode::RECORD_KIND kind{};
+    // REC_LABEL (a label-definition node), REC_EXPR_STMT (the tree),
+    // REC_TEXT_AT and REC_TEXT (a text node holding the text).  Owned by the
+    // entry.
     icode::NODE* tree = nullptr;
-    // Kinds 1 (the function) and 35 (a local symbol); owned elsewhere.
+    // REC_FUNC_BEGIN (the function) and REC_SYMBOL (a local symbol); owned
+    // elsewhere.
     icode::SYMTAB* symbol = nullptr;
-    std::unique_ptr<icode::Pragma> pragma;  // kind 94
-    std::vector<icode::EHT_ENTRY> eht;      // kind 93
+    std::unique_ptr<icode::Pragma> pragma;  // REC_PRAGMA
+    std::vector<icode::EHT_ENTRY> eht;      // REC_EHT
     icode::OptPos position;
-    int aux = 0;  // kind 93: the number of entries
+    int aux = 0;  // REC_EHT: the number of entries
 
     STMT_ENTRY* next = nullptr;
     STMT_ENTRY* prev = nullptr;

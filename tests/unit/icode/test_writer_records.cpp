@@ -13,8 +13,8 @@
 #include "icode/opcodes.h"
 #include "icode/record_kinds.h"
 #include "icode/type_pkg.h"
-#include "tests/unit/test_writer_support.h"
-#include "tests/unit/test_writer_units.h"
+#include "tests/unit/icode/test_writer_support.h"
+#include "tests/unit/icode/test_writer_units.h"
 #include "icode/text/text_values.h"
 #include "tools/common/tool_io.h"
 

@@ -1,8 +1,8 @@
-#include "cfg/BGL_cfg.h"
-
+// PROFILE_GRAPH: vertices and edges over blocks, and unreachable blocks.
+#include "profiling/BGL_cfg.h"
 #include "cfg/basic_blk.h"
+#include "diag/flag_levels.h"
 #include "diag/trelv_diags.h"
-#include "driver/flag_levels.h"
 
 PROFILE_GRAPH::PROFILE_GRAPH(BASIC_BLK* entry, const char* function_name, int extra_counters)
     : entry_(entry), extra_counters_(extra_counters) {

@@ -1,4 +1,6 @@
-#include "tests/unit/test_writer_support.h"
+// The writer tests' support: units assembled from the text form, copies made
+// through the icode tool, summaries of what a unit holds and record walks.
+#include "tests/unit/icode/test_writer_support.h"
 
 #include <unistd.h>
 #include <algorithm>
@@ -16,7 +18,7 @@
 #include "icode/text/text_form.h"
 #include "icode/text/text_values.h"
 #include "icode/type_pkg.h"
-#include "tests/unit/test_reader_recording.h"
+#include "tests/unit/icode/test_reader_recording.h"
 #include "tools/commands.h"
 #include "tools/common/tool_cli.h"
 #include "tools/common/tool_io.h"

@@ -15,6 +15,9 @@
 #include <unordered_map>
 #include <vector>
 
+#include "profiling/counter_plan.h"
+#include "profiling/data_sets.h"
+
 class BASIC_BLK;
 
 struct EDGE_INFO {
@@ -41,11 +44,6 @@ struct INSTR_EDGE {
     EDGE_INFO* info = nullptr;
 };
 
-// The data sets of one function, numbered 0, 1, ... in the order they were
-// read; a data set holds the values of one record, counter position 0 first.
-using DATA_SET = std::vector<uint32_t>;
-using DATA_SETS = std::vector<DATA_SET>;
-
 class PROFILE_GRAPH {
 public:
     // A null function name or entry block ends the run with its fatal
@@ -59,8 +57,9 @@ public:
     void add_vertex_edge(CFG_VERTEX u, CFG_VERTEX v, int weight, bool record);
     void find_unreachable();
 
-    // Instrumentation: chords numbered, counter indices handed to blocks.
-    void instrument();
+    // Instrumentation: numbers the chords, hands each chord's counter index
+    // to its source block, and returns where the counters go.
+    COUNTER_PLAN instrument();
     // Spanning tree and chord numbering, shared by both jobs.
     void number_chords();
     // Maps counter values onto the chords and derives every count.

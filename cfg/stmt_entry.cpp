@@ -1,4 +1,5 @@
-#include "profmgr/stmt_entry.h"
+// The statement entry's ownership of its trees, and which opcodes end a block.
+#include "cfg/stmt_entry.h"
 
 #include "icode/opcodes.h"
 

@@ -1,4 +1,6 @@
-#include "driver/flag_levels.h"
+// The flag table: sorted storage, interned key names and the parsing of
+// --debug: and --disable: values into it.
+#include "diag/flag_levels.h"
 
 #include <algorithm>
 #include <climits>

@@ -48,15 +48,15 @@ TEST(AnalysisPath, VariablesByTable) {
 
     ANALYSIS_ENVIRONMENT e;
     e.analysis_dir = "out";
-    e.coverage_data = "cov.txt";
+    e.variables["ZK_COVDATA"] = "cov.txt";
     EXPECT_EQ(analysis_file_path(cov, unit, e), "out\\cov.txt");
     EXPECT_EQ(analysis_file_path(cg, unit, e), "out\\main.csv")
         << "ZK_COVDATA is for coverage only";
-    e.callgraph_data = "graph";
+    e.variables["ZK_WCGDATA"] = "graph";
     EXPECT_EQ(analysis_file_path(cg, unit, e), "out\\graph");
 
     ANALYSIS_ENVIRONMENT covdir;
-    covdir.coverage_dir = "cov/";
+    covdir.variables["ZK_COVDIR"] = "cov/";
     EXPECT_EQ(analysis_file_path(cov, unit, covdir), "cov/main.csv");
     EXPECT_EQ(analysis_file_path(cg, unit, covdir), "main.csv") << "ZK_COVDIR is for coverage only";
     covdir.analysis_dir = "ad/";
@@ -71,9 +71,9 @@ TEST(AnalysisPath, LongValuesAreNeitherCutNorOverflowing) {
     const string name(2000, 'n');
     ANALYSIS_ENVIRONMENT e;
     e.analysis_dir = dir + "/";
-    e.callgraph_data = name;
+    e.variables["ZK_WCGDATA"] = name;
     EXPECT_EQ(analysis_file_path(ANALYSIS_TABLE::CALL_GRAPH, "u.c", e), dir + "/" + name);
-    e.callgraph_data = nullopt;
+    e.variables.erase("ZK_WCGDATA");
     EXPECT_EQ(analysis_file_path(ANALYSIS_TABLE::CALL_GRAPH, "u.c", e), dir + "/u.csv");
 }
 
@@ -90,16 +90,17 @@ protected:
 
 TEST_F(AnalysisEnvironment, SetUnsetAndEmpty) {
     ANALYSIS_ENVIRONMENT e = ANALYSIS_ENVIRONMENT::current();
-    EXPECT_FALSE(e.analysis_dir || e.coverage_dir || e.coverage_data || e.callgraph_data);
+    EXPECT_FALSE(e.analysis_dir);
+    EXPECT_TRUE(e.variables.empty());
     setenv("ZK_ANALYSIS_DIR", "", 1);
     setenv("ZK_COVDIR", "c", 1);
     setenv("ZK_COVDATA", "d", 1);
     setenv("ZK_WCGDATA", "w", 1);
     e = ANALYSIS_ENVIRONMENT::current();
     EXPECT_EQ(e.analysis_dir, std::optional<string>(""));
-    EXPECT_EQ(e.coverage_dir, std::optional<string>("c"));
-    EXPECT_EQ(e.coverage_data, std::optional<string>("d"));
-    EXPECT_EQ(e.callgraph_data, std::optional<string>("w"));
+    EXPECT_EQ(e.value("ZK_COVDIR"), std::optional<string>("c"));
+    EXPECT_EQ(e.value("ZK_COVDATA"), std::optional<string>("d"));
+    EXPECT_EQ(e.value("ZK_WCGDATA"), std::optional<string>("w"));
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "icode/infix.h"
+#include "icode/infix_printer.h"
 #include "icode/infix_tables.h"
 #include "test_tree_builder.h"
 

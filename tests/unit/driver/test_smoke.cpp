@@ -1,3 +1,4 @@
+// The profiler's libraries link into a program with its entry point.
 #include <gtest/gtest.h>
 
 #include "driver/prof_common.h"

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "driver/optobj.h"
+#include "driver/run_job.h"
 #include "profile_folder.h"
 #include "profmgr/profile_data.h"
 #include "test_diag_capture.h"
@@ -133,10 +134,8 @@ TEST_F(ProfileDataRead, DefaultFileIsTrelvoutPrf) {
 
     OPTION_OBJ options;
     ASSERT_TRUE(options.parse("-use_profile_info"));
-    std::vector<OPTION_OBJ> sets{options};
-    install_option_sets(sets);
     PROFILE_DATA data;
-    read_profile_files(data, unit_, "f");
+    read_profile_files(data, unit_, "f", profile_job(options).profile);
     EXPECT_EQ(data.data_sets("f"), (DATA_SETS{{3}}));
 }
 
@@ -146,7 +145,7 @@ TEST_F(ProfileDataRead, FileNamesComeFromTheOptions) {
     OPTION_OBJ options;
     ASSERT_TRUE(options.parse("-use_profile_info=two.prf"));
     ASSERT_TRUE(options.parse("-use_profile_info=one.prf"));
-    read_profile_files(data_, unit_, "f", options);
+    read_profile_files(data_, unit_, "f", profile_file_request(options));
     EXPECT_EQ(data_.data_sets("f"), (DATA_SETS{{2}, {1}}));
 }
 
@@ -174,17 +173,19 @@ TEST_F(ProfileDataRead, MissingDefaultFileIsFatal) {
 
 TEST_F(ProfileDataRead, AnalyzeNeedsUseProfileInfo) {
     OPTION_OBJ neither;
-    read_profile_files(data_, unit_, "f", neither);
+    read_profile_files(data_, unit_, "f", profile_file_request(neither));
     EXPECT_EQ(data_.size(), 0u) << "nothing is read without profile data in use";
 
     OPTION_OBJ analyze;
     ASSERT_TRUE(analyze.parse("-analyze=codecov"));
-    EXPECT_EQ(exit_status_of([&] { read_profile_files(data_, unit_, "f", analyze); }), 1);
+    EXPECT_EQ(exit_status_of(
+                  [&] { read_profile_files(data_, unit_, "f", profile_file_request(analyze)); }),
+              1);
     EXPECT_EQ(err(), "fatal error: --analyze must be accompanied by --use_profile_info option\n");
 
     write("trelvout.prf", "src/a.c/f\n1 4\n");
     ASSERT_TRUE(analyze.parse("-use_profile_info"));
-    read_profile_files(data_, unit_, "f", analyze);
+    read_profile_files(data_, unit_, "f", profile_file_request(analyze));
     EXPECT_EQ(data_.data_sets("f"), (DATA_SETS{{4}}));
 }
 

@@ -1,3 +1,5 @@
+// The whole-unit reference check for tests: a unit read in reader order,
+// with every reference a reader could not follow listed.
 #include "unit_check.h"
 
 #include <cstdio>

@@ -1,3 +1,5 @@
+// The closed loop's steps: a generated unit instrumented by the profiler,
+// run by the executor, its counters fed back and the weights compared.
 #include "test_closed_loop_support.h"
 
 #include <unistd.h>
