@@ -79,6 +79,12 @@ PROFILE_DATA_FILE* PROFILE_DATA::parsed_file(const std::string& file_name,
         return nullptr;
     }
     auto parsed = std::make_unique<PROFILE_DATA_FILE>(std::move(in), key_prefix, traces);
+    if (!parsed->error().empty()) {
+        files_.erase(file_name);
+        DIAG::trelv_fatal_prof_file_read(TRELV_HERE, file_name.c_str(), parsed->error().c_str())
+            .emit();
+        return nullptr;
+    }
     std::unique_ptr<PROFILE_DATA_FILE>& slot = files_[file_name];
     // A parse made again (now with its name lines, for traces) goes on
     // counting the readings of the one it replaces.

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "tools/commands.h"
+#include "tools/common/tool_io.h"
 #include "tools/exec/exec_machine.h"
 #include "tools/exec/exec_profile.h"
 #include "tools/exec/exec_unit.h"
@@ -80,7 +81,9 @@ int cmd_run(int argc, char** argv) {
         if (!trace_out.empty()) {
             std::ofstream t(trace_out);
             machine.trace().write(unit, t);
+            t.close();
             if (!t) {
+                icode_text::remove_partial_file(trace_out);
                 std::cerr << "icode run: " << trace_out << ": write failed\n";
                 return 1;
             }
