@@ -13,6 +13,9 @@ namespace {
 
 constexpr uint64_t FIRST_ADDRESS = 16;
 constexpr size_t MAX_CALL_DEPTH = 1000;
+// Operands, addresses and calls are evaluated by recursion; their nesting,
+// calls included, is bounded so that no unit can overflow the stack.
+constexpr size_t MAX_NESTING = 10000;
 
 std::string op_name(int op) {
     const char* n = OperatorTable::name(op);
@@ -275,6 +278,7 @@ uint64_t EXEC_MACHINE::symbol_address(const I_SYMTAB* s) {
 }
 
 uint64_t EXEC_MACHINE::address_of(const NODE* n) {
+    const NESTING nesting(nesting_);
     n = strip(n);
     switch (n->opcode()) {
         case NAME: return symbol_address(n->symbol());
@@ -435,7 +439,14 @@ uint64_t EXEC_MACHINE::compare(int op, const NODE* l, const NODE* r, uint64_t a,
     }
 }
 
+EXEC_MACHINE::NESTING::NESTING(size_t& depth) : depth_(depth) {
+    if (depth_ >= MAX_NESTING)
+        fail("expression nesting limit of " + std::to_string(MAX_NESTING) + " reached");
+    ++depth_;
+}
+
 uint64_t EXEC_MACHINE::eval(const NODE* n) {
+    const NESTING nesting(nesting_);
     if (!n) fail("missing operand");
     const TYPE* t = n->type();
     int op = n->opcode();
