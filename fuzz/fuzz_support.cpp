@@ -16,6 +16,7 @@
 #include "driver/run_state.h"
 #include "driver/unit_run.h"
 #include "icode/icode_file.h"
+#include "icode/icode_input.h"
 #include "icode/infix.h"
 #include "icode/stmt_dump.h"
 #include "icode/text/text_form.h"
@@ -46,6 +47,8 @@ void reset_everything() {
     icode::reset_infix_state();
     icode::reset_statement_text_buffer();
     icode::reset_icode_target();
+    // Every stream of the input is closed by now (see run_in_process).
+    icode::ICODE_INPUT::release_kept_buffers();
     DIAG::settings().out = null_stream();
     DIAG::settings().err = null_stream();
 }
