@@ -60,7 +60,7 @@ sections=$build/seeds/sections
 rm -rf "$sections"
 mkdir -p "$sections"
 find "$root/tests/blackbox" -name '*.test' | sort | while read -r test; do
-    awk -v dir="$sections" -v base="$(basename "$test" .test)" '
+    awk -v dir="$sections" -v base="$(basename "$(dirname "$test")")-$(basename "$test" .test)" '
         /^%%/ {
             if (out != "") close(out)
             out = ""
