@@ -9,11 +9,13 @@
 #include "diag/process_exit.h"
 #include "diag/trelv_diags.h"
 #include "driver/output_file.h"
+#include "driver/run_state.h"
 #include "icode/icode_file.h"
 #include "icode/type_pkg.h"
 #include "profmgr/analysis_tables.h"
 #include "profmgr/prof_client.h"
 #include "profmgr/prof_mgr.h"
+#include "profmgr/profile_data.h"
 
 using namespace icode;
 
@@ -64,12 +66,25 @@ void remove_partial_output() {
     remove_output_file(u.output_name, u.output_id);
 }
 
+// The files the run reads, which the output must not overwrite: the input
+// and the profile data files.
+std::vector<KEPT_FILE> files_read() {
+    RUN_UNITS& u = units();
+    std::vector<KEPT_FILE> kept;
+    if (u.input_id) kept.push_back({"input", u.input_name, *u.input_id});
+    const PROFILE_FILE_REQUEST request = profile_file_request(current_options());
+    if (request.use_profile_info)
+        for (const std::string& name : profile_file_names(request))
+            if (const std::optional<FILE_ID> id = file_id(name))
+                kept.push_back({"profile data file", name, *id});
+    return kept;
+}
+
 void open_output(const std::string& name) {
     RUN_UNITS& u = units();
     std::string reason = std::strerror(ENOENT);
-    std::FILE* f = name.empty()
-                       ? nullptr
-                       : open_output_file(name, u.input_id, u.input_name, &u.output_id, &reason);
+    std::FILE* f =
+        name.empty() ? nullptr : open_output_file(name, files_read(), &u.output_id, &reason);
     if (!f) DIAG::trelv_fatal_icode_file_open(TRELV_HERE, name.c_str(), reason.c_str()).emit();
     u.output_name = name;
     set_exit_cleanup(remove_partial_output);

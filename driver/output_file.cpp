@@ -20,9 +20,14 @@ std::optional<FILE_ID> file_id(std::FILE* stream) {
     return id_of(st);
 }
 
-std::FILE* open_output_file(const std::string& name, const std::optional<FILE_ID>& input,
-                            const std::string& input_name, std::optional<FILE_ID>* id,
-                            std::string* reason) {
+std::optional<FILE_ID> file_id(const std::string& name) {
+    struct stat st;
+    if (stat(name.c_str(), &st) != 0) return std::nullopt;
+    return id_of(st);
+}
+
+std::FILE* open_output_file(const std::string& name, const std::vector<KEPT_FILE>& kept,
+                            std::optional<FILE_ID>* id, std::string* reason) {
     // Opened without truncating: whether it is the input is known only once
     // it is open, and a link or another spelling of the input's name must
     // find the input intact.
@@ -34,9 +39,10 @@ std::FILE* open_output_file(const std::string& name, const std::optional<FILE_ID
         return nullptr;
     }
     *id = id_of(st);
-    if (input && input->regular && **id == *input) {
+    for (const KEPT_FILE& k : kept) {
+        if (!k.id.regular || !(**id == k.id)) continue;
         close(fd);
-        *reason = "the same file as the input \"" + input_name + "\"";
+        *reason = "the same file as the " + k.role + " \"" + k.name + "\"";
         return nullptr;
     }
     std::FILE* f = nullptr;

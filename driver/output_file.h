@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <optional>
 #include <string>
+#include <vector>
 
 // The identity of a file: its device and inode.
 struct FILE_ID {
@@ -20,13 +21,23 @@ struct FILE_ID {
 // The identity of an open stream; nullopt when it cannot be had.
 std::optional<FILE_ID> file_id(std::FILE* stream);
 
-// Opens `name` for writing the output unit.  When it is the regular file
-// `input` (through a link or another spelling of its name) nothing is
-// opened or changed and *reason says so; on other failures *reason is the
-// system's.  A regular file is truncated once opened; *id is its identity.
-std::FILE* open_output_file(const std::string& name, const std::optional<FILE_ID>& input,
-                            const std::string& input_name, std::optional<FILE_ID>* id,
-                            std::string* reason);
+// A file that the run reads and the output must not overwrite.
+struct KEPT_FILE {
+    std::string role;  // "input", "profile data file"
+    std::string name;
+    FILE_ID id;
+};
+
+// The identity of a file by name; nullopt when it cannot be had.
+std::optional<FILE_ID> file_id(const std::string& name);
+
+// Opens `name` for writing the output unit.  When it is one of the regular
+// files in `kept` (through a link or another spelling of its name) nothing
+// is opened or changed and *reason says so; on other failures *reason is
+// the system's.  A regular file is truncated once opened; *id is its
+// identity.
+std::FILE* open_output_file(const std::string& name, const std::vector<KEPT_FILE>& kept,
+                            std::optional<FILE_ID>* id, std::string* reason);
 
 // Removes the output file `name` when it is still the regular file `id`
 // (devices and files replaced meanwhile are left alone).

@@ -30,8 +30,9 @@ MATCH make_match(const std::string& unit_name, const std::string& function_name)
     return m;
 }
 
-// The files of `request` in order.
-std::vector<std::string> file_names(const PROFILE_FILE_REQUEST& request) {
+}  // namespace
+
+std::vector<std::string> profile_file_names(const PROFILE_FILE_REQUEST& request) {
     if (request.file_names.empty()) return {DEFAULT_PROFILE_FILE};
     std::vector<std::string> names;
     for (const std::string& name : request.file_names) {
@@ -40,8 +41,6 @@ std::vector<std::string> file_names(const PROFILE_FILE_REQUEST& request) {
     }
     return names;
 }
-
-}  // namespace
 
 PROFILE_DATA::PROFILE_DATA() = default;
 PROFILE_DATA::~PROFILE_DATA() = default;
@@ -117,7 +116,7 @@ void read_profile_files(PROFILE_DATA& data, const std::string& unit_name,
         return;
     }
     const MATCH m = make_match(unit_name, function_name);
-    const std::vector<std::string> names = file_names(request);
+    const std::vector<std::string> names = profile_file_names(request);
     DATA_SETS& sets = data.start_reading(function_name);
     // The earlier readings of the function bring their data sets back
     // first; their traces were printed when they were read.  Files read
