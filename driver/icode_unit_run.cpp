@@ -113,7 +113,8 @@ void write_initializers() {
 
 void close_units() {
     RUN_UNITS& u = units();
-    // Results are not looked at: the run has written what it could.
+    // The input's result is not looked at: it has been read as far as it
+    // could be.
     if (u.input) u.input->close();
     // Every write error shows at the latest when the output is flushed and
     // closed here: the run then fails instead of leaving a damaged unit.
