@@ -20,6 +20,8 @@ const std::vector<const DIAG_DESC*>& all_descriptors() {
         &trelv_fatal_csv_file_read_failure::desc,
         &trelv_fatal_codecov_analysis_file_expected::desc,
         &trelv_fatal_callgraph_analysis_file_expected::desc,
+        &trelv_fatal_prof_file_read::desc,
+        &trelv_fatal_icode_file_write::desc,
         &trelv_inv_edge_nonexist_nodes::desc,
         &trelv_inv_edge_wt::desc,
         &trelv_error_unexpected_options::desc,

@@ -19,6 +19,7 @@ namespace {
 }
 
 EXIT_HOOK current_hook = nullptr;
+EXIT_CLEANUP current_cleanup = nullptr;
 
 }  // namespace
 
@@ -26,7 +27,15 @@ void set_exit_hook(EXIT_HOOK hook) { current_hook = hook; }
 
 void reset_exit_hook() { current_hook = nullptr; }
 
+void set_exit_cleanup(EXIT_CLEANUP cleanup) { current_cleanup = cleanup; }
+
 void trelv_exit(int status) {
+    if (status != 0 && current_cleanup) {
+        // Taken first: a failure inside the cleanup ends the process again.
+        const EXIT_CLEANUP cleanup = current_cleanup;
+        current_cleanup = nullptr;
+        cleanup();
+    }
     if (current_hook) current_hook(status);
     default_exit(status);
 }

@@ -13,5 +13,11 @@ void set_exit_hook(EXIT_HOOK hook);
 // Goes back to the default ending: flush the standard streams, std::exit.
 void reset_exit_hook();
 
+// Installs `cleanup` to run once when the process ends with a non-zero
+// status, before the hook: the run's partial output is removed there.  Null
+// removes it.
+using EXIT_CLEANUP = void (*)();
+void set_exit_cleanup(EXIT_CLEANUP cleanup);
+
 // Ends the process with `status` through the installed hook.
 [[noreturn]] void trelv_exit(int status);

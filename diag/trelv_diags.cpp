@@ -39,6 +39,10 @@ const DIAG_DESC trelv_fatal_callgraph_analysis_file_expected::desc = {
     SEV_FATAL,
     0,
     1};
+const DIAG_DESC trelv_fatal_prof_file_read::desc = {
+    18013, "Error reading profile info file \"%s\": %s", nullptr, SEV_FATAL, 0, 1};
+const DIAG_DESC trelv_fatal_icode_file_write::desc = {
+    18014, "Error writing icode file \"%s\":%s", nullptr, SEV_FATAL, 0, 1};
 const DIAG_DESC trelv_inv_edge_nonexist_nodes::desc = {
     18101, "Func %s: Invalid edge between non-existent nodes %s-->%s", nullptr, SEV_ERROR, 1, 0};
 const DIAG_DESC trelv_inv_edge_wt::desc = {

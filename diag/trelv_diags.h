@@ -36,6 +36,8 @@ TRELV_DIAG(trelv_fatal_analysis_file_open, const char*);                // (file
 TRELV_DIAG(trelv_fatal_csv_file_read_failure, const char*);             // (file)
 TRELV_DIAG(trelv_fatal_codecov_analysis_file_expected, const char*);    // (file)
 TRELV_DIAG(trelv_fatal_callgraph_analysis_file_expected, const char*);  // (file)
+TRELV_DIAG(trelv_fatal_prof_file_read, const char*, const char*);       // (file, reason)
+TRELV_DIAG(trelv_fatal_icode_file_write, const char*, const char*);     // (file, reason)
 
 // Internal errors: the system's own inconsistencies.
 // (function, source, target)

@@ -21,10 +21,20 @@ ICODE_INPUT::ICODE_INPUT(FILE* stream) : stream_(stream), buffer_(new char[32768
     if (size_ < 0) size_ = 0;
 }
 
-void ICODE_INPUT::keep_buffer_with_stream() {
+namespace {
+
+std::vector<std::unique_ptr<char[]>>& kept_buffers() {
     static std::vector<std::unique_ptr<char[]>> kept;
-    if (buffer_) kept.push_back(std::move(buffer_));
+    return kept;
 }
+
+}  // namespace
+
+void ICODE_INPUT::keep_buffer_with_stream() {
+    if (buffer_) kept_buffers().push_back(std::move(buffer_));
+}
+
+void ICODE_INPUT::release_kept_buffers() { kept_buffers().clear(); }
 
 bool ICODE_INPUT::seek(long offset) {
     if (std::fseek(stream_, base_ + offset, SEEK_SET) != 0) return false;

@@ -55,6 +55,9 @@ public:
     // buffers stay on a process-wide list, so that one whose stream is later
     // closed by its owner (after a refused open) is still accounted for.
     void keep_buffer_with_stream();
+    // Frees the kept buffers, for tests and fuzzing that read many units in
+    // one process: every stream they served must be closed by then.
+    static void release_kept_buffers();
 
 private:
     FILE* stream_;

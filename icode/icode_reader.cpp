@@ -263,6 +263,10 @@ void IcodeFile::handle_record(uint8_t kind) {
         }
         case REC_FUNC_END:
             depth_ = 0;
+            // The client releases the function's symbols here, so a name of
+            // a non-zero level outside a function finds no local: the unit
+            // is damaged.
+            locals_.clear();
             client_->function_end(pos);
             break;
         case REC_BLOCK_BEGIN:

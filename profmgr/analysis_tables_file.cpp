@@ -8,12 +8,14 @@
 // in its failed state for the rest of the run; the run then goes on without
 // rows (or ends, with --analyze_only, since there would be nothing to show
 // for it).
+#include <cstring>
 #include <fstream>
 #include <memory>
 #include <vector>
 
 #include "diag/trelv_diags.h"
 #include "profmgr/analysis_tables_steps.h"
+#include "profmgr/bounded_line.h"
 
 namespace {
 
@@ -56,12 +58,15 @@ const char* analysis_header(ANALYSIS_TABLE table) { return analysis_table_kind(t
 
 bool check_analysis_header(const std::string& path, std::istream& in, ANALYSIS_TABLE table) {
     std::string line;
-    if (!std::getline(in, line)) {
+    // A first line longer than the header cannot match it; it is not read
+    // further, whatever the file holds.
+    const LINE_READ r = read_bounded_line(in, line, std::strlen(analysis_header(table)));
+    if (r == LINE_READ::END) {
         DIAG::trelv_fatal_csv_file_read_failure(TRELV_HERE, path.c_str()).emit();
         return false;
     }
     const ANALYSIS_TABLE_KIND& kind = analysis_table_kind(table);
-    if (line == kind.header) return true;
+    if (r == LINE_READ::LINE && line == kind.header) return true;
     kind.report_mismatch(path.c_str());
     return false;
 }

@@ -31,8 +31,9 @@ MATCH make_match(const std::string& unit_name, const std::string& function_name)
     return m;
 }
 
-// The files of `request` in order.
-std::vector<std::string> file_names(const PROFILE_FILE_REQUEST& request) {
+}  // namespace
+
+std::vector<std::string> profile_file_names(const PROFILE_FILE_REQUEST& request) {
     if (request.file_names.empty()) return {DEFAULT_PROFILE_FILE};
     std::vector<std::string> names;
     for (const std::string& name : request.file_names) {
@@ -41,8 +42,6 @@ std::vector<std::string> file_names(const PROFILE_FILE_REQUEST& request) {
     }
     return names;
 }
-
-}  // namespace
 
 PROFILE_DATA::PROFILE_DATA() = default;
 PROFILE_DATA::~PROFILE_DATA() = default;
@@ -80,6 +79,12 @@ PROFILE_DATA_FILE* PROFILE_DATA::parsed_file(const std::string& file_name,
         return nullptr;
     }
     auto parsed = std::make_unique<PROFILE_DATA_FILE>(std::move(in), key_prefix, traces);
+    if (!parsed->error().empty()) {
+        files_.erase(file_name);
+        DIAG::trelv_fatal_prof_file_read(TRELV_HERE, file_name.c_str(), parsed->error().c_str())
+            .emit();
+        return nullptr;
+    }
     std::unique_ptr<PROFILE_DATA_FILE>& slot = files_[file_name];
     // A parse made again (now with its name lines, for traces) goes on
     // counting the readings of the one it replaces.
@@ -96,7 +101,7 @@ void read_profile_files(PROFILE_DATA& data, const std::string& unit_name,
         return;
     }
     const MATCH m = make_match(unit_name, function_name);
-    const std::vector<std::string> names = file_names(request);
+    const std::vector<std::string> names = profile_file_names(request);
     DATA_SETS& sets = data.start_reading(function_name);
     // The earlier readings of the function bring their data sets back
     // first; their traces were printed when they were read.  Files read

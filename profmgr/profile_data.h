@@ -48,6 +48,9 @@ struct PROFILE_FILE_REQUEST {
     std::vector<std::string> file_names;
 };
 
+// The files of `request` in the order they are read.
+std::vector<std::string> profile_file_names(const PROFILE_FILE_REQUEST& request);
+
 // The profile data of a run: the data sets of the function whose profile
 // data was read last, numbered 0, 1, ... in the order the records were met,
 // and every profile data file parsed so far.  A file is parsed once, at the

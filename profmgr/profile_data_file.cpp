@@ -50,12 +50,41 @@ bool PROFILE_DATA_FILE::read_record(PROFILE_DATA_SCANNER& scan, RECORD& record) 
 PROFILE_DATA_FILE::PROFILE_DATA_FILE(std::unique_ptr<std::istream> in, std::string key_prefix,
                                      bool keep_name_lines)
     : in_(std::move(in)), key_prefix_(std::move(key_prefix)), keeps_name_lines_(keep_name_lines) {
-    if (in_->tellg() == std::streampos(-1)) {
-        // A pipe: keep its text, so that replays can seek.
-        std::string text(std::istreambuf_iterator<char>(*in_), {});
-        in_ = std::make_unique<std::istringstream>(std::move(text));
+    if (in_->tellg() == std::streampos(-1)) keep_pipe_text();
+    if (error_.empty()) parse();
+}
+
+namespace {
+
+std::string too_long_error(std::size_t line_number) {
+    return "line " + std::to_string(line_number) + " is longer than the limit of " +
+           std::to_string(PROFILE_LINE_MAX) + " bytes for a line";
+}
+
+const char* const READ_ERROR = "read error";
+
+}  // namespace
+
+// A pipe: its text is kept, so that replays can seek, line by line so that
+// no line grows past the limit.
+void PROFILE_DATA_FILE::keep_pipe_text() {
+    std::string text, line;
+    bool terminated = false;
+    for (std::size_t number = 1;; ++number) {
+        const LINE_READ r = read_profile_line(*in_, line, &terminated);
+        if (r == LINE_READ::TOO_LONG) {
+            error_ = too_long_error(number);
+            return;
+        }
+        if (r == LINE_READ::END) break;
+        text += line;
+        if (terminated) text += '\n';
     }
-    parse();
+    if (in_->bad()) {
+        error_ = READ_ERROR;
+        return;
+    }
+    in_ = std::make_unique<std::istringstream>(std::move(text));
 }
 
 void PROFILE_DATA_FILE::parse() {
@@ -98,6 +127,14 @@ void PROFILE_DATA_FILE::parse() {
         // The line the record stopped in is next read as a plain line: for
         // every other function it is one.  The numbers before it filled
         // whole lines without a "/", which are plain lines of no interest.
+    }
+    if (scan.too_long() || in_->bad()) {
+        error_ = scan.too_long() ? too_long_error(scan.too_long_line() + 1) : READ_ERROR;
+        records_.clear();
+        functions_.clear();
+        tail_candidates_.clear();
+        name_lines_.clear();
+        return;
     }
     records_.shrink_to_fit();
 

@@ -21,6 +21,9 @@
 // A profile run over a large unit thus holds a few words per function, not
 // every counter of the program, and the file stays open until the parse is
 // forgotten.  A stream that cannot seek (a pipe) is read into memory first.
+// No line is held beyond PROFILE_LINE_MAX characters: a longer one ends the
+// parse with an error, so a device or a pipe that never ends a line cannot
+// fill the memory.
 #pragma once
 
 #include <cstddef>
@@ -43,6 +46,11 @@ public:
     // every name line is kept for traces.
     PROFILE_DATA_FILE(std::unique_ptr<std::istream> in, std::string key_prefix,
                       bool keep_name_lines);
+
+    // Why the file could not be read to its end (a line longer than
+    // PROFILE_LINE_MAX, a read error); empty when it was.  A file with an
+    // error keeps no records.
+    const std::string& error() const { return error_; }
 
     // Whether this parse can answer replays for keys under `key_prefix`,
     // with traces when `traces` is set.
@@ -103,6 +111,7 @@ private:
     };
 
     void parse();
+    void keep_pipe_text();
     bool read_record(PROFILE_DATA_SCANNER& scan, RECORD& record);
     std::string candidate_of(const std::string& text) const;
     bool may_match(const std::string& candidate) const;
@@ -130,4 +139,5 @@ private:
     std::unordered_map<uint32_t, std::string> tail_candidates_;
     // Every name line in file order, with keep_name_lines only.
     std::vector<NAME_LINE> name_lines_;
+    std::string error_;
 };

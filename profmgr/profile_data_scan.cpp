@@ -17,8 +17,17 @@ constexpr uint64_t SATURATED = uint64_t{1} << 33;
 
 }  // namespace
 
+LINE_READ read_profile_line(std::istream& in, std::string& line, bool* terminated) {
+    return read_bounded_line(in, line, PROFILE_LINE_MAX, terminated);
+}
+
 bool PROFILE_DATA_SCANNER::next_line() {
-    if (!std::getline(in_, line_)) {
+    const LINE_READ r = too_long_ ? LINE_READ::END : read_profile_line(in_, line_);
+    if (r != LINE_READ::LINE) {
+        if (r == LINE_READ::TOO_LONG && !too_long_) {
+            too_long_ = true;
+            too_long_line_ = started_ ? number_ + 1 : 0;
+        }
         line_.clear();
         column_ = 0;
         return false;

@@ -8,6 +8,18 @@
 #include <istream>
 #include <string>
 
+#include "profmgr/bounded_line.h"
+
+// The longest line a profile data file may hold, line end excluded.  Name
+// lines are a path and a function name, and a record's values may share one
+// line; this leaves room for millions of values on a line while a file that
+// never ends a line (a device, a binary file) stops here instead of filling
+// the memory.
+constexpr std::size_t PROFILE_LINE_MAX = std::size_t{16} << 20;
+
+// Reads one line of a profile data file (see read_bounded_line).
+LINE_READ read_profile_line(std::istream& in, std::string& line, bool* terminated = nullptr);
+
 class PROFILE_DATA_SCANNER {
 public:
     enum NUMBER_RESULT { NUMBER, NOT_A_NUMBER, END_OF_FILE };
@@ -15,8 +27,12 @@ public:
     explicit PROFILE_DATA_SCANNER(std::istream& in) : in_(in) {}
 
     // Moves to the next line (without its line end); false at the end of
-    // the file.  Numbers are read from the start of the new line.
+    // the file, and at a line longer than PROFILE_LINE_MAX, which too_long
+    // then tells.  Numbers are read from the start of the new line.
     bool next_line();
+    bool too_long() const { return too_long_; }
+    // The number of the line that was too long, counted as line_number.
+    std::size_t too_long_line() const { return too_long_line_; }
     const std::string& line() const { return line_; }
     // Lines are numbered from 0 in file order.
     std::size_t line_number() const { return number_; }
@@ -45,4 +61,6 @@ private:
     std::size_t number_ = 0;
     std::size_t column_ = 0;
     bool started_ = false;
+    bool too_long_ = false;
+    std::size_t too_long_line_ = 0;
 };

@@ -1,4 +1,5 @@
 // The disassembler of the text form.
+#include <algorithm>
 #include <cstdio>
 #include <map>
 #include <ostream>
@@ -16,6 +17,8 @@ namespace icode_text {
 using namespace icode;
 
 namespace {
+
+constexpr size_t MAX_INDENT_DEPTH = 64;
 
 const char* const SECTION_NAMES[5] = {"strings", "init", "types", "files", "symbols"};
 const char* const SECTION_FIELDS[5] = {"strings", "init", "types", "files", "symbols"};
@@ -319,7 +322,10 @@ bool DISASSEMBLER::run(std::string* error) {
         track(rec, p < stream_end);
         std::string indent;
         if (rec.kind == REC_NODE) {
-            indent.assign(2 * (tree_.size() + 1), ' ');
+            // Indentation shows the nesting but the assembler ignores it; it
+            // stops growing at a depth no written tree reaches, so that the
+            // text of a tree of any depth stays in proportion to its bytes.
+            indent.assign(2 * std::min<size_t>(tree_.size() + 1, MAX_INDENT_DEPTH), ' ');
             if (!tree_.empty()) --tree_.back();
             int op = int(rec.num("opcode"));
             int operands = is_leaf_opcode(op) ? 0 : OperatorTable::operand_count(op);

@@ -1,5 +1,8 @@
 #include "tools/common/tool_io.h"
 
+#include <sys/stat.h>
+
+#include <cerrno>
 #include <cstdio>
 
 namespace icode_text {
@@ -19,9 +22,26 @@ bool read_whole_file(const std::string& path, std::string& out) {
 bool write_whole_file(const std::string& path, const std::string& data) {
     FILE* f = std::fopen(path.c_str(), "wb");
     if (!f) return false;
+    struct stat st;
+    const bool regular = fstat(fileno(f), &st) == 0 && S_ISREG(st.st_mode);
+    errno = 0;
     bool ok = std::fwrite(data.data(), 1, data.size(), f) == data.size();
-    ok = std::fclose(f) == 0 && ok;
+    int err = errno;
+    if (std::fclose(f) != 0 && ok) {
+        ok = false;
+        err = errno;
+    }
+    if (!ok) {
+        // No half-written file is left behind (a device is left alone).
+        if (regular) std::remove(path.c_str());
+        errno = err ? err : EIO;
+    }
     return ok;
+}
+
+void remove_partial_file(const std::string& path) {
+    struct stat st;
+    if (stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode)) std::remove(path.c_str());
 }
 
 }  // namespace icode_text

@@ -1,10 +1,12 @@
 // Reading a code-coverage table for icode coverage.
 #include <cstdlib>
 #include <istream>
+#include <limits>
 #include <map>
 #include <utility>
 
 #include "profmgr/analysis_tables_steps.h"
+#include "profmgr/bounded_line.h"
 #include "tools/coverage/cmd_coverage.h"
 
 namespace {
@@ -31,6 +33,11 @@ bool read_numbers(const std::string& s, std::size_t at, long long (&v)[3], std::
     end = at + 2;
     return true;
 }
+
+// The longest row read, line end excluded: far beyond any statement text
+// the profiler writes, small enough that a table that never ends a line
+// cannot fill the memory.
+constexpr std::size_t COVERAGE_ROW_MAX = std::size_t{1} << 20;
 
 bool same_statement(const COVERAGE_ROW& a, const COVERAGE_ROW& b) {
     return a.file == b.file && a.function == b.function && a.line == b.line &&
@@ -64,7 +71,9 @@ bool parse_coverage_row(const std::string& line, COVERAGE_ROW& row) {
 
 bool read_coverage_table(std::istream& in, COVERAGE_TABLE& table) {
     std::string line;
-    if (!std::getline(in, line)) return false;
+    // The header line is read no further than the header and a "\r".
+    const std::string header = analysis_header(ANALYSIS_TABLE::CODE_COVERAGE);
+    if (read_bounded_line(in, line, header.size() + 1) != LINE_READ::LINE) return false;
     if (!line.empty() && line.back() == '\r') line.pop_back();
     if (line != analysis_header(ANALYSIS_TABLE::CODE_COVERAGE)) return false;
 
@@ -86,8 +95,15 @@ bool read_coverage_table(std::istream& in, COVERAGE_TABLE& table) {
         current.clear();
     };
     int number = 1;
-    while (std::getline(in, line)) {
+    for (LINE_READ r; (r = read_bounded_line(in, line, COVERAGE_ROW_MAX)) != LINE_READ::END;) {
         ++number;
+        if (r == LINE_READ::TOO_LONG) {
+            // Not a row the profiler writes: reported as a line that is not a
+            // row, and skipped without being held.
+            table.bad.push_back(number);
+            in.ignore(std::numeric_limits<std::streamsize>::max(), '\n');
+            continue;
+        }
         if (!line.empty() && line.back() == '\r') line.pop_back();
         if (line.empty()) continue;
         COVERAGE_ROW row;

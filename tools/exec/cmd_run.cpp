@@ -18,6 +18,7 @@
 
 #include "tools/commands.h"
 #include "tools/common/tool_cli.h"
+#include "tools/common/tool_io.h"
 #include "tools/exec/exec_machine.h"
 #include "tools/exec/exec_profile.h"
 #include "tools/exec/exec_unit.h"
@@ -60,7 +61,9 @@ int run_unit(const RUN_OPTIONS& o) {
         if (!trace_out.empty()) {
             std::ofstream t(trace_out);
             machine.trace().write(unit, t);
+            t.close();
             if (!t) {
+                icode_text::remove_partial_file(trace_out);
                 std::cerr << "icode run: " << trace_out << ": write failed\n";
                 return 1;
             }

@@ -13,6 +13,12 @@ namespace {
 
 constexpr uint64_t FIRST_ADDRESS = 16;
 constexpr size_t MAX_CALL_DEPTH = 1000;
+// Operands, addresses and calls are evaluated by recursion; their nesting,
+// calls included, is bounded so that no unit can overflow the stack.
+constexpr size_t MAX_NESTING = 10000;
+// The memory of globals and frames together; a unit's sizes are not
+// trusted to be small.
+constexpr uint64_t MAX_MEMORY = uint64_t{64} << 20;
 
 std::string op_name(int op) {
     const char* n = OperatorTable::name(op);
@@ -20,6 +26,11 @@ std::string op_name(int op) {
 }
 
 [[noreturn]] void fail(const std::string& message) { throw EXEC_ERROR(message); }
+
+// Checks that memory of `size` bytes stays within MAX_MEMORY.
+void check_memory(uint64_t size) {
+    if (size > MAX_MEMORY) fail("memory limit of " + std::to_string(MAX_MEMORY) + " bytes reached");
+}
 
 const NODE* strip(const NODE* n) {
     while (n && n->opcode() == EPVAL) n = n->left();
@@ -98,6 +109,7 @@ EXEC_MACHINE::EXEC_MACHINE(const EXEC_UNIT& unit, uint64_t max_steps)
         bytes = (bytes + 7) / 8;
         uint64_t align = std::max<uint64_t>(1, s->alignment() / 8);
         uint64_t at = (memory_.size() + align - 1) / align * align;
+        check_memory(at + bytes);
         memory_.resize(at + bytes, 0);
         globals_[s] = at;
     }
@@ -185,6 +197,7 @@ uint64_t EXEC_MACHINE::run(const EXEC_FUNCTION& f, const std::vector<uint64_t>& 
         fail("call depth limit of " + std::to_string(MAX_CALL_DEPTH) + " reached in " + f.name);
     const LAYOUT& layout = layout_of(f);
     uint64_t base = (memory_.size() + 7) / 8 * 8;
+    check_memory(base + layout.size);
     memory_.resize(base + layout.size, 0);
     std::fill(memory_.begin() + long(base), memory_.end(), 0);
     FUNCTION_TRACE& tr = trace_.of(&f);
@@ -275,6 +288,7 @@ uint64_t EXEC_MACHINE::symbol_address(const I_SYMTAB* s) {
 }
 
 uint64_t EXEC_MACHINE::address_of(const NODE* n) {
+    const NESTING nesting(nesting_);
     n = strip(n);
     switch (n->opcode()) {
         case NAME: return symbol_address(n->symbol());
@@ -435,7 +449,14 @@ uint64_t EXEC_MACHINE::compare(int op, const NODE* l, const NODE* r, uint64_t a,
     }
 }
 
+EXEC_MACHINE::NESTING::NESTING(size_t& depth) : depth_(depth) {
+    if (depth_ >= MAX_NESTING)
+        fail("expression nesting limit of " + std::to_string(MAX_NESTING) + " reached");
+    ++depth_;
+}
+
 uint64_t EXEC_MACHINE::eval(const NODE* n) {
+    const NESTING nesting(nesting_);
     if (!n) fail("missing operand");
     const TYPE* t = n->type();
     int op = n->opcode();

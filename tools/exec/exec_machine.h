@@ -92,6 +92,13 @@ private:
     const EXEC_UNIT& unit_;
     uint64_t max_steps_;
     uint64_t steps_ = 0;
+    // The recursion depth of eval and address_of, bounded (see NESTING).
+    size_t nesting_ = 0;
+    struct NESTING {
+        explicit NESTING(size_t& depth);
+        ~NESTING() { --depth_; }
+        size_t& depth_;
+    };
     std::vector<uint8_t> memory_;
     std::unordered_map<const icode::I_SYMTAB*, uint64_t> globals_;
     std::unordered_map<const EXEC_FUNCTION*, LAYOUT> layouts_;

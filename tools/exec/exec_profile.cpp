@@ -1,5 +1,9 @@
 #include "tools/exec/exec_profile.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -24,16 +28,37 @@ std::string profile_records(const EXEC_UNIT& unit, const EXEC_MACHINE& machine) 
 
 bool append_profile(const std::string& path, const EXEC_UNIT& unit, const EXEC_MACHINE& machine,
                     std::string* error) {
-    std::string text = profile_records(unit, machine);
-    FILE* f = std::fopen(path.c_str(), "a");
-    if (!f) {
+    const std::string text = profile_records(unit, machine);
+    const int fd = open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
+    if (fd < 0) {
         *error = path + ": " + std::strerror(errno);
         return false;
     }
-    bool ok = std::fwrite(text.data(), 1, text.size(), f) == text.size();
-    ok = std::fclose(f) == 0 && ok;
-    if (!ok) *error = path + ": write failed";
-    return ok;
+    // The records go on the file whole or not at all: a write that fails
+    // half way is cut off again, so the file keeps only whole records for
+    // the profiler to read.
+    struct stat st;
+    const bool regular = fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+    const off_t before = regular ? st.st_size : 0;
+    size_t done = 0;
+    int err = 0;
+    while (done < text.size()) {
+        const ssize_t n = write(fd, text.data() + done, text.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            err = n < 0 ? errno : EIO;
+            break;
+        }
+        done += size_t(n);
+    }
+    if (close(fd) != 0 && !err) err = errno;
+    if (err) {
+        // Should cutting fail too, the reason shown stays the first one.
+        if (regular && done > 0 && truncate(path.c_str(), before) != 0) done = 0;
+        *error = path + ": write failed: " + std::strerror(err);
+        return false;
+    }
+    return true;
 }
 
 }  // namespace exec

@@ -88,7 +88,14 @@ bool EXEC_UNIT::load(const std::string& path, std::string* error) {
     EXEC_LOADER loader(*this);
     std::unique_ptr<IcodeFile> unit = icode_text::open_unit(path, loader, types_, error);
     if (!unit) return false;
-    unit->read_unit();
+    try {
+        unit->read_unit();
+    } catch (...) {
+        // A damaged unit ends the run; where that ending is an exception
+        // (tests, fuzzing) the stream is not left open.
+        unit->close(true);
+        throw;
+    }
     unit_name_ = unit->unit_name();
     unit->close();
     return true;

@@ -47,6 +47,10 @@ const std::vector<CASE>& cases() {
         {[] { trelv_fatal_callgraph_analysis_file_expected(TRELV_HERE, "a.csv").emit(); },
          "fatal error: Expected existing analysis file, \"a.csv\", to contain call graph\n"
          "   information; path profiling analysis aborted\n"},
+        {[] { trelv_fatal_prof_file_read(TRELV_HERE, "p.prf", "read error").emit(); },
+         "fatal error: Error reading profile info file \"p.prf\": read error\n"},
+        {[] { trelv_fatal_icode_file_write(TRELV_HERE, "o.ic", "No space left on device").emit(); },
+         "fatal error: Error writing icode file \"o.ic\":No space left on device\n"},
         {[] { trelv_inv_edge_nonexist_nodes("BGL_cfg.cpp", 9, "f", "B1", "B9").emit(); },
          "BGL_cfg.cpp:9:internal error #18101: (f, B1, B9)\n"},
         {[] { trelv_inv_edge_wt("BGL_cfg.cpp", 11, "f", -4).emit(); },

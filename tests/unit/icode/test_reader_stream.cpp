@@ -175,7 +175,9 @@ end
     }
     EXPECT_EQ(run.file->depth(), 0);
     EXPECT_EQ(run.file->global_symbols().size(), 2u);
-    EXPECT_EQ(run.file->local_symbols().size(), 5u);
+    // The function's end empties the table of locals: the client lets them
+    // go there.
+    EXPECT_EQ(run.file->local_symbols().size(), 0u);
 }
 
 TEST(ReaderStream, LocalTablesRestartAtEachFunctionAndAtKind123) {
