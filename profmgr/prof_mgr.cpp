@@ -302,8 +302,23 @@ void PROFILE_ICODE_MGR::reset() {
     // A function given up half way may leave its counters array in the
     // output's table: it then stays as long as the table.
     if (fn_.counters_array_owned) abandoned_arrays_.push_back(std::move(fn_.counters_array_owned));
-    fn_ = FUNCTION_STATE();
+    fn_ = fn_.recycled();
     fn_.lowering = !keep_conditions();
+}
+
+FUNCTION_STATE FUNCTION_STATE::recycled() {
+    FUNCTION_STATE next;
+    auto keep = [](auto& from, auto& to) {
+        from.clear();
+        to = std::move(from);
+    };
+    keep(dead_nodes, next.dead_nodes);
+    keep(local_symbols, next.local_symbols);
+    keep(block_store, next.block_store);
+    keep(cond_trees, next.cond_trees);
+    keep(exit_blocks, next.exit_blocks);
+    keep(label_blocks, next.label_blocks);
+    return next;
 }
 
 void PROFILE_ICODE_MGR::free_dead_nodes() {
