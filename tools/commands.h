@@ -11,3 +11,4 @@ int cmd_cfg(int argc, char** argv);
 int cmd_run(int argc, char** argv);
 int cmd_gen(int argc, char** argv);
 int cmd_coverage(int argc, char** argv);
+int cmd_cc(int argc, char** argv);

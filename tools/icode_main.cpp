@@ -95,5 +95,6 @@ int main(int argc, char** argv) {
     if (cmd == "copy") return cmd_copy(argc - 2, argv + 2);
     if (cmd == "run") return cmd_run(argc - 2, argv + 2);
     if (cmd == "gen") return cmd_gen(argc - 2, argv + 2);
+    if (cmd == "cc") return cmd_cc(argc - 2, argv + 2);
     return usage();
 }

@@ -1,0 +1,506 @@
+// The C front end's declarations: clang is run on the file, types and
+// symbols are made for what the program defines and uses, and the globals'
+// initializers are written once every function is.
+#include <clang/AST/RecordLayout.h>
+#include <clang/Basic/SourceManager.h>
+#include <clang/Frontend/ASTUnit.h>
+#include <clang/Tooling/Tooling.h>
+
+#include <cstdio>
+#include <fstream>
+#include <iostream>
+#include <sstream>
+
+#include "icode/opcodes.h"
+#include "tools/cc/cc_compile.h"
+#include "tools/cc/cc_lower.h"
+
+namespace cc {
+
+using namespace icode;
+using clang::QualType;
+using clang::SourceLocation;
+
+LOWERING::LOWERING(clang::ASTContext& context, IcodeFile& out, TYPE_PKG& types)
+    : ctx_(context), sm_(context.getSourceManager()), out_(out), types_(types) {}
+
+LOWERING::~LOWERING() = default;
+
+// ---- positions and failures ------------------------------------------------
+
+OptPos LOWERING::pos(SourceLocation where) const {
+    if (where.isInvalid()) return std::nullopt;
+    clang::PresumedLoc p = sm_.getPresumedLoc(sm_.getExpansionLoc(where));
+    if (p.isInvalid()) return std::nullopt;
+    SourcePos s;
+    s.file = FILE_NAME(std::string(p.getFilename()));
+    s.line = p.getLine();
+    s.column = p.getColumn();
+    return s;
+}
+
+std::string LOWERING::where(SourceLocation l) const {
+    OptPos p = pos(l);
+    if (!p) return "<unknown>";
+    return p->file.str() + ":" + std::to_string(p->line) + ":" + std::to_string(p->column);
+}
+
+void LOWERING::unsupported(SourceLocation l, const std::string& what) const {
+    throw CC_UNSUPPORTED{where(l), what};
+}
+
+bool LOWERING::in_system_header(SourceLocation l) const {
+    return l.isValid() && sm_.isInSystemHeader(sm_.getExpansionLoc(l));
+}
+
+// ---- nodes -------------------------------------------------------------------
+
+NODE* LOWERING::mk(int op, TYPE* type, NODE* left, NODE* right) {
+    nodes_.emplace_back(make_node(op, type));
+    NODE* n = nodes_.back().get();
+    n->set_left(left);
+    n->set_right(right);
+    return n;
+}
+
+NODE* LOWERING::icon(TYPE* type, int64_t value) {
+    NODE* n = mk(ICON, type);
+    n->set_value(uint64_t(value));
+    return n;
+}
+
+NODE* LOWERING::name(SYMTAB* symbol) {
+    NODE* n = mk(NAME, symbol->type());
+    n->set_symbol(symbol);
+    return n;
+}
+
+NODE* LOWERING::label_ref(uint32_t label) {
+    NODE* n = mk(LABEL, int_type());
+    n->set_value(label);
+    return n;
+}
+
+NODE* LOWERING::scon(const clang::StringLiteral* literal, TYPE* type) {
+    if (literal->getCharByteWidth() != 1) unsupported(literal->getBeginLoc(), "wide string");
+    NODE* n = mk(SCON, type);
+    llvm::StringRef bytes = literal->getBytes();
+    n->set_bytes(bytes.data(), bytes.size());
+    return n;
+}
+
+// ---- types -------------------------------------------------------------------
+
+uint64_t LOWERING::bits_of(QualType type) const {
+    if (type->isIncompleteType() || type->isFunctionType()) return 0;
+    return ctx_.getTypeSize(type);
+}
+
+TYPE* LOWERING::integral(IntegralKind kind, bool explicit_sign, uint32_t bits) {
+    auto key = std::make_pair(int(kind) * 2 + (explicit_sign ? 1 : 0), bits);
+    auto it = integrals_.find(key);
+    if (it != integrals_.end()) return it->second;
+    TYPE* t = types_.make_integral(kind, explicit_sign, bits, bits, false, false);
+    integrals_[key] = t;
+    return t;
+}
+
+TYPE* LOWERING::int_type() { return integral(IntegralKind::INT, false, 32); }
+TYPE* LOWERING::long_type() { return integral(IntegralKind::LONG, false, 64); }
+
+TYPE* LOWERING::void_type() {
+    if (!void_) void_ = types_.make_void();
+    return void_;
+}
+
+TYPE* LOWERING::pointer_to(TYPE* pointee) {
+    TYPE*& p = pointers_[pointee];
+    if (!p) {
+        uint32_t bits = uint32_t(ctx_.getTypeSize(ctx_.VoidPtrTy));
+        p = types_.make_pointer(pointee, bits, bits);
+    }
+    return p;
+}
+
+TYPE* LOWERING::record(const clang::RecordType* rt, SourceLocation where_used, bool opaque) {
+    const clang::RecordDecl* d = rt->getDecl();
+    const clang::RecordDecl* def = d->getDefinition();
+    std::map<const clang::Type*, TYPE*>& map = opaque || !def ? opaque_map_ : type_map_;
+    auto it = map.find(rt);
+    if (it != map.end()) return it->second;
+    uint8_t csu = d->isUnion() ? CSU_UNION : CSU_STRUCT;
+    std::string tag = d->getName().str();
+    if (opaque || !def) {
+        TYPE* t = types_.complete(types_.make_csu(csu, tag, false, false, 0, 8, false, 0, false,
+                                                  false, pos(d->getLocation())));
+        map[rt] = t;
+        return t;
+    }
+    const clang::ASTRecordLayout& layout = ctx_.getASTRecordLayout(def);
+    TYPE* t = types_.make_csu(csu, tag, false, false, uint64_t(layout.getSize().getQuantity()) * 8,
+                              uint32_t(layout.getAlignment().getQuantity()) * 8, true, 0, false,
+                              false, pos(def->getLocation()));
+    map[rt] = t;  // before the fields, which may point back to it
+    for (const clang::FieldDecl* f : def->fields()) {
+        if (f->isBitField()) unsupported(f->getLocation(), "bit-field");
+        if (f->getType()->isIncompleteArrayType())
+            unsupported(f->getLocation(), "flexible array member");
+        FieldMember m;
+        m.name = f->getName().str();
+        m.type = type_of(f->getType(), f->getLocation());
+        m.offset = int32_t(layout.getFieldOffset(f->getFieldIndex()));
+        m.position = pos(f->getLocation());
+        t->csu_part().fields.push_back(std::move(m));
+    }
+    TYPE* done = types_.complete(t);
+    map[rt] = done;
+    return done;
+}
+
+TYPE* LOWERING::type_of(QualType qt, SourceLocation w) {
+    QualType ct = qt.getCanonicalType().getUnqualifiedType();
+    const clang::Type* t = ct.getTypePtr();
+    if (auto* rt = llvm::dyn_cast<clang::RecordType>(t)) return record(rt, w, false);
+    auto it = type_map_.find(t);
+    if (it != type_map_.end()) return it->second;
+    TYPE* made = nullptr;
+    if (auto* b = llvm::dyn_cast<clang::BuiltinType>(t)) {
+        uint32_t bits = uint32_t(ctx_.getTypeSize(ct));
+        switch (b->getKind()) {
+            case clang::BuiltinType::Void: made = void_type(); break;
+            case clang::BuiltinType::Bool: made = integral(IntegralKind::BOOL, false, bits); break;
+            case clang::BuiltinType::Char_S:
+                made = integral(IntegralKind::CHAR, false, bits);
+                break;
+            case clang::BuiltinType::SChar: made = integral(IntegralKind::CHAR, true, bits); break;
+            case clang::BuiltinType::Char_U:
+            case clang::BuiltinType::UChar:
+                made = integral(IntegralKind::UCHAR, false, bits);
+                break;
+            case clang::BuiltinType::Short:
+                made = integral(IntegralKind::SHORT, false, bits);
+                break;
+            case clang::BuiltinType::UShort:
+                made = integral(IntegralKind::USHORT, false, bits);
+                break;
+            case clang::BuiltinType::Int: made = integral(IntegralKind::INT, false, bits); break;
+            case clang::BuiltinType::UInt: made = integral(IntegralKind::UINT, false, bits); break;
+            case clang::BuiltinType::Long: made = integral(IntegralKind::LONG, false, bits); break;
+            case clang::BuiltinType::ULong:
+                made = integral(IntegralKind::ULONG, false, bits);
+                break;
+            case clang::BuiltinType::LongLong:
+                made = integral(IntegralKind::LLONG, false, bits);
+                break;
+            case clang::BuiltinType::ULongLong:
+                made = integral(IntegralKind::ULLONG, false, bits);
+                break;
+            default:
+                if (b->isFloatingPoint()) unsupported(w, "floating point");
+                unsupported(w, "type " + ct.getAsString());
+        }
+    } else if (auto* p = llvm::dyn_cast<clang::PointerType>(t)) {
+        QualType pointee = p->getPointeeType().getCanonicalType();
+        if (auto* prt = llvm::dyn_cast<clang::RecordType>(pointee.getTypePtr())) {
+            // A system header's struct behind a pointer (FILE) is left opaque.
+            bool opaque = in_system_header(prt->getDecl()->getLocation());
+            made = pointer_to(record(prt, w, opaque));
+        } else {
+            made = pointer_to(type_of(pointee, w));
+        }
+    } else if (auto* a = llvm::dyn_cast<clang::ConstantArrayType>(t)) {
+        TYPE* elem = type_of(a->getElementType(), w);
+        uint64_t count = a->getSize().getZExtValue();
+        made = types_.make_array(elem, uint32_t(count), ctx_.getTypeSize(ct),
+                                 uint32_t(ctx_.getTypeAlign(ct)), false, false, false);
+    } else if (auto* ia = llvm::dyn_cast<clang::IncompleteArrayType>(t)) {
+        TYPE* elem = type_of(ia->getElementType(), w);
+        made = types_.make_array(elem, 0, 0, uint32_t(ctx_.getTypeAlign(ia->getElementType())),
+                                 false, false, false);
+    } else if (llvm::isa<clang::VariableArrayType>(t)) {
+        unsupported(w, "variable-length array");
+    } else if (auto* e = llvm::dyn_cast<clang::EnumType>(t)) {
+        const clang::EnumDecl* d = e->getDecl();
+        TYPE* under = type_of(d->getIntegerType(), w);
+        made = types_.make_enum(d->getName().str(), under->size(), under->alignment(), under, false,
+                                pos(d->getLocation()));
+        for (const clang::EnumConstantDecl* c : d->enumerators()) {
+            Enumerator en;
+            en.name = c->getName().str();
+            en.value = c->getInitVal().getExtValue();
+            en.position = pos(c->getLocation());
+            made->enum_part().enumerators.push_back(std::move(en));
+        }
+        made = types_.complete(made);
+    } else if (auto* f = llvm::dyn_cast<clang::FunctionType>(t)) {
+        TYPE* ret = type_of(f->getReturnType(), w);
+        made = types_.make_function(ret, false, false, 0, false);
+        type_map_[t] = made;
+        if (auto* fp = llvm::dyn_cast<clang::FunctionProtoType>(f)) {
+            for (QualType pt : fp->getParamTypes()) {
+                ParamMember pm;
+                pm.type = type_of(pt, w);
+                made->function_part().params.push_back(std::move(pm));
+            }
+        }
+        made = types_.complete(made);
+    } else {
+        unsupported(w, "type " + ct.getAsString());
+    }
+    type_map_[t] = made;
+    return made;
+}
+
+// ---- symbols -------------------------------------------------------------------
+
+SYMTAB* LOWERING::global(const clang::NamedDecl* decl) {
+    const clang::Decl* key = decl->getCanonicalDecl();
+    auto it = globals_.find(key);
+    if (it != globals_.end()) return it->second;
+    SymbolRecord r;
+    r.name = decl->getName().str();
+    r.position = pos(decl->getLocation());
+    const clang::VarDecl* var = llvm::dyn_cast<clang::VarDecl>(decl);
+    if (auto* f = llvm::dyn_cast<clang::FunctionDecl>(decl)) {
+        r.type = type_of(f->getType(), f->getLocation());
+        r.storage_class = f->getStorageClass() == clang::SC_Static ? 3 : 4;
+    } else if (var) {
+        const clang::VarDecl* def = var->getDefinition(ctx_);
+        if (!def) def = var;
+        for (const clang::VarDecl* v : var->redecls())
+            if (!v->getType()->isIncompleteArrayType()) def = v;
+        if (def->getTLSKind() != clang::VarDecl::TLS_None)
+            unsupported(def->getLocation(), "thread-local variable");
+        r.type = type_of(def->getType(), def->getLocation());
+        r.size = uint32_t(bits_of(def->getType()));
+        r.alignment =
+            uint16_t(def->getType()->isIncompleteType() ? 8 : ctx_.getTypeAlign(def->getType()));
+        bool file_local = def->getStorageClass() == clang::SC_Static;
+        r.storage_class = file_local ? 3 : 4;
+    } else {
+        unsupported(decl->getLocation(), std::string("reference to ") + decl->getDeclKindName());
+    }
+    symbols_.push_back(std::make_unique<SYMTAB>(std::move(r)));
+    SYMTAB* s = symbols_.back().get();
+    out_.register_global_symbol(s);
+    globals_[key] = s;
+    if (var) global_vars_.emplace_back(var, s);
+    return s;
+}
+
+SYMTAB* LOWERING::variable(const clang::VarDecl* v) {
+    auto it = locals_.find(v);
+    if (it != locals_.end()) return it->second;
+    if (v->hasLocalStorage())
+        unsupported(v->getLocation(), "local " + v->getName().str() + " out of scope");
+    return global(v);
+}
+
+// ---- the translation unit -------------------------------------------------------
+
+void LOWERING::translation_unit() {
+    for (const clang::Decl* d : ctx_.getTranslationUnitDecl()->decls()) {
+        if (in_system_header(d->getLocation())) continue;
+        if (auto* f = llvm::dyn_cast<clang::FunctionDecl>(d)) {
+            if (f->doesThisDeclarationHaveABody()) function(f);
+        } else if (auto* v = llvm::dyn_cast<clang::VarDecl>(d)) {
+            if (v->isThisDeclarationADefinition(ctx_) != clang::VarDecl::DeclarationOnly) global(v);
+        }
+    }
+    write_initializers();
+}
+
+// ---- initializers ---------------------------------------------------------------
+
+void LOWERING::slots(QualType type, const clang::Expr* init, uint64_t offset,
+                     std::vector<SLOT>& out, SourceLocation w) {
+    QualType ct = type.getCanonicalType();
+    if (init) init = init->IgnoreParens();
+    if (auto* ce = llvm::dyn_cast_or_null<clang::ConstantExpr>(init)) init = ce->getSubExpr();
+    if (const clang::ConstantArrayType* a = ctx_.getAsConstantArrayType(ct)) {
+        QualType elem = a->getElementType();
+        uint64_t count = a->getSize().getZExtValue();
+        uint64_t step = bits_of(elem) / 8;
+        const clang::Expr* strip = init ? init->IgnoreImplicit() : nullptr;
+        if (auto* il = llvm::dyn_cast_or_null<clang::InitListExpr>(strip)) {
+            if (il->getNumInits() == 1 &&
+                llvm::isa<clang::StringLiteral>(il->getInit(0)->IgnoreParens()))
+                strip = il->getInit(0)->IgnoreParens();
+        }
+        if (auto* s = llvm::dyn_cast_or_null<clang::StringLiteral>(strip)) {
+            if (s->getCharByteWidth() != 1) unsupported(s->getBeginLoc(), "wide string");
+            llvm::StringRef bytes = s->getBytes();
+            for (uint64_t i = 0; i < count; ++i) {
+                SLOT sl;
+                sl.offset = offset + i * step;
+                sl.type = elem;
+                sl.is_char = true;
+                sl.char_value = i < bytes.size() ? int64_t(bytes[i]) : 0;
+                out.push_back(sl);
+            }
+            return;
+        }
+        auto* il = llvm::dyn_cast_or_null<clang::InitListExpr>(init);
+        if (init && !il) unsupported(init->getBeginLoc(), "array initialized from an expression");
+        if (count > 65536) unsupported(w, "array of more than 65536 elements with an initializer");
+        for (uint64_t i = 0; i < count; ++i) {
+            const clang::Expr* e = nullptr;
+            if (il && i < il->getNumInits())
+                e = il->getInit(unsigned(i));
+            else if (il && il->hasArrayFiller())
+                e = il->getArrayFiller();
+            slots(elem, e, offset + i * step, out, w);
+        }
+        return;
+    }
+    if (auto* rt = ct->getAs<clang::RecordType>()) {
+        const clang::RecordDecl* d = rt->getDecl()->getDefinition();
+        if (!d) unsupported(w, "incomplete struct");
+        auto* il = llvm::dyn_cast_or_null<clang::InitListExpr>(init);
+        if (init && !il) {  // a whole struct from an expression
+            SLOT sl;
+            sl.offset = offset;
+            sl.type = type;
+            sl.value = init;
+            out.push_back(sl);
+            return;
+        }
+        const clang::ASTRecordLayout& layout = ctx_.getASTRecordLayout(d);
+        unsigned i = 0;
+        for (const clang::FieldDecl* f : d->fields()) {
+            if (f->isBitField()) unsupported(f->getLocation(), "bit-field");
+            const clang::Expr* e = nullptr;
+            if (il && d->isUnion()) {
+                if (il->getInitializedFieldInUnion() && il->getInitializedFieldInUnion() != f)
+                    unsupported(il->getBeginLoc(),
+                                "union initialized by another than its first member");
+                if (il->getNumInits() > 0) e = il->getInit(0);
+            } else if (il && i < il->getNumInits()) {
+                e = il->getInit(i);
+            }
+            slots(f->getType(), e, offset + layout.getFieldOffset(f->getFieldIndex()) / 8, out, w);
+            ++i;
+            if (d->isUnion()) break;
+        }
+        return;
+    }
+    if (auto* il = llvm::dyn_cast_or_null<clang::InitListExpr>(init)) {  // int x = { 3 };
+        init = il->getNumInits() > 0 ? il->getInit(0) : nullptr;
+    }
+    if (init && llvm::isa<clang::ImplicitValueInitExpr>(init)) init = nullptr;
+    SLOT sl;
+    sl.offset = offset;
+    sl.type = type;
+    sl.value = init;
+    out.push_back(sl);
+}
+
+NODE* LOWERING::constant(const SLOT& slot, SourceLocation w) {
+    TYPE* t = type_of(slot.type, w);
+    if (slot.is_char) return icon(t, slot.char_value);
+    if (!slot.value) return icon(t, 0);
+    const clang::Expr* e = slot.value;
+    if (slot.type->isRecordType())
+        unsupported(e->getBeginLoc(), "struct initialized from an expression");
+    clang::Expr::EvalResult r;
+    if (!e->EvaluateAsRValue(r, ctx_) || r.HasSideEffects)
+        unsupported(e->getBeginLoc(), "initializer that is not a constant");
+    const clang::APValue& v = r.Val;
+    if (v.isInt())
+        return icon(t, v.getInt().isSigned() ? v.getInt().getSExtValue()
+                                             : int64_t(v.getInt().getZExtValue()));
+    if (!v.isLValue()) unsupported(e->getBeginLoc(), "initializer of this kind");
+    int64_t offset = v.getLValueOffset().getQuantity();
+    clang::APValue::LValueBase base = v.getLValueBase();
+    NODE* address = nullptr;
+    if (!base) {
+        return icon(t, offset);
+    } else if (const clang::ValueDecl* d = base.dyn_cast<const clang::ValueDecl*>()) {
+        SYMTAB* s =
+            llvm::isa<clang::VarDecl>(d) ? variable(llvm::cast<clang::VarDecl>(d)) : global(d);
+        address = mk(UAND, pointer_to(s->type()), name(s));
+    } else if (const clang::Expr* be = base.dyn_cast<const clang::Expr*>()) {
+        be = be->IgnoreParens();
+        if (auto* pe = llvm::dyn_cast<clang::PredefinedExpr>(be)) be = pe->getFunctionName();
+        auto* s = llvm::dyn_cast_or_null<clang::StringLiteral>(be);
+        if (!s) unsupported(e->getBeginLoc(), "address of a temporary object in an initializer");
+        address = scon(s, t);
+    } else {
+        unsupported(e->getBeginLoc(), "initializer of this kind");
+    }
+    if (offset != 0) address = mk(PLUS, t, address, icon(long_type(), offset));
+    if (address->type() != t) address = mk(PCONV, t, address);
+    return address;
+}
+
+void LOWERING::write_initializers() {
+    // Initializers may make symbols (an address of a declared variable), so
+    // the list may grow while it is walked.
+    for (size_t i = 0; i < global_vars_.size(); ++i) {
+        const clang::VarDecl* v = global_vars_[i].first;
+        SYMTAB* s = global_vars_[i].second;
+        const clang::VarDecl* def = nullptr;
+        const clang::Expr* init = v->getAnyInitializer(def);
+        if (!init) continue;
+        std::vector<SLOT> list;
+        slots(def->getType(), init, 0, list, def->getLocation());
+        std::vector<NODE*> trees;
+        for (const SLOT& sl : list) trees.push_back(constant(sl, def->getLocation()));
+        while (!trees.empty() && trees.back()->opcode() == ICON && trees.back()->value() == 0)
+            trees.pop_back();
+        out_.write_initializer(s);
+        for (NODE* t : trees) out_.write_tree(t);
+        out_.write_tree(mk(ENDINIT, s->type()));
+        nodes_.clear();
+    }
+}
+
+// ---- the command ------------------------------------------------------------------
+
+bool front_end_available() { return true; }
+
+int compile(const CC_OPTIONS& options) {
+    std::ifstream in(options.source, std::ios::binary);
+    if (!in) {
+        std::cerr << "icode cc: cannot open " << options.source << "\n";
+        return 1;
+    }
+    std::stringstream code;
+    code << in.rdbuf();
+    std::vector<std::string> args = {"-xc", "-std=gnu11", "-resource-dir=" TRELV_CLANG_RESOURCE_DIR,
+                                     // the library's character tests as functions, not tables
+                                     "-D__NO_CTYPE", "-fno-builtin", "-Wno-everything"};
+    for (const std::string& dir : options.includes) args.push_back("-I" + dir);
+    for (const std::string& d : options.defines) args.push_back("-D" + d);
+    std::unique_ptr<clang::ASTUnit> ast =
+        clang::tooling::buildASTFromCodeWithArgs(code.str(), args, options.source, "icode-cc");
+    if (!ast || ast->getDiagnostics().hasErrorOccurred()) return 1;
+
+    std::string temp = options.output + ".tmp";
+    FILE* f = std::fopen(temp.c_str(), "wb");
+    if (!f) {
+        std::cerr << "icode cc: cannot write " << temp << "\n";
+        return 1;
+    }
+    TYPE_PKG types;
+    std::unique_ptr<IcodeFile> unit = IcodeFile::create_writer(f, &types, options.source);
+    // The symbols belong to the lowering and are written when the unit is
+    // closed, so the lowering outlives the close.
+    LOWERING lowering(ast->getASTContext(), *unit, types);
+    try {
+        lowering.translation_unit();
+    } catch (const CC_UNSUPPORTED& u) {
+        unit->close(true);
+        std::remove(temp.c_str());
+        std::cerr << u.where << ": unsupported: " << u.what << "\n";
+        return 1;
+    }
+    if (unit->close() != 0 || std::rename(temp.c_str(), options.output.c_str()) != 0) {
+        std::remove(temp.c_str());
+        std::cerr << "icode cc: cannot write " << options.output << "\n";
+        return 1;
+    }
+    return 0;
+}
+
+}  // namespace cc

@@ -1,0 +1,264 @@
+// The C front end's functions and statements: one function's records, its
+// symbols first, then its statements in label/branch form.
+#include <algorithm>
+
+#include "icode/opcodes.h"
+#include "tools/cc/cc_lower.h"
+
+namespace cc {
+
+using namespace icode;
+using clang::SourceLocation;
+
+void LOWERING::emit(NODE* tree, SourceLocation w) {
+    out_.write_expression_statement(tree, pos(w));
+    nodes_.clear();
+}
+
+void LOWERING::emit_label(uint32_t label) { out_.write_label(label); }
+
+void LOWERING::branch(uint32_t label, SourceLocation w) {
+    emit(mk(BRANCH, int_type(), label_ref(label)), w);
+}
+
+void LOWERING::branch_unless(const clang::Expr* condition, uint32_t label, SourceLocation w) {
+    emit(mk(CBRANCH, int_type(), expr(condition), label_ref(label)), w);
+}
+
+uint32_t LOWERING::label_of(const clang::LabelDecl* d) {
+    uint32_t& l = goto_labels_[d];
+    if (!l) l = new_label();
+    return l;
+}
+
+void LOWERING::collect_locals(const clang::Stmt* s) {
+    if (!s) return;
+    if (auto* ds = llvm::dyn_cast<clang::DeclStmt>(s)) {
+        for (const clang::Decl* d : ds->decls()) {
+            auto* v = llvm::dyn_cast<clang::VarDecl>(d);
+            if (!v) continue;
+            if (v->getType()->isVariablyModifiedType())
+                unsupported(v->getLocation(), "variable-length array");
+            if (v->hasLocalStorage())
+                local_order_.push_back(v);
+            else if (!v->hasExternalStorage())
+                global(v);  // a static local: a file-local global
+        }
+    }
+    if (llvm::isa<clang::GCCAsmStmt>(s) || llvm::isa<clang::MSAsmStmt>(s))
+        unsupported(s->getBeginLoc(), "inline assembly");
+    for (const clang::Stmt* child : s->children()) collect_locals(child);
+}
+
+void LOWERING::function(const clang::FunctionDecl* f) {
+    if (f->isVariadic()) unsupported(f->getLocation(), "variadic function definition");
+    SYMTAB* fs = global(f);
+    locals_.clear();
+    local_order_.clear();
+    goto_labels_.clear();
+    case_labels_.clear();
+    labels_ = 0;
+    std::vector<SYMTAB*> own;
+    auto make_local = [&](const clang::VarDecl* v, uint8_t storage_class, int level, int index) {
+        SymbolRecord r;
+        r.name = v->getName().str();
+        r.type = type_of(v->getType(), v->getLocation());
+        r.size = uint32_t(bits_of(v->getType()));
+        r.alignment = uint16_t(ctx_.getTypeAlign(v->getType()));
+        r.storage_class = storage_class;
+        r.position = pos(v->getLocation());
+        symbols_.push_back(std::make_unique<SYMTAB>(std::move(r)));
+        SYMTAB* s = symbols_.back().get();
+        s->set_level(level);
+        s->set_index(index);
+        locals_[v] = s;
+        own.push_back(s);
+    };
+    for (const clang::ParmVarDecl* p : f->parameters()) make_local(p, 1, 1, int(own.size()));
+    const auto* body = llvm::cast<clang::CompoundStmt>(f->getBody());
+    collect_locals(body);
+    size_t params = own.size();
+    for (const clang::VarDecl* v : local_order_) make_local(v, 2, 2, int(own.size()));
+
+    out_.write_function_begin(fs, pos(f->getLocation()));
+    for (size_t i = 0; i < params; ++i) out_.write_symbol(own[i]);
+    out_.write_body_begin(pos(body->getLBracLoc()));
+    for (size_t i = params; i < own.size(); ++i) out_.write_symbol(own[i]);
+    stmt(body);
+    out_.write_function_end(pos(body->getRBracLoc()));
+}
+
+void LOWERING::local_init(const clang::VarDecl* v) {
+    const clang::Expr* init = v->getInit();
+    if (!init) return;
+    SYMTAB* s = locals_.at(v);
+    SourceLocation w = v->getBeginLoc();
+    clang::QualType t = v->getType().getCanonicalType();
+    if (t->isScalarType()) {
+        const clang::Expr* e = init;
+        if (auto* il = llvm::dyn_cast<clang::InitListExpr>(e->IgnoreParens()))
+            e = il->getNumInits() ? il->getInit(0) : nullptr;
+        emit(mk(ASG, s->type(), name(s), e ? expr(e) : icon(s->type(), 0)), w);
+        return;
+    }
+    std::vector<SLOT> list;
+    slots(t, init, 0, list, w);
+    for (const SLOT& sl : list) {
+        TYPE* st = type_of(sl.type, w);
+        NODE* target;
+        if (sl.offset == 0 && st == s->type()) {
+            target = name(s);
+        } else {
+            NODE* base = mk(UAND, pointer_to(st), name(s));
+            if (sl.offset)
+                base = mk(PLUS, pointer_to(st), base, icon(long_type(), int64_t(sl.offset)));
+            target = mk(UMULT, st, base);
+        }
+        NODE* value = sl.is_char ? icon(st, sl.char_value)
+                      : sl.value ? expr(sl.value)
+                                 : icon(st, 0);
+        emit(mk(sl.type->isRecordType() ? STASG : ASG, st, target, value), w);
+    }
+}
+
+void LOWERING::switch_stmt(const clang::SwitchStmt* s) {
+    SourceLocation w = s->getSwitchLoc();
+    if (s->getInit()) stmt(s->getInit());
+    if (s->getConditionVariableDeclStmt()) unsupported(w, "declaration in a switch condition");
+    std::vector<const clang::SwitchCase*> cases;
+    for (const clang::SwitchCase* c = s->getSwitchCaseList(); c; c = c->getNextSwitchCase())
+        cases.push_back(c);
+    std::reverse(cases.begin(), cases.end());  // the list runs from the last case back
+    uint32_t exit = new_label();
+    TYPE* t = type_of(s->getCond()->getType(), w);
+    NODE* items = nullptr;
+    bool has_default = false;
+    std::vector<NODE*> list;
+    for (const clang::SwitchCase* c : cases) {
+        uint32_t l = new_label();
+        case_labels_[c] = l;
+        if (auto* cs = llvm::dyn_cast<clang::CaseStmt>(c)) {
+            if (cs->caseStmtIsGNURange()) unsupported(cs->getBeginLoc(), "case range");
+            llvm::APSInt v = cs->getLHS()->EvaluateKnownConstInt(ctx_);
+            list.push_back(mk(CASE, t,
+                              icon(t, v.isSigned() ? v.getSExtValue() : int64_t(v.getZExtValue())),
+                              label_ref(l)));
+        } else {
+            has_default = true;
+            list.push_back(mk(DEFAULT, t, label_ref(l)));
+        }
+    }
+    // Every label is made before the tree, whose nodes the statement owns.
+    NODE* cond = expr(s->getCond());
+    if (list.empty()) {
+        emit(cond, w);
+    } else {
+        for (NODE* item : list) items = items ? mk(COMMA, t, items, item) : item;
+        emit(mk(SWITCH, t, cond, items), w);
+    }
+    if (!has_default) branch(exit, w);
+    break_to_.push_back(exit);
+    stmt(s->getBody());
+    break_to_.pop_back();
+    emit_label(exit);
+}
+
+void LOWERING::stmt(const clang::Stmt* s) {
+    if (!s) return;
+    SourceLocation w = s->getBeginLoc();
+    if (auto* c = llvm::dyn_cast<clang::CompoundStmt>(s)) {
+        for (const clang::Stmt* child : c->body()) stmt(child);
+    } else if (auto* ds = llvm::dyn_cast<clang::DeclStmt>(s)) {
+        for (const clang::Decl* d : ds->decls())
+            if (auto* v = llvm::dyn_cast<clang::VarDecl>(d))
+                if (v->hasLocalStorage()) local_init(v);
+    } else if (llvm::isa<clang::NullStmt>(s)) {
+    } else if (auto* e = llvm::dyn_cast<clang::Expr>(s)) {
+        emit(expr(e), w);
+    } else if (auto* i = llvm::dyn_cast<clang::IfStmt>(s)) {
+        if (i->getInit() || i->getConditionVariableDeclStmt())
+            unsupported(w, "declaration in an if condition");
+        uint32_t otherwise = new_label();
+        branch_unless(i->getCond(), otherwise, w);
+        stmt(i->getThen());
+        if (i->getElse()) {
+            uint32_t end = new_label();
+            branch(end, w);
+            emit_label(otherwise);
+            stmt(i->getElse());
+            emit_label(end);
+        } else {
+            emit_label(otherwise);
+        }
+    } else if (auto* wh = llvm::dyn_cast<clang::WhileStmt>(s)) {
+        if (wh->getConditionVariableDeclStmt()) unsupported(w, "declaration in a while condition");
+        uint32_t top = new_label(), exit = new_label();
+        emit_label(top);
+        branch_unless(wh->getCond(), exit, w);
+        break_to_.push_back(exit);
+        continue_to_.push_back(top);
+        stmt(wh->getBody());
+        break_to_.pop_back();
+        continue_to_.pop_back();
+        branch(top, w);
+        emit_label(exit);
+    } else if (auto* d = llvm::dyn_cast<clang::DoStmt>(s)) {
+        uint32_t top = new_label(), next = new_label(), exit = new_label();
+        emit_label(top);
+        break_to_.push_back(exit);
+        continue_to_.push_back(next);
+        stmt(d->getBody());
+        break_to_.pop_back();
+        continue_to_.pop_back();
+        emit_label(next);
+        branch_unless(d->getCond(), exit, d->getWhileLoc());
+        branch(top, d->getWhileLoc());
+        emit_label(exit);
+    } else if (auto* f = llvm::dyn_cast<clang::ForStmt>(s)) {
+        if (f->getConditionVariableDeclStmt()) unsupported(w, "declaration in a for condition");
+        stmt(f->getInit());
+        uint32_t top = new_label(), next = new_label(), exit = new_label();
+        emit_label(top);
+        if (f->getCond()) branch_unless(f->getCond(), exit, w);
+        break_to_.push_back(exit);
+        continue_to_.push_back(next);
+        stmt(f->getBody());
+        break_to_.pop_back();
+        continue_to_.pop_back();
+        emit_label(next);
+        if (f->getInc()) emit(expr(f->getInc()), w);
+        branch(top, w);
+        emit_label(exit);
+    } else if (auto* sw = llvm::dyn_cast<clang::SwitchStmt>(s)) {
+        switch_stmt(sw);
+    } else if (auto* sc = llvm::dyn_cast<clang::SwitchCase>(s)) {
+        auto it = case_labels_.find(sc);
+        if (it == case_labels_.end()) unsupported(w, "case outside a switch");
+        emit_label(it->second);
+        stmt(sc->getSubStmt());
+    } else if (llvm::isa<clang::BreakStmt>(s)) {
+        branch(break_to_.back(), w);
+    } else if (llvm::isa<clang::ContinueStmt>(s)) {
+        branch(continue_to_.back(), w);
+    } else if (auto* g = llvm::dyn_cast<clang::GotoStmt>(s)) {
+        branch(label_of(g->getLabel()), w);
+    } else if (auto* l = llvm::dyn_cast<clang::LabelStmt>(s)) {
+        emit_label(label_of(l->getDecl()));
+        stmt(l->getSubStmt());
+    } else if (auto* r = llvm::dyn_cast<clang::ReturnStmt>(s)) {
+        if (const clang::Expr* v = r->getRetValue()) {
+            NODE* value = expr(v);
+            emit(mk(RETURN, value->type(), value, mk(NOP, void_type())), w);
+        } else {
+            emit(mk(URETURN, void_type(), mk(NOP, void_type())), w);
+        }
+    } else if (llvm::isa<clang::IndirectGotoStmt>(s)) {
+        unsupported(w, "computed goto");
+    } else if (llvm::isa<clang::GCCAsmStmt>(s) || llvm::isa<clang::MSAsmStmt>(s)) {
+        unsupported(w, "inline assembly");
+    } else {
+        unsupported(w, std::string("statement ") + s->getStmtClassName());
+    }
+}
+
+}  // namespace cc
