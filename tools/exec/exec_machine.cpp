@@ -1,6 +1,7 @@
 #include "tools/exec/exec_machine.h"
 
 #include <cstring>
+#include <iostream>
 
 #include "icode/opcodes.h"
 #include "icode/types.h"
@@ -13,6 +14,8 @@ namespace {
 
 constexpr uint64_t FIRST_ADDRESS = 16;
 constexpr size_t MAX_CALL_DEPTH = 1000;
+// Heap blocks are far above the globals and the stack.
+constexpr uint64_t HEAP_BASE = uint64_t(1) << 40;
 
 std::string op_name(int op) {
     const char* n = OperatorTable::name(op);
@@ -91,18 +94,68 @@ std::string EXEC_RESULT::text() const {
 }
 
 EXEC_MACHINE::EXEC_MACHINE(const EXEC_UNIT& unit, uint64_t max_steps)
-    : unit_(unit), max_steps_(max_steps), memory_(FIRST_ADDRESS, 0) {
+    : unit_(unit),
+      max_steps_(max_steps),
+      memory_(FIRST_ADDRESS, 0),
+      heap_next_(HEAP_BASE),
+      out_(&std::cout),
+      err_(&std::cerr),
+      in_(&std::cin) {
     for (SYMTAB* s : unit.globals()) {
-        if (is_function(s->type())) continue;
+        if (is_function(s->type())) {  // one byte, for an address of its own
+            globals_[s] = allocate_global(1, 1);
+            function_at_[globals_[s]] = s;
+            const TYPE* ret = plain_type(plain_type(s->type())->function_part().return_type);
+            if (is_aggregate(ret))
+                return_bytes_ = std::max<uint64_t>(return_bytes_, size_in_bytes(ret));
+            continue;
+        }
         uint64_t bytes = std::max<uint64_t>(s->size(), s->type() ? s->type()->size() : 0);
-        bytes = (bytes + 7) / 8;
-        uint64_t align = std::max<uint64_t>(1, s->alignment() / 8);
-        uint64_t at = (memory_.size() + align - 1) / align * align;
-        memory_.resize(at + bytes, 0);
-        globals_[s] = at;
+        globals_[s] = allocate_global((bytes + 7) / 8, std::max<uint64_t>(1, s->alignment() / 8));
     }
+    if (return_bytes_) return_slot_ = allocate_global(return_bytes_, 8);
+    for (const auto& f : unit.functions())
+        for (const EXEC_STMT& st : f->stmts) place_strings(st.tree);
     for (SYMTAB* s : unit.globals())
         if (!s->initializers().empty() && globals_.count(s)) initialize(s);
+    // The program's standard streams are told apart by the values of these.
+    for (SYMTAB* s : unit.globals())
+        if ((s->name() == "stdout" || s->name() == "stderr" || s->name() == "stdin") &&
+            is_pointer_like(s->type()) && globals_.count(s))
+            store(globals_[s], s->type(), globals_[s]);
+}
+
+uint64_t EXEC_MACHINE::allocate_global(uint64_t bytes, uint64_t align) {
+    uint64_t at = (memory_.size() + align - 1) / align * align;
+    memory_.resize(at + bytes, 0);
+    return at;
+}
+
+// String constants get their bytes before the run: the stack grows behind
+// the globals, so nothing can be added to the global area later.
+void EXEC_MACHINE::place_strings(const NODE* n) {
+    std::vector<const NODE*> todo{n};
+    while (!todo.empty()) {
+        const NODE* x = todo.back();
+        todo.pop_back();
+        if (!x) continue;
+        if (x->opcode() == SCON && !strings_.count(x)) {
+            uint32_t len = x->string_length();
+            uint64_t at = allocate_global(len + 1, 1);
+            if (len && x->text()) std::memcpy(&memory_[at], x->text(), len);
+            strings_[x] = at;
+        }
+        if (OperatorTable::operand_count(x->opcode()) > 0 && x->opcode() != SKIP) {
+            todo.push_back(x->left());
+            todo.push_back(x->right());
+        }
+    }
+}
+
+void EXEC_MACHINE::set_streams(std::ostream* out, std::ostream* err, std::istream* in) {
+    out_ = out;
+    err_ = err;
+    in_ = in;
 }
 
 void EXEC_MACHINE::initialize(SYMTAB* s) {
@@ -142,6 +195,7 @@ void EXEC_MACHINE::initialize(SYMTAB* s) {
         }
         if (slot >= slots.size())
             fail("initializer of " + s->name() + " has more values than the object has slots");
+        place_strings(t);
         store(slots[slot].address, slots[slot].type, eval(t));
         ++slot;
     }
@@ -164,7 +218,8 @@ const EXEC_MACHINE::LAYOUT& EXEC_MACHINE::layout_of(const EXEC_FUNCTION& f) {
 EXEC_RESULT EXEC_MACHINE::call(const std::string& function, const std::vector<int64_t>& args) {
     const EXEC_FUNCTION* f = unit_.find_function(function);
     if (!f) fail("no function named " + function + " in the unit");
-    std::vector<uint64_t> raw(args.begin(), args.end());
+    std::vector<ARG> raw;
+    for (int64_t a : args) raw.push_back({uint64_t(a), {}});
     EXEC_RESULT r;
     r.bits = run(*f, raw);
     const TYPE* fn = plain_type(f->symbol ? f->symbol->type() : nullptr);
@@ -177,7 +232,38 @@ EXEC_RESULT EXEC_MACHINE::call(const std::string& function, const std::vector<in
     return r;
 }
 
-uint64_t EXEC_MACHINE::run(const EXEC_FUNCTION& f, const std::vector<uint64_t>& args) {
+int EXEC_MACHINE::run_program(const std::vector<std::string>& words) {
+    const EXEC_FUNCTION* f = unit_.find_function("main");
+    if (!f) fail("no function named main in the unit");
+    std::vector<ARG> args;
+    if (!f->params.empty()) {
+        if (f->params.size() != 2) fail("main takes neither no nor two parameters");
+        std::vector<uint64_t> pointers;
+        for (const std::string& w : words) {
+            uint64_t at = heap_allocate(w.size() + 1);
+            std::memcpy(bytes_at(at, w.size() + 1), w.c_str(), w.size() + 1);
+            pointers.push_back(at);
+        }
+        pointers.push_back(0);
+        uint64_t argv = heap_allocate(8 * pointers.size());
+        for (size_t i = 0; i < pointers.size(); ++i)
+            for (int b = 0; b < 8; ++b)
+                bytes_at(argv + 8 * i + b, 1)[0] = uint8_t(pointers[i] >> (8 * b));
+        args.push_back({words.size(), {}});
+        args.push_back({argv, {}});
+    }
+    int status;
+    try {
+        status = int(run(*f, args));
+    } catch (const EXEC_EXIT& e) {
+        status = e.status;
+        frames_.clear();
+    }
+    out_->flush();
+    return status & 255;
+}
+
+uint64_t EXEC_MACHINE::run(const EXEC_FUNCTION& f, const std::vector<ARG>& args) {
     if (args.size() != f.params.size())
         fail(f.name + " takes " + std::to_string(f.params.size()) + " arguments, " +
              std::to_string(args.size()) + " given");
@@ -191,8 +277,16 @@ uint64_t EXEC_MACHINE::run(const EXEC_FUNCTION& f, const std::vector<uint64_t>& 
     if (tr.falls.size() != f.stmts.size()) tr.falls.assign(f.stmts.size(), 0);
     ++tr.calls;
     frames_.push_back({&f, base, &tr});
-    for (size_t i = 0; i < args.size(); ++i)
-        store(base + layout.offset.at(f.params[i]), f.params[i]->type(), args[i]);
+    for (size_t i = 0; i < args.size(); ++i) {
+        uint64_t at = base + layout.offset.at(f.params[i]);
+        if (is_aggregate(f.params[i]->type())) {
+            uint64_t n =
+                std::min<uint64_t>(args[i].bytes.size(), size_in_bytes(f.params[i]->type()));
+            if (n) std::memcpy(bytes_at(at, n), args[i].bytes.data(), n);
+        } else {
+            store(at, f.params[i]->type(), args[i].bits);
+        }
+    }
 
     uint64_t result = 0;
     size_t pc = 0;
@@ -244,6 +338,13 @@ uint64_t EXEC_MACHINE::run(const EXEC_FUNCTION& f, const std::vector<uint64_t>& 
             }
         } else if (op == RETURN) {
             result = eval(root->left());
+            if (is_aggregate(root->left()->type()) && return_slot_) {
+                // The callee's frame goes away: the struct is copied out.
+                uint64_t size =
+                    std::min<uint64_t>(size_in_bytes(root->left()->type()), return_bytes_);
+                std::memmove(bytes_at(return_slot_, size), bytes_at(result, size), size);
+                result = return_slot_;
+            }
             break;
         } else if (op == URETURN) {
             break;
@@ -281,6 +382,10 @@ uint64_t EXEC_MACHINE::address_of(const NODE* n) {
         case UMULT: return eval(n->left());
         case STDOT: return address_of(n->left()) + uint64_t(field_of(n)->offset) / 8;
         case STREF: return eval(n->left()) + uint64_t(field_of(n)->offset) / 8;
+        case CALL:
+        case UCALL:
+            if (is_aggregate(n->type())) return eval(n);
+            fail(op_name(n->opcode()) + " is not an addressable expression");
         default: fail(op_name(n->opcode()) + " is not an addressable expression");
     }
 }
@@ -290,24 +395,40 @@ void EXEC_MACHINE::check(uint64_t address, uint64_t bytes) const {
         fail("bad address " + std::to_string(address) + " (" + std::to_string(bytes) + " bytes)");
 }
 
+uint8_t* EXEC_MACHINE::bytes_at(uint64_t address, uint64_t n) {
+    if (address < HEAP_BASE) {
+        check(address, n);
+        return memory_.data() + address;
+    }
+    auto it = heap_.upper_bound(address);
+    if (it != heap_.begin()) {
+        --it;
+        uint64_t off = address - it->first;
+        if (off <= it->second.size() && n <= it->second.size() - off)
+            return it->second.data() + off;
+    }
+    fail("bad address " + std::to_string(address) + " (" + std::to_string(n) +
+         " bytes) outside every heap block");
+}
+
 uint64_t EXEC_MACHINE::load(uint64_t address, const TYPE* type) {
     uint32_t bytes = size_in_bytes(type);
     if (bytes > 8) fail("load of an object of " + std::to_string(bytes) + " bytes");
-    check(address, bytes);
+    const uint8_t* p = bytes_at(address, bytes);
     uint64_t v = 0;
-    for (uint32_t i = 0; i < bytes; ++i) v |= uint64_t(memory_[address + i]) << (8 * i);
+    for (uint32_t i = 0; i < bytes; ++i) v |= uint64_t(p[i]) << (8 * i);
     return normalise(v, type);
 }
 
 void EXEC_MACHINE::store(uint64_t address, const TYPE* type, uint64_t value) {
     uint32_t bytes = size_in_bytes(type);
     if (bytes > 8) fail("store of an object of " + std::to_string(bytes) + " bytes");
-    check(address, bytes);
+    uint8_t* p = bytes_at(address, bytes);
     if (is_bool(type)) value = value != 0;
     if (is_pointer_like(type) && bytes < 8 && (value >> (8 * bytes)) != 0)
         fail("address " + std::to_string(value) + " does not fit a pointer of " +
              std::to_string(bytes) + " bytes");
-    for (uint32_t i = 0; i < bytes; ++i) memory_[address + i] = uint8_t(value >> (8 * i));
+    for (uint32_t i = 0; i < bytes; ++i) p[i] = uint8_t(value >> (8 * i));
 }
 
 std::vector<uint32_t> EXEC_MACHINE::counter_values(const EXEC_COUNTERS& c) const {
@@ -328,15 +449,40 @@ std::vector<uint32_t> EXEC_MACHINE::counter_values(const EXEC_COUNTERS& c) const
 uint64_t EXEC_MACHINE::call_node(const NODE* n) {
     const NODE* target = strip(n->left());
     if (target && target->opcode() == UAND) target = strip(target->left());
-    if (!target || target->opcode() != NAME || !target->symbol())
-        fail(op_name(n->opcode()) + " of something that is not a named function");
-    const std::string& name = target->symbol()->name();
+    const I_SYMTAB* callee = nullptr;
+    if (target && target->opcode() == NAME && target->symbol() &&
+        is_function(target->symbol()->type())) {
+        callee = target->symbol();
+    } else {  // through a pointer
+        uint64_t address = eval(n->left());
+        auto it = function_at_.find(address);
+        if (it == function_at_.end())
+            fail("call through " + std::to_string(address) + ", which is not a function's address");
+        callee = it->second;
+    }
+    const std::string& name = callee->name();
     const EXEC_FUNCTION* f = unit_.find_function(name);
-    if (!f) fail("call of " + name + ", which has no body in the unit");
     std::vector<const NODE*> arg_nodes;
     if (n->opcode() == CALL) flatten(n->right(), arg_nodes);
-    std::vector<uint64_t> args;
-    for (const NODE* a : arg_nodes) args.push_back(eval(a));
+    std::vector<ARG> args;
+    for (const NODE* a : arg_nodes) {
+        ARG arg;
+        arg.bits = eval(a);
+        if (is_aggregate(a->type()) && f) {  // a struct by value: its bytes now
+            uint32_t bytes = size_in_bytes(a->type());
+            const uint8_t* p = bytes_at(arg.bits, bytes);
+            arg.bytes.assign(p, p + bytes);
+        }
+        args.push_back(std::move(arg));
+    }
+    if (!f) {
+        std::vector<uint64_t> bits;
+        for (const ARG& a : args) bits.push_back(a.bits);
+        uint64_t result = 0;
+        if (!call_library(name, bits, result))
+            fail("call of " + name + ", which has no body in the unit and is not in the C library");
+        return normalise(result, n->type());
+    }
     return normalise(run(*f, args), n->type());
 }
 
@@ -443,13 +589,26 @@ uint64_t EXEC_MACHINE::eval(const NODE* n) {
         case EPVAL: return eval(n->left());
         case ICON: return normalise(n->value(), t);
         case NAME:
-            if (is_aggregate(n->symbol() ? n->symbol()->type() : t))
+            if (is_aggregate(n->symbol() ? n->symbol()->type() : t) ||
+                is_function(n->symbol() ? n->symbol()->type() : t))
                 return symbol_address(n->symbol());
             return load(symbol_address(n->symbol()), t);
+        case SCON: {
+            auto it = strings_.find(n);
+            if (it == strings_.end()) fail("string constant without storage");
+            return it->second;
+        }
+        case STASG: {
+            uint64_t to = address_of(n->left());
+            uint64_t from = eval(n->right());
+            uint32_t bytes = size_in_bytes(n->left()->type());
+            std::memmove(bytes_at(to, bytes), bytes_at(from, bytes), bytes);
+            return to;
+        }
         case UAND: return address_of(n->left());
         case UMULT: {
             uint64_t at = eval(n->left());
-            if (is_aggregate(t)) return at;
+            if (is_aggregate(t) || is_function(t)) return at;
             return load(at, t);
         }
         case STDOT:

@@ -1,0 +1,374 @@
+// The small C library of the executor: what the programs that `icode cc`
+// compiles call most - formatted output, strings and memory, the heap,
+// character tests, exit and assert - done on the machine's memory.
+//
+// Arguments arrive as 64-bit patterns extended by their types; printf's
+// conversions cut them to the size the length modifier names, as the
+// host's library does.  Floating-point conversions are not supported.
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <cstring>
+#include <iostream>
+
+#include "tools/exec/exec_machine.h"
+
+namespace exec {
+
+namespace {
+
+constexpr uint64_t MAX_HEAP_BYTES = uint64_t(1) << 28;
+
+[[noreturn]] void fail(const std::string& message) { throw EXEC_ERROR(message); }
+
+}  // namespace
+
+uint64_t EXEC_MACHINE::heap_allocate(uint64_t bytes) {
+    if (bytes > MAX_HEAP_BYTES || heap_used_ + bytes > MAX_HEAP_BYTES) return 0;
+    uint64_t at = heap_next_;
+    heap_[at].assign(bytes, 0);
+    heap_used_ += bytes;
+    heap_next_ += (bytes + 15) / 16 * 16 + 16;  // a gap: running off a block is caught
+    return at;
+}
+
+void EXEC_MACHINE::heap_free(uint64_t address, const char* who) {
+    if (address == 0) return;
+    auto it = heap_.find(address);
+    if (it == heap_.end())
+        fail(std::string(who) + " of " + std::to_string(address) +
+             ", which is not a block that malloc returned");
+    heap_used_ -= it->second.size();
+    heap_.erase(it);
+}
+
+std::string EXEC_MACHINE::read_string(uint64_t address, uint64_t limit) {
+    std::string s;
+    for (uint64_t i = 0; i < limit; ++i) {
+        char c = char(bytes_at(address + i, 1)[0]);
+        if (c == 0) break;
+        s += c;
+    }
+    return s;
+}
+
+std::ostream* EXEC_MACHINE::stream_of(uint64_t file) {
+    for (const icode::SYMTAB* s : unit_.globals()) {
+        if (s->name() != "stdout" && s->name() != "stderr") continue;
+        auto it = globals_.find(s);
+        if (it != globals_.end() && it->second == file) return s->name() == "stdout" ? out_ : err_;
+    }
+    fail("output to a stream other than stdout and stderr");
+}
+
+// printf's conversions, from the argument args[first] on.
+std::string EXEC_MACHINE::format(const std::string& who, const std::vector<uint64_t>& args,
+                                 size_t first) {
+    if (first == 0 || first > args.size()) fail(who + " without a format");
+    std::string fmt = read_string(args[first - 1]);
+    size_t next = first;
+    auto arg = [&]() -> uint64_t {
+        if (next >= args.size()) fail(who + ": the format wants more arguments than were given");
+        return args[next++];
+    };
+    std::string out;
+    for (size_t i = 0; i < fmt.size(); ++i) {
+        if (fmt[i] != '%') {
+            out += fmt[i];
+            continue;
+        }
+        // Flags, width and precision; a star takes its value from the
+        // arguments and becomes digits, so the host formats the same text.
+        std::string flags, width, precision;
+        bool dot = false;
+        ++i;
+        while (i < fmt.size() && std::strchr("-+ #0", fmt[i])) flags += fmt[i++];
+        if (i < fmt.size() && fmt[i] == '*') {
+            int64_t w = int64_t(int(arg()));
+            if (w < 0) flags += '-';
+            width = std::to_string(w < 0 ? -w : w);
+            ++i;
+        } else {
+            while (i < fmt.size() && std::isdigit((unsigned char)fmt[i])) width += fmt[i++];
+        }
+        if (i < fmt.size() && fmt[i] == '.') {
+            dot = true;
+            ++i;
+            if (i < fmt.size() && fmt[i] == '*') {
+                int p = int(arg());
+                if (p < 0) dot = false;
+                precision = std::to_string(p);
+                ++i;
+            } else {
+                while (i < fmt.size() && std::isdigit((unsigned char)fmt[i])) precision += fmt[i++];
+            }
+        }
+        if (width.size() > 3 || precision.size() > 3) fail(who + ": width or precision too large");
+        std::string spec = "%" + flags + width + (dot ? "." + precision : "");
+        std::string length;
+        while (i < fmt.size() && std::strchr("hlzjtL", fmt[i])) length += fmt[i++];
+        if (i >= fmt.size()) fail(who + ": the format ends inside a conversion");
+        char conv = fmt[i];
+        char buffer[512];
+        uint64_t v;
+        switch (conv) {
+            case '%': out += '%'; continue;
+            case 'd':
+            case 'i': {
+                v = arg();
+                long long x = length == "hh"   ? (long long)(signed char)v
+                              : length == "h"  ? (long long)(short)v
+                              : length.empty() ? (long long)(int)v
+                                               : (long long)v;
+                std::snprintf(buffer, sizeof buffer, (spec + "lld").c_str(), x);
+                break;
+            }
+            case 'u':
+            case 'x':
+            case 'X':
+            case 'o': {
+                v = arg();
+                unsigned long long x = length == "hh"   ? (unsigned long long)(unsigned char)v
+                                       : length == "h"  ? (unsigned long long)(unsigned short)v
+                                       : length.empty() ? (unsigned long long)(unsigned)v
+                                                        : (unsigned long long)v;
+                std::snprintf(buffer, sizeof buffer, (spec + "ll" + conv).c_str(), x);
+                break;
+            }
+            case 'c':
+                std::snprintf(buffer, sizeof buffer, (spec + "c").c_str(),
+                              int((unsigned char)arg()));
+                if (buffer[0] == 0 || std::strlen(buffer) == 0) {  // %c of NUL writes a NUL
+                    out += '\0';
+                    continue;
+                }
+                break;
+            case 's': {
+                uint64_t at = arg();
+                std::string s = at == 0 ? "(null)" : read_string(at);
+                out += [&] {
+                    std::string r;
+                    int n = std::snprintf(nullptr, 0, (spec + "s").c_str(), s.c_str());
+                    r.resize(size_t(n) + 1);
+                    std::snprintf(&r[0], r.size(), (spec + "s").c_str(), s.c_str());
+                    r.resize(size_t(n));
+                    return r;
+                }();
+                continue;
+            }
+            case 'p': {
+                v = arg();
+                if (v == 0)
+                    std::snprintf(buffer, sizeof buffer, (spec + "s").c_str(), "(nil)");
+                else
+                    std::snprintf(buffer, sizeof buffer, (spec + "p").c_str(), (void*)(uintptr_t)v);
+                break;
+            }
+            case 'f':
+            case 'F':
+            case 'e':
+            case 'E':
+            case 'g':
+            case 'G':
+            case 'a':
+            case 'A': fail(who + ": floating-point conversion %" + std::string(1, conv));
+            default: fail(who + ": conversion %" + std::string(1, conv) + " is not supported");
+        }
+        out += buffer;
+    }
+    return out;
+}
+
+bool EXEC_MACHINE::call_library(const std::string& name, const std::vector<uint64_t>& a,
+                                uint64_t& result) {
+    auto need = [&](size_t n) {
+        if (a.size() < n) fail(name + " takes " + std::to_string(n) + " arguments");
+    };
+    auto write_to = [&](uint64_t to, const std::string& s, uint64_t room) {
+        uint64_t n = std::min<uint64_t>(s.size(), room ? room - 1 : 0);
+        if (room) {
+            std::memcpy(bytes_at(to, n + 1), s.data(), n);
+            bytes_at(to + n, 1)[0] = 0;
+        }
+    };
+    result = 0;
+    // Formatted and character output.
+    if (name == "printf") {
+        std::string s = format(name, a, 1);
+        out_->write(s.data(), std::streamsize(s.size()));
+        result = s.size();
+    } else if (name == "fprintf") {
+        need(2);
+        std::ostream* o = stream_of(a[0]);
+        std::string s = format(name, a, 2);
+        o->write(s.data(), std::streamsize(s.size()));
+        result = s.size();
+    } else if (name == "sprintf") {
+        need(2);
+        std::string s = format(name, a, 2);
+        write_to(a[0], s, s.size() + 1);
+        result = s.size();
+    } else if (name == "snprintf") {
+        need(3);
+        std::string s = format(name, a, 3);
+        write_to(a[0], s, a[1]);
+        result = s.size();
+    } else if (name == "puts") {
+        need(1);
+        *out_ << read_string(a[0]) << '\n';
+        result = 1;
+    } else if (name == "fputs") {
+        need(2);
+        *stream_of(a[1]) << read_string(a[0]);
+        result = 1;
+    } else if (name == "putchar") {
+        need(1);
+        out_->put(char(a[0]));
+        result = a[0] & 255;
+    } else if (name == "fputc" || name == "putc") {
+        need(2);
+        stream_of(a[1])->put(char(a[0]));
+        result = a[0] & 255;
+    } else if (name == "fflush") {
+        out_->flush();
+    } else if (name == "getchar") {
+        int c = in_->get();
+        result = c == EOF ? uint64_t(int64_t(-1)) : uint64_t(c);
+    }
+    // Strings and memory.
+    else if (name == "strlen") {
+        need(1);
+        result = read_string(a[0]).size();
+    } else if (name == "strcmp" || name == "strncmp") {
+        need(name == "strcmp" ? 2 : 3);
+        uint64_t limit = name == "strcmp" ? UINT64_MAX : a[2];
+        int r = 0;
+        for (uint64_t i = 0; i < limit; ++i) {
+            unsigned char x = bytes_at(a[0] + i, 1)[0], y = bytes_at(a[1] + i, 1)[0];
+            if (x != y || x == 0) {
+                r = x < y ? -1 : x > y ? 1 : 0;
+                break;
+            }
+        }
+        result = uint64_t(int64_t(r));
+    } else if (name == "strcpy" || name == "strcat") {
+        need(2);
+        std::string s = read_string(a[1]);
+        uint64_t to = name == "strcpy" ? a[0] : a[0] + read_string(a[0]).size();
+        write_to(to, s, s.size() + 1);
+        result = a[0];
+    } else if (name == "strncpy") {
+        need(3);
+        std::string s = read_string(a[1], a[2]);
+        for (uint64_t i = 0; i < a[2]; ++i)
+            bytes_at(a[0] + i, 1)[0] = i < s.size() ? uint8_t(s[i]) : 0;
+        result = a[0];
+    } else if (name == "strncat") {
+        need(3);
+        std::string s = read_string(a[1], a[2]);
+        write_to(a[0] + read_string(a[0]).size(), s, s.size() + 1);
+        result = a[0];
+    } else if (name == "strchr" || name == "strrchr") {
+        need(2);
+        std::string s = read_string(a[0]);
+        char c = char(a[1]);
+        size_t at = c == 0 ? s.size() : name == "strchr" ? s.find(c) : s.rfind(c);
+        result = at == std::string::npos ? 0 : a[0] + at;
+    } else if (name == "strstr") {
+        need(2);
+        size_t at = read_string(a[0]).find(read_string(a[1]));
+        result = at == std::string::npos ? 0 : a[0] + at;
+    } else if (name == "memset") {
+        need(3);
+        if (a[2]) std::memset(bytes_at(a[0], a[2]), int(a[1] & 255), a[2]);
+        result = a[0];
+    } else if (name == "memcpy" || name == "memmove") {
+        need(3);
+        if (a[2]) std::memmove(bytes_at(a[0], a[2]), bytes_at(a[1], a[2]), a[2]);
+        result = a[0];
+    } else if (name == "memcmp") {
+        need(3);
+        int r = a[2] ? std::memcmp(bytes_at(a[0], a[2]), bytes_at(a[1], a[2]), a[2]) : 0;
+        result = uint64_t(int64_t(r < 0 ? -1 : r > 0 ? 1 : 0));
+    }
+    // The heap.
+    else if (name == "malloc") {
+        need(1);
+        result = heap_allocate(a[0]);
+    } else if (name == "calloc") {
+        need(2);
+        result = a[1] && a[0] > MAX_HEAP_BYTES / a[1] ? 0 : heap_allocate(a[0] * a[1]);
+    } else if (name == "realloc") {
+        need(2);
+        result = heap_allocate(a[1]);
+        if (result && a[0]) {
+            auto it = heap_.find(a[0]);
+            if (it == heap_.end())
+                fail("realloc of " + std::to_string(a[0]) +
+                     ", which is not a block that malloc returned");
+            uint64_t n = std::min<uint64_t>(it->second.size(), a[1]);
+            std::vector<uint8_t>& to = heap_[result];
+            std::copy(it->second.begin(), it->second.begin() + long(n), to.begin());
+            heap_free(a[0], "realloc");
+        }
+    } else if (name == "free") {
+        need(1);
+        heap_free(a[0], "free");
+    }
+    // Numbers and characters.
+    else if (name == "abs") {
+        need(1);
+        int v = int(a[0]);
+        result = uint64_t(int64_t(v < 0 ? 0 - unsigned(v) : unsigned(v)));
+    } else if (name == "labs" || name == "llabs") {
+        need(1);
+        int64_t v = int64_t(a[0]);
+        result = v < 0 ? 0 - uint64_t(v) : uint64_t(v);
+    } else if (name == "atoi" || name == "atol" || name == "atoll") {
+        need(1);
+        long long v = std::atoll(read_string(a[0]).c_str());
+        result = uint64_t(v);
+    } else if (name == "isdigit" || name == "isalpha" || name == "isalnum" || name == "isspace" ||
+               name == "isupper" || name == "islower" || name == "isxdigit" || name == "ispunct" ||
+               name == "isprint" || name == "iscntrl" || name == "isgraph") {
+        need(1);
+        int c = int(a[0]);
+        if (c < -1 || c > 255) fail(name + " of " + std::to_string(c));
+        bool r = c >= 0 && (name == "isdigit"    ? std::isdigit(c)
+                            : name == "isalpha"  ? std::isalpha(c)
+                            : name == "isalnum"  ? std::isalnum(c)
+                            : name == "isspace"  ? std::isspace(c)
+                            : name == "isupper"  ? std::isupper(c)
+                            : name == "islower"  ? std::islower(c)
+                            : name == "isxdigit" ? std::isxdigit(c)
+                            : name == "ispunct"  ? std::ispunct(c)
+                            : name == "isprint"  ? std::isprint(c)
+                            : name == "iscntrl"  ? std::iscntrl(c)
+                                                 : std::isgraph(c));
+        result = r;
+    } else if (name == "toupper" || name == "tolower") {
+        need(1);
+        int c = int(a[0]);
+        result = uint64_t(int64_t(
+            c >= 0 && c <= 255 ? (name == "toupper" ? std::toupper(c) : std::tolower(c)) : c));
+    }
+    // Leaving.
+    else if (name == "exit") {
+        need(1);
+        throw EXEC_EXIT{int(a[0])};
+    } else if (name == "abort") {
+        out_->flush();
+        throw EXEC_EXIT{134};
+    } else if (name == "__assert_fail") {
+        need(4);
+        out_->flush();
+        *err_ << "icode-run: " << read_string(a[1]) << ":" << uint32_t(a[2]) << ": "
+              << read_string(a[3]) << ": Assertion `" << read_string(a[0]) << "' failed.\n";
+        throw EXEC_EXIT{134};
+    } else {
+        return false;
+    }
+    return true;
+}
+
+}  // namespace exec
