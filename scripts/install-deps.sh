@@ -4,7 +4,10 @@
 # script is quick on a machine that has everything.
 set -e
 need=""
-for pkg in cmake make g++ libboost-dev libgtest-dev; do
+# libclang-cpp14-dev, libclang-14-dev and llvm-14-dev: clang's parser and
+# AST for `icode cc`; gcc's gcov and python3 for scripts/compare-gcov.sh.
+for pkg in cmake make g++ libboost-dev libgtest-dev libclang-cpp14-dev libclang-14-dev \
+    llvm-14-dev gcc python3; do
     if ! dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q "install ok installed"; then
         need="$need $pkg"
     fi
