@@ -106,6 +106,7 @@ private:
     void collect_locals(const clang::Stmt* s);
     void stmt(const clang::Stmt* s);
     void emit(icode::NODE* tree, clang::SourceLocation where);
+    void expression_statement(const clang::Expr* e);
     void emit_label(uint32_t label);
     void branch(uint32_t label, clang::SourceLocation where);
     void branch_unless(const clang::Expr* condition, uint32_t label, clang::SourceLocation where);
@@ -148,6 +149,8 @@ private:
     // does not own its operands, so each is freed on its own once written.
     std::vector<std::unique_ptr<icode::NODE>> nodes_;
 
+    // The statement being lowered, for messages about implicit parts.
+    clang::SourceLocation last_position_;
     uint32_t labels_ = 0;
     std::vector<uint32_t> break_to_;
     std::vector<uint32_t> continue_to_;

@@ -46,6 +46,7 @@ std::string LOWERING::where(SourceLocation l) const {
 }
 
 void LOWERING::unsupported(SourceLocation l, const std::string& what) const {
+    if (l.isInvalid()) l = last_position_;
     throw CC_UNSUPPORTED{where(l), what};
 }
 
@@ -64,6 +65,17 @@ NODE* LOWERING::mk(int op, TYPE* type, NODE* left, NODE* right) {
 }
 
 NODE* LOWERING::icon(TYPE* type, int64_t value) {
+    // An ICON carries 32 bits, extended by its type's signedness; a wider
+    // value is an LCON with its decimal text.
+    bool fits = is_signed(type) ? value == int64_t(int32_t(value))
+                                : uint64_t(value) == uint64_t(uint32_t(value));
+    if (!fits) {
+        NODE* n = mk(LCON, type);
+        std::string text = is_signed(type) ? std::to_string(value) : std::to_string(uint64_t(value));
+        n->set_text(text.c_str());
+        n->set_value(uint64_t(value));
+        return n;
+    }
     NODE* n = mk(ICON, type);
     n->set_value(uint64_t(value));
     return n;
@@ -317,6 +329,7 @@ void LOWERING::slots(QualType type, const clang::Expr* init, uint64_t offset,
     QualType ct = type.getCanonicalType();
     if (init) init = init->IgnoreParens();
     if (auto* ce = llvm::dyn_cast_or_null<clang::ConstantExpr>(init)) init = ce->getSubExpr();
+    if (init && llvm::isa<clang::ImplicitValueInitExpr>(init)) init = nullptr;
     if (const clang::ConstantArrayType* a = ctx_.getAsConstantArrayType(ct)) {
         QualType elem = a->getElementType();
         uint64_t count = a->getSize().getZExtValue();
@@ -442,6 +455,7 @@ void LOWERING::write_initializers() {
         const clang::VarDecl* def = nullptr;
         const clang::Expr* init = v->getAnyInitializer(def);
         if (!init) continue;
+        last_position_ = def->getLocation();
         std::vector<SLOT> list;
         slots(def->getType(), init, 0, list, def->getLocation());
         std::vector<NODE*> trees;

@@ -15,6 +15,29 @@ void LOWERING::emit(NODE* tree, SourceLocation w) {
     nodes_.clear();
 }
 
+// An expression whose value is not used: a comma expression becomes one
+// statement per operand, and a statement expression (the GNU form that the
+// library's assert expands to) its statements; constants are dropped.
+void LOWERING::expression_statement(const clang::Expr* e) {
+    const clang::Expr* x = e->IgnoreParens();
+    if (auto* c = llvm::dyn_cast<clang::CastExpr>(x)) {
+        if (c->getCastKind() == clang::CK_ToVoid) return expression_statement(c->getSubExpr());
+    } else if (auto* u = llvm::dyn_cast<clang::UnaryOperator>(x)) {
+        if (u->getOpcode() == clang::UO_Extension) return expression_statement(u->getSubExpr());
+    } else if (auto* b = llvm::dyn_cast<clang::BinaryOperator>(x)) {
+        if (b->getOpcode() == clang::BO_Comma) {
+            expression_statement(b->getLHS());
+            return expression_statement(b->getRHS());
+        }
+    } else if (auto* se = llvm::dyn_cast<clang::StmtExpr>(x)) {
+        return stmt(se->getSubStmt());
+    }
+    if (!x->isValueDependent() && !x->HasSideEffects(ctx_) && x->getType()->isIntegralOrEnumerationType() &&
+        x->getIntegerConstantExpr(ctx_))
+        return;
+    emit(expr(x), x->getBeginLoc());
+}
+
 void LOWERING::emit_label(uint32_t label) { out_.write_label(label); }
 
 void LOWERING::branch(uint32_t label, SourceLocation w) {
@@ -52,6 +75,7 @@ void LOWERING::collect_locals(const clang::Stmt* s) {
 
 void LOWERING::function(const clang::FunctionDecl* f) {
     if (f->isVariadic()) unsupported(f->getLocation(), "variadic function definition");
+    last_position_ = f->getLocation();
     SYMTAB* fs = global(f);
     locals_.clear();
     local_order_.clear();
@@ -166,6 +190,7 @@ void LOWERING::switch_stmt(const clang::SwitchStmt* s) {
 void LOWERING::stmt(const clang::Stmt* s) {
     if (!s) return;
     SourceLocation w = s->getBeginLoc();
+    if (w.isValid()) last_position_ = w;
     if (auto* c = llvm::dyn_cast<clang::CompoundStmt>(s)) {
         for (const clang::Stmt* child : c->body()) stmt(child);
     } else if (auto* ds = llvm::dyn_cast<clang::DeclStmt>(s)) {
@@ -174,7 +199,7 @@ void LOWERING::stmt(const clang::Stmt* s) {
                 if (v->hasLocalStorage()) local_init(v);
     } else if (llvm::isa<clang::NullStmt>(s)) {
     } else if (auto* e = llvm::dyn_cast<clang::Expr>(s)) {
-        emit(expr(e), w);
+        expression_statement(e);
     } else if (auto* i = llvm::dyn_cast<clang::IfStmt>(s)) {
         if (i->getInit() || i->getConditionVariableDeclStmt())
             unsupported(w, "declaration in an if condition");

@@ -1,5 +1,6 @@
 #include "tools/exec/exec_machine.h"
 
+#include <cstdlib>
 #include <cstring>
 #include <iostream>
 
@@ -186,7 +187,7 @@ void EXEC_MACHINE::initialize(SYMTAB* s) {
     for (const NODE* tree : s->initializers()) {
         const NODE* t = strip(tree);
         if (!t || t->opcode() == ENDINIT) break;
-        if (t->opcode() == SCON) {
+        if (t->opcode() == SCON && slot < slots.size() && !is_pointer_like(slots[slot].type)) {
             uint32_t n = t->string_length();
             const char* bytes = t->text();
             for (uint32_t i = 0; i < n && slot < slots.size(); ++i, ++slot)
@@ -464,16 +465,18 @@ uint64_t EXEC_MACHINE::call_node(const NODE* n) {
     const EXEC_FUNCTION* f = unit_.find_function(name);
     std::vector<const NODE*> arg_nodes;
     if (n->opcode() == CALL) flatten(n->right(), arg_nodes);
-    std::vector<ARG> args;
-    for (const NODE* a : arg_nodes) {
-        ARG arg;
+    // Arguments are evaluated from the last to the first, as the native
+    // compiler's calls do, so that side effects in them come in its order.
+    std::vector<ARG> args(arg_nodes.size());
+    for (size_t i = arg_nodes.size(); i-- > 0;) {
+        const NODE* a = arg_nodes[i];
+        ARG& arg = args[i];
         arg.bits = eval(a);
         if (is_aggregate(a->type()) && f) {  // a struct by value: its bytes now
             uint32_t bytes = size_in_bytes(a->type());
             const uint8_t* p = bytes_at(arg.bits, bytes);
             arg.bytes.assign(p, p + bytes);
         }
-        args.push_back(std::move(arg));
     }
     if (!f) {
         std::vector<uint64_t> bits;
@@ -588,6 +591,12 @@ uint64_t EXEC_MACHINE::eval(const NODE* n) {
     switch (op) {
         case EPVAL: return eval(n->left());
         case ICON: return normalise(n->value(), t);
+        case LCON: {  // a constant wider than an ICON holds, as decimal text
+            const char* text = n->text() ? n->text() : "0";
+            uint64_t v = text[0] == '-' ? uint64_t(std::strtoll(text, nullptr, 10))
+                                        : std::strtoull(text, nullptr, 10);
+            return normalise(v, t);
+        }
         case NAME:
             if (is_aggregate(n->symbol() ? n->symbol()->type() : t) ||
                 is_function(n->symbol() ? n->symbol()->type() : t))

@@ -14,9 +14,9 @@
 // the scalar slots of the object in order - a scalar is one slot, an array
 // its elements in index order, a struct or class its fields in member order
 // (a union its first field) - and slots without a tree stay 0.  A string
-// constant fills a character array from its first slot.  Each tree is a
-// constant expression: an integer constant, conversions of one, or the
-// address of a global.
+// constant fills a character array from its first slot; in a pointer slot
+// it is the address of its bytes.  Each tree is a constant expression: an
+// integer constant, conversions of one, or the address of a global.
 //
 // Shifts by a negative count or by 64 and more give 0 (or the sign fill for
 // an arithmetic right shift).  Division and remainder by zero are errors.
