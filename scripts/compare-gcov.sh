@@ -45,7 +45,7 @@ done
 printf '%s\n' "$set_line" >> sets
 
 fail() { echo "compare-gcov: $*" >&2; exit 2; }
-gcc -O0 --coverage -w -o native "$src" || fail "gcc failed"
+gcc -O0 --coverage -w -o native "$src" -lm || fail "gcc failed"
 "$icode" cc "$src" -o prog.icode || fail "icode cc failed"
 "$trelv" prog.icode inst.icode --gen_profile_info || fail "instrumenting failed"
 

@@ -25,7 +25,9 @@
 // - Expressions keep C's structure: lvalues are NAME, UMULT (through a
 //   pointer), STDOT and STREF (members); a[i] is *(a + i * size) with the
 //   scaling as PMCONV in bits; && and || and ?: stay operators; integer
-//   constant expressions are folded to ICON; a string literal is an SCON.
+//   constant expressions are folded to ICON (LCON beyond 32 bits); a
+//   floating constant is an FCON with the "%a" text of its value; a string
+//   literal is an SCON.
 // - Initializers: a global's value is the list of its scalar slots in
 //   order, each a constant or an address; a local aggregate is initialized
 //   slot by slot with assignments.
@@ -86,6 +88,7 @@ private:
     icode::NODE* mk(int op, icode::TYPE* type, icode::NODE* left = nullptr,
                     icode::NODE* right = nullptr);
     icode::NODE* icon(icode::TYPE* type, int64_t value);
+    icode::NODE* fcon(icode::TYPE* type, const llvm::APFloat& value);
     icode::NODE* name(icode::SYMTAB* symbol);
     icode::NODE* label_ref(uint32_t label);
     icode::NODE* scon(const clang::StringLiteral* literal, icode::TYPE* type);

@@ -71,13 +71,25 @@ NODE* LOWERING::icon(TYPE* type, int64_t value) {
                                 : uint64_t(value) == uint64_t(uint32_t(value));
     if (!fits) {
         NODE* n = mk(LCON, type);
-        std::string text = is_signed(type) ? std::to_string(value) : std::to_string(uint64_t(value));
+        std::string text =
+            is_signed(type) ? std::to_string(value) : std::to_string(uint64_t(value));
         n->set_text(text.c_str());
         n->set_value(uint64_t(value));
         return n;
     }
     NODE* n = mk(ICON, type);
     n->set_value(uint64_t(value));
+    return n;
+}
+
+NODE* LOWERING::fcon(TYPE* type, const llvm::APFloat& value) {
+    bool lost = false;
+    llvm::APFloat d = value;
+    d.convert(llvm::APFloat::IEEEdouble(), llvm::APFloat::rmNearestTiesToEven, &lost);
+    char text[64];
+    std::snprintf(text, sizeof text, "%a", d.convertToDouble());
+    NODE* n = mk(FCON, type);
+    n->set_text(text);
     return n;
 }
 
@@ -207,9 +219,13 @@ TYPE* LOWERING::type_of(QualType qt, SourceLocation w) {
             case clang::BuiltinType::ULongLong:
                 made = integral(IntegralKind::ULLONG, false, bits);
                 break;
-            default:
-                if (b->isFloatingPoint()) unsupported(w, "floating point");
-                unsupported(w, "type " + ct.getAsString());
+            case clang::BuiltinType::Float:
+                made = types_.make_floating(FloatingKind::FLOAT, bits, bits);
+                break;
+            case clang::BuiltinType::Double:
+                made = types_.make_floating(FloatingKind::DOUBLE, bits, bits);
+                break;
+            default: unsupported(w, "type " + ct.getAsString());
         }
     } else if (auto* p = llvm::dyn_cast<clang::PointerType>(t)) {
         QualType pointee = p->getPointeeType().getCanonicalType();
@@ -422,6 +438,7 @@ NODE* LOWERING::constant(const SLOT& slot, SourceLocation w) {
     if (v.isInt())
         return icon(t, v.getInt().isSigned() ? v.getInt().getSExtValue()
                                              : int64_t(v.getInt().getZExtValue()));
+    if (v.isFloat()) return fcon(t, v.getFloat());
     if (!v.isLValue()) unsupported(e->getBeginLoc(), "initializer of this kind");
     int64_t offset = v.getLValueOffset().getQuantity();
     clang::APValue::LValueBase base = v.getLValueBase();

@@ -34,7 +34,7 @@ NODE* LOWERING::expr(const clang::Expr* e) {
     e = e->IgnoreParens();
     SourceLocation w = e->getBeginLoc();
     QualType qt = e->getType();
-    if (qt->isRealFloatingType() || qt->isComplexType()) unsupported(w, "floating point");
+    if (qt->isComplexType()) unsupported(w, "complex numbers");
     // Integer constant expressions are folded, as the program would see them.
     if (!e->isValueDependent() && qt->isIntegralOrEnumerationType() &&
         !llvm::isa<clang::IntegerLiteral>(e)) {
@@ -47,6 +47,8 @@ NODE* LOWERING::expr(const clang::Expr* e) {
         return icon(type_of(qt, w),
                     qt->isSignedIntegerType() ? v.getSExtValue() : int64_t(v.getZExtValue()));
     }
+    if (auto* f = llvm::dyn_cast<clang::FloatingLiteral>(e))
+        return fcon(type_of(qt, w), f->getValue());
     if (auto* c = llvm::dyn_cast<clang::ConstantExpr>(e)) return expr(c->getSubExpr());
     if (auto* c = llvm::dyn_cast<clang::CastExpr>(e)) return cast(c);
     if (auto* b = llvm::dyn_cast<clang::BinaryOperator>(e)) return binary(b);
@@ -105,7 +107,11 @@ NODE* LOWERING::cast(const clang::CastExpr* c) {
         case clang::CK_FunctionToPointerDecay: return mk(UAND, type_of(c->getType(), w), expr(sub));
         case clang::CK_IntegralCast:
         case clang::CK_IntegralToBoolean:
-        case clang::CK_PointerToBoolean: {
+        case clang::CK_PointerToBoolean:
+        case clang::CK_IntegralToFloating:
+        case clang::CK_FloatingToIntegral:
+        case clang::CK_FloatingCast:
+        case clang::CK_FloatingToBoolean: {
             TYPE* t = type_of(c->getType(), w);
             NODE* v = expr(sub);
             if (v->type() == t) return v;
@@ -121,10 +127,7 @@ NODE* LOWERING::cast(const clang::CastExpr* c) {
             return mk(PCONV, t, v);
         }
         case clang::CK_ToUnion: unsupported(w, "cast to a union");
-        default:
-            if (c->getType()->isRealFloatingType() || sub->getType()->isRealFloatingType())
-                unsupported(w, "floating point");
-            unsupported(w, std::string("conversion ") + c->getCastKindName());
+        default: unsupported(w, std::string("conversion ") + c->getCastKindName());
     }
 }
 
@@ -187,14 +190,28 @@ NODE* LOWERING::binary(const clang::BinaryOperator* b) {
         default: unsupported(w, std::string("operator ") + b->getOpcodeStr().str());
     }
     if (auto* ca = llvm::dyn_cast<clang::CompoundAssignOperator>(b)) {
-        // The operation is done in the type of the left operand, which gives
-        // the same bits as C's wider computation type for every operator
-        // except division, remainder and right shift on narrower operands.
+        // Done in the type of the left operand, an operation gives the same
+        // bits as in C's computation type when both are integers and the
+        // operator is not /, % or >>.  Otherwise the long form is written:
+        // l = (type of l)((computation type)l OP r).
         QualType comp = ca->getComputationLHSType().getCanonicalType();
-        if ((op == DIVASG || op == MODASG || op == SRLASG) && !lt->isPointerType() &&
-            bits_of(comp) != bits_of(lt) &&
-            lt->isUnsignedIntegerType() != comp->isUnsignedIntegerType())
-            unsupported(w, "compound division or shift that mixes signedness");
+        bool same = comp == lt || lt->isPointerType() ||
+                    (comp->isIntegerType() && lt->isIntegerType() && op != DIVASG && op != MODASG &&
+                     op != SRLASG);
+        if (!same) {
+            if (l->HasSideEffects(ctx_))
+                unsupported(w, "compound assignment with side effects in its left operand");
+            static const std::map<int, int> plain = {
+                {MULTASG, MULT}, {DIVASG, DIV}, {MODASG, MOD},   {PLUSASG, PLUS}, {MINUSASG, MINUS},
+                {SLLASG, SLL},   {SRLASG, SRL}, {ANDBASG, ANDB}, {XORBASG, XORB}, {ORBASG, ORB}};
+            TYPE* ct = type_of(comp, w);
+            NODE* left = expr(l);
+            if (left->type() != ct) left = mk(SCONV, ct, left);
+            NODE* value =
+                mk(plain.at(op), type_of(ca->getComputationResultType(), w), left, expr(r));
+            if (value->type() != t) value = mk(SCONV, t, value);
+            return mk(ASG, t, expr(l), value);
+        }
     }
     if (lt->isPointerType()) return mk(op, t, expr(l), scaled(expr(r), lt, w));
     return mk(op, t, expr(l), expr(r));
@@ -207,6 +224,7 @@ NODE* LOWERING::unary(const clang::UnaryOperator* u) {
     TYPE* t = type_of(u->getType(), w);
     auto step = [&]() {
         if (st->isPointerType()) return icon(long_type(), int64_t(pointee_bits(st, w) / 8));
+        if (st->isRealFloatingType()) return fcon(type_of(st, w), llvm::APFloat(1.0));
         return icon(type_of(st, w), 1);
     };
     switch (u->getOpcode()) {

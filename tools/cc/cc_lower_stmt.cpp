@@ -32,8 +32,8 @@ void LOWERING::expression_statement(const clang::Expr* e) {
     } else if (auto* se = llvm::dyn_cast<clang::StmtExpr>(x)) {
         return stmt(se->getSubStmt());
     }
-    if (!x->isValueDependent() && !x->HasSideEffects(ctx_) && x->getType()->isIntegralOrEnumerationType() &&
-        x->getIntegerConstantExpr(ctx_))
+    if (!x->isValueDependent() && !x->HasSideEffects(ctx_) &&
+        x->getType()->isIntegralOrEnumerationType() && x->getIntegerConstantExpr(ctx_))
         return;
     emit(expr(x), x->getBeginLoc());
 }

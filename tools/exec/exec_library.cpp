@@ -7,6 +7,7 @@
 // host's library does.  Floating-point conversions are not supported.
 #include <algorithm>
 #include <cctype>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <iostream>
@@ -171,7 +172,14 @@ std::string EXEC_MACHINE::format(const std::string& who, const std::vector<uint6
             case 'g':
             case 'G':
             case 'a':
-            case 'A': fail(who + ": floating-point conversion %" + std::string(1, conv));
+            case 'A': {
+                if (length == "L") fail(who + ": long double conversion");
+                v = arg();  // a double: variadic floats are promoted
+                double d;
+                std::memcpy(&d, &v, 8);
+                std::snprintf(buffer, sizeof buffer, (spec + conv).c_str(), d);
+                break;
+            }
             default: fail(who + ": conversion %" + std::string(1, conv) + " is not supported");
         }
         out += buffer;
@@ -351,6 +359,37 @@ bool EXEC_MACHINE::call_library(const std::string& name, const std::vector<uint6
         int c = int(a[0]);
         result = uint64_t(int64_t(
             c >= 0 && c <= 255 ? (name == "toupper" ? std::toupper(c) : std::tolower(c)) : c));
+    }
+    // Mathematics on doubles.
+    else if (name == "sqrt" || name == "fabs" || name == "floor" || name == "ceil" ||
+             name == "sin" || name == "cos" || name == "tan" || name == "exp" || name == "log" ||
+             name == "log10" || name == "atan" || name == "round" || name == "trunc") {
+        need(1);
+        double x;
+        std::memcpy(&x, &a[0], 8);
+        double r = name == "sqrt"    ? std::sqrt(x)
+                   : name == "fabs"  ? std::fabs(x)
+                   : name == "floor" ? std::floor(x)
+                   : name == "ceil"  ? std::ceil(x)
+                   : name == "sin"   ? std::sin(x)
+                   : name == "cos"   ? std::cos(x)
+                   : name == "tan"   ? std::tan(x)
+                   : name == "exp"   ? std::exp(x)
+                   : name == "log"   ? std::log(x)
+                   : name == "log10" ? std::log10(x)
+                   : name == "atan"  ? std::atan(x)
+                   : name == "round" ? std::round(x)
+                                     : std::trunc(x);
+        std::memcpy(&result, &r, 8);
+    } else if (name == "pow" || name == "fmod" || name == "atan2") {
+        need(2);
+        double x, y;
+        std::memcpy(&x, &a[0], 8);
+        std::memcpy(&y, &a[1], 8);
+        double r = name == "pow"    ? std::pow(x, y)
+                   : name == "fmod" ? std::fmod(x, y)
+                                    : std::atan2(x, y);
+        std::memcpy(&result, &r, 8);
     }
     // Leaving.
     else if (name == "exit") {

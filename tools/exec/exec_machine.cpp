@@ -30,6 +30,51 @@ const NODE* strip(const NODE* n) {
     return n;
 }
 
+bool is_bool(const TYPE* t);
+
+bool is_float(const TYPE* t) {
+    const TYPE* p = plain_type(t);
+    return p && p->kind() == TypeKind::FLOATING;
+}
+
+// Floating values are held as the bits of a float (32-bit types) or a
+// double, in the low bits of the pattern.
+double to_double(uint64_t bits, const TYPE* t) {
+    if (size_in_bytes(t) == 4) {
+        uint32_t b = uint32_t(bits);
+        float f;
+        std::memcpy(&f, &b, 4);
+        return f;
+    }
+    double d;
+    std::memcpy(&d, &bits, 8);
+    return d;
+}
+
+uint64_t from_double(double d, const TYPE* t) {
+    if (size_in_bytes(t) == 4) {
+        float f = float(d);
+        uint32_t b;
+        std::memcpy(&b, &f, 4);
+        return b;
+    }
+    uint64_t bits;
+    std::memcpy(&bits, &d, 8);
+    return bits;
+}
+
+// A value of type `from` as a value of type `to`, by C's conversions.
+uint64_t convert(uint64_t v, const TYPE* from, const TYPE* to) {
+    bool ff = is_float(from), ft = is_float(to);
+    if (!ff && !ft) return normalise(v, to);
+    if (ff && ft) return from_double(to_double(v, from), to);
+    if (ft) return from_double(is_signed(from) ? double(int64_t(v)) : double(v), to);
+    double d = to_double(v, from);
+    if (is_bool(to)) return d != 0;
+    if (!is_signed(to) && d >= 9223372036854775808.0) return normalise(uint64_t(d), to);
+    return normalise(uint64_t(int64_t(d)), to);
+}
+
 bool is_bool(const TYPE* t) {
     const TYPE* p = plain_type(t);
     return p && p->kind() == TypeKind::INTEGRAL &&
@@ -81,6 +126,7 @@ const FieldMember* field_of(const NODE* n) {
 
 uint64_t normalise(uint64_t value, const TYPE* type) {
     if (!type || is_pointer_like(type)) return value;
+    if (is_float(type)) return size_in_bytes(type) == 4 ? uint64_t(uint32_t(value)) : value;
     uint32_t bits = size_in_bytes(type) * 8;
     if (bits == 0 || bits >= 64) return value;
     uint64_t m = (uint64_t(1) << bits) - 1;
@@ -502,7 +548,10 @@ uint64_t EXEC_MACHINE::assign(const NODE* n) {
     if (op == PLUSPLUS || op == MINMIN) {
         uint64_t old = load(at, t);
         uint64_t step = eval(n->right());
-        store(at, t, op == PLUSPLUS ? old + step : old - step);
+        if (is_float(t))
+            store(at, t, binary(op == PLUSPLUS ? PLUS : MINUS, n, old, step));
+        else
+            store(at, t, op == PLUSPLUS ? old + step : old - step);
         return old;
     }
     static const std::unordered_map<int, int> base = {
@@ -517,6 +566,26 @@ uint64_t EXEC_MACHINE::assign(const NODE* n) {
 uint64_t EXEC_MACHINE::binary(int op, const NODE* n, uint64_t a, uint64_t b) {
     const TYPE* t = n->type();
     bool sgn = is_signed(t);
+    if (is_float(t)) {
+        double x = to_double(a, t), y = to_double(b, t);
+        if (size_in_bytes(t) == 4) {  // float arithmetic rounds to float at every step
+            float fx = float(x), fy = float(y);
+            switch (op) {
+                case PLUS: return from_double(fx + fy, t);
+                case MINUS: return from_double(fx - fy, t);
+                case MULT: return from_double(fx * fy, t);
+                case DIV: return from_double(fx / fy, t);
+                default: fail(op_name(op) + " on floating values");
+            }
+        }
+        switch (op) {
+            case PLUS: return from_double(x + y, t);
+            case MINUS: return from_double(x - y, t);
+            case MULT: return from_double(x * y, t);
+            case DIV: return from_double(x / y, t);
+            default: fail(op_name(op) + " on floating values");
+        }
+    }
     switch (op) {
         case PLUS: return normalise(a + b, t);
         case MINUS: return normalise(a - b, t);
@@ -640,9 +709,43 @@ uint64_t EXEC_MACHINE::eval(const NODE* n) {
             uint64_t b = eval(n->right());
             return binary(op, n, a, b);
         }
-        case UMINUS: return normalise(0 - eval(n->left()), t);
+        case UMINUS:
+            if (is_float(t)) return from_double(-to_double(eval(n->left()), t), t);
+            return normalise(0 - eval(n->left()), t);
+        case FCON: {
+            double d;
+            if (n->text()) {
+                d = std::strtod(n->text(), nullptr);
+            } else {
+                uint64_t bits = n->value();
+                std::memcpy(&d, &bits, 8);
+            }
+            return from_double(d, t);
+        }
+        case FEQ:
+        case FNEQ:
+        case FNEQN:
+        case FLT:
+        case FLE:
+        case FGT:
+        case FGE: {
+            double a = to_double(eval(n->left()), n->left()->type());
+            double b = to_double(eval(n->right()), n->right()->type());
+            switch (op) {
+                case FEQ: return a == b;
+                case FNEQ:
+                case FNEQN: return a != b;
+                case FLT: return a < b;
+                case FLE: return a <= b;
+                case FGT: return a > b;
+                default: return a >= b;
+            }
+        }
         case NOTB: return normalise(~eval(n->left()), t);
-        case EXCLAIM: return eval(n->left()) == 0;
+        case EXCLAIM:
+            if (is_float(n->left()->type()))
+                return to_double(eval(n->left()), n->left()->type()) == 0;
+            return eval(n->left()) == 0;
         case ABS: {
             int64_t v = int64_t(eval(n->left()));
             return normalise(v < 0 ? 0 - uint64_t(v) : uint64_t(v), t);
@@ -690,8 +793,8 @@ uint64_t EXEC_MACHINE::eval(const NODE* n) {
         case MINMIN: return assign(n);
         case SCONV: {
             uint64_t v = eval(n->left());
-            if (is_bool(t)) return v != 0;
-            return normalise(v, t);
+            if (is_bool(t) && !is_float(n->left()->type())) return v != 0;
+            return convert(v, n->left()->type(), t);
         }
         case PCONV: return normalise(eval(n->left()), t);
         case PMCONV: {
