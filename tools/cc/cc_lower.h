@@ -100,6 +100,7 @@ private:
     icode::NODE* unary(const clang::UnaryOperator* e);
     icode::NODE* call(const clang::CallExpr* e);
     icode::NODE* member(const clang::MemberExpr* e);
+    icode::NODE* predefined(const clang::PredefinedExpr* e, icode::TYPE* type);
     // index * size of the pointee, in bytes, as PMCONV(index, bits).
     icode::NODE* scaled(icode::NODE* index, clang::QualType pointer, clang::SourceLocation where);
     uint64_t pointee_bits(clang::QualType pointer, clang::SourceLocation where);
@@ -145,6 +146,7 @@ private:
     std::vector<std::unique_ptr<icode::SYMTAB>> symbols_;
     std::map<const clang::Decl*, icode::SYMTAB*> globals_;
     std::vector<std::pair<const clang::VarDecl*, icode::SYMTAB*>> global_vars_;
+    const clang::FunctionDecl* function_ = nullptr;        // being lowered
     std::map<const clang::Decl*, icode::SYMTAB*> locals_;  // of the current function
     std::vector<const clang::VarDecl*> local_order_;
 

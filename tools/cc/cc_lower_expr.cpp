@@ -30,6 +30,16 @@ NODE* LOWERING::scaled(NODE* index, QualType pointer, SourceLocation w) {
     return mk(PMCONV, long_type(), index, icon(int_type(), int64_t(pointee_bits(pointer, w))));
 }
 
+// __func__ and its GNU relatives are the function's name, as gcc spells
+// them in C (clang's __PRETTY_FUNCTION__ would add the signature).
+NODE* LOWERING::predefined(const clang::PredefinedExpr* p, TYPE* type) {
+    if (!function_) return scon(p->getFunctionName(), type);
+    std::string n = function_->getName().str();
+    NODE* s = mk(SCON, type);
+    s->set_bytes(n.data(), n.size());
+    return s;
+}
+
 NODE* LOWERING::expr(const clang::Expr* e) {
     e = e->IgnoreParens();
     SourceLocation w = e->getBeginLoc();
@@ -73,7 +83,7 @@ NODE* LOWERING::expr(const clang::Expr* e) {
         return mk(QUEST, t, expr(c->getCond()), arms);
     }
     if (auto* s = llvm::dyn_cast<clang::StringLiteral>(e)) return scon(s, type_of(qt, w));
-    if (auto* p = llvm::dyn_cast<clang::PredefinedExpr>(e)) return expr(p->getFunctionName());
+    if (auto* p = llvm::dyn_cast<clang::PredefinedExpr>(e)) return predefined(p, type_of(qt, w));
     if (auto* g = llvm::dyn_cast<clang::GenericSelectionExpr>(e)) return expr(g->getResultExpr());
     if (auto* c = llvm::dyn_cast<clang::ChooseExpr>(e)) return expr(c->getChosenSubExpr());
     if (llvm::isa<clang::ImplicitValueInitExpr>(e) && qt->isScalarType())
@@ -98,7 +108,8 @@ NODE* LOWERING::cast(const clang::CastExpr* c) {
         case clang::CK_BuiltinFnToFnPtr: return expr(sub);
         case clang::CK_ArrayToPointerDecay: {
             const clang::Expr* s = sub->IgnoreParens();
-            if (auto* p = llvm::dyn_cast<clang::PredefinedExpr>(s)) s = p->getFunctionName();
+            if (auto* p = llvm::dyn_cast<clang::PredefinedExpr>(s))
+                return predefined(p, type_of(c->getType(), w));
             if (auto* lit = llvm::dyn_cast<clang::StringLiteral>(s))
                 return scon(lit, type_of(c->getType(), w));
             if (sub->getType()->isVariableArrayType()) unsupported(w, "variable-length array");

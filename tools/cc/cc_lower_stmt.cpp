@@ -76,6 +76,7 @@ void LOWERING::collect_locals(const clang::Stmt* s) {
 void LOWERING::function(const clang::FunctionDecl* f) {
     if (f->isVariadic()) unsupported(f->getLocation(), "variadic function definition");
     last_position_ = f->getLocation();
+    function_ = f;
     SYMTAB* fs = global(f);
     locals_.clear();
     local_order_.clear();
@@ -110,6 +111,7 @@ void LOWERING::function(const clang::FunctionDecl* f) {
     for (size_t i = params; i < own.size(); ++i) out_.write_symbol(own[i]);
     stmt(body);
     out_.write_function_end(pos(body->getRBracLoc()));
+    function_ = nullptr;
 }
 
 void LOWERING::local_init(const clang::VarDecl* v) {

@@ -401,7 +401,7 @@ bool EXEC_MACHINE::call_library(const std::string& name, const std::vector<uint6
     } else if (name == "__assert_fail") {
         need(4);
         out_->flush();
-        *err_ << "icode-run: " << read_string(a[1]) << ":" << uint32_t(a[2]) << ": "
+        *err_ << program_name_ << ": " << read_string(a[1]) << ":" << uint32_t(a[2]) << ": "
               << read_string(a[3]) << ": Assertion `" << read_string(a[0]) << "' failed.\n";
         throw EXEC_EXIT{134};
     } else {

@@ -283,6 +283,7 @@ int EXEC_MACHINE::run_program(const std::vector<std::string>& words) {
     const EXEC_FUNCTION* f = unit_.find_function("main");
     if (!f) fail("no function named main in the unit");
     std::vector<ARG> args;
+    if (!words.empty()) program_name_ = words[0];
     if (!f->params.empty()) {
         if (f->params.size() != 2) fail("main takes neither no nor two parameters");
         std::vector<uint64_t> pointers;

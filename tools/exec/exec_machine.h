@@ -150,6 +150,7 @@ private:
     std::map<uint64_t, std::vector<uint8_t>> heap_;  // block address -> bytes
     uint64_t heap_next_;
     uint64_t heap_used_ = 0;
+    std::string program_name_ = "icode-run";  // argv[0] of run_program
     std::ostream* out_;
     std::ostream* err_;
     std::istream* in_;
