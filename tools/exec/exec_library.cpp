@@ -187,6 +187,70 @@ std::string EXEC_MACHINE::format(const std::string& who, const std::vector<uint6
     return out;
 }
 
+uint64_t EXEC_MACHINE::call_address(uint64_t address, const std::vector<uint64_t>& args) {
+    auto it = function_at_.find(address);
+    if (it == function_at_.end())
+        fail("call through " + std::to_string(address) + ", which is not a function's address");
+    const EXEC_FUNCTION* f = unit_.find_function(it->second->name());
+    if (!f) {
+        uint64_t result = 0;
+        if (!call_library(it->second->name(), args, result))
+            fail("call of " + it->second->name() +
+                 ", which has no body in the unit and is not in the C library");
+        return result;
+    }
+    std::vector<ARG> a;
+    for (uint64_t v : args) a.push_back({v, {}});
+    return run(*f, a);
+}
+
+// qsort as the host library does it for arrays that fit its buffer: a
+// top-down merge sort that takes from the left half while the comparison
+// is not positive - so the program's comparison function is called in the
+// same order, as often, as natively.
+void EXEC_MACHINE::sort(uint64_t base, uint64_t count, uint64_t size, uint64_t compare) {
+    if (count <= 1) return;
+    uint64_t n1 = count / 2, n2 = count - n1;
+    uint64_t b1 = base, b2 = base + n1 * size;
+    sort(b1, n1, size, compare);
+    sort(b2, n2, size, compare);
+    std::vector<uint8_t> merged;
+    merged.reserve(count * size);
+    while (n1 > 0 && n2 > 0) {
+        int r = int(call_address(compare, {b1, b2}));
+        uint64_t& from = r <= 0 ? b1 : b2;
+        const uint8_t* p = bytes_at(from, size);
+        merged.insert(merged.end(), p, p + size);
+        from += size;
+        --(r <= 0 ? n1 : n2);
+    }
+    if (n1 > 0) {
+        const uint8_t* p = bytes_at(b1, n1 * size);
+        merged.insert(merged.end(), p, p + n1 * size);
+    }
+    std::memcpy(bytes_at(base, merged.size()), merged.data(), merged.size());
+}
+
+void EXEC_MACHINE::seed_random(uint32_t seed) {
+    random_.assign(34, 0);
+    random_[0] = seed ? seed : 1;
+    for (int i = 1; i < 31; ++i) {
+        int64_t v = (16807 * int64_t(int32_t(random_[i - 1]))) % 2147483647;
+        if (v < 0) v += 2147483647;
+        random_[i] = uint32_t(v);
+    }
+    for (int i = 31; i < 34; ++i) random_[i] = random_[i - 31];
+    for (int i = 34; i < 344; ++i) next_random();  // the first 310 values are dropped
+}
+
+uint32_t EXEC_MACHINE::next_random() {
+    if (random_.empty()) seed_random(1);
+    uint32_t v = random_[random_.size() - 31] + random_[random_.size() - 3];
+    random_.push_back(v);
+    random_.erase(random_.begin());
+    return v >> 1;
+}
+
 bool EXEC_MACHINE::call_library(const std::string& name, const std::vector<uint64_t>& a,
                                 uint64_t& result) {
     auto need = [&](size_t n) {
@@ -390,6 +454,33 @@ bool EXEC_MACHINE::call_library(const std::string& name, const std::vector<uint6
                    : name == "fmod" ? std::fmod(x, y)
                                     : std::atan2(x, y);
         std::memcpy(&result, &r, 8);
+    }
+    // Sorting and random numbers.
+    else if (name == "qsort") {
+        need(4);
+        if (a[1] && a[2] && (a[1] > MAX_HEAP_BYTES || a[2] > MAX_HEAP_BYTES / a[1]))
+            fail("qsort of more bytes than the memory holds");
+        sort(a[0], a[1], a[2], a[3]);
+    } else if (name == "rand") {
+        result = next_random();
+    } else if (name == "srand") {
+        need(1);
+        seed_random(uint32_t(a[0]));
+    } else if (name == "strdup") {
+        need(1);
+        std::string s = read_string(a[0]);
+        result = heap_allocate(s.size() + 1);
+        if (result) write_to(result, s, s.size() + 1);
+    } else if (name == "strtol" || name == "strtoul") {
+        need(3);
+        std::string s = read_string(a[0]);
+        char* end = nullptr;
+        result = name == "strtol" ? uint64_t(std::strtol(s.c_str(), &end, int(a[2])))
+                                  : uint64_t(std::strtoul(s.c_str(), &end, int(a[2])));
+        if (a[1]) {
+            uint64_t at = a[0] + uint64_t(end - s.c_str());
+            for (int b = 0; b < 8; ++b) bytes_at(a[1] + b, 1)[0] = uint8_t(at >> (8 * b));
+        }
     }
     // Leaving.
     else if (name == "exit") {

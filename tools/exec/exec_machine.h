@@ -131,6 +131,11 @@ private:
     std::string read_string(uint64_t address, uint64_t limit = UINT64_MAX);
     std::string format(const std::string& name, const std::vector<uint64_t>& args, size_t first);
     std::ostream* stream_of(uint64_t file);
+    // Calls a function of the unit (or of the library) by its address.
+    uint64_t call_address(uint64_t address, const std::vector<uint64_t>& args);
+    void sort(uint64_t base, uint64_t count, uint64_t size, uint64_t compare);
+    uint32_t next_random();
+    void seed_random(uint32_t seed);
     uint64_t heap_allocate(uint64_t bytes);
     void heap_free(uint64_t address, const char* who);
 
@@ -150,6 +155,10 @@ private:
     std::map<uint64_t, std::vector<uint8_t>> heap_;  // block address -> bytes
     uint64_t heap_next_;
     uint64_t heap_used_ = 0;
+    // rand()'s state: the additive feedback generator of the host library
+    // (seeded with 1 until srand is called).
+    std::vector<uint32_t> random_;
+    size_t random_next_ = 0;
     std::string program_name_ = "icode-run";  // argv[0] of run_program
     std::ostream* out_;
     std::ostream* err_;
