@@ -1,5 +1,6 @@
 /* Pointers and structs: a linked list on the heap, a struct array,
-   struct copies, unions, function pointers and pointer arithmetic. */
+   struct copies, unions, function pointers, compound literals and pointer
+   arithmetic. */
 #include <stdio.h>
 #include <stdlib.h>
 
@@ -62,5 +63,8 @@ int main(void)
     printf("sum %d swap %d %ld table %d %ld byte %u\n", sum, s.a, s.b, table[2].a, table[2].b,
            u.bytes[0]);
     printf("ops %d %d n %d span %ld\n", ops[0](3, 4), (*ops[1])(3, 4), n, (long)(end - arr));
+    struct pair lit = swap((struct pair){ 7, 70 });
+    int *three = (int[]){ 1, 2, 3 };
+    printf("lit %d %ld %d\n", lit.a, lit.b, three[2]);
     return 0;
 }

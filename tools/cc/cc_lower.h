@@ -116,6 +116,7 @@ private:
     void branch_unless(const clang::Expr* condition, uint32_t label, clang::SourceLocation where);
     void switch_stmt(const clang::SwitchStmt* s);
     void local_init(const clang::VarDecl* v);
+    icode::NODE* compound_literal(const clang::CompoundLiteralExpr* e);
     uint32_t new_label() { return ++labels_; }
     uint32_t label_of(const clang::LabelDecl* d);
 
@@ -130,6 +131,8 @@ private:
     void slots(clang::QualType type, const clang::Expr* init, uint64_t offset,
                std::vector<SLOT>& out, clang::SourceLocation where);
     icode::NODE* constant(const SLOT& slot, clang::SourceLocation where);
+    icode::NODE* slot_assignment(icode::SYMTAB* object, const SLOT& slot,
+                                 clang::SourceLocation where);
     void write_initializers();
 
     clang::ASTContext& ctx_;
@@ -149,6 +152,8 @@ private:
     const clang::FunctionDecl* function_ = nullptr;        // being lowered
     std::map<const clang::Decl*, icode::SYMTAB*> locals_;  // of the current function
     std::vector<const clang::VarDecl*> local_order_;
+    std::map<const clang::CompoundLiteralExpr*, icode::SYMTAB*> literals_;
+    std::vector<const clang::CompoundLiteralExpr*> literal_order_;
 
     // Nodes of the statement being built (or of the initializers); a node
     // does not own its operands, so each is freed on its own once written.

@@ -88,7 +88,7 @@ NODE* LOWERING::expr(const clang::Expr* e) {
     if (auto* c = llvm::dyn_cast<clang::ChooseExpr>(e)) return expr(c->getChosenSubExpr());
     if (llvm::isa<clang::ImplicitValueInitExpr>(e) && qt->isScalarType())
         return icon(type_of(qt, w), 0);
-    if (llvm::isa<clang::CompoundLiteralExpr>(e)) unsupported(w, "compound literal");
+    if (auto* cl = llvm::dyn_cast<clang::CompoundLiteralExpr>(e)) return compound_literal(cl);
     if (llvm::isa<clang::StmtExpr>(e)) unsupported(w, "statement expression");
     if (llvm::isa<clang::VAArgExpr>(e)) unsupported(w, "va_arg");
     if (llvm::isa<clang::BinaryConditionalOperator>(e))

@@ -70,6 +70,8 @@ void LOWERING::collect_locals(const clang::Stmt* s) {
     }
     if (llvm::isa<clang::GCCAsmStmt>(s) || llvm::isa<clang::MSAsmStmt>(s))
         unsupported(s->getBeginLoc(), "inline assembly");
+    if (auto* cl = llvm::dyn_cast<clang::CompoundLiteralExpr>(s))
+        if (!cl->isFileScope()) literal_order_.push_back(cl);
     for (const clang::Stmt* child : s->children()) collect_locals(child);
 }
 
@@ -80,30 +82,37 @@ void LOWERING::function(const clang::FunctionDecl* f) {
     SYMTAB* fs = global(f);
     locals_.clear();
     local_order_.clear();
+    literals_.clear();
+    literal_order_.clear();
     goto_labels_.clear();
     case_labels_.clear();
     labels_ = 0;
     std::vector<SYMTAB*> own;
-    auto make_local = [&](const clang::VarDecl* v, uint8_t storage_class, int level, int index) {
+    auto make = [&](const std::string& n, clang::QualType t, SourceLocation at,
+                    uint8_t storage_class, int level) {
         SymbolRecord r;
-        r.name = v->getName().str();
-        r.type = type_of(v->getType(), v->getLocation());
-        r.size = uint32_t(bits_of(v->getType()));
-        r.alignment = uint16_t(ctx_.getTypeAlign(v->getType()));
+        r.name = n;
+        r.type = type_of(t, at);
+        r.size = uint32_t(bits_of(t));
+        r.alignment = uint16_t(ctx_.getTypeAlign(t));
         r.storage_class = storage_class;
-        r.position = pos(v->getLocation());
+        r.position = pos(at);
         symbols_.push_back(std::make_unique<SYMTAB>(std::move(r)));
         SYMTAB* s = symbols_.back().get();
         s->set_level(level);
-        s->set_index(index);
-        locals_[v] = s;
+        s->set_index(int(own.size()));
         own.push_back(s);
+        return s;
     };
-    for (const clang::ParmVarDecl* p : f->parameters()) make_local(p, 1, 1, int(own.size()));
+    for (const clang::ParmVarDecl* p : f->parameters())
+        locals_[p] = make(p->getName().str(), p->getType(), p->getLocation(), 1, 1);
     const auto* body = llvm::cast<clang::CompoundStmt>(f->getBody());
     collect_locals(body);
     size_t params = own.size();
-    for (const clang::VarDecl* v : local_order_) make_local(v, 2, 2, int(own.size()));
+    for (const clang::VarDecl* v : local_order_)
+        locals_[v] = make(v->getName().str(), v->getType(), v->getLocation(), 2, 2);
+    for (const clang::CompoundLiteralExpr* cl : literal_order_)
+        literals_[cl] = make("", cl->getType(), cl->getBeginLoc(), 2, 2);
 
     out_.write_function_begin(fs, pos(f->getLocation()));
     for (size_t i = 0; i < params; ++i) out_.write_symbol(own[i]);
@@ -129,22 +138,50 @@ void LOWERING::local_init(const clang::VarDecl* v) {
     }
     std::vector<SLOT> list;
     slots(t, init, 0, list, w);
-    for (const SLOT& sl : list) {
-        TYPE* st = type_of(sl.type, w);
-        NODE* target;
-        if (sl.offset == 0 && st == s->type()) {
-            target = name(s);
-        } else {
-            NODE* base = mk(UAND, pointer_to(st), name(s));
-            if (sl.offset)
-                base = mk(PLUS, pointer_to(st), base, icon(long_type(), int64_t(sl.offset)));
-            target = mk(UMULT, st, base);
-        }
-        NODE* value = sl.is_char ? icon(st, sl.char_value)
-                      : sl.value ? expr(sl.value)
-                                 : icon(st, 0);
-        emit(mk(sl.type->isRecordType() ? STASG : ASG, st, target, value), w);
+    for (const SLOT& sl : list) emit(slot_assignment(s, sl, w), w);
+}
+
+// The assignment of one slot of a local aggregate: *(&object + offset) = value.
+NODE* LOWERING::slot_assignment(SYMTAB* s, const SLOT& sl, SourceLocation w) {
+    TYPE* st = type_of(sl.type, w);
+    NODE* target;
+    if (sl.offset == 0 && st == s->type()) {
+        target = name(s);
+    } else {
+        NODE* base = mk(UAND, pointer_to(st), name(s));
+        if (sl.offset) base = mk(PLUS, pointer_to(st), base, icon(long_type(), int64_t(sl.offset)));
+        target = mk(UMULT, st, base);
     }
+    NODE* value = sl.is_char ? icon(st, sl.char_value) : sl.value ? expr(sl.value) : icon(st, 0);
+    return mk(sl.type->isRecordType() ? STASG : ASG, st, target, value);
+}
+
+// A compound literal in a function is an unnamed local, filled where the
+// literal stands: (slot assignments, ..., the local) as one COMMAOP chain.
+NODE* LOWERING::compound_literal(const clang::CompoundLiteralExpr* e) {
+    auto it = literals_.find(e);
+    if (it == literals_.end()) unsupported(e->getBeginLoc(), "compound literal outside a function");
+    SYMTAB* s = it->second;
+    SourceLocation w = e->getBeginLoc();
+    std::vector<SLOT> list;
+    clang::QualType t = e->getType().getCanonicalType();
+    if (t->isScalarType()) {
+        SLOT sl;
+        sl.type = t;
+        const clang::Expr* init = e->getInitializer()->IgnoreParens();
+        if (auto* il = llvm::dyn_cast<clang::InitListExpr>(init))
+            init = il->getNumInits() ? il->getInit(0) : nullptr;
+        sl.value = init;
+        list.push_back(sl);
+    } else {
+        slots(t, e->getInitializer(), 0, list, w);
+    }
+    NODE* chain = nullptr;
+    for (const SLOT& sl : list) {
+        NODE* a = slot_assignment(s, sl, w);
+        chain = chain ? mk(COMMAOP, a->type(), chain, a) : a;
+    }
+    return chain ? mk(COMMAOP, s->type(), chain, name(s)) : name(s);
 }
 
 void LOWERING::switch_stmt(const clang::SwitchStmt* s) {

@@ -430,6 +430,10 @@ uint64_t EXEC_MACHINE::address_of(const NODE* n) {
         case UMULT: return eval(n->left());
         case STDOT: return address_of(n->left()) + uint64_t(field_of(n)->offset) / 8;
         case STREF: return eval(n->left()) + uint64_t(field_of(n)->offset) / 8;
+        case COMMA:
+        case COMMAOP:  // (side effects, lvalue): a compound literal
+            eval(n->left());
+            return address_of(n->right());
         case CALL:
         case UCALL:
             if (is_aggregate(n->type())) return eval(n);
