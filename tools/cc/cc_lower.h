@@ -79,6 +79,9 @@ private:
     // ---- symbols and positions (cc_lower_types.cpp)
     icode::SYMTAB* global(const clang::NamedDecl* decl);
     icode::SYMTAB* variable(const clang::VarDecl* decl);
+    // &NAME of a function the executor's library provides under this name
+    // (the forms of va_start, va_arg, va_end and va_copy).
+    icode::NODE* helper(const std::string& name);
     icode::OptPos pos(clang::SourceLocation where) const;
     std::string where(clang::SourceLocation where) const;
     [[noreturn]] void unsupported(clang::SourceLocation where, const std::string& what) const;
@@ -148,6 +151,7 @@ private:
 
     std::vector<std::unique_ptr<icode::SYMTAB>> symbols_;
     std::map<const clang::Decl*, icode::SYMTAB*> globals_;
+    std::map<std::string, icode::SYMTAB*> helpers_;
     std::vector<std::pair<const clang::VarDecl*, icode::SYMTAB*>> global_vars_;
     const clang::FunctionDecl* function_ = nullptr;        // being lowered
     std::map<const clang::Decl*, icode::SYMTAB*> locals_;  // of the current function

@@ -316,6 +316,20 @@ SYMTAB* LOWERING::global(const clang::NamedDecl* decl) {
     return s;
 }
 
+NODE* LOWERING::helper(const std::string& n) {
+    SYMTAB*& s = helpers_[n];
+    if (!s) {
+        SymbolRecord r;
+        r.name = n;
+        r.type = types_.complete(types_.make_function(void_type(), false, false, 0, false));
+        r.storage_class = 4;
+        symbols_.push_back(std::make_unique<SYMTAB>(std::move(r)));
+        s = symbols_.back().get();
+        out_.register_global_symbol(s);
+    }
+    return mk(UAND, pointer_to(s->type()), name(s));
+}
+
 SYMTAB* LOWERING::variable(const clang::VarDecl* v) {
     auto it = locals_.find(v);
     if (it != locals_.end()) return it->second;

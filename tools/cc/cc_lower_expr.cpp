@@ -90,7 +90,10 @@ NODE* LOWERING::expr(const clang::Expr* e) {
         return icon(type_of(qt, w), 0);
     if (auto* cl = llvm::dyn_cast<clang::CompoundLiteralExpr>(e)) return compound_literal(cl);
     if (llvm::isa<clang::StmtExpr>(e)) unsupported(w, "statement expression");
-    if (llvm::isa<clang::VAArgExpr>(e)) unsupported(w, "va_arg");
+    if (auto* va = llvm::dyn_cast<clang::VAArgExpr>(e)) {
+        if (!qt->isScalarType()) unsupported(w, "va_arg of a struct");
+        return mk(CALL, type_of(qt, w), helper("__builtin_va_arg"), expr(va->getSubExpr()));
+    }
     if (llvm::isa<clang::BinaryConditionalOperator>(e))
         unsupported(w, "?: without a middle operand");
     if (llvm::isa<clang::UnaryExprOrTypeTraitExpr>(e))
@@ -261,9 +264,23 @@ NODE* LOWERING::call(const clang::CallExpr* c) {
     if (const clang::FunctionDecl* f = c->getDirectCallee()) {
         std::string n = f->getName().str();
         if (n == "__builtin_expect" && c->getNumArgs() == 2) return expr(c->getArg(0));
-        if (n.rfind("__builtin_", 0) == 0) unsupported(w, "call of " + n);
-        if (f->isVariadic() && f->hasBody())
-            unsupported(w, "call of a variadic function defined here");
+        if ((n == "__builtin_va_start" || n == "__builtin_va_end") && c->getNumArgs() >= 1)
+            return mk(CALL, void_type(), helper(n), expr(c->getArg(0)));
+        if (n == "__builtin_va_copy" && c->getNumArgs() == 2) {
+            NODE* both = expr(c->getArg(0));
+            both = mk(COMMA, both->type(), both, expr(c->getArg(1)));
+            return mk(CALL, void_type(), helper(n), both);
+        }
+        if (n.rfind("__builtin_", 0) == 0) {  // __builtin_strlen: the library's strlen
+            NODE* args = nullptr;
+            for (const clang::Expr* a : c->arguments()) {
+                NODE* x = expr(a);
+                args = args ? mk(COMMA, x->type(), args, x) : x;
+            }
+            NODE* callee = helper(n.substr(10));
+            TYPE* t = type_of(c->getType(), w);
+            return args ? mk(CALL, t, callee, args) : mk(UCALL, t, callee);
+        }
     }
     TYPE* t = type_of(c->getType(), w);
     NODE* callee = expr(c->getCallee());

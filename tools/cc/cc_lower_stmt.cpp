@@ -76,7 +76,6 @@ void LOWERING::collect_locals(const clang::Stmt* s) {
 }
 
 void LOWERING::function(const clang::FunctionDecl* f) {
-    if (f->isVariadic()) unsupported(f->getLocation(), "variadic function definition");
     last_position_ = f->getLocation();
     function_ = f;
     SYMTAB* fs = global(f);

@@ -251,6 +251,21 @@ uint32_t EXEC_MACHINE::next_random() {
     return v >> 1;
 }
 
+// A va_list holds the number of the frame whose arguments it walks (8
+// bytes) and the index of the next one (8 bytes).
+std::vector<uint64_t> EXEC_MACHINE::va_rest(uint64_t list) {
+    uint64_t frame = 0, next = 0;
+    const uint8_t* p = bytes_at(list, 16);
+    for (int b = 0; b < 8; ++b) {
+        frame |= uint64_t(p[b]) << (8 * b);
+        next |= uint64_t(p[8 + b]) << (8 * b);
+    }
+    if (frame == 0 || frame > frames_.size()) fail("va_arg on a va_list that va_start did not set");
+    const std::vector<uint64_t>& all = frames_[frame - 1].varargs;
+    if (next > all.size()) fail("va_arg beyond the arguments given");
+    return std::vector<uint64_t>(all.begin() + long(next), all.end());
+}
+
 bool EXEC_MACHINE::call_library(const std::string& name, const std::vector<uint64_t>& a,
                                 uint64_t& result) {
     auto need = [&](size_t n) {
@@ -454,6 +469,46 @@ bool EXEC_MACHINE::call_library(const std::string& name, const std::vector<uint6
                    : name == "fmod" ? std::fmod(x, y)
                                     : std::atan2(x, y);
         std::memcpy(&result, &r, 8);
+    }
+    // Variable arguments (the front end's forms of va_start, va_arg,
+    // va_end and va_copy) and the printf family on them.
+    else if (name == "__builtin_va_start") {
+        need(1);
+        uint8_t* p = bytes_at(a[0], 16);
+        uint64_t frame = frames_.size();
+        for (int b = 0; b < 8; ++b) {
+            p[b] = uint8_t(frame >> (8 * b));
+            p[8 + b] = 0;
+        }
+    } else if (name == "__builtin_va_arg") {
+        need(1);
+        std::vector<uint64_t> rest = va_rest(a[0]);
+        if (rest.empty()) fail("va_arg beyond the arguments given");
+        result = rest[0];
+        uint8_t* p = bytes_at(a[0] + 8, 8);
+        uint64_t next = 0;
+        for (int b = 0; b < 8; ++b) next |= uint64_t(p[b]) << (8 * b);
+        ++next;
+        for (int b = 0; b < 8; ++b) p[b] = uint8_t(next >> (8 * b));
+    } else if (name == "__builtin_va_end") {
+    } else if (name == "__builtin_va_copy") {
+        need(2);
+        std::memmove(bytes_at(a[0], 16), bytes_at(a[1], 16), 16);
+    } else if (name == "vprintf" || name == "vfprintf" || name == "vsprintf" ||
+               name == "vsnprintf") {
+        size_t fmt_at = name == "vprintf" ? 0 : name == "vsnprintf" ? 2 : 1;
+        need(fmt_at + 2);
+        std::vector<uint64_t> args(a.begin(), a.begin() + long(fmt_at) + 1);
+        std::vector<uint64_t> rest = va_rest(a[fmt_at + 1]);
+        args.insert(args.end(), rest.begin(), rest.end());
+        std::string s = format(name, args, fmt_at + 1);
+        if (name == "vprintf")
+            out_->write(s.data(), std::streamsize(s.size()));
+        else if (name == "vfprintf")
+            stream_of(a[0])->write(s.data(), std::streamsize(s.size()));
+        else
+            write_to(a[0], s, name == "vsprintf" ? s.size() + 1 : a[1]);
+        result = s.size();
     }
     // Sorting and random numbers.
     else if (name == "qsort") {

@@ -265,6 +265,9 @@ const EXEC_MACHINE::LAYOUT& EXEC_MACHINE::layout_of(const EXEC_FUNCTION& f) {
 EXEC_RESULT EXEC_MACHINE::call(const std::string& function, const std::vector<int64_t>& args) {
     const EXEC_FUNCTION* f = unit_.find_function(function);
     if (!f) fail("no function named " + function + " in the unit");
+    if (args.size() != f->params.size())
+        fail(f->name + " takes " + std::to_string(f->params.size()) + " arguments, " +
+             std::to_string(args.size()) + " given");
     std::vector<ARG> raw;
     for (int64_t a : args) raw.push_back({uint64_t(a), {}});
     EXEC_RESULT r;
@@ -312,7 +315,7 @@ int EXEC_MACHINE::run_program(const std::vector<std::string>& words) {
 }
 
 uint64_t EXEC_MACHINE::run(const EXEC_FUNCTION& f, const std::vector<ARG>& args) {
-    if (args.size() != f.params.size())
+    if (args.size() < f.params.size())
         fail(f.name + " takes " + std::to_string(f.params.size()) + " arguments, " +
              std::to_string(args.size()) + " given");
     if (frames_.size() >= MAX_CALL_DEPTH)
@@ -324,8 +327,10 @@ uint64_t EXEC_MACHINE::run(const EXEC_FUNCTION& f, const std::vector<ARG>& args)
     FUNCTION_TRACE& tr = trace_.of(&f);
     if (tr.falls.size() != f.stmts.size()) tr.falls.assign(f.stmts.size(), 0);
     ++tr.calls;
-    frames_.push_back({&f, base, &tr});
-    for (size_t i = 0; i < args.size(); ++i) {
+    frames_.push_back({&f, base, &tr, {}});
+    for (size_t i = f.params.size(); i < args.size(); ++i)
+        frames_.back().varargs.push_back(args[i].bits);
+    for (size_t i = 0; i < f.params.size(); ++i) {
         uint64_t at = base + layout.offset.at(f.params[i]);
         if (is_aggregate(f.params[i]->type())) {
             uint64_t n =

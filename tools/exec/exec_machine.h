@@ -95,6 +95,7 @@ private:
         const EXEC_FUNCTION* function;
         uint64_t base;
         FUNCTION_TRACE* trace;
+        std::vector<uint64_t> varargs;  // the arguments beyond the parameters
     };
     struct LAYOUT {
         std::unordered_map<const icode::I_SYMTAB*, uint64_t> offset;
@@ -135,6 +136,8 @@ private:
     uint64_t call_address(uint64_t address, const std::vector<uint64_t>& args);
     void sort(uint64_t base, uint64_t count, uint64_t size, uint64_t compare);
     uint32_t next_random();
+    // The variable arguments a va_list at `list` has not yet taken.
+    std::vector<uint64_t> va_rest(uint64_t list);
     void seed_random(uint32_t seed);
     uint64_t heap_allocate(uint64_t bytes);
     void heap_free(uint64_t address, const char* who);
