@@ -130,6 +130,8 @@ private:
         const clang::Expr* value = nullptr;  // null: zero
         bool is_char = false;                // a character of a string literal
         int64_t char_value = 0;
+        // A bit-field: offset is then that of the struct that holds it.
+        const clang::FieldDecl* bit_field = nullptr;
     };
     void slots(clang::QualType type, const clang::Expr* init, uint64_t offset,
                std::vector<SLOT>& out, clang::SourceLocation where);

@@ -166,7 +166,6 @@ TYPE* LOWERING::record(const clang::RecordType* rt, SourceLocation where_used, b
                               false, pos(def->getLocation()));
     map[rt] = t;  // before the fields, which may point back to it
     for (const clang::FieldDecl* f : def->fields()) {
-        if (f->isBitField()) unsupported(f->getLocation(), "bit-field");
         if (f->getType()->isIncompleteArrayType())
             unsupported(f->getLocation(), "flexible array member");
         FieldMember m;
@@ -174,6 +173,10 @@ TYPE* LOWERING::record(const clang::RecordType* rt, SourceLocation where_used, b
         m.type = type_of(f->getType(), f->getLocation());
         m.offset = int32_t(layout.getFieldOffset(f->getFieldIndex()));
         m.position = pos(f->getLocation());
+        if (f->isBitField()) {
+            m.is_bit_field = true;
+            m.bit_width = f->getBitWidthValue(ctx_);
+        }
         t->csu_part().fields.push_back(std::move(m));
     }
     TYPE* done = types_.complete(t);
@@ -411,8 +414,24 @@ void LOWERING::slots(QualType type, const clang::Expr* init, uint64_t offset,
         const clang::ASTRecordLayout& layout = ctx_.getASTRecordLayout(d);
         unsigned i = 0;
         for (const clang::FieldDecl* f : d->fields()) {
-            if (f->isBitField()) unsupported(f->getLocation(), "bit-field");
             const clang::Expr* e = nullptr;
+            if (f->isBitField()) {
+                // The initializer list leaves out unnamed bit-fields.
+                if (il && !f->isUnnamedBitfield() && i < il->getNumInits()) e = il->getInit(i);
+                if (il && d->isUnion() && il->getInitializedFieldInUnion() != f)
+                    unsupported(il->getBeginLoc(),
+                                "union initialized by another than its first member");
+                if (e && llvm::isa<clang::ImplicitValueInitExpr>(e->IgnoreParens())) e = nullptr;
+                SLOT sl;
+                sl.offset = offset;
+                sl.type = f->getType();
+                sl.value = e;
+                sl.bit_field = f;
+                out.push_back(sl);
+                if (!f->isUnnamedBitfield()) ++i;
+                if (d->isUnion()) break;
+                continue;
+            }
             if (il && d->isUnion()) {
                 if (il->getInitializedFieldInUnion() && il->getInitializedFieldInUnion() != f)
                     unsupported(il->getBeginLoc(),

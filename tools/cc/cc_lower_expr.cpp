@@ -310,7 +310,6 @@ NODE* LOWERING::member(const clang::MemberExpr* m) {
     SourceLocation w = m->getMemberLoc();
     auto* f = llvm::dyn_cast<clang::FieldDecl>(m->getMemberDecl());
     if (!f) unsupported(w, "member that is not a field");
-    if (f->isBitField()) unsupported(w, "bit-field");
     const clang::Expr* base = m->getBase();
     QualType record_type = m->isArrow() ? base->getType()->getPointeeType() : base->getType();
     const clang::RecordType* rt = record_type.getCanonicalType()->getAs<clang::RecordType>();

@@ -144,7 +144,15 @@ void LOWERING::local_init(const clang::VarDecl* v) {
 NODE* LOWERING::slot_assignment(SYMTAB* s, const SLOT& sl, SourceLocation w) {
     TYPE* st = type_of(sl.type, w);
     NODE* target;
-    if (sl.offset == 0 && st == s->type()) {
+    if (sl.bit_field) {  // the field of the struct at that offset
+        TYPE* cls = type_of(ctx_.getRecordType(sl.bit_field->getParent()), w);
+        NODE* base = mk(UAND, pointer_to(cls), name(s));
+        if (sl.offset)
+            base = mk(PLUS, pointer_to(cls), base, icon(long_type(), int64_t(sl.offset)));
+        NODE* field = mk(FIELD, st);
+        field->set_field_ref(0, sl.bit_field->getFieldIndex() + 1, cls);
+        target = mk(STDOT, st, mk(UMULT, cls, base), field);
+    } else if (sl.offset == 0 && st == s->type()) {
         target = name(s);
     } else {
         NODE* base = mk(UAND, pointer_to(st), name(s));

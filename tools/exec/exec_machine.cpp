@@ -118,9 +118,10 @@ uint32_t label_of(const NODE* n) {
 const FieldMember* field_of(const NODE* n) {
     const NODE* f = strip(n->right());
     if (!f || f->opcode() != FIELD || !f->field()) fail(op_name(n->opcode()) + " without a field");
-    if (f->field()->is_bit_field) fail("bit-fields are not supported");
     return f->field();
 }
+
+bool is_member(const NODE* n) { return n && (n->opcode() == STDOT || n->opcode() == STREF); }
 
 }  // namespace
 
@@ -210,9 +211,9 @@ void EXEC_MACHINE::initialize(SYMTAB* s) {
     struct SLOT {
         uint64_t address;
         const TYPE* type;
+        const FieldMember* bit_field;
     };
     std::vector<SLOT> slots;
-    std::vector<SLOT> todo{{globals_[s], s->type()}};
     auto expand = [&](auto&& self, uint64_t at, const TYPE* t) -> void {
         const TYPE* p = plain_type(t);
         if (p && p->kind() == TypeKind::ARRAY) {
@@ -221,11 +222,14 @@ void EXEC_MACHINE::initialize(SYMTAB* s) {
             for (uint32_t i = 0; i < p->array_part().count; ++i) self(self, at + i * step, e);
         } else if (p && p->is_csu()) {
             for (const FieldMember& f : p->csu_part().fields) {
-                self(self, at + uint64_t(f.offset) / 8, f.type);
+                if (f.is_bit_field)
+                    slots.push_back({at, f.type, &f});
+                else
+                    self(self, at + uint64_t(f.offset) / 8, f.type);
                 if (p->csu_part().csu == CSU_UNION) break;
             }
         } else {
-            slots.push_back({at, t});
+            slots.push_back({at, t, nullptr});
         }
     };
     expand(expand, globals_[s], s->type());
@@ -243,7 +247,14 @@ void EXEC_MACHINE::initialize(SYMTAB* s) {
         if (slot >= slots.size())
             fail("initializer of " + s->name() + " has more values than the object has slots");
         place_strings(t);
-        store(slots[slot].address, slots[slot].type, eval(t));
+        if (const FieldMember* f = slots[slot].bit_field) {
+            BITS b{slots[slot].address + uint64_t(f->offset) / 8, uint32_t(f->offset) % 8,
+                   f->bit_width, f->type};
+            if (b.width == 0 || b.shift + b.width > 64) fail("bit-field " + f->name);
+            store_bits(b, eval(t));
+        } else {
+            store(slots[slot].address, slots[slot].type, eval(t));
+        }
         ++slot;
     }
 }
@@ -433,8 +444,13 @@ uint64_t EXEC_MACHINE::address_of(const NODE* n) {
     switch (n->opcode()) {
         case NAME: return symbol_address(n->symbol());
         case UMULT: return eval(n->left());
-        case STDOT: return address_of(n->left()) + uint64_t(field_of(n)->offset) / 8;
-        case STREF: return eval(n->left()) + uint64_t(field_of(n)->offset) / 8;
+        case STDOT:
+        case STREF: {
+            const FieldMember* f = field_of(n);
+            if (f->is_bit_field) fail("address of the bit-field " + f->name);
+            uint64_t base = n->opcode() == STDOT ? address_of(n->left()) : eval(n->left());
+            return base + uint64_t(f->offset) / 8;
+        }
         case COMMA:
         case COMMAOP:  // (side effects, lvalue): a compound literal
             eval(n->left());
@@ -545,11 +561,50 @@ uint64_t EXEC_MACHINE::call_node(const NODE* n) {
     return normalise(run(*f, args), n->type());
 }
 
+EXEC_MACHINE::BITS EXEC_MACHINE::bits_of(const NODE* member) {
+    const FieldMember* f = field_of(member);
+    BITS b;
+    b.base = member->opcode() == STDOT ? address_of(member->left()) : eval(member->left());
+    b.base += uint64_t(f->offset) / 8;
+    b.shift = uint32_t(f->offset) % 8;
+    b.width = f->bit_width;
+    b.type = f->type;
+    if (b.width == 0 || b.width > 64 || b.shift + b.width > 64)
+        fail("bit-field " + f->name + " of " + std::to_string(b.width) + " bits");
+    return b;
+}
+
+// A bit-field is read from the bytes that hold it, little-endian, and
+// extended by its type's signedness from its width.
+uint64_t EXEC_MACHINE::load_bits(const BITS& b) {
+    uint32_t bytes = (b.shift + b.width + 7) / 8;
+    const uint8_t* p = bytes_at(b.base, bytes);
+    uint64_t v = 0;
+    for (uint32_t i = 0; i < bytes; ++i) v |= uint64_t(p[i]) << (8 * i);
+    v >>= b.shift;
+    if (b.width < 64) {
+        v &= (uint64_t(1) << b.width) - 1;
+        if (is_signed(b.type) && (v >> (b.width - 1)) & 1) v |= ~((uint64_t(1) << b.width) - 1);
+    }
+    return normalise(v, b.type);
+}
+
+void EXEC_MACHINE::store_bits(const BITS& b, uint64_t value) {
+    uint32_t bytes = (b.shift + b.width + 7) / 8;
+    uint8_t* p = bytes_at(b.base, bytes);
+    uint64_t v = 0;
+    for (uint32_t i = 0; i < bytes; ++i) v |= uint64_t(p[i]) << (8 * i);
+    uint64_t mask = (b.width < 64 ? (uint64_t(1) << b.width) - 1 : ~uint64_t(0)) << b.shift;
+    v = (v & ~mask) | ((value << b.shift) & mask);
+    for (uint32_t i = 0; i < bytes; ++i) p[i] = uint8_t(v >> (8 * i));
+}
+
 uint64_t EXEC_MACHINE::assign(const NODE* n) {
     const NODE* lhs = strip(n->left());
+    int op = n->opcode();
+    if (is_member(lhs) && field_of(lhs)->is_bit_field) return assign_bits(n, bits_of(lhs));
     uint64_t at = address_of(lhs);
     const TYPE* t = lhs->type();
-    int op = n->opcode();
     if (op == ASG) {
         uint64_t v = eval(n->right());
         store(at, t, v);
@@ -571,6 +626,24 @@ uint64_t EXEC_MACHINE::assign(const NODE* n) {
     uint64_t r = eval(n->right());
     store(at, t, binary(base.at(op), n, old, r));
     return load(at, t);
+}
+
+// An assignment to a bit-field: the value is cut to the field's width, and
+// the result is what the field then holds.
+uint64_t EXEC_MACHINE::assign_bits(const NODE* n, const BITS& b) {
+    int op = n->opcode();
+    if (op == ASG) {
+        store_bits(b, eval(n->right()));
+        return load_bits(b);
+    }
+    uint64_t old = load_bits(b);
+    uint64_t r = eval(n->right());
+    static const std::unordered_map<int, int> base = {
+        {PLUSPLUS, PLUS}, {MINMIN, MINUS}, {PLUSASG, PLUS}, {MINUSASG, MINUS},
+        {MULTASG, MULT},  {DIVASG, DIV},   {MODASG, MOD},   {ANDBASG, ANDB},
+        {ORBASG, ORB},    {XORBASG, XORB}, {SLLASG, SLL},   {SRLASG, SRL}};
+    store_bits(b, binary(base.at(op), n, old, r));
+    return op == PLUSPLUS || op == MINMIN ? old : load_bits(b);
 }
 
 uint64_t EXEC_MACHINE::binary(int op, const NODE* n, uint64_t a, uint64_t b) {
@@ -701,6 +774,7 @@ uint64_t EXEC_MACHINE::eval(const NODE* n) {
         }
         case STDOT:
         case STREF: {
+            if (field_of(n)->is_bit_field) return load_bits(bits_of(n));
             uint64_t at = address_of(n);
             if (is_aggregate(t)) return at;
             return load(at, t);

@@ -26,7 +26,8 @@
 // pointers; every string constant gets its bytes and a NUL in the global
 // area before the run; STASG copies a struct, and a struct passed or
 // returned by value is copied; malloc'ed blocks live in a heap of their
-// own from HEAP_BASE on, each block checked on every access.  A call of a
+// own from HEAP_BASE on, each block checked on every access.  A bit-field
+// is read and written in the bytes that hold it.  A call of a
 // function without a body in the unit goes to the small C library of
 // exec_library.cpp, or is an error naming the function.
 #pragma once
@@ -113,6 +114,18 @@ private:
     uint64_t symbol_address(const icode::I_SYMTAB* s);
     uint64_t call_node(const icode::NODE* n);
     uint64_t assign(const icode::NODE* n);
+    // A bit-field: the first byte that holds it, its bit offset in that
+    // byte, its width and its declared type.
+    struct BITS {
+        uint64_t base = 0;
+        uint32_t shift = 0;
+        uint32_t width = 0;
+        const icode::TYPE* type = nullptr;
+    };
+    BITS bits_of(const icode::NODE* member);
+    uint64_t load_bits(const BITS& b);
+    void store_bits(const BITS& b, uint64_t value);
+    uint64_t assign_bits(const icode::NODE* n, const BITS& b);
     uint64_t binary(int op, const icode::NODE* n, uint64_t a, uint64_t b);
     uint64_t compare(int op, const icode::NODE* l, const icode::NODE* r, uint64_t a, uint64_t b);
     const LAYOUT& layout_of(const EXEC_FUNCTION& f);
