@@ -158,6 +158,10 @@ private:
     const clang::FunctionDecl* function_ = nullptr;        // being lowered
     std::map<const clang::Decl*, icode::SYMTAB*> locals_;  // of the current function
     std::vector<const clang::VarDecl*> local_order_;
+    // A one-dimensional variable-length array is a pointer local set, where
+    // it is declared, to stack space that lasts until the function returns.
+    static const clang::VariableArrayType* vla_of(clang::QualType type);
+    icode::NODE* vla_bytes(const clang::VariableArrayType* vla, clang::SourceLocation where);
     std::map<const clang::CompoundLiteralExpr*, icode::SYMTAB*> literals_;
     std::vector<const clang::CompoundLiteralExpr*> literal_order_;
 

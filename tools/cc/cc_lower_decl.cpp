@@ -166,8 +166,6 @@ TYPE* LOWERING::record(const clang::RecordType* rt, SourceLocation where_used, b
                               false, pos(def->getLocation()));
     map[rt] = t;  // before the fields, which may point back to it
     for (const clang::FieldDecl* f : def->fields()) {
-        if (f->getType()->isIncompleteArrayType())
-            unsupported(f->getLocation(), "flexible array member");
         FieldMember m;
         m.name = f->getName().str();
         m.type = type_of(f->getType(), f->getLocation());
@@ -363,6 +361,11 @@ void LOWERING::slots(QualType type, const clang::Expr* init, uint64_t offset,
     if (init) init = init->IgnoreParens();
     if (auto* ce = llvm::dyn_cast_or_null<clang::ConstantExpr>(init)) init = ce->getSubExpr();
     if (init && llvm::isa<clang::ImplicitValueInitExpr>(init)) init = nullptr;
+    if (ct->isIncompleteArrayType()) {  // a flexible array member
+        if (init && !llvm::isa<clang::ImplicitValueInitExpr>(init))
+            unsupported(init->getBeginLoc(), "initializer of a flexible array member");
+        return;
+    }
     if (const clang::ConstantArrayType* a = ctx_.getAsConstantArrayType(ct)) {
         QualType elem = a->getElementType();
         uint64_t count = a->getSize().getZExtValue();

@@ -96,8 +96,14 @@ NODE* LOWERING::expr(const clang::Expr* e) {
     }
     if (llvm::isa<clang::BinaryConditionalOperator>(e))
         unsupported(w, "?: without a middle operand");
-    if (llvm::isa<clang::UnaryExprOrTypeTraitExpr>(e))
-        unsupported(w, "sizeof of a variable-length array");
+    if (auto* u = llvm::dyn_cast<clang::UnaryExprOrTypeTraitExpr>(e)) {
+        const clang::VariableArrayType* vla = vla_of(u->getTypeOfArgument());
+        if (u->getKind() != clang::UETT_SizeOf || !vla)
+            unsupported(w, "sizeof of a variable-length array");
+        NODE* bytes = vla_bytes(vla, w);
+        TYPE* t = type_of(qt, w);
+        return bytes->type() == t ? bytes : mk(SCONV, t, bytes);
+    }
     unsupported(w, std::string("expression ") + e->getStmtClassName());
 }
 
@@ -115,7 +121,12 @@ NODE* LOWERING::cast(const clang::CastExpr* c) {
                 return predefined(p, type_of(c->getType(), w));
             if (auto* lit = llvm::dyn_cast<clang::StringLiteral>(s))
                 return scon(lit, type_of(c->getType(), w));
-            if (sub->getType()->isVariableArrayType()) unsupported(w, "variable-length array");
+            if (sub->getType()->isVariableArrayType()) {
+                auto* d = llvm::dyn_cast<clang::DeclRefExpr>(s);
+                if (!d || !vla_of(sub->getType()))
+                    unsupported(w, "variable-length array of this kind");
+                return expr(d);  // the local holds the array's address
+            }
             return mk(UAND, type_of(c->getType(), w), expr(sub));
         }
         case clang::CK_FunctionToPointerDecay: return mk(UAND, type_of(c->getType(), w), expr(sub));

@@ -60,8 +60,8 @@ void LOWERING::collect_locals(const clang::Stmt* s) {
         for (const clang::Decl* d : ds->decls()) {
             auto* v = llvm::dyn_cast<clang::VarDecl>(d);
             if (!v) continue;
-            if (v->getType()->isVariablyModifiedType())
-                unsupported(v->getLocation(), "variable-length array");
+            if (v->getType()->isVariablyModifiedType() && !vla_of(v->getType()))
+                unsupported(v->getLocation(), "variable-length array of more than one dimension");
             if (v->hasLocalStorage())
                 local_order_.push_back(v);
             else if (!v->hasExternalStorage())
@@ -109,7 +109,11 @@ void LOWERING::function(const clang::FunctionDecl* f) {
     collect_locals(body);
     size_t params = own.size();
     for (const clang::VarDecl* v : local_order_)
-        locals_[v] = make(v->getName().str(), v->getType(), v->getLocation(), 2, 2);
+        locals_[v] =
+            make(v->getName().str(),
+                 vla_of(v->getType()) ? ctx_.getPointerType(vla_of(v->getType())->getElementType())
+                                      : v->getType(),
+                 v->getLocation(), 2, 2);
     for (const clang::CompoundLiteralExpr* cl : literal_order_)
         literals_[cl] = make("", cl->getType(), cl->getBeginLoc(), 2, 2);
 
@@ -122,7 +126,30 @@ void LOWERING::function(const clang::FunctionDecl* f) {
     function_ = nullptr;
 }
 
+const clang::VariableArrayType* LOWERING::vla_of(clang::QualType type) {
+    auto* vla = llvm::dyn_cast<clang::VariableArrayType>(type.getCanonicalType().getTypePtr());
+    if (!vla || vla->getElementType()->isVariablyModifiedType() || !vla->getSizeExpr())
+        return nullptr;
+    return vla;
+}
+
+// The bytes of a variable-length array: its length, evaluated again, times
+// the size of its element.
+NODE* LOWERING::vla_bytes(const clang::VariableArrayType* vla, SourceLocation w) {
+    TYPE* size_t_type = type_of(ctx_.getSizeType(), w);
+    NODE* n = expr(vla->getSizeExpr());
+    if (n->type() != size_t_type) n = mk(SCONV, size_t_type, n);
+    return mk(MULT, size_t_type, n, icon(size_t_type, int64_t(bits_of(vla->getElementType()) / 8)));
+}
+
 void LOWERING::local_init(const clang::VarDecl* v) {
+    if (const clang::VariableArrayType* vla = vla_of(v->getType())) {
+        SYMTAB* s = locals_.at(v);
+        emit(mk(ASG, s->type(), name(s),
+                mk(CALL, s->type(), helper("__builtin_alloca"), vla_bytes(vla, v->getLocation()))),
+             v->getBeginLoc());
+        return;
+    }
     const clang::Expr* init = v->getInit();
     if (!init) return;
     SYMTAB* s = locals_.at(v);

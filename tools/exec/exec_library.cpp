@@ -379,7 +379,13 @@ bool EXEC_MACHINE::call_library(const std::string& name, const std::vector<uint6
         result = uint64_t(int64_t(r < 0 ? -1 : r > 0 ? 1 : 0));
     }
     // The heap.
-    else if (name == "malloc") {
+    else if (name == "__builtin_alloca" || name == "alloca") {
+        // Stack space behind the caller's frame, given back when it returns.
+        need(1);
+        if (frames_.empty() || a[0] > MAX_HEAP_BYTES)
+            fail("alloca of " + std::to_string(a[0]) + " bytes");
+        result = allocate_global(a[0], 16);
+    } else if (name == "malloc") {
         need(1);
         result = heap_allocate(a[0]);
     } else if (name == "calloc") {
