@@ -161,6 +161,9 @@ EXEC_MACHINE::EXEC_MACHINE(const EXEC_UNIT& unit, uint64_t max_steps)
         uint64_t bytes = std::max<uint64_t>(s->size(), s->type() ? s->type()->size() : 0);
         globals_[s] = allocate_global((bytes + 7) / 8, std::max<uint64_t>(1, s->alignment() / 8));
     }
+    // A struct result larger than any C program returns is not copied out
+    // (nor is room made for it).
+    if (return_bytes_ > (uint64_t(1) << 24)) return_bytes_ = 0;
     if (return_bytes_) return_slot_ = allocate_global(return_bytes_, 8);
     for (const auto& f : unit.functions())
         for (const EXEC_STMT& st : f->stmts) place_strings(st.tree);
@@ -282,7 +285,12 @@ EXEC_RESULT EXEC_MACHINE::call(const std::string& function, const std::vector<in
     std::vector<ARG> raw;
     for (int64_t a : args) raw.push_back({uint64_t(a), {}});
     EXEC_RESULT r;
-    r.bits = run(*f, raw);
+    try {
+        r.bits = run(*f, raw);
+    } catch (const EXEC_EXIT& e) {
+        frames_.clear();
+        fail(function + " ended the program with status " + std::to_string(e.status));
+    }
     const TYPE* fn = plain_type(f->symbol ? f->symbol->type() : nullptr);
     const TYPE* ret =
         fn && fn->kind() == TypeKind::FUNCTION ? fn->function_part().return_type : nullptr;
