@@ -317,15 +317,19 @@ void LOWERING::stmt(const clang::Stmt* s) {
         stmt(f->getInit());
         uint32_t top = new_label(), next = new_label(), exit = new_label();
         emit_label(top);
-        if (f->getCond()) branch_unless(f->getCond(), exit, w);
+        // Each part of the header keeps its own line; the jump back goes
+        // with the increment, or else with the test.
+        SourceLocation cond_at = f->getCond() ? f->getCond()->getBeginLoc() : w;
+        SourceLocation inc_at = f->getInc() ? f->getInc()->getBeginLoc() : cond_at;
+        if (f->getCond()) branch_unless(f->getCond(), exit, cond_at);
         break_to_.push_back(exit);
         continue_to_.push_back(next);
         stmt(f->getBody());
         break_to_.pop_back();
         continue_to_.pop_back();
         emit_label(next);
-        if (f->getInc()) emit(expr(f->getInc()), w);
-        branch(top, w);
+        if (f->getInc()) emit(expr(f->getInc()), inc_at);
+        branch(top, inc_at);
         emit_label(exit);
     } else if (auto* sw = llvm::dyn_cast<clang::SwitchStmt>(s)) {
         switch_stmt(sw);
