@@ -46,5 +46,9 @@ int main(int argc, char **argv)
     snprintf(line, sizeof line, "%05d|%+d|%c|%%", 42, 7, 'z');
     puts(line);
     free(copy);
+    if (argc > 2) {
+        puts("too many words");
+        exit(9);
+    }
     return argc;
 }

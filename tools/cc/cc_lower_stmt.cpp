@@ -36,6 +36,13 @@ void LOWERING::expression_statement(const clang::Expr* e) {
         x->getType()->isIntegralOrEnumerationType() && x->getIntegerConstantExpr(ctx_))
         return;
     emit(expr(x), x->getBeginLoc());
+    // A call that does not return (exit, abort, a failed assert) ends its
+    // block with a return that never runs: the block then leaves the
+    // function, and the profiler's counts stay those of what happened.
+    if (auto* c = llvm::dyn_cast<clang::CallExpr>(x->IgnoreParenCasts()))
+        if (const clang::FunctionDecl* f = c->getDirectCallee())
+            if (f->isNoReturn())
+                emit(mk(URETURN, void_type(), mk(NOP, void_type())), x->getBeginLoc());
 }
 
 void LOWERING::emit_label(uint32_t label) { out_.write_label(label); }
