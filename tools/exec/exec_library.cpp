@@ -361,6 +361,60 @@ bool EXEC_MACHINE::call_library(const std::string& name, const std::vector<uint6
         char c = char(a[1]);
         size_t at = c == 0 ? s.size() : name == "strchr" ? s.find(c) : s.rfind(c);
         result = at == std::string::npos ? 0 : a[0] + at;
+    } else if (name == "strspn" || name == "strcspn" || name == "strpbrk") {
+        need(2);
+        std::string s = read_string(a[0]), set = read_string(a[1]);
+        size_t at = name == "strspn" ? s.find_first_not_of(set) : s.find_first_of(set);
+        if (name == "strpbrk")
+            result = at == std::string::npos ? 0 : a[0] + at;
+        else
+            result = at == std::string::npos ? s.size() : at;
+    } else if (name == "strtok") {
+        need(2);
+        uint64_t at = a[0] ? a[0] : strtok_;
+        if (at == 0) return true;
+        std::string s = read_string(at), set = read_string(a[1]);
+        size_t start = s.find_first_not_of(set);
+        if (start == std::string::npos) {
+            strtok_ = 0;
+            return true;
+        }
+        size_t end = s.find_first_of(set, start);
+        result = at + start;
+        if (end == std::string::npos) {
+            strtok_ = 0;
+        } else {
+            bytes_at(at + end, 1)[0] = 0;
+            strtok_ = at + end + 1;
+        }
+    } else if (name == "memchr") {
+        need(3);
+        result = 0;
+        for (uint64_t i = 0; i < a[2]; ++i)
+            if (bytes_at(a[0] + i, 1)[0] == uint8_t(a[1])) {
+                result = a[0] + i;
+                break;
+            }
+    } else if (name == "__errno_location") {
+        result = errno_;
+    } else if (name == "perror") {
+        need(1);
+        out_->flush();
+        std::string s = a[0] ? read_string(a[0]) : "";
+        uint32_t v = 0;
+        for (int b = 0; b < 4; ++b) v |= uint32_t(bytes_at(errno_ + b, 1)[0]) << (8 * b);
+        int e = int(v);
+        *err_ << (s.empty() ? "" : s + ": ") << std::strerror(e) << "\n";
+    } else if (name == "atof" || name == "strtod") {
+        need(name == "atof" ? 1 : 2);
+        std::string s = read_string(a[0]);
+        char* end = nullptr;
+        double d = std::strtod(s.c_str(), &end);
+        std::memcpy(&result, &d, 8);
+        if (name == "strtod" && a[1]) {
+            uint64_t at = a[0] + uint64_t(end - s.c_str());
+            for (int b = 0; b < 8; ++b) bytes_at(a[1] + b, 1)[0] = uint8_t(at >> (8 * b));
+        }
     } else if (name == "strstr") {
         need(2);
         size_t at = read_string(a[0]).find(read_string(a[1]));

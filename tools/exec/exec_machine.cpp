@@ -164,6 +164,7 @@ EXEC_MACHINE::EXEC_MACHINE(const EXEC_UNIT& unit, uint64_t max_steps)
     // A struct result larger than any C program returns is not copied out
     // (nor is room made for it).
     if (return_bytes_ > (uint64_t(1) << 24)) return_bytes_ = 0;
+    errno_ = allocate_global(4, 4);
     if (return_bytes_) return_slot_ = allocate_global(return_bytes_, 8);
     for (const auto& f : unit.functions())
         for (const EXEC_STMT& st : f->stmts) place_strings(st.tree);

@@ -174,6 +174,8 @@ private:
     // rand()'s state: the additive feedback generator of the host library
     // (seeded with 1 until srand is called).
     std::vector<uint32_t> random_;
+    uint64_t errno_ = 0;   // the program's errno, an int of the global area
+    uint64_t strtok_ = 0;  // where strtok goes on
     size_t random_next_ = 0;
     std::string program_name_ = "icode-run";  // argv[0] of run_program
     std::ostream* out_;
