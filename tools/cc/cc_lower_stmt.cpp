@@ -128,6 +128,11 @@ void LOWERING::function(const clang::FunctionDecl* f) {
     for (size_t i = 0; i < params; ++i) out_.write_symbol(own[i]);
     out_.write_body_begin(pos(body->getLBracLoc()));
     for (size_t i = params; i < own.size(); ++i) out_.write_symbol(own[i]);
+    // The entry: a statement of its own on the function's line, so that the
+    // first block is never the target of a jump (a loop at the top of the
+    // body jumps back to its test, not into the entry) and the header line
+    // carries the number of calls.
+    emit(mk(NOP, void_type()), f->getLocation());
     stmt(body);
     out_.write_function_end(pos(body->getRBracLoc()));
     function_ = nullptr;
