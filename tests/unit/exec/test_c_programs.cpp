@@ -18,13 +18,17 @@ struct OUTCOME {
     std::string out, err, error;  // error: the executor's failure, if any
 };
 
-OUTCOME run_c(const std::string& code, const std::vector<std::string>& words = {"p"}) {
+OUTCOME run_c(const std::string& code, const std::vector<std::string>& words = {"p"},
+              const std::vector<std::string>& defines = {}) {
     closed_loop::SCRATCH_DIR dir;
     const std::string source = dir.file("p.c"), unit_path = dir.file("p.icode");
     std::ofstream(source) << code;
+    std::ofstream(dir.file("p.h")) << "#define FROM_HEADER 40\n";
     cc::CC_OPTIONS options;
     options.source = source;
     options.output = unit_path;
+    options.includes = {dir.path()};
+    options.defines = defines;
     OUTCOME o;
     testing::internal::CaptureStderr();
     int rc = cc::compile(options);
@@ -125,6 +129,13 @@ TEST_F(CProgram, RefusalsAreOneLineMessages) {
             e = "free of 0" + e.substr(e.find(','));
         EXPECT_EQ(e, c.error) << c.code;
     }
+}
+
+TEST_F(CProgram, IncludeDirectoriesAndDefinesReachThePreprocessor) {
+    OUTCOME o = run_c("#include <p.h>\nint main(void) { return FROM_HEADER + N + ONE; }", {"p"},
+                      {"N=2", "ONE"});
+    EXPECT_EQ(o.error, "");
+    EXPECT_EQ(o.status, 43);
 }
 
 TEST_F(CProgram, FailedAssertEndsWithStatus134) {
