@@ -122,7 +122,8 @@ void LOWERING::function(const clang::FunctionDecl* f) {
                                       : v->getType(),
                  v->getLocation(), 2, 2);
     for (const clang::CompoundLiteralExpr* cl : literal_order_)
-        literals_[cl] = make("", cl->getType(), cl->getBeginLoc(), 2, 2);
+        literals_[cl] = make("__literal_" + std::to_string(literals_.size() + 1), cl->getType(),
+                             cl->getBeginLoc(), 2, 2);
 
     out_.write_function_begin(fs, pos(f->getLocation()));
     for (size_t i = 0; i < params; ++i) out_.write_symbol(own[i]);
