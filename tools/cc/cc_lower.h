@@ -5,15 +5,17 @@
 // - Types are clang's canonical types with the host's sizes (bits): the
 //   integers by kind and signedness (plain char is CHAR, signed char CHAR
 //   with an explicit sign), pointers, arrays, structs and unions with their
-//   field offsets, enums over their underlying integer, functions with their
-//   parameter lists.  Typedefs and qualifiers are seen through.  A struct
+//   field offsets (bit-fields with their widths), float and double, enums
+//   over their underlying integer, functions with their parameter lists.
+//   Typedefs and qualifiers are seen through.  A struct
 //   that a system header defines and the program reaches only through a
 //   pointer (FILE) is written without its fields.
 // - Global symbols are the file's variables and functions, in the order the
 //   program first defines or uses them; declarations nothing uses are left
 //   out.  Static locals are file-local globals.  Every function has its
-//   parameters (level 1) and then all locals of its body, nested blocks
-//   included (level 2).
+//   parameters (level 1) and then all locals of its body, nested blocks and
+//   compound literals included (level 2); a one-dimensional variable-length
+//   array is a pointer local.
 // - Statements become flat label/branch form: CBRANCH(condition, LABEL)
 //   jumps when the condition is false, BRANCH jumps always, SWITCH holds a
 //   left-leaning COMMA list of CASE and DEFAULT items (and is followed by a
@@ -21,7 +23,10 @@
 //   (do-while at the bottom) and jump back from their end.  Every
 //   expression statement carries the position of the C statement it comes
 //   from; the jumps that structure a loop or an if carry the position of
-//   their loop or if, so that coverage counts stay on those lines.
+//   their loop or if, so that coverage counts stay on those lines.  Every
+//   function opens with an entry statement on its header line, and a
+//   direct call of a function that does not return is followed by a return
+//   that never runs, so that the profiler's blocks match what can happen.
 // - Expressions keep C's structure: lvalues are NAME, UMULT (through a
 //   pointer), STDOT and STREF (members); a[i] is *(a + i * size) with the
 //   scaling as PMCONV in bits; && and || and ?: stay operators; integer
