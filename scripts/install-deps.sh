@@ -6,7 +6,10 @@ set -e
 need=""
 # libcli11-dev: the icode tool's command line parser (header-only).
 # lcov: genhtml and lcov, which the tests run on icode coverage's lcov export.
-for pkg in cmake make g++ libboost-dev libgtest-dev libcli11-dev lcov; do
+# libclang-cpp14-dev, libclang-14-dev and llvm-14-dev: clang's parser and
+# AST for `icode cc`; gcc's gcov and python3 for scripts/compare-gcov.sh.
+for pkg in cmake make g++ libboost-dev libgtest-dev libcli11-dev lcov libclang-cpp14-dev \
+    libclang-14-dev llvm-14-dev gcc python3; do
     if ! dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q "install ok installed"; then
         need="$need $pkg"
     fi

@@ -17,3 +17,4 @@ void add_cmd_run(CLI::App& icode, int& status);
 void add_cmd_gen(CLI::App& icode, int& status);
 void add_cmd_coverage(CLI::App& icode, int& status);
 void add_cmd_profile(CLI::App& icode, int& status);
+void add_cmd_cc(CLI::App& icode, int& status);

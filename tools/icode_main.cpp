@@ -10,6 +10,7 @@
 //   icode run UNIT           execute a unit, with counters and edge traces
 //   icode gen --seed N       a generated unit of structured functions
 //   icode profile ...        show, merge, check and compare profile data
+//   icode cc FILE.c -o UNIT  compile a C translation unit to a unit
 //
 // `icode --help` and `icode SUB --help` say the rest.
 //
@@ -92,5 +93,6 @@ int main(int argc, char** argv) {
     add_cmd_run(icode, status);
     add_cmd_gen(icode, status);
     add_cmd_profile(icode, status);
+    add_cmd_cc(icode, status);
     return run_tool_command_line(icode, status, argc, argv);
 }

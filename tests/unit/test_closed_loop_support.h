@@ -72,6 +72,13 @@ void check_seed(uint64_t seed, int functions, int size,
 // only, so the case transfers into the same block go uncounted.
 std::set<std::string> switch_fall_through_into_case(const exec::EXEC_UNIT& unit);
 
+// Checks the weights of an annotated unit against the summed traces of its
+// runs, as check_seed does for a generated unit (the profiler's standard
+// error names the functions left out; the original unit, the switches).
+void check_annotated(const exec::EXEC_UNIT& annotated, const SUMMED_TRACE& trace,
+                     const std::string& profiler_stderr, const exec::EXEC_UNIT& original,
+                     const std::string& what, TALLY& tally);
+
 // The functions the profiler named in its incomplete-propagation warning.
 std::set<std::string> incomplete_functions(const std::string& profiler_stderr);
 

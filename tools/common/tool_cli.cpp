@@ -51,8 +51,17 @@ int run_tool_command_line(CLI::App& icode, int& status, int argc, char** argv) {
         app = named.front();
         who += " " + word;
     }
+    // "--args" ends the options: the words after it are a program's own
+    // (they may look like options), so they are parsed as positionals.
+    std::vector<char*> words(argv, argv + argc);
+    static char end_of_options[] = "--";
+    for (std::size_t i = 1; i < words.size(); ++i)
+        if (std::string(words[i]) == "--args") {
+            words.insert(words.begin() + long(i) + 1, end_of_options);
+            break;
+        }
     try {
-        icode.parse(argc, argv);
+        icode.parse(int(words.size()), words.data());
     } catch (const CLI::Success& e) {
         // --help: the help of the subcommand it follows, on standard output.
         return icode.exit(e, std::cout, std::cerr);

@@ -26,6 +26,8 @@ CLI::Validator tool_number(long long min, long long max);
 // The same for a percentage from 0 to 100, fractions allowed.
 CLI::Validator tool_percentage();
 
-// Parses the command line; the status of the subcommand that ran, 0 after
+// Parses the command line; a word "--args" ends the options, so that the
+// words after it reach the subcommand as positionals whatever they look
+// like.  Returns the status of the subcommand that ran, 0 after
 // --help, 2 after a message on standard error for a line that does not parse.
 int run_tool_command_line(CLI::App& icode, int& status, int argc, char** argv);

@@ -237,6 +237,13 @@ void check_counters_count_something(const EXEC_UNIT& instrumented, const EXEC_MA
 
 }  // namespace
 
+void check_annotated(const EXEC_UNIT& annotated, const SUMMED_TRACE& trace,
+                     const std::string& profiler_stderr, const EXEC_UNIT& original,
+                     const std::string& what, TALLY& tally) {
+    check_weights(annotated, trace, incomplete_functions(profiler_stderr),
+                  switch_fall_through_into_case(original), what, tally);
+}
+
 std::set<std::string> switch_fall_through_into_case(const EXEC_UNIT& unit) {
     std::set<std::string> out;
     for (const auto& f : unit.functions()) {

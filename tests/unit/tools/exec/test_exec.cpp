@@ -108,8 +108,8 @@ TEST(Exec, FailuresAreOneLineErrors) {
         "division by zero");
     EXPECT_EQ(error_of(ret("    UMULT type=2\n      NAME type=2 level=1 index=0\n"), 0),
               "bad address 0 (2 bytes)");
-    EXPECT_EQ(error_of(ret("    FCON type=2 text=\"1.5\"\n"), 0),
-              "FCON is not supported by the executor");
+    EXPECT_EQ(error_of(ret("    SQRT type=2\n      ICON type=2 value=4\n"), 0),
+              "SQRT is not supported by the executor");
     EXPECT_EQ(error_of("label label=1\nexpr\n  BRANCH type=2\n    LABEL type=2 label=1\n", 0),
               "step limit of 1000 reached in main");
 }
