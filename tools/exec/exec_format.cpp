@@ -60,7 +60,7 @@ std::string EXEC_MACHINE::format(const std::string& who, const std::vector<uint6
             }
         }
         if (width.size() > 3 || precision.size() > 3) fail(who + ": width or precision too large");
-        std::string spec = "%" + flags + width + (dot ? "." + precision : "");
+        std::string directive = "%" + flags + width + (dot ? "." + precision : "");
         std::string length;
         while (i < fmt.size() && std::strchr("hlzjtL", fmt[i])) length += fmt[i++];
         if (i >= fmt.size()) fail(who + ": the format ends inside a conversion");
@@ -76,7 +76,7 @@ std::string EXEC_MACHINE::format(const std::string& who, const std::vector<uint6
                               : length == "h"  ? (long long)(short)v
                               : length.empty() ? (long long)(int)v
                                                : (long long)v;
-                std::snprintf(buffer, sizeof buffer, (spec + "lld").c_str(), x);
+                std::snprintf(buffer, sizeof buffer, (directive + "lld").c_str(), x);
                 break;
             }
             case 'u':
@@ -88,11 +88,11 @@ std::string EXEC_MACHINE::format(const std::string& who, const std::vector<uint6
                                        : length == "h"  ? (unsigned long long)(unsigned short)v
                                        : length.empty() ? (unsigned long long)(unsigned)v
                                                         : (unsigned long long)v;
-                std::snprintf(buffer, sizeof buffer, (spec + "ll" + conv).c_str(), x);
+                std::snprintf(buffer, sizeof buffer, (directive + "ll" + conv).c_str(), x);
                 break;
             }
             case 'c':
-                std::snprintf(buffer, sizeof buffer, (spec + "c").c_str(),
+                std::snprintf(buffer, sizeof buffer, (directive + "c").c_str(),
                               int((unsigned char)arg()));
                 if (buffer[0] == 0 || std::strlen(buffer) == 0) {  // %c of NUL writes a NUL
                     out += '\0';
@@ -104,9 +104,9 @@ std::string EXEC_MACHINE::format(const std::string& who, const std::vector<uint6
                 std::string s = at == 0 ? "(null)" : read_string(at);
                 out += [&] {
                     std::string r;
-                    int n = std::snprintf(nullptr, 0, (spec + "s").c_str(), s.c_str());
+                    int n = std::snprintf(nullptr, 0, (directive + "s").c_str(), s.c_str());
                     r.resize(size_t(n) + 1);
-                    std::snprintf(&r[0], r.size(), (spec + "s").c_str(), s.c_str());
+                    std::snprintf(&r[0], r.size(), (directive + "s").c_str(), s.c_str());
                     r.resize(size_t(n));
                     return r;
                 }();
@@ -115,9 +115,10 @@ std::string EXEC_MACHINE::format(const std::string& who, const std::vector<uint6
             case 'p': {
                 v = arg();
                 if (v == 0)
-                    std::snprintf(buffer, sizeof buffer, (spec + "s").c_str(), "(nil)");
+                    std::snprintf(buffer, sizeof buffer, (directive + "s").c_str(), "(nil)");
                 else
-                    std::snprintf(buffer, sizeof buffer, (spec + "p").c_str(), (void*)(uintptr_t)v);
+                    std::snprintf(buffer, sizeof buffer, (directive + "p").c_str(),
+                                  (void*)(uintptr_t)v);
                 break;
             }
             case 'f':
@@ -132,7 +133,7 @@ std::string EXEC_MACHINE::format(const std::string& who, const std::vector<uint6
                 v = arg();  // a double: variadic floats are promoted
                 double d;
                 std::memcpy(&d, &v, 8);
-                std::snprintf(buffer, sizeof buffer, (spec + conv).c_str(), d);
+                std::snprintf(buffer, sizeof buffer, (directive + conv).c_str(), d);
                 break;
             }
             default: fail(who + ": conversion %" + std::string(1, conv) + " is not supported");
