@@ -9,7 +9,15 @@ namespace icode_text {
 
 std::unique_ptr<icode::IcodeFile> open_unit(std::FILE* stream, icode::IcodeClient& client,
                                             icode::TYPE_PKG& types, std::string* error) {
-    std::unique_ptr<icode::IcodeFile> unit = icode::IcodeFile::open_for_reading(stream, &client);
+    std::unique_ptr<icode::IcodeFile> unit;
+    try {
+        unit = icode::IcodeFile::open_for_reading(stream, &client);
+    } catch (...) {
+        // A damaged header ends the run; where that ending is an exception
+        // (tests, fuzzing) the stream is not left open.
+        std::fclose(stream);
+        throw;
+    }
     if (!unit) {
         std::fclose(stream);
         if (error) *error = "not an I-code unit of a version from -86 to -71 for target 700";
