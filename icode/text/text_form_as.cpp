@@ -224,9 +224,11 @@ bool ASSEMBLER::parse_line(const std::string& line, int n) {
                            ? int(v)
                            : ICODE_NEWEST_VERSION;
             item.rec.start(REC_HEADER, version_);
-            item.rec.value("magic")->text = ICODE_MAGIC;
-            item.rec.value("version")->num = version_;
-            item.rec.value("target")->num = ICODE_TARGET;
+            // A version outside the known ones may have a header without
+            // some of these fields.
+            if (FIELD_VALUE* f = item.rec.value("magic")) f->text = ICODE_MAGIC;
+            if (FIELD_VALUE* f = item.rec.value("version")) f->num = version_;
+            if (FIELD_VALUE* f = item.rec.value("target")) f->num = ICODE_TARGET;
         } else {
             item.rec.start(l->kind, version_);
         }
