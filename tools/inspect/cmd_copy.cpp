@@ -29,7 +29,6 @@ public:
 
     void set_output(IcodeFile* out) { out_ = out; }
 
-    bool unit_header(int, int) override { return true; }
     void string_list(uint32_t id, const std::vector<std::string>& strings) override {
         string_lists.emplace_back(id, strings);
     }

@@ -59,8 +59,6 @@ class DUMP_CLIENT : public IcodeClient {
 public:
     ~DUMP_CLIENT() override { discard(); }
 
-    bool unit_header(int, int) override { return true; }
-    void string_list(uint32_t, const std::vector<std::string>&) override {}
     SYMTAB* create_symbol(SymbolRecord record, int level) override {
         symbols_.push_back(std::make_unique<SYMTAB>(std::move(record)));
         SYMTAB* symbol = symbols_.back().get();
@@ -72,9 +70,6 @@ public:
             symbol->add_pragma_front(std::move(pragma));
         else if (in_function_)
             add(REC_PRAGMA, std::nullopt).pragma = std::move(pragma);
-    }
-    void attach_initializer(SYMTAB*, std::vector<NODE*> trees) override {
-        for (NODE* tree : trees) free_tree(tree);
     }
     void function_begin(SYMTAB* symbol, OptPos position) override {
         discard();

@@ -228,7 +228,6 @@ public:
 
     int dropped = 0;
 
-    bool unit_header(int, int) override { return true; }
     void string_list(uint32_t id, const std::vector<std::string>& strings) override {
         std::string line = "strings " + std::to_string(id);
         for (const auto& s : strings) line += " " + icode_text::quote(s);
