@@ -169,7 +169,7 @@ int IcodeFile::read_next_record() {
     }
     if (!have_length) invalid_record();
     read_payload(kind, length);
-    handle_record(kind);
+    handle_record(RECORD_KIND(kind));
     return kind;
 }
 
@@ -250,7 +250,7 @@ uint32_t IcodeFile::intern_file_name(FILE_NAME name) {
     return uint32_t(files_.size());
 }
 
-void IcodeFile::handle_record(uint8_t kind) {
+void IcodeFile::handle_record(RECORD_KIND kind) {
     OptPos pos;
     if (const FIELD_VALUE* p = rec_.value("pos")) pos = make_position(p->pos);
     switch (kind) {

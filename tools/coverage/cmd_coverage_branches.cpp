@@ -54,7 +54,7 @@ public:
     void function_end(OptPos) override { drop_pending(); }
     // A label or a text between the two branches means control can reach
     // the second one from elsewhere: it is not the fall-through count.
-    void text(int, const std::string&, OptPos) override { drop_pending(); }
+    void text(RECORD_KIND, const std::string&, OptPos) override { drop_pending(); }
     void label(uint32_t) override { drop_pending(); }
     void expression_statement(NODE* tree, OptPos position) override {
         tree = PROFILE_ICODE_MGR::weights_on_input(tree);

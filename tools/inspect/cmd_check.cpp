@@ -64,7 +64,7 @@ public:
     void block_end(OptPos) override { statement(); }
     void body_begin(OptPos) override { statement(); }
     void mark(OptPos) override { statement(); }
-    void text(int, const std::string&, OptPos) override { statement(); }
+    void text(RECORD_KIND, const std::string&, OptPos) override { statement(); }
     void label(uint32_t) override { statement(); }
     void expression_statement(NODE* tree, OptPos) override {
         statement();

@@ -85,7 +85,7 @@ public:
         flush_symbol();
         out_->write_mark(position);
     }
-    void text(int kind, const std::string& text, OptPos position) override {
+    void text(RECORD_KIND kind, const std::string& text, OptPos position) override {
         flush_symbol();
         if (kind == REC_TEXT_AT)
             out_->write_text_at(text, position);

@@ -87,7 +87,7 @@ public:
     void block_end(OptPos position) override { add(REC_BLOCK_END, std::move(position)); }
     void body_begin(OptPos position) override { add(REC_BODY_BEGIN, std::move(position)); }
     void mark(OptPos position) override { add(REC_MARK, std::move(position)); }
-    void text(int kind, const std::string&, OptPos position) override {
+    void text(RECORD_KIND kind, const std::string&, OptPos position) override {
         if (in_function_) add(kind, std::move(position));
     }
     void label(uint32_t number) override {
