@@ -6,6 +6,7 @@
 #include "icode/icode_input.h"
 #include "icode/node.h"
 #include "icode/opcodes.h"
+#include "icode/record_layout.h"
 #include "icode/type_error.h"
 #include "icode/type_pkg.h"
 #include "icode/types.h"
@@ -120,8 +121,10 @@ namespace {
 
 // Kinds that may stand at the top level of the function stream and of the
 // sections; any other kind is reported and skipped byte by byte.
-bool is_top_level_kind(uint8_t kind) {
-    switch (kind) {
+bool is_top_level_kind(uint8_t number) {
+    // A number that names no kind has no layout.
+    if (layout_of(number) == nullptr) return false;
+    switch (RECORD_KIND(number)) {
         case REC_FUNC_BEGIN:
         case REC_FUNC_END:
         case REC_BLOCK_BEGIN:
@@ -149,8 +152,15 @@ bool is_top_level_kind(uint8_t kind) {
         case REC_DROP_124:
         case REC_DROP_125:
         case REC_FILE_NAME: return true;
-        default: return false;
+        // Read inside the records they belong to, or only in the header or
+        // the string section.
+        case REC_HEADER:
+        case REC_EHT_CATCHES:
+        case REC_EHT_ENTRY:
+        case REC_STRING_LIST:
+        case REC_END: return false;
     }
+    return false;
 }
 
 }  // namespace
@@ -327,9 +337,20 @@ void IcodeFile::handle_record(RECORD_KIND kind) {
             resolve_type(rec_.num("type"));
             client_->dropped_record(kind);
             break;
-        default:  // opaque and the other dropped records
-            client_->dropped_record(kind);
-            break;
+        // Opaque and the other dropped records; the kinds that never stand
+        // at the top level (their records are read inside others) do not
+        // get here, as read_next_record skips them.
+        case REC_HEADER:
+        case REC_OPAQUE:
+        case REC_DROP_38:
+        case REC_DROP_45:
+        case REC_DROP_58:
+        case REC_DROP_59:
+        case REC_EHT_CATCHES:
+        case REC_DROP_64:
+        case REC_EHT_ENTRY:
+        case REC_DROP_124:
+        case REC_END: client_->dropped_record(kind); break;
     }
 }
 

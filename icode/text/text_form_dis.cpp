@@ -8,6 +8,7 @@
 
 #include "icode/attributes.h"
 #include "icode/opcodes.h"
+#include "icode/record_layout.h"
 #include "icode/text/raw_types.h"
 #include "icode/text/text_form.h"
 #include "icode/text/text_values.h"
@@ -224,7 +225,9 @@ std::string DISASSEMBLER::record_line(const RECORD& rec) const {
 }
 
 void DISASSEMBLER::track(const RECORD& rec, bool in_stream) {
-    switch (rec.kind) {
+    // A number that names no kind has no layout and changes nothing.
+    if (layout_of(rec.kind) == nullptr) return;
+    switch (RECORD_KIND(rec.kind)) {
         case REC_FUNC_BEGIN:
         case REC_DROP_123:
             depth_ = 1;
@@ -242,7 +245,29 @@ void DISASSEMBLER::track(const RECORD& rec, bool in_stream) {
                 globals_.push_back(rec.text("name"));
             break;
         case REC_TYPE: types_.add(rec); break;
-        default: break;
+        case REC_HEADER:
+        case REC_MARK:
+        case REC_OPAQUE:
+        case REC_TEXT_AT:
+        case REC_DROP_38:
+        case REC_LABEL:
+        case REC_DROP_45:
+        case REC_EXPR_STMT:
+        case REC_TEXT:
+        case REC_DROP_58:
+        case REC_DROP_59:
+        case REC_EHT_CATCHES:
+        case REC_DROP_64:
+        case REC_EHT_ENTRY:
+        case REC_EHT:
+        case REC_PRAGMA:
+        case REC_NODE:
+        case REC_INIT:
+        case REC_DROP_108:
+        case REC_STRING_LIST:
+        case REC_DROP_124:
+        case REC_FILE_NAME:
+        case REC_END: break;
     }
 }
 

@@ -46,7 +46,7 @@ using namespace icode;
 
 // One collected statement; it owns its tree and its pragma.
 struct DUMP_STATEMENT {
-    int kind = 0;
+    RECORD_KIND kind{};
     std::optional<SourcePos> position;
     NODE* tree = nullptr;
     const SYMTAB* symbol = nullptr;
@@ -106,7 +106,7 @@ public:
     }
 
 private:
-    DUMP_STATEMENT& add(int kind, OptPos position) {
+    DUMP_STATEMENT& add(RECORD_KIND kind, OptPos position) {
         statements_.emplace_back();
         statements_.back().kind = kind;
         statements_.back().position = std::move(position);
