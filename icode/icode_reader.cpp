@@ -240,6 +240,11 @@ void IcodeFile::register_global_symbol(SYMTAB* symbol) {
     if (const SourcePos* pos = symbol->position()) intern_file_name(pos->file);
 }
 
+void IcodeFile::follow_depth(const RECORD_LAYOUT& layout) {
+    if (layout.depth == DEPTH_EFFECT::ENTER_FUNCTION) locals_.clear();
+    depth_ = depth_after(layout.depth, depth_);
+}
+
 void IcodeFile::register_local_symbol(SYMTAB* symbol) {
     symbol->set_level(depth_);
     if (writing_)
@@ -263,34 +268,19 @@ uint32_t IcodeFile::intern_file_name(FILE_NAME name) {
 void IcodeFile::handle_record(RECORD_KIND kind) {
     OptPos pos;
     if (const FIELD_VALUE* p = rec_.value("pos")) pos = make_position(p->pos);
+    follow_depth(*rec_.layout);
     switch (kind) {
-        case REC_FUNC_BEGIN: {
-            SYMTAB* symbol = lookup_symbol(0, rec_.num("sym"));
-            depth_ = 1;
-            locals_.clear();
-            client_->function_begin(symbol, pos);
-            break;
-        }
+        case REC_FUNC_BEGIN: client_->function_begin(lookup_symbol(0, rec_.num("sym")), pos); break;
         case REC_FUNC_END:
-            depth_ = 0;
             // The client releases the function's symbols here, so a name of
             // a non-zero level outside a function finds no local: the unit
             // is damaged.
             locals_.clear();
             client_->function_end(pos);
             break;
-        case REC_BLOCK_BEGIN:
-            ++depth_;
-            client_->block_begin(pos);
-            break;
-        case REC_BLOCK_END:
-            --depth_;
-            client_->block_end(pos);
-            break;
-        case REC_BODY_BEGIN:
-            depth_ = 2;
-            client_->body_begin(pos);
-            break;
+        case REC_BLOCK_BEGIN: client_->block_begin(pos); break;
+        case REC_BLOCK_END: client_->block_end(pos); break;
+        case REC_BODY_BEGIN: client_->body_begin(pos); break;
         case REC_MARK: client_->mark(pos); break;
         case REC_SYMBOL: read_symbol(); break;
         case REC_TEXT_AT: client_->text(REC_TEXT_AT, rec_.text("text"), pos); break;
@@ -322,15 +312,6 @@ void IcodeFile::handle_record(RECORD_KIND kind) {
         case REC_FILE_NAME:
             if (section_ == SEC_FILES) files_.push_back(rec_.text("name"));
             break;
-        case REC_DROP_123:
-            depth_ = 1;
-            locals_.clear();
-            client_->dropped_record(kind);
-            break;
-        case REC_DROP_125:
-            depth_ = 0;
-            client_->dropped_record(kind);
-            break;
         case REC_DROP_108:
             // Dropped, but its type ref obeys the rule of every type ref: it
             // names a type already defined.
@@ -349,7 +330,9 @@ void IcodeFile::handle_record(RECORD_KIND kind) {
         case REC_EHT_CATCHES:
         case REC_DROP_64:
         case REC_EHT_ENTRY:
+        case REC_DROP_123:
         case REC_DROP_124:
+        case REC_DROP_125:
         case REC_END: client_->dropped_record(kind); break;
     }
 }

@@ -176,14 +176,16 @@ const LAYOUT_PART* drop108_select(int64_t sub) {
 
 std::vector<RECORD_LAYOUT> make_layouts() {
     std::vector<RECORD_LAYOUT> v;
-    auto add = [&](RECORD_KIND k, const char* name, std::vector<FIELD_DESC> head) {
-        v.push_back(RECORD_LAYOUT{k, name, std::move(head)});
+    auto add = [&](RECORD_KIND k, const char* name, std::vector<FIELD_DESC> head,
+                   DEPTH_EFFECT depth = DEPTH_EFFECT::NONE) {
+        v.push_back(RECORD_LAYOUT{k, name, std::move(head), -1, nullptr, depth});
     };
-    add(REC_FUNC_BEGIN, "func_begin", {f("pos", ENC::POS), f("sym", ENC::ULEB)});
-    add(REC_FUNC_END, "func_end", {f("pos", ENC::POS)});
-    add(REC_BLOCK_BEGIN, "block_begin", {f("pos", ENC::POS)});
-    add(REC_BLOCK_END, "block_end", {f("pos", ENC::POS)});
-    add(REC_BODY_BEGIN, "body_begin", {f("pos", ENC::POS)});
+    add(REC_FUNC_BEGIN, "func_begin", {f("pos", ENC::POS), f("sym", ENC::ULEB)},
+        DEPTH_EFFECT::ENTER_FUNCTION);
+    add(REC_FUNC_END, "func_end", {f("pos", ENC::POS)}, DEPTH_EFFECT::LEAVE_FUNCTION);
+    add(REC_BLOCK_BEGIN, "block_begin", {f("pos", ENC::POS)}, DEPTH_EFFECT::OPEN_BLOCK);
+    add(REC_BLOCK_END, "block_end", {f("pos", ENC::POS)}, DEPTH_EFFECT::CLOSE_BLOCK);
+    add(REC_BODY_BEGIN, "body_begin", {f("pos", ENC::POS)}, DEPTH_EFFECT::OPEN_BODY);
     add(REC_MARK, "mark", {f("pos", ENC::POS)});
     {
         FIELD_DESC version = f("version", ENC::I16);
@@ -228,10 +230,11 @@ std::vector<RECORD_LAYOUT> make_layouts() {
         REC_TYPE, "type", {f("id", ENC::ULEB), f("code", ENC::U8)}, 1, &type_code_layout});
     add(REC_DROP_123, "drop123",
         {f("sym", ENC::ULEB), f("a", ENC::SLEB), f("b", ENC::U8), f("c", ENC::ULEB),
-         f("pos", ENC::POS)});
+         f("pos", ENC::POS)},
+        DEPTH_EFFECT::ENTER_FUNCTION);
     add(REC_DROP_124, "drop124",
         {f("a", ENC::ULEB), f("level", ENC::SLEB), f("index", ENC::SLEB), f("b", ENC::U8)});
-    add(REC_DROP_125, "drop125", {f("pos", ENC::POS)});
+    add(REC_DROP_125, "drop125", {f("pos", ENC::POS)}, DEPTH_EFFECT::LEAVE_FUNCTION);
     add(REC_FILE_NAME, "file_name", {f("name", ENC::STRING)});
     return v;
 }
@@ -250,6 +253,18 @@ const LAYOUT_INDEX& layouts() {
 }
 
 }  // namespace
+
+int depth_after(DEPTH_EFFECT effect, int depth) {
+    switch (effect) {
+        case DEPTH_EFFECT::NONE: return depth;
+        case DEPTH_EFFECT::ENTER_FUNCTION: return 1;
+        case DEPTH_EFFECT::LEAVE_FUNCTION: return 0;
+        case DEPTH_EFFECT::OPEN_BLOCK: return depth + 1;
+        case DEPTH_EFFECT::CLOSE_BLOCK: return depth - 1;
+        case DEPTH_EFFECT::OPEN_BODY: return 2;
+    }
+    return depth;
+}
 
 const RECORD_LAYOUT* layout_of(uint8_t kind) { return layouts().by_kind[kind]; }
 

@@ -226,18 +226,11 @@ std::string DISASSEMBLER::record_line(const RECORD& rec) const {
 
 void DISASSEMBLER::track(const RECORD& rec, bool in_stream) {
     // A number that names no kind has no layout and changes nothing.
-    if (layout_of(rec.kind) == nullptr) return;
+    const RECORD_LAYOUT* layout = layout_of(rec.kind);
+    if (layout == nullptr) return;
+    if (layout->depth == DEPTH_EFFECT::ENTER_FUNCTION) locals_.clear();
+    depth_ = depth_after(layout->depth, depth_);
     switch (RECORD_KIND(rec.kind)) {
-        case REC_FUNC_BEGIN:
-        case REC_DROP_123:
-            depth_ = 1;
-            locals_.clear();
-            break;
-        case REC_FUNC_END:
-        case REC_DROP_125: depth_ = 0; break;
-        case REC_BLOCK_BEGIN: ++depth_; break;
-        case REC_BLOCK_END: --depth_; break;
-        case REC_BODY_BEGIN: depth_ = 2; break;
         case REC_SYMBOL:
             if (depth_ != 0)
                 locals_.push_back(rec.text("name"));
@@ -245,6 +238,13 @@ void DISASSEMBLER::track(const RECORD& rec, bool in_stream) {
                 globals_.push_back(rec.text("name"));
             break;
         case REC_TYPE: types_.add(rec); break;
+        case REC_FUNC_BEGIN:
+        case REC_FUNC_END:
+        case REC_BLOCK_BEGIN:
+        case REC_BLOCK_END:
+        case REC_BODY_BEGIN:
+        case REC_DROP_123:
+        case REC_DROP_125:
         case REC_HEADER:
         case REC_MARK:
         case REC_OPAQUE:
