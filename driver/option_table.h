@@ -2,6 +2,8 @@
 // enumerations and the conflict matrix.
 #pragma once
 
+#include "profmgr/analysis_tables.h"
+
 // Option numbers; every part of the system refers to options by these.
 // Numbers 3, 6, 9 and 16 have no accepted name and are never set.
 enum OPTION_NUMBER : int {
@@ -39,8 +41,6 @@ enum OPTION_KIND : int {
 
 // Values of the enumerated options.
 enum OPTION_ENUM_VALUE : long {
-    ANALYZE_CALLGRAPH = 1,
-    ANALYZE_CODECOV = 2,
     DIAG_WRAP_OFF = 3,
     DIAG_WRAP_ON = 4,
     SECTION_SIZES_OFF = 5,
@@ -50,6 +50,10 @@ enum OPTION_ENUM_VALUE : long {
 // One {name, number} pair of an enumeration.  The name's first character is
 // a marker ("+" for every value here) and not part of the name; a table ends
 // with a null name.
+// The values of --analyze are the option values of the analysis table kinds;
+// this is the number each stands for.
+inline long analyze_number(ANALYSIS_TABLE table) { return long(table) + 1; }
+
 struct OPTION_ENUM {
     const char* name;
     long number;

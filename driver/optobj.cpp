@@ -150,15 +150,20 @@ long OPTION_OBJ::match_enum(int n, const char* value) {
     trelv_exit(1);
 }
 
+void OPTION_OBJ::apply_code_coverage() {
+    const ANALYSIS_TABLE_KIND& kind = analysis_table_kind(ANALYSIS_TABLE::CODE_COVERAGE);
+    apply(OPT_ANALYZE, kind.option_value, analyze_number(kind.table));
+}
+
 void OPTION_OBJ::apply(int n, const char* value, long number) {
     ++opts_[n].state;
     ++opts_[n].seen;
     check_conflicts(n);
     store(n, value, number);
     switch (n) {
-        case OPT_CODECOV: apply(OPT_ANALYZE, "codecov", ANALYZE_CODECOV); break;
+        case OPT_CODECOV: apply_code_coverage(); break;
         case OPT_ONLYCODECOV:
-            apply(OPT_ANALYZE, "codecov", ANALYZE_CODECOV);
+            apply_code_coverage();
             apply(OPT_ANALYZE_ONLY, nullptr, 0);
             break;
         case OPT_HELP: print_usage(DIAG::settings().out, program_name_.c_str()); trelv_exit(0);

@@ -65,6 +65,9 @@ private:
     const char* fetch_required(int n, const char* rest);
     long match_enum(int n, const char* value);
     void apply(int n, const char* value, long number);
+    // --analyze with the code-coverage table, which --codecov and
+    // --onlycodecov stand for.
+    void apply_code_coverage();
     void check_conflicts(int n);
     void store(int n, const char* value, long number);
 

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "icode/attributes.h"
+#include "icode/record_kinds.h"
 #include "icode/source_pos.h"
 #include "icode/symtab.h"
 
@@ -65,7 +66,7 @@ public:
     virtual void body_begin(OptPos position) {}
     virtual void mark(OptPos position) {}
     // kind is REC_TEXT_AT (with a position) or REC_TEXT (without).
-    virtual void text(int kind, const std::string& text, OptPos position) {}
+    virtual void text(RECORD_KIND kind, const std::string& text, OptPos position) {}
     virtual void label(uint32_t number) {}
     // The client owns the tree from here on; by default it is freed.
     virtual void expression_statement(NODE* tree, OptPos position);
@@ -74,7 +75,7 @@ public:
     virtual bool exception_table(std::vector<EHT_ENTRY>& entries) { return true; }
     // Records that the program reads only to stay in step; by default
     // nothing happens.
-    virtual void dropped_record(int kind) {}
+    virtual void dropped_record(RECORD_KIND kind) {}
 };
 
 }  // namespace icode

@@ -130,7 +130,10 @@ private:
     void read_section(SECTION s);
     // Reads the payload of a record whose header was just read into rec_.
     void read_payload(uint8_t kind, uint32_t length);
-    void handle_record(uint8_t kind);
+    void handle_record(RECORD_KIND kind);
+    // Sets the depth (and, entering a function, empties the local table) as
+    // a record of this layout does, read or written.
+    void follow_depth(const RECORD_LAYOUT& layout);
     OptPos make_position(const POS_VALUE& p) const;
     TYPE* resolve_type(int64_t id);
     SYMTAB* lookup_symbol(int64_t level, int64_t index) const;

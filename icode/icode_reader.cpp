@@ -6,6 +6,7 @@
 #include "icode/icode_input.h"
 #include "icode/node.h"
 #include "icode/opcodes.h"
+#include "icode/record_layout.h"
 #include "icode/type_error.h"
 #include "icode/type_pkg.h"
 #include "icode/types.h"
@@ -120,8 +121,10 @@ namespace {
 
 // Kinds that may stand at the top level of the function stream and of the
 // sections; any other kind is reported and skipped byte by byte.
-bool is_top_level_kind(uint8_t kind) {
-    switch (kind) {
+bool is_top_level_kind(uint8_t number) {
+    // A number that names no kind has no layout.
+    if (layout_of(number) == nullptr) return false;
+    switch (RECORD_KIND(number)) {
         case REC_FUNC_BEGIN:
         case REC_FUNC_END:
         case REC_BLOCK_BEGIN:
@@ -149,8 +152,15 @@ bool is_top_level_kind(uint8_t kind) {
         case REC_DROP_124:
         case REC_DROP_125:
         case REC_FILE_NAME: return true;
-        default: return false;
+        // Read inside the records they belong to, or only in the header or
+        // the string section.
+        case REC_HEADER:
+        case REC_EHT_CATCHES:
+        case REC_EHT_ENTRY:
+        case REC_STRING_LIST:
+        case REC_END: return false;
     }
+    return false;
 }
 
 }  // namespace
@@ -169,7 +179,7 @@ int IcodeFile::read_next_record() {
     }
     if (!have_length) invalid_record();
     read_payload(kind, length);
-    handle_record(kind);
+    handle_record(RECORD_KIND(kind));
     return kind;
 }
 
@@ -230,6 +240,11 @@ void IcodeFile::register_global_symbol(SYMTAB* symbol) {
     if (const SourcePos* pos = symbol->position()) intern_file_name(pos->file);
 }
 
+void IcodeFile::follow_depth(const RECORD_LAYOUT& layout) {
+    if (layout.depth == DEPTH_EFFECT::ENTER_FUNCTION) locals_.clear();
+    depth_ = depth_after(layout.depth, depth_);
+}
+
 void IcodeFile::register_local_symbol(SYMTAB* symbol) {
     symbol->set_level(depth_);
     if (writing_)
@@ -250,37 +265,22 @@ uint32_t IcodeFile::intern_file_name(FILE_NAME name) {
     return uint32_t(files_.size());
 }
 
-void IcodeFile::handle_record(uint8_t kind) {
+void IcodeFile::handle_record(RECORD_KIND kind) {
     OptPos pos;
     if (const FIELD_VALUE* p = rec_.value("pos")) pos = make_position(p->pos);
+    follow_depth(*rec_.layout);
     switch (kind) {
-        case REC_FUNC_BEGIN: {
-            SYMTAB* symbol = lookup_symbol(0, rec_.num("sym"));
-            depth_ = 1;
-            locals_.clear();
-            client_->function_begin(symbol, pos);
-            break;
-        }
+        case REC_FUNC_BEGIN: client_->function_begin(lookup_symbol(0, rec_.num("sym")), pos); break;
         case REC_FUNC_END:
-            depth_ = 0;
             // The client releases the function's symbols here, so a name of
             // a non-zero level outside a function finds no local: the unit
             // is damaged.
             locals_.clear();
             client_->function_end(pos);
             break;
-        case REC_BLOCK_BEGIN:
-            ++depth_;
-            client_->block_begin(pos);
-            break;
-        case REC_BLOCK_END:
-            --depth_;
-            client_->block_end(pos);
-            break;
-        case REC_BODY_BEGIN:
-            depth_ = 2;
-            client_->body_begin(pos);
-            break;
+        case REC_BLOCK_BEGIN: client_->block_begin(pos); break;
+        case REC_BLOCK_END: client_->block_end(pos); break;
+        case REC_BODY_BEGIN: client_->body_begin(pos); break;
         case REC_MARK: client_->mark(pos); break;
         case REC_SYMBOL: read_symbol(); break;
         case REC_TEXT_AT: client_->text(REC_TEXT_AT, rec_.text("text"), pos); break;
@@ -312,24 +312,28 @@ void IcodeFile::handle_record(uint8_t kind) {
         case REC_FILE_NAME:
             if (section_ == SEC_FILES) files_.push_back(rec_.text("name"));
             break;
-        case REC_DROP_123:
-            depth_ = 1;
-            locals_.clear();
-            client_->dropped_record(kind);
-            break;
-        case REC_DROP_125:
-            depth_ = 0;
-            client_->dropped_record(kind);
-            break;
         case REC_DROP_108:
             // Dropped, but its type ref obeys the rule of every type ref: it
             // names a type already defined.
             resolve_type(rec_.num("type"));
             client_->dropped_record(kind);
             break;
-        default:  // opaque and the other dropped records
-            client_->dropped_record(kind);
-            break;
+        // Opaque and the other dropped records; the kinds that never stand
+        // at the top level (their records are read inside others) do not
+        // get here, as read_next_record skips them.
+        case REC_HEADER:
+        case REC_OPAQUE:
+        case REC_DROP_38:
+        case REC_DROP_45:
+        case REC_DROP_58:
+        case REC_DROP_59:
+        case REC_EHT_CATCHES:
+        case REC_DROP_64:
+        case REC_EHT_ENTRY:
+        case REC_DROP_123:
+        case REC_DROP_124:
+        case REC_DROP_125:
+        case REC_END: client_->dropped_record(kind); break;
     }
 }
 

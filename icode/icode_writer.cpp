@@ -105,6 +105,7 @@ void IcodeFile::end_record() {
         written_ += long(bytes.size() - start);
     }
     out_.clear();
+    follow_depth(*wrec_.layout);
 }
 
 void IcodeFile::write_end() {
@@ -155,32 +156,26 @@ void IcodeFile::write_function_begin(SYMTAB* symbol, const OptPos& position) {
     set_pos(r, position_value(position ? &*position : nullptr));
     set_num(r, "sym", table_index(symbol));
     end_record();
-    depth_ = 1;
-    locals_.clear();
 }
 
 void IcodeFile::write_function_end(const OptPos& position) {
     set_pos(begin_record(REC_FUNC_END), position_value(position ? &*position : nullptr));
     end_record();
-    depth_ = 0;
 }
 
 void IcodeFile::write_block_begin(const OptPos& position) {
     set_pos(begin_record(REC_BLOCK_BEGIN), position_value(position ? &*position : nullptr));
     end_record();
-    ++depth_;
 }
 
 void IcodeFile::write_block_end(const OptPos& position) {
     set_pos(begin_record(REC_BLOCK_END), position_value(position ? &*position : nullptr));
     end_record();
-    --depth_;
 }
 
 void IcodeFile::write_body_begin(const OptPos& position) {
     set_pos(begin_record(REC_BODY_BEGIN), position_value(position ? &*position : nullptr));
     end_record();
-    depth_ = 2;
 }
 
 void IcodeFile::write_mark(const OptPos& position) {

@@ -7,6 +7,7 @@
 // The section holds exactly the referenced types: those named by the records
 // written so far, by the global symbols, and everything they are built from.
 #include "icode/icode_file.h"
+#include "icode/type_codes.h"
 #include "icode/type_pkg.h"
 
 namespace icode {
@@ -23,8 +24,8 @@ void set_text(RECORD& r, const char* name, const std::string& text) {
 
 int integral_code(IntegralKind kind) {
     switch (kind) {
-        case IntegralKind::LLONG: return 50;
-        case IntegralKind::ULLONG: return 51;
+        case IntegralKind::LLONG: return TC_LLONG;
+        case IntegralKind::ULLONG: return TC_ULLONG;
         default: return int(kind);
     }
 }
@@ -32,7 +33,8 @@ int integral_code(IntegralKind kind) {
 // Type code of the members of each attribute list (list 0 of a function and
 // of a class share code 21).
 int member_code(int list) {
-    static const int codes[10] = {21, 23, 29, 30, 31, 32, 33, 28, 34, 35};
+    static const int codes[10] = {TC_PARAM,   TC_ENUMERATOR, TC_BASE_CLASS, TC_MEMBER3, TC_MEMBER4,
+                                  TC_MEMBER5, TC_MEMBER6,    TC_FIELD,      TC_MEMBER8, TC_MEMBER9};
     return codes[list];
 }
 
@@ -134,7 +136,7 @@ void IcodeFile::write_type_record(TYPE* t) {
 
     switch (t->kind()) {
         case TypeKind::VOID:
-            start(49);
+            start(TC_VOID);
             end_record();
             return;
         case TypeKind::INTEGRAL: {
@@ -148,14 +150,14 @@ void IcodeFile::write_type_record(TYPE* t) {
             return;
         }
         case TypeKind::FLOATING: {
-            RECORD& r = start(10 + int(t->floating_part().sub_kind));
+            RECORD& r = start(TC_FLOAT + int(t->floating_part().sub_kind));
             size_align(r);
             end_record();
             return;
         }
         case TypeKind::FIXED_POINT: {
             const FixedPointPart& p = t->fixed_point_part();
-            RECORD& r = start(13);
+            RECORD& r = start(TC_FIXED);
             set_num(r, "byte1", p.number_a);
             set_num(r, "byte2", p.number_b);
             set_num(r, "base", type_ref(p.base));
@@ -164,21 +166,21 @@ void IcodeFile::write_type_record(TYPE* t) {
             return;
         }
         case TypeKind::COMPLEX: {
-            RECORD& r = start(36);
+            RECORD& r = start(TC_COMPLEX);
             size_align(r);
             set_num(r, "part", type_ref(t->complex_part().part));
             end_record();
             return;
         }
         case TypeKind::POINTER: {
-            RECORD& r = start(15);
+            RECORD& r = start(TC_POINTER);
             set_num(r, "pointee", type_ref(t->pointer_part().pointee));
             size_align(r);
             end_record();
             return;
         }
         case TypeKind::REFERENCE: {
-            RECORD& r = start(16);
+            RECORD& r = start(TC_REFERENCE);
             set_num(r, "target", type_ref(t->reference_part().referenced));
             size_align(r);
             end_record();
@@ -186,7 +188,7 @@ void IcodeFile::write_type_record(TYPE* t) {
         }
         case TypeKind::QUALIFIED: {
             const QualifiedPart& p = t->qualified_part();
-            RECORD& r = start(17);
+            RECORD& r = start(TC_QUALIFIED);
             set_num(r, "base", type_ref(p.unqualified));
             set_num(r, "quals", p.qualifiers);
             size_align(r);
@@ -195,7 +197,7 @@ void IcodeFile::write_type_record(TYPE* t) {
         }
         case TypeKind::TYPEDEF: {
             const TypedefPart& p = t->typedef_part();
-            RECORD& r = start(14);
+            RECORD& r = start(TC_TYPEDEF);
             named(r);
             set_num(r, "base", type_ref(p.base));
             size_align(r);
@@ -206,7 +208,7 @@ void IcodeFile::write_type_record(TYPE* t) {
         }
         case TypeKind::ARRAY: {
             const ArrayPart& p = t->array_part();
-            RECORD& r = start(18);
+            RECORD& r = start(TC_ARRAY);
             set_num(r, "elem", type_ref(p.element));
             set_num(r, "count", p.count);
             size_align(r);
@@ -218,7 +220,7 @@ void IcodeFile::write_type_record(TYPE* t) {
         }
         case TypeKind::PTR_TO_MEMBER: {
             const PtrToMemberPart& p = t->ptr_to_member_part();
-            RECORD& r = start(19);
+            RECORD& r = start(TC_PTRMEM);
             set_num(r, "pointee", type_ref(p.pointee));
             set_num(r, "class", type_ref(p.class_type));
             size_align(r);
@@ -227,7 +229,7 @@ void IcodeFile::write_type_record(TYPE* t) {
         }
         case TypeKind::FUNCTION: {
             const FunctionPart& p = t->function_part();
-            RECORD& r = start(20);
+            RECORD& r = start(TC_FUNCTION);
             set_num(r, "ret", type_ref(p.return_type));
             set_num(r, "flag1", p.flag1);
             set_num(r, "flag2", p.flag2);
@@ -239,7 +241,7 @@ void IcodeFile::write_type_record(TYPE* t) {
             return;
         }
         case TypeKind::ENUM: {
-            RECORD& r = start(22);
+            RECORD& r = start(TC_ENUM);
             named(r);
             size_align(r);
             set_num(r, "base", type_ref(t->enum_part().underlying));
@@ -254,7 +256,7 @@ void IcodeFile::write_type_record(TYPE* t) {
         case TypeKind::UNION: {
             const CsuPart& c = t->csu_part();
             bool with_lists = c.has_lists_besides_fields() || c.class_number != 0;
-            RECORD& r = start(with_lists ? 25 : 24);
+            RECORD& r = start(with_lists ? TC_CSU_LISTS : TC_CSU);
             set_num(r, "csu", c.csu);
             named(r);
             set_num(r, "flag1", c.flag1);
@@ -287,12 +289,12 @@ void IcodeFile::write_type_record(TYPE* t) {
 }
 
 void IcodeFile::write_list(TYPE* owner, int list) {
-    set_num(begin_record(REC_TYPE, 254), "id", owner->id());
+    set_num(begin_record(REC_TYPE, TC_OPEN_LIST), "id", owner->id());
     set_num(wrec_, "list", list);
     end_record();
     size_t n = owner->member_list_size(list);
     for (size_t i = 0; i < n; ++i) write_member(owner, list, i);
-    set_num(begin_record(REC_TYPE, 255), "id", owner->id());
+    set_num(begin_record(REC_TYPE, TC_CLOSE_LIST), "id", owner->id());
     set_num(wrec_, "list", list);
     end_record();
 }

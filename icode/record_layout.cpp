@@ -4,6 +4,8 @@
 
 #include <cstring>
 
+#include "icode/type_codes.h"
+
 namespace icode {
 
 namespace {
@@ -63,45 +65,45 @@ struct TYPE_TABLE {
     TYPE_TABLE() {
         static const char* const integral_names[] = {"bool",   "char", "uchar", "wchar", "short",
                                                      "ushort", "int",  "uint",  "long",  "ulong"};
-        for (int c = 0; c <= 9; ++c) set(c, integral_names[c], integral_fields());
-        set(50, "llong", integral_fields());
-        set(51, "ullong", integral_fields());
-        set(10, "float", {f("size", ENC::ULEB), f("align", ENC::ULEB)});
-        set(11, "double", {f("size", ENC::ULEB), f("align", ENC::ULEB)});
-        set(12, "ldouble", {f("size", ENC::ULEB), f("align", ENC::ULEB)});
-        set(13, "fixed",
+        for (int c = TC_BOOL; c <= TC_ULONG; ++c) set(c, integral_names[c], integral_fields());
+        set(TC_LLONG, "llong", integral_fields());
+        set(TC_ULLONG, "ullong", integral_fields());
+        set(TC_FLOAT, "float", {f("size", ENC::ULEB), f("align", ENC::ULEB)});
+        set(TC_DOUBLE, "double", {f("size", ENC::ULEB), f("align", ENC::ULEB)});
+        set(TC_LDOUBLE, "ldouble", {f("size", ENC::ULEB), f("align", ENC::ULEB)});
+        set(TC_FIXED, "fixed",
             {f("byte1", ENC::I8), f("byte2", ENC::U8), f("base", ENC::TYPEREF),
              f("size", ENC::ULEB), f("align", ENC::ULEB)});
-        set(14, "typedef",
+        set(TC_TYPEDEF, "typedef",
             {f("name", ENC::STRING), f("base", ENC::TYPEREF), f("size", ENC::ULEB),
              f("align", ENC::ULEB), f("flag1", ENC::BOOL), f("flag2", ENC::BOOL),
              f("pos", ENC::POS)});
-        set(15, "pointer",
+        set(TC_POINTER, "pointer",
             {f("pointee", ENC::TYPEREF), f("size", ENC::ULEB), f("align", ENC::ULEB)});
-        set(16, "reference",
+        set(TC_REFERENCE, "reference",
             {f("target", ENC::TYPEREF), f("size", ENC::ULEB), f("align", ENC::ULEB)});
-        set(17, "qualified",
+        set(TC_QUALIFIED, "qualified",
             {f("base", ENC::TYPEREF), f("quals", ENC::ULEB), f("size", ENC::ULEB),
              f("align", ENC::ULEB)});
-        set(18, "array",
+        set(TC_ARRAY, "array",
             {f("elem", ENC::TYPEREF), f("count", ENC::ULEB), f("size", ENC::ULEB),
              f("align", ENC::ULEB), f("flag1", ENC::BOOL), f("flag2", ENC::BOOL),
              since(-76, "vector", ENC::BOOL), between(-75, -74, "ignored", ENC::BOOL)});
-        set(19, "ptrmem",
+        set(TC_PTRMEM, "ptrmem",
             {f("pointee", ENC::TYPEREF), f("class", ENC::TYPEREF), f("size", ENC::ULEB),
              f("align", ENC::ULEB)});
-        set(20, "function",
+        set(TC_FUNCTION, "function",
             {f("ret", ENC::TYPEREF), f("flag1", ENC::BOOL), f("flag2", ENC::BOOL),
              f("byte", ENC::U8), f("flag3", ENC::BOOL)});
-        set(22, "enum",
+        set(TC_ENUM, "enum",
             {f("name", ENC::STRING), f("size", ENC::ULEB), f("align", ENC::ULEB),
              f("base", ENC::TYPEREF), since(-81, "mangled", ENC::BOOL), f("pos", ENC::POS)});
-        set(24, "csu",
+        set(TC_CSU, "csu",
             {f("csu", ENC::U8), f("name", ENC::STRING), f("flag1", ENC::BOOL),
              f("flag2", ENC::BOOL), f("size", ENC::ULEB), f("align", ENC::ULEB),
              f("has_fields", ENC::BOOL), since(-84, "flag3", ENC::BOOL),
              since(-81, "mangled", ENC::BOOL), f("pos", ENC::POS)});
-        set(25, "csu_lists",
+        set(TC_CSU_LISTS, "csu_lists",
             {f("csu", ENC::U8), f("name", ENC::STRING), f("flag1", ENC::BOOL),
              f("flag2", ENC::BOOL), f("size", ENC::ULEB), f("align", ENC::ULEB),
              f("extra", ENC::ULEB), f("list2", ENC::BOOL), f("list3", ENC::BOOL),
@@ -109,37 +111,39 @@ struct TYPE_TABLE {
              f("list7", ENC::BOOL), f("list8", ENC::BOOL), f("list9", ENC::BOOL),
              f("list0", ENC::BOOL), since(-84, "flag3", ENC::BOOL),
              since(-81, "mangled", ENC::BOOL), f("pos", ENC::POS)});
-        set(36, "complex", {f("size", ENC::ULEB), f("align", ENC::ULEB), f("part", ENC::TYPEREF)});
-        set(49, "void", {});
-        set(254, "open", {f("list", ENC::U8)});
-        set(255, "close", {f("list", ENC::U8)});
+        set(TC_COMPLEX, "complex",
+            {f("size", ENC::ULEB), f("align", ENC::ULEB), f("part", ENC::TYPEREF)});
+        set(TC_VOID, "void", {});
+        set(TC_OPEN_LIST, "open", {f("list", ENC::U8)});
+        set(TC_CLOSE_LIST, "close", {f("list", ENC::U8)});
         // Members of attribute lists; the record's id names the owner.
-        set(21, "param",
+        set(TC_PARAM, "param",
             {f("type", ENC::TYPEREF), f("flag", ENC::BOOL), f("number", ENC::ULEB),
              f("name", ENC::STRING)});
         // An enumerator's value is signed exactly when its enum (the owner,
         // field 0 of the head) has a signed underlying type.
         {
             FIELD_DESC value = signed_by("value", 0);
-            set(23, "enumerator", {f("name", ENC::STRING), value, f("pos", ENC::POS)});
+            set(TC_ENUMERATOR, "enumerator", {f("name", ENC::STRING), value, f("pos", ENC::POS)});
         }
-        set(29, "base_class",
+        set(TC_BASE_CLASS, "base_class",
             {f("type", ENC::TYPEREF), f("offset", ENC::SLEB), f("byte", ENC::U8),
              f("flag", ENC::BOOL)});
-        set(30, "member3", {f("type", ENC::TYPEREF), f("byte", ENC::U8)});
-        set(31, "member4", {f("name", ENC::STRING), f("type", ENC::TYPEREF)});
-        set(32, "member5", {f("type", ENC::TYPEREF)});
-        set(33, "member6", {f("type", ENC::TYPEREF)});
+        set(TC_MEMBER3, "member3", {f("type", ENC::TYPEREF), f("byte", ENC::U8)});
+        set(TC_MEMBER4, "member4", {f("name", ENC::STRING), f("type", ENC::TYPEREF)});
+        set(TC_MEMBER5, "member5", {f("type", ENC::TYPEREF)});
+        set(TC_MEMBER6, "member6", {f("type", ENC::TYPEREF)});
         // Fields: the byte after the offset exists from version -74 on; the
         // oldest version orders the tail is-bit-field, width, one flag.
-        set(28, "field",
+        set(TC_FIELD, "field",
             {f("member", ENC::ULEB), f("name", ENC::STRING), f("type", ENC::TYPEREF),
              f("byte1", ENC::U8), f("offset", ENC::SLEB), since(-74, "byte2", ENC::U8),
              between(-86, -86, "is_bitfield", ENC::BOOL), f("width", ENC::ULEB),
              since(-85, "is_bitfield", ENC::BOOL), f("flag1", ENC::BOOL),
              since(-85, "flag2", ENC::BOOL), f("pos", ENC::POS)});
-        set(34, "member8", {f("name", ENC::STRING), f("type", ENC::TYPEREF), f("byte", ENC::U8)});
-        set(35, "member9",
+        set(TC_MEMBER8, "member8",
+            {f("name", ENC::STRING), f("type", ENC::TYPEREF), f("byte", ENC::U8)});
+        set(TC_MEMBER9, "member9",
             {f("name", ENC::STRING), f("type", ENC::TYPEREF), f("byte", ENC::U8),
              f("number", ENC::SLEB), f("flag1", ENC::BOOL), f("flag2", ENC::BOOL),
              f("flag3", ENC::BOOL), f("flag4", ENC::BOOL)});
@@ -176,14 +180,16 @@ const LAYOUT_PART* drop108_select(int64_t sub) {
 
 std::vector<RECORD_LAYOUT> make_layouts() {
     std::vector<RECORD_LAYOUT> v;
-    auto add = [&](RECORD_KIND k, const char* name, std::vector<FIELD_DESC> head) {
-        v.push_back(RECORD_LAYOUT{k, name, std::move(head)});
+    auto add = [&](RECORD_KIND k, const char* name, std::vector<FIELD_DESC> head,
+                   DEPTH_EFFECT depth = DEPTH_EFFECT::NONE) {
+        v.push_back(RECORD_LAYOUT{k, name, std::move(head), -1, nullptr, depth});
     };
-    add(REC_FUNC_BEGIN, "func_begin", {f("pos", ENC::POS), f("sym", ENC::ULEB)});
-    add(REC_FUNC_END, "func_end", {f("pos", ENC::POS)});
-    add(REC_BLOCK_BEGIN, "block_begin", {f("pos", ENC::POS)});
-    add(REC_BLOCK_END, "block_end", {f("pos", ENC::POS)});
-    add(REC_BODY_BEGIN, "body_begin", {f("pos", ENC::POS)});
+    add(REC_FUNC_BEGIN, "func_begin", {f("pos", ENC::POS), f("sym", ENC::ULEB)},
+        DEPTH_EFFECT::ENTER_FUNCTION);
+    add(REC_FUNC_END, "func_end", {f("pos", ENC::POS)}, DEPTH_EFFECT::LEAVE_FUNCTION);
+    add(REC_BLOCK_BEGIN, "block_begin", {f("pos", ENC::POS)}, DEPTH_EFFECT::OPEN_BLOCK);
+    add(REC_BLOCK_END, "block_end", {f("pos", ENC::POS)}, DEPTH_EFFECT::CLOSE_BLOCK);
+    add(REC_BODY_BEGIN, "body_begin", {f("pos", ENC::POS)}, DEPTH_EFFECT::OPEN_BODY);
     add(REC_MARK, "mark", {f("pos", ENC::POS)});
     {
         FIELD_DESC version = f("version", ENC::I16);
@@ -228,10 +234,11 @@ std::vector<RECORD_LAYOUT> make_layouts() {
         REC_TYPE, "type", {f("id", ENC::ULEB), f("code", ENC::U8)}, 1, &type_code_layout});
     add(REC_DROP_123, "drop123",
         {f("sym", ENC::ULEB), f("a", ENC::SLEB), f("b", ENC::U8), f("c", ENC::ULEB),
-         f("pos", ENC::POS)});
+         f("pos", ENC::POS)},
+        DEPTH_EFFECT::ENTER_FUNCTION);
     add(REC_DROP_124, "drop124",
         {f("a", ENC::ULEB), f("level", ENC::SLEB), f("index", ENC::SLEB), f("b", ENC::U8)});
-    add(REC_DROP_125, "drop125", {f("pos", ENC::POS)});
+    add(REC_DROP_125, "drop125", {f("pos", ENC::POS)}, DEPTH_EFFECT::LEAVE_FUNCTION);
     add(REC_FILE_NAME, "file_name", {f("name", ENC::STRING)});
     return v;
 }
@@ -250,6 +257,18 @@ const LAYOUT_INDEX& layouts() {
 }
 
 }  // namespace
+
+int depth_after(DEPTH_EFFECT effect, int depth) {
+    switch (effect) {
+        case DEPTH_EFFECT::NONE: return depth;
+        case DEPTH_EFFECT::ENTER_FUNCTION: return 1;
+        case DEPTH_EFFECT::LEAVE_FUNCTION: return 0;
+        case DEPTH_EFFECT::OPEN_BLOCK: return depth + 1;
+        case DEPTH_EFFECT::CLOSE_BLOCK: return depth - 1;
+        case DEPTH_EFFECT::OPEN_BODY: return 2;
+    }
+    return depth;
+}
 
 const RECORD_LAYOUT* layout_of(uint8_t kind) { return layouts().by_kind[kind]; }
 
@@ -311,16 +330,16 @@ bool is_leaf_opcode(int opcode) {
 
 int member_list_of_code(int code) {
     switch (code) {
-        case 21: return 0;
-        case 23: return 1;
-        case 29: return 2;
-        case 30: return 3;
-        case 31: return 4;
-        case 32: return 5;
-        case 33: return 6;
-        case 28: return 7;
-        case 34: return 8;
-        case 35: return 9;
+        case TC_PARAM: return 0;
+        case TC_ENUMERATOR: return 1;
+        case TC_BASE_CLASS: return 2;
+        case TC_MEMBER3: return 3;
+        case TC_MEMBER4: return 4;
+        case TC_MEMBER5: return 5;
+        case TC_MEMBER6: return 6;
+        case TC_FIELD: return 7;
+        case TC_MEMBER8: return 8;
+        case TC_MEMBER9: return 9;
         default: return -1;
     }
 }

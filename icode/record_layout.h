@@ -51,6 +51,20 @@ struct LAYOUT_PART {
     std::vector<FIELD_DESC> fields;
 };
 
+// What a record does to the depth that the symbols after it are read at: a
+// symbol at depth 0 is global, any other is a local of the current function.
+enum class DEPTH_EFFECT : uint8_t {
+    NONE,
+    ENTER_FUNCTION,  // depth 1; the function's locals start afresh
+    LEAVE_FUNCTION,  // depth 0
+    OPEN_BLOCK,      // one deeper
+    CLOSE_BLOCK,     // one shallower
+    OPEN_BODY,       // depth 2, the body's outermost block
+};
+
+// The depth after a record with this effect, read at `depth`.
+int depth_after(DEPTH_EFFECT effect, int depth);
+
 struct RECORD_LAYOUT {
     RECORD_KIND kind;
     const char* name;  // text-form keyword
@@ -59,6 +73,7 @@ struct RECORD_LAYOUT {
     int select_by = -1;
     // Tail for a selector value; null when that value has no layout.
     const LAYOUT_PART* (*select)(int64_t value) = nullptr;
+    DEPTH_EFFECT depth = DEPTH_EFFECT::NONE;
 };
 
 // Layout of a record kind, or null for a kind that has none (unknown kinds,

@@ -199,7 +199,35 @@ std::string statement_text(const STMT_VIEW& statement) {
         case REC_PRAGMA:
             if (statement.pragma != nullptr) append_pragma(out, *statement.pragma, std::string());
             break;
-        default: break;
+        // The other kinds show their position only.
+        case REC_FUNC_BEGIN:
+        case REC_FUNC_END:
+        case REC_BLOCK_BEGIN:
+        case REC_BLOCK_END:
+        case REC_BODY_BEGIN:
+        case REC_MARK:
+        case REC_HEADER:
+        case REC_OPAQUE:
+        case REC_TEXT_AT:
+        case REC_DROP_38:
+        case REC_DROP_45:
+        case REC_TEXT:
+        case REC_DROP_58:
+        case REC_DROP_59:
+        case REC_EHT_CATCHES:
+        case REC_DROP_64:
+        case REC_EHT_ENTRY:
+        case REC_EHT:
+        case REC_NODE:
+        case REC_INIT:
+        case REC_DROP_108:
+        case REC_STRING_LIST:
+        case REC_TYPE:
+        case REC_DROP_123:
+        case REC_DROP_124:
+        case REC_DROP_125:
+        case REC_FILE_NAME:
+        case REC_END: break;
     }
     return out;
 }

@@ -5,6 +5,8 @@
 
 #include <string>
 
+#include "icode/record_kinds.h"
+
 namespace icode {
 
 class NODE;
@@ -20,7 +22,7 @@ struct SourcePos;
 //   46  tree             94  pragma (a free-standing attribute statement)
 // position is null for a statement without position.
 struct STMT_VIEW {
-    int kind = 0;
+    RECORD_KIND kind{};
     const NODE* tree = nullptr;
     const I_SYMTAB* symbol = nullptr;
     const Pragma* pragma = nullptr;

@@ -3,6 +3,7 @@
 #include "icode/demangle.h"
 #include "icode/icode_errors.h"
 #include "icode/icode_file.h"
+#include "icode/type_codes.h"
 #include "icode/type_error.h"
 #include "icode/type_pkg.h"
 #include "icode/types.h"
@@ -12,8 +13,8 @@ namespace icode {
 namespace {
 
 IntegralKind integral_kind_of_code(int code) {
-    if (code == 50) return IntegralKind::LLONG;
-    if (code == 51) return IntegralKind::ULLONG;
+    if (code == TC_LLONG) return IntegralKind::LLONG;
+    if (code == TC_ULLONG) return IntegralKind::ULLONG;
     return IntegralKind(code);
 }
 
@@ -48,78 +49,78 @@ void IcodeFile::read_type_record() {
     };
 
     switch (code) {
-        case 0:
-        case 1:
-        case 2:
-        case 3:
-        case 4:
-        case 5:
-        case 6:
-        case 7:
-        case 8:
-        case 9:
-        case 50:
-        case 51:
+        case TC_BOOL:
+        case TC_CHAR:
+        case TC_UCHAR:
+        case TC_WCHAR:
+        case TC_SHORT:
+        case TC_USHORT:
+        case TC_INT:
+        case TC_UINT:
+        case TC_LONG:
+        case TC_ULONG:
+        case TC_LLONG:
+        case TC_ULLONG:
             define(pkg.make_integral(integral_kind_of_code(code), flag(r, "explicit_sign"),
                                      size_of(r), align_of(r), flag(r, "flag1"), flag(r, "flag2")),
                    0);
             return;
-        case 10:
-        case 11:
-        case 12:
-            define(pkg.make_floating(FloatingKind(code - 10), size_of(r), align_of(r)), 0);
+        case TC_FLOAT:
+        case TC_DOUBLE:
+        case TC_LDOUBLE:
+            define(pkg.make_floating(FloatingKind(code - TC_FLOAT), size_of(r), align_of(r)), 0);
             return;
-        case 13:
+        case TC_FIXED:
             define(pkg.make_fixed_point(int8_t(r.num("byte1")), uint8_t(r.num("byte2")),
                                         resolve_type(r.num("base")), size_of(r), align_of(r)),
                    0);
             return;
-        case 14:
+        case TC_TYPEDEF:
             define(pkg.make_typedef(r.text("name"), resolve_type(r.num("base")), size_of(r),
                                     align_of(r), flag(r, "flag1"), flag(r, "flag2"), position()),
                    0);
             return;
-        case 15:
+        case TC_POINTER:
             define(pkg.make_pointer(resolve_type(r.num("pointee")), size_of(r), align_of(r)), 0);
             return;
-        case 16:
+        case TC_REFERENCE:
             define(pkg.make_reference(resolve_type(r.num("target")), size_of(r), align_of(r)), 0);
             return;
-        case 17:
+        case TC_QUALIFIED:
             define(pkg.make_qualified(resolve_type(r.num("base")), uint32_t(r.num("quals")),
                                       size_of(r), align_of(r)),
                    0);
             return;
-        case 18:
+        case TC_ARRAY:
             define(
                 pkg.make_array(resolve_type(r.num("elem")), uint32_t(r.num("count")), size_of(r),
                                align_of(r), flag(r, "flag1"), flag(r, "flag2"), flag(r, "vector")),
                 0);
             return;
-        case 19:
+        case TC_PTRMEM:
             define(pkg.make_ptr_to_member(resolve_type(r.num("pointee")),
                                           resolve_type(r.num("class")), size_of(r), align_of(r)),
                    0);
             return;
-        case 20:
+        case TC_FUNCTION:
             define(pkg.make_function(resolve_type(r.num("ret")), flag(r, "flag1"), flag(r, "flag2"),
                                      uint8_t(r.num("byte")), flag(r, "flag3")),
                    1);
             return;
-        case 22: {
+        case TC_ENUM: {
             const std::string& name = r.text("name");
             define(pkg.make_enum(name, size_of(r), align_of(r), resolve_type(r.num("base")),
                                  mangled(name), position()),
                    1);
             return;
         }
-        case 24:
-        case 25: {
+        case TC_CSU:
+        case TC_CSU_LISTS: {
             const std::string& name = r.text("name");
             int lists = 0;
             uint32_t class_number = 0;
             bool has_fields;
-            if (code == 24) {
+            if (code == TC_CSU) {
                 has_fields = flag(r, "has_fields");
                 lists = has_fields ? 1 : 0;
             } else {
@@ -136,12 +137,12 @@ void IcodeFile::read_type_record() {
             define(t, lists);
             return;
         }
-        case 36:
+        case TC_COMPLEX:
             // Size and alignment are derived from the part type.
             define(pkg.make_complex(resolve_type(r.num("part"))), 0);
             return;
-        case 49: define(pkg.make_void(), 0); return;
-        case 254: {
+        case TC_VOID: define(pkg.make_void(), 0); return;
+        case TC_OPEN_LIST: {
             TYPE_SLOT& slot = owner();
             int list = int(r.num("list"));
             if (slot.lists_left <= 0) type_internal_error("Unexpected type attribute");
@@ -157,7 +158,7 @@ void IcodeFile::read_type_record() {
             }
             return;
         }
-        case 255: {
+        case TC_CLOSE_LIST: {
             TYPE_SLOT& slot = owner();
             if (--slot.lists_left == 0) slot.type = pkg.complete(slot.type);
             return;
@@ -171,7 +172,7 @@ void IcodeFile::read_type_record() {
         if (!ok) invalid_record();
     };
     switch (code) {
-        case 21: {
+        case TC_PARAM: {
             ParamMember m{resolve_type(r.num("type")), flag(r, "flag"), uint32_t(r.num("number")),
                           r.text("name")};
             if (t->kind() == TypeKind::FUNCTION)
@@ -182,7 +183,7 @@ void IcodeFile::read_type_record() {
             }
             return;
         }
-        case 23: {
+        case TC_ENUMERATOR: {
             need(t->kind() == TypeKind::ENUM);
             int64_t v = r.num("value");
             // The value arrives as 32 bits, sign- or zero-extended by the enum.
@@ -195,19 +196,19 @@ void IcodeFile::read_type_record() {
     need(t->is_csu());
     CsuPart& c = t->csu_part();
     switch (code) {
-        case 29:
+        case TC_BASE_CLASS:
             c.bases.push_back(BaseClassMember{resolve_type(r.num("type")), int32_t(r.num("offset")),
                                               uint8_t(r.num("byte")), flag(r, "flag")});
             return;
-        case 30:
+        case TC_MEMBER3:
             c.list3.push_back(List3Member{resolve_type(r.num("type")), uint8_t(r.num("byte"))});
             return;
-        case 31:
+        case TC_MEMBER4:
             c.list4.push_back(NamedTypeMember{r.text("name"), resolve_type(r.num("type"))});
             return;
-        case 32: c.list5.push_back(TypeMember{resolve_type(r.num("type"))}); return;
-        case 33: c.list6.push_back(TypeMember{resolve_type(r.num("type"))}); return;
-        case 28: {
+        case TC_MEMBER5: c.list5.push_back(TypeMember{resolve_type(r.num("type"))}); return;
+        case TC_MEMBER6: c.list6.push_back(TypeMember{resolve_type(r.num("type"))}); return;
+        case TC_FIELD: {
             FieldMember m;
             m.number = uint32_t(r.num("member"));
             m.name = r.text("name");
@@ -223,11 +224,11 @@ void IcodeFile::read_type_record() {
             c.fields.push_back(std::move(m));
             return;
         }
-        case 34:
+        case TC_MEMBER8:
             c.list8.push_back(
                 List8Member{r.text("name"), resolve_type(r.num("type")), uint8_t(r.num("byte"))});
             return;
-        case 35: {
+        case TC_MEMBER9: {
             List9Member m{r.text("name"),
                           resolve_type(r.num("type")),
                           uint8_t(r.num("byte")),

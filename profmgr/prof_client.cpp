@@ -107,7 +107,7 @@ void PROF_CLIENT::body_begin(OptPos position) {
 
 void PROF_CLIENT::mark(OptPos position) { entry(REC_MARK, std::move(position)); }
 
-void PROF_CLIENT::text(int kind, const std::string& text, OptPos position) {
+void PROF_CLIENT::text(RECORD_KIND kind, const std::string& text, OptPos position) {
     if (!manager_.in_function()) {
         if (!manager_.output()) return;
         if (kind == REC_TEXT_AT)
@@ -117,7 +117,7 @@ void PROF_CLIENT::text(int kind, const std::string& text, OptPos position) {
         return;
     }
     auto e = std::make_unique<STMT_ENTRY>();
-    e->kind = static_cast<RECORD_KIND>(kind);
+    e->kind = kind;
     e->tree = make_node(OP_TEXT_NODE, nullptr);
     e->tree->set_text(text.c_str());
     e->position = std::move(position);

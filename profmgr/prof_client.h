@@ -25,7 +25,7 @@ public:
     void block_end(icode::OptPos position) override;
     void body_begin(icode::OptPos position) override;
     void mark(icode::OptPos position) override;
-    void text(int kind, const std::string& text, icode::OptPos position) override;
+    void text(icode::RECORD_KIND kind, const std::string& text, icode::OptPos position) override;
     void label(uint32_t number) override;
     void expression_statement(icode::NODE* tree, icode::OptPos position) override;
     bool exception_table(std::vector<icode::EHT_ENTRY>& entries) override;

@@ -3,12 +3,15 @@
 #include "icode/text/raw_types.h"
 
 #include "icode/record_layout.h"
+#include "icode/type_codes.h"
 
 namespace icode_text {
 
 void RAW_TYPES::add(const icode::RECORD& rec) {
     int code = int(rec.num("code"));
-    if (code == 254 || code == 255 || icode::member_list_of_code(code) >= 0) return;
+    if (code == icode::TC_OPEN_LIST || code == icode::TC_CLOSE_LIST ||
+        icode::member_list_of_code(code) >= 0)
+        return;
     ENTRY e;
     e.code = code;
     for (const char* f : {"base", "pointee", "elem", "target", "ret", "part"}) {
@@ -29,20 +32,19 @@ bool RAW_TYPES::signed_at(uint32_t id, int depth) const {
     if (it == types_.end() || depth > 64) return false;
     const ENTRY& e = it->second;
     switch (e.code) {
-        case 1:
-        case 4:
-        case 6:
-        case 8:
-        case 50:  // char, short, int, long, long long
-        case 10:
-        case 11:
-        case 12:  // floating
-            return true;
-        case 14:
-        case 17:
-        case 22:  // typedef, qualified, enum: through their base
+        case icode::TC_CHAR:
+        case icode::TC_SHORT:
+        case icode::TC_INT:
+        case icode::TC_LONG:
+        case icode::TC_LLONG:
+        case icode::TC_FLOAT:
+        case icode::TC_DOUBLE:
+        case icode::TC_LDOUBLE: return true;
+        case icode::TC_TYPEDEF:
+        case icode::TC_QUALIFIED:
+        case icode::TC_ENUM:  // typedef, qualified, enum: through their base
             return signed_at(e.base, depth + 1);
-        case 18: return e.vector && signed_at(e.base, depth + 1);
+        case icode::TC_ARRAY: return e.vector && signed_at(e.base, depth + 1);
         default: return false;
     }
 }
@@ -54,15 +56,15 @@ std::string RAW_TYPES::name_at(uint32_t id, int depth) const {
     if (it == types_.end() || depth > 8) return "";
     const ENTRY& e = it->second;
     switch (e.code) {
-        case 14: return e.name;
-        case 15: return name_at(e.base, depth + 1) + "*";
-        case 16: return name_at(e.base, depth + 1) + "&";
-        case 17: return "qualified " + name_at(e.base, depth + 1);
-        case 18: return name_at(e.base, depth + 1) + "[]";
-        case 20: return name_at(e.base, depth + 1) + "()";
-        case 22: return "enum " + e.name;
-        case 24:
-        case 25: return "struct " + e.name;
+        case icode::TC_TYPEDEF: return e.name;
+        case icode::TC_POINTER: return name_at(e.base, depth + 1) + "*";
+        case icode::TC_REFERENCE: return name_at(e.base, depth + 1) + "&";
+        case icode::TC_QUALIFIED: return "qualified " + name_at(e.base, depth + 1);
+        case icode::TC_ARRAY: return name_at(e.base, depth + 1) + "[]";
+        case icode::TC_FUNCTION: return name_at(e.base, depth + 1) + "()";
+        case icode::TC_ENUM: return "enum " + e.name;
+        case icode::TC_CSU:
+        case icode::TC_CSU_LISTS: return "struct " + e.name;
         default: {
             const icode::LAYOUT_PART* part = icode::type_code_layout(e.code);
             return part ? part->name : "";

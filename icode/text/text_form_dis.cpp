@@ -8,6 +8,7 @@
 
 #include "icode/attributes.h"
 #include "icode/opcodes.h"
+#include "icode/record_layout.h"
 #include "icode/text/raw_types.h"
 #include "icode/text/text_form.h"
 #include "icode/text/text_values.h"
@@ -224,17 +225,12 @@ std::string DISASSEMBLER::record_line(const RECORD& rec) const {
 }
 
 void DISASSEMBLER::track(const RECORD& rec, bool in_stream) {
-    switch (rec.kind) {
-        case REC_FUNC_BEGIN:
-        case REC_DROP_123:
-            depth_ = 1;
-            locals_.clear();
-            break;
-        case REC_FUNC_END:
-        case REC_DROP_125: depth_ = 0; break;
-        case REC_BLOCK_BEGIN: ++depth_; break;
-        case REC_BLOCK_END: --depth_; break;
-        case REC_BODY_BEGIN: depth_ = 2; break;
+    // A number that names no kind has no layout and changes nothing.
+    const RECORD_LAYOUT* layout = layout_of(rec.kind);
+    if (layout == nullptr) return;
+    if (layout->depth == DEPTH_EFFECT::ENTER_FUNCTION) locals_.clear();
+    depth_ = depth_after(layout->depth, depth_);
+    switch (RECORD_KIND(rec.kind)) {
         case REC_SYMBOL:
             if (depth_ != 0)
                 locals_.push_back(rec.text("name"));
@@ -242,7 +238,36 @@ void DISASSEMBLER::track(const RECORD& rec, bool in_stream) {
                 globals_.push_back(rec.text("name"));
             break;
         case REC_TYPE: types_.add(rec); break;
-        default: break;
+        case REC_FUNC_BEGIN:
+        case REC_FUNC_END:
+        case REC_BLOCK_BEGIN:
+        case REC_BLOCK_END:
+        case REC_BODY_BEGIN:
+        case REC_DROP_123:
+        case REC_DROP_125:
+        case REC_HEADER:
+        case REC_MARK:
+        case REC_OPAQUE:
+        case REC_TEXT_AT:
+        case REC_DROP_38:
+        case REC_LABEL:
+        case REC_DROP_45:
+        case REC_EXPR_STMT:
+        case REC_TEXT:
+        case REC_DROP_58:
+        case REC_DROP_59:
+        case REC_EHT_CATCHES:
+        case REC_DROP_64:
+        case REC_EHT_ENTRY:
+        case REC_EHT:
+        case REC_PRAGMA:
+        case REC_NODE:
+        case REC_INIT:
+        case REC_DROP_108:
+        case REC_STRING_LIST:
+        case REC_DROP_124:
+        case REC_FILE_NAME:
+        case REC_END: break;
     }
 }
 

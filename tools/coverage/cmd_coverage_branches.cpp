@@ -40,8 +40,6 @@ public:
     explicit BRANCH_CLIENT(std::vector<BRANCH_COUNT>& branches) : branches_(branches) {}
     ~BRANCH_CLIENT() override { drop_pending(); }
 
-    bool unit_header(int, int) override { return true; }
-    void string_list(uint32_t, const std::vector<std::string>&) override {}
     SYMTAB* create_symbol(SymbolRecord record, int) override {
         symbols_.push_back(std::make_unique<SYMTAB>(std::move(record)));
         return symbols_.back().get();
@@ -49,21 +47,14 @@ public:
     void attach_pragma(SYMTAB* symbol, std::unique_ptr<Pragma> pragma) override {
         if (symbol) symbol->add_pragma_front(std::move(pragma));
     }
-    void attach_initializer(SYMTAB*, std::vector<NODE*> trees) override {
-        for (NODE* tree : trees) free_tree(tree);
-    }
     void function_begin(SYMTAB* symbol, OptPos) override {
         drop_pending();
         function_ = symbol ? symbol->name() : "";
     }
     void function_end(OptPos) override { drop_pending(); }
-    void block_begin(OptPos) override {}
-    void block_end(OptPos) override {}
-    void body_begin(OptPos) override {}
-    void mark(OptPos) override {}
     // A label or a text between the two branches means control can reach
     // the second one from elsewhere: it is not the fall-through count.
-    void text(int, const std::string&, OptPos) override { drop_pending(); }
+    void text(RECORD_KIND, const std::string&, OptPos) override { drop_pending(); }
     void label(uint32_t) override { drop_pending(); }
     void expression_statement(NODE* tree, OptPos position) override {
         tree = PROFILE_ICODE_MGR::weights_on_input(tree);
@@ -79,7 +70,6 @@ public:
         }
         free_tree(tree);
     }
-    bool exception_table(std::vector<EHT_ENTRY>&) override { return true; }
 
 private:
     static int64_t weight_of(const NODE* n) {

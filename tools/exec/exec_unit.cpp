@@ -18,8 +18,6 @@ class EXEC_LOADER : public IcodeClient {
 public:
     explicit EXEC_LOADER(EXEC_UNIT& unit) : unit_(unit) {}
 
-    bool unit_header(int, int) override { return true; }
-    void string_list(uint32_t, const std::vector<std::string>&) override {}
     SYMTAB* create_symbol(SymbolRecord record, int level) override {
         unit_.symbols_.push_back(std::make_unique<SYMTAB>(std::move(record)));
         SYMTAB* s = unit_.symbols_.back().get();
@@ -49,11 +47,6 @@ public:
         unit_.by_name_.emplace(current_->name, current_);
     }
     void function_end(OptPos) override { current_ = nullptr; }
-    void block_begin(OptPos) override {}
-    void block_end(OptPos) override {}
-    void body_begin(OptPos) override {}
-    void mark(OptPos) override {}
-    void text(int, const std::string&, OptPos) override {}
     void label(uint32_t number) override {
         if (!current_) return;
         EXEC_STMT s;
@@ -71,7 +64,6 @@ public:
         s.tree = tree;
         current_->stmts.push_back(s);
     }
-    bool exception_table(std::vector<EHT_ENTRY>&) override { return true; }
 
 private:
     EXEC_UNIT& unit_;

@@ -37,8 +37,6 @@ class COUNTING_CLIENT : public IcodeClient {
 public:
     size_t functions = 0, statements = 0, nodes = 0;
 
-    bool unit_header(int, int) override { return true; }
-    void string_list(uint32_t, const std::vector<std::string>&) override {}
     SYMTAB* create_symbol(SymbolRecord record, int level) override {
         symbols_.push_back(std::make_unique<SYMTAB>(std::move(record)));
         if (level != 0) statement();
@@ -49,9 +47,6 @@ public:
             symbol->add_pragma_front(std::move(pragma));
         else
             statement();
-    }
-    void attach_initializer(SYMTAB*, std::vector<NODE*> trees) override {
-        for (NODE* t : trees) free_tree(t);
     }
     void function_begin(SYMTAB* symbol, OptPos) override {
         name_ = symbol ? symbol->name() : "";
@@ -69,7 +64,7 @@ public:
     void block_end(OptPos) override { statement(); }
     void body_begin(OptPos) override { statement(); }
     void mark(OptPos) override { statement(); }
-    void text(int, const std::string&, OptPos) override { statement(); }
+    void text(RECORD_KIND, const std::string&, OptPos) override { statement(); }
     void label(uint32_t) override { statement(); }
     void expression_statement(NODE* tree, OptPos) override {
         statement();

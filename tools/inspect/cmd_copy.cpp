@@ -29,7 +29,6 @@ public:
 
     void set_output(IcodeFile* out) { out_ = out; }
 
-    bool unit_header(int, int) override { return true; }
     void string_list(uint32_t id, const std::vector<std::string>& strings) override {
         string_lists.emplace_back(id, strings);
     }
@@ -86,7 +85,7 @@ public:
         flush_symbol();
         out_->write_mark(position);
     }
-    void text(int kind, const std::string& text, OptPos position) override {
+    void text(RECORD_KIND kind, const std::string& text, OptPos position) override {
         flush_symbol();
         if (kind == REC_TEXT_AT)
             out_->write_text_at(text, position);

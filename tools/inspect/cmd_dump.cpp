@@ -46,7 +46,7 @@ using namespace icode;
 
 // One collected statement; it owns its tree and its pragma.
 struct DUMP_STATEMENT {
-    int kind = 0;
+    RECORD_KIND kind{};
     std::optional<SourcePos> position;
     NODE* tree = nullptr;
     const SYMTAB* symbol = nullptr;
@@ -59,8 +59,6 @@ class DUMP_CLIENT : public IcodeClient {
 public:
     ~DUMP_CLIENT() override { discard(); }
 
-    bool unit_header(int, int) override { return true; }
-    void string_list(uint32_t, const std::vector<std::string>&) override {}
     SYMTAB* create_symbol(SymbolRecord record, int level) override {
         symbols_.push_back(std::make_unique<SYMTAB>(std::move(record)));
         SYMTAB* symbol = symbols_.back().get();
@@ -72,9 +70,6 @@ public:
             symbol->add_pragma_front(std::move(pragma));
         else if (in_function_)
             add(REC_PRAGMA, std::nullopt).pragma = std::move(pragma);
-    }
-    void attach_initializer(SYMTAB*, std::vector<NODE*> trees) override {
-        for (NODE* tree : trees) free_tree(tree);
     }
     void function_begin(SYMTAB* symbol, OptPos position) override {
         discard();
@@ -92,7 +87,7 @@ public:
     void block_end(OptPos position) override { add(REC_BLOCK_END, std::move(position)); }
     void body_begin(OptPos position) override { add(REC_BODY_BEGIN, std::move(position)); }
     void mark(OptPos position) override { add(REC_MARK, std::move(position)); }
-    void text(int kind, const std::string&, OptPos position) override {
+    void text(RECORD_KIND kind, const std::string&, OptPos position) override {
         if (in_function_) add(kind, std::move(position));
     }
     void label(uint32_t number) override {
@@ -111,7 +106,7 @@ public:
     }
 
 private:
-    DUMP_STATEMENT& add(int kind, OptPos position) {
+    DUMP_STATEMENT& add(RECORD_KIND kind, OptPos position) {
         statements_.emplace_back();
         statements_.back().kind = kind;
         statements_.back().position = std::move(position);

@@ -75,7 +75,8 @@ TEST_F(Driver, RejectedWordsAreSkippedSilently) {
 TEST_F(Driver, ValueWordIsTakenOutOfThePositionalScan) {
     EXPECT_EQ(run({"trelv", "--analyze", "codecov", "--use_profile_info", "in.ic", "out.ic"}), 0);
     EXPECT_EQ(run_state().input_name, "in.ic");
-    EXPECT_EQ(current_options().value_number(OPT_ANALYZE, 0), ANALYZE_CODECOV);
+    EXPECT_EQ(current_options().value_number(OPT_ANALYZE, 0),
+              analyze_number(ANALYSIS_TABLE::CODE_COVERAGE));
 }
 
 TEST_F(Driver, LastWordMissingItsValueEndsTheRun) {
@@ -109,12 +110,12 @@ TEST_F(Driver, CommandLineIsAppliedOnTopOfEveryList) {
     const OPTION_OBJ& first = current_options();
     EXPECT_EQ(&first, &run_state().option_sets[0]);
     // A single value: the command line's wins.  A list: the unit's first.
-    EXPECT_EQ(first.value_number(OPT_ANALYZE, 0), ANALYZE_CODECOV);
+    EXPECT_EQ(first.value_number(OPT_ANALYZE, 0), analyze_number(ANALYSIS_TABLE::CODE_COVERAGE));
     EXPECT_STREQ(first.value_text(OPT_USE_PROFILE_INFO, 0), "unit.prf");
     EXPECT_STREQ(first.value_text(OPT_USE_PROFILE_INFO, 1), "cmd.prf");
     const OPTION_OBJ& second = run_state().option_sets[1];
     EXPECT_EQ(second.value_number(OPT_SECTION_SIZES, 0), SECTION_SIZES_OFF);
-    EXPECT_EQ(second.value_number(OPT_ANALYZE, 0), ANALYZE_CODECOV);
+    EXPECT_EQ(second.value_number(OPT_ANALYZE, 0), analyze_number(ANALYSIS_TABLE::CODE_COVERAGE));
     // Only the first set records flags.
     EXPECT_EQ(flag_level(debug_profile_key()), 1);
 }

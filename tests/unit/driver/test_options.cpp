@@ -65,11 +65,11 @@ TEST_F(Options, EmptyValueAfterEqualsIsMissing) {
 
 TEST_F(Options, AnalyzeValueFromEqualsTextOrNextWord) {
     ASSERT_TRUE(parse_all({"-analyze=callgraph"}));
-    EXPECT_EQ(set_.value_number(OPT_ANALYZE, 0), ANALYZE_CALLGRAPH);
+    EXPECT_EQ(set_.value_number(OPT_ANALYZE, 0), analyze_number(ANALYSIS_TABLE::CALL_GRAPH));
     ASSERT_TRUE(parse_all({"-analyzecodecov"}));
-    EXPECT_EQ(set_.value_number(OPT_ANALYZE, 0), ANALYZE_CODECOV);
+    EXPECT_EQ(set_.value_number(OPT_ANALYZE, 0), analyze_number(ANALYSIS_TABLE::CODE_COVERAGE));
     ASSERT_TRUE(parse_all({"-analyze"}, {"callgraph", "in.ic"}));
-    EXPECT_EQ(set_.value_number(OPT_ANALYZE, 0), ANALYZE_CALLGRAPH);
+    EXPECT_EQ(set_.value_number(OPT_ANALYZE, 0), analyze_number(ANALYSIS_TABLE::CALL_GRAPH));
     EXPECT_STREQ(set_.value_text(OPT_ANALYZE, 0), "callgraph");
     EXPECT_EQ(set_.value_count(OPT_ANALYZE), 1);
     EXPECT_EQ(next_, 1u);  // only the value word was taken
@@ -86,7 +86,7 @@ TEST_F(Options, AnalyzeWithoutValueOrWithBadValueEndsTheRun) {
 
 TEST_F(Options, CapitalsAreAcceptedWithAWarning) {
     ASSERT_TRUE(parse_all({"-ANALYZE=CallGraph", "-Debug:profile"}));
-    EXPECT_EQ(set_.value_number(OPT_ANALYZE, 0), ANALYZE_CALLGRAPH);
+    EXPECT_EQ(set_.value_number(OPT_ANALYZE, 0), analyze_number(ANALYSIS_TABLE::CALL_GRAPH));
     EXPECT_EQ(values(OPT_DEBUG), std::vector<string>{"profile"});
     EXPECT_EQ(err(),
               "warning: Case insensitivity of options has been deprecated; -ANALYZE must be\n"
@@ -116,13 +116,13 @@ TEST_F(Options, CodecovAndOnlycodecovAlsoSetAnalyze) {
     ASSERT_TRUE(parse_all({"-codecov"}));
     EXPECT_TRUE(set_.enabled(OPT_CODECOV));
     EXPECT_TRUE(set_.seen(OPT_ANALYZE));
-    EXPECT_EQ(set_.value_number(OPT_ANALYZE, 0), ANALYZE_CODECOV);
+    EXPECT_EQ(set_.value_number(OPT_ANALYZE, 0), analyze_number(ANALYSIS_TABLE::CODE_COVERAGE));
     EXPECT_FALSE(set_.enabled(OPT_ANALYZE_ONLY));
 
     OPTION_OBJ only;
     ASSERT_TRUE(only.parse("-onlycodecov"));
     EXPECT_TRUE(only.enabled(OPT_ONLYCODECOV));
-    EXPECT_EQ(only.value_number(OPT_ANALYZE, 0), ANALYZE_CODECOV);
+    EXPECT_EQ(only.value_number(OPT_ANALYZE, 0), analyze_number(ANALYSIS_TABLE::CODE_COVERAGE));
     EXPECT_TRUE(only.enabled(OPT_ANALYZE_ONLY));
     EXPECT_FALSE(only.enabled(OPT_CODECOV));
 }

@@ -35,9 +35,9 @@
 #include "icode/icode_file.h"
 #include "icode/node.h"
 #include "icode/opcodes.h"
+#include "icode/text/text_form.h"
 #include "icode/type_pkg.h"
 #include "icode/types.h"
-#include "icode/text/text_form.h"
 
 namespace reader_test {
 
@@ -226,7 +226,7 @@ public:
     void block_end(OptPos position) override { log("block_end " + show_pos(position)); }
     void body_begin(OptPos position) override { log("body_begin " + show_pos(position)); }
     void mark(OptPos position) override { log("mark " + show_pos(position)); }
-    void text(int kind, const std::string& text, OptPos position) override {
+    void text(RECORD_KIND kind, const std::string& text, OptPos position) override {
         log("text " + std::to_string(kind) + " " + quoted(text) + " " + show_pos(position));
     }
     void label(uint32_t number) override { log("label " + std::to_string(number)); }
@@ -250,7 +250,7 @@ public:
         tables.push_back(std::move(entries));
         return false;
     }
-    void dropped_record(int kind) override { log("dropped " + std::to_string(kind)); }
+    void dropped_record(RECORD_KIND kind) override { log("dropped " + std::to_string(kind)); }
 
 private:
     void log(std::string line) {

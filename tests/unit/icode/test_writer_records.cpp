@@ -12,10 +12,10 @@
 #include "icode/node.h"
 #include "icode/opcodes.h"
 #include "icode/record_kinds.h"
+#include "icode/text/text_values.h"
 #include "icode/type_pkg.h"
 #include "tests/unit/icode/test_writer_support.h"
 #include "tests/unit/icode/test_writer_units.h"
-#include "icode/text/text_values.h"
 #include "tools/common/tool_io.h"
 
 namespace writer_test {
@@ -122,24 +122,13 @@ class TREE_SHAPE : public IcodeClient {
 public:
     size_t nodes = 0;
     int64_t leaf = 0;
-    bool unit_header(int, int) override { return true; }
-    void string_list(uint32_t, const std::vector<std::string>&) override {}
     SYMTAB* create_symbol(SymbolRecord record, int) override {
         symbols_.push_back(std::make_unique<SYMTAB>(std::move(record)));
         return symbols_.back().get();
     }
-    void attach_pragma(SYMTAB*, std::unique_ptr<Pragma>) override {}
     void attach_initializer(SYMTAB* s, std::vector<NODE*> trees) override {
         s->set_initializers(std::move(trees));
     }
-    void function_begin(SYMTAB*, OptPos) override {}
-    void function_end(OptPos) override {}
-    void block_begin(OptPos) override {}
-    void block_end(OptPos) override {}
-    void body_begin(OptPos) override {}
-    void mark(OptPos) override {}
-    void text(int, const std::string&, OptPos) override {}
-    void label(uint32_t) override {}
     void expression_statement(NODE* tree, OptPos) override {
         for (const NODE* n = tree; n; n = n->left()) {
             ++nodes;
@@ -147,7 +136,6 @@ public:
         }
         free_tree(tree);
     }
-    bool exception_table(std::vector<EHT_ENTRY>&) override { return true; }
 
 private:
     std::vector<std::unique_ptr<SYMTAB>> symbols_;

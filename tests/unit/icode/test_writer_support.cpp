@@ -228,7 +228,6 @@ public:
 
     int dropped = 0;
 
-    bool unit_header(int, int) override { return true; }
     void string_list(uint32_t id, const std::vector<std::string>& strings) override {
         std::string line = "strings " + std::to_string(id);
         for (const auto& s : strings) line += " " + icode_text::quote(s);
@@ -263,7 +262,7 @@ public:
     void block_end(OptPos p) override { line("block_end " + show_pos(p)); }
     void body_begin(OptPos p) override { line("body_begin " + show_pos(p)); }
     void mark(OptPos p) override { line("mark " + show_pos(p)); }
-    void text(int kind, const std::string& text, OptPos p) override {
+    void text(RECORD_KIND kind, const std::string& text, OptPos p) override {
         line("text" + std::to_string(kind) + " " + icode_text::quote(text) + " " + show_pos(p));
     }
     void label(uint32_t number) override { line("label " + std::to_string(number)); }
@@ -284,7 +283,7 @@ public:
         line(s);
         return true;
     }
-    void dropped_record(int) override { ++dropped; }
+    void dropped_record(RECORD_KIND) override { ++dropped; }
 
     std::string finish() {
         std::string out = strings_;
