@@ -18,6 +18,8 @@ constexpr size_t MAX_CALL_DEPTH = 1000;
 // Operands, addresses and calls are evaluated by recursion; their nesting,
 // calls included, is bounded so that no unit can overflow the stack.
 constexpr size_t MAX_NESTING = 2000;
+// Arrays in structs in arrays...: deeper than any C program's objects.
+constexpr size_t MAX_TYPE_NESTING = 256;
 // The memory of globals and frames together; a unit's sizes are not
 // trusted to be small.
 constexpr uint64_t MAX_MEMORY = uint64_t{64} << 20;
@@ -230,25 +232,40 @@ void EXEC_MACHINE::initialize(SYMTAB* s) {
         const FieldMember* bit_field;
     };
     std::vector<SLOT> slots;
-    auto expand = [&](auto&& self, uint64_t at, const TYPE* t) -> void {
+    // Only as many slots as the initializer can fill are laid out, and the
+    // type's nesting is bounded: a unit's types are not trusted to be small
+    // or even finite (a struct may name itself as a field).
+    size_t wanted = 0;
+    for (const NODE* tree : s->initializers()) {
+        const NODE* t = strip(tree);
+        if (!t || t->opcode() == ENDINIT) break;
+        wanted += t->opcode() == SCON ? std::max<size_t>(1, t->string_length()) : 1;
+    }
+    auto expand = [&](auto&& self, uint64_t at, const TYPE* t, size_t depth) -> void {
+        if (slots.size() >= wanted) return;
+        if (depth > MAX_TYPE_NESTING)
+            fail("type nesting limit of " + std::to_string(MAX_TYPE_NESTING) + " reached in " +
+                 s->name());
         const TYPE* p = plain_type(t);
         if (p && p->kind() == TypeKind::ARRAY) {
             const TYPE* e = p->array_part().element;
             uint64_t step = size_in_bytes(e);
-            for (uint32_t i = 0; i < p->array_part().count; ++i) self(self, at + i * step, e);
+            for (uint32_t i = 0; i < p->array_part().count && slots.size() < wanted; ++i)
+                self(self, at + i * step, e, depth + 1);
         } else if (p && p->is_csu()) {
             for (const FieldMember& f : p->csu_part().fields) {
+                if (slots.size() >= wanted) break;
                 if (f.is_bit_field)
                     slots.push_back({at, f.type, &f});
                 else
-                    self(self, at + uint64_t(f.offset) / 8, f.type);
+                    self(self, at + uint64_t(f.offset) / 8, f.type, depth + 1);
                 if (p->csu_part().csu == CSU_UNION) break;
             }
         } else {
             slots.push_back({at, t, nullptr});
         }
     };
-    expand(expand, globals_[s], s->type());
+    expand(expand, globals_[s], s->type(), 0);
     size_t slot = 0;
     for (const NODE* tree : s->initializers()) {
         const NODE* t = strip(tree);
