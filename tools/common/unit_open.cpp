@@ -39,4 +39,13 @@ std::unique_ptr<icode::IcodeFile> open_unit(const std::string& path, icode::Icod
     return unit;
 }
 
+std::unique_ptr<icode::IcodeFile> open_unit_or_say(const std::string& path,
+                                                   icode::IcodeClient& client,
+                                                   icode::TYPE_PKG& types) {
+    std::string error;
+    std::unique_ptr<icode::IcodeFile> unit = open_unit(path, client, types, &error);
+    if (!unit) std::fprintf(stderr, "%s\n", error.c_str());
+    return unit;
+}
+
 }  // namespace icode_text

@@ -23,4 +23,10 @@ std::unique_ptr<icode::IcodeFile> open_unit(std::FILE* stream, icode::IcodeClien
 std::unique_ptr<icode::IcodeFile> open_unit(const std::string& path, icode::IcodeClient& client,
                                             icode::TYPE_PKG& types, std::string* error);
 
+// The same, saying why on standard error when the unit cannot be opened:
+// what the inspecting commands do before they give up with status 1.
+std::unique_ptr<icode::IcodeFile> open_unit_or_say(const std::string& path,
+                                                   icode::IcodeClient& client,
+                                                   icode::TYPE_PKG& types);
+
 }  // namespace icode_text

@@ -94,12 +94,8 @@ namespace {
 int check_unit(const char* name) {
     COUNTING_CLIENT client;
     TYPE_PKG types;
-    std::string error;
-    std::unique_ptr<IcodeFile> unit = icode_text::open_unit(name, client, types, &error);
-    if (!unit) {
-        std::fprintf(stderr, "%s\n", error.c_str());
-        return 1;
-    }
+    std::unique_ptr<IcodeFile> unit = icode_text::open_unit_or_say(name, client, types);
+    if (!unit) return 1;
     unit->read_unit();
     std::printf("total: %zu functions, %zu statements, %zu nodes\n", client.functions,
                 client.statements, client.nodes);

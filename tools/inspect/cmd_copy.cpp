@@ -137,12 +137,8 @@ namespace {
 int copy_unit(const char* in_name, const char* out_name) {
     COPY_CLIENT client;
     TYPE_PKG types;
-    std::string error;
-    std::unique_ptr<IcodeFile> input = icode_text::open_unit(in_name, client, types, &error);
-    if (!input) {
-        std::fprintf(stderr, "%s\n", error.c_str());
-        return 1;
-    }
+    std::unique_ptr<IcodeFile> input = icode_text::open_unit_or_say(in_name, client, types);
+    if (!input) return 1;
     FILE* out = std::fopen(out_name, "wb");
     if (!out) {
         std::fprintf(stderr, "%s: %s\n", out_name, std::strerror(errno));
