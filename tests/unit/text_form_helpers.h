@@ -3,7 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdint>
 #include <sstream>
 #include <string>
 
@@ -42,13 +41,6 @@ inline std::string round_trip(const std::string& text) {
     EXPECT_EQ(again, unit) << "bytes changed through:\n" << printed;
     EXPECT_EQ(dis_ok(again), printed);
     return printed;
-}
-
-// The u32 at a byte offset of a unit.
-inline uint32_t u32_at(const std::string& unit, size_t at) {
-    uint32_t v = 0;
-    for (int i = 0; i < 4; ++i) v |= uint32_t(uint8_t(unit.at(at + size_t(i)))) << (8 * i);
-    return v;
 }
 
 }  // namespace text_form_test
