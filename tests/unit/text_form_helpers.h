@@ -32,15 +32,4 @@ inline std::string dis_ok(const std::string& unit) {
     return out.str();
 }
 
-// Text -> unit -> text -> unit: the second unit must equal the first and
-// the text printed for it must be the same again.  Returns the text.
-inline std::string round_trip(const std::string& text) {
-    std::string unit = assemble_ok(text);
-    std::string printed = dis_ok(unit);
-    std::string again = assemble_ok(printed);
-    EXPECT_EQ(again, unit) << "bytes changed through:\n" << printed;
-    EXPECT_EQ(dis_ok(again), printed);
-    return printed;
-}
-
 }  // namespace text_form_test

@@ -4,10 +4,8 @@
 // process would have ended.
 //
 // Recorded lines name the operation and its arguments, positions as
-// FILE:LINE:COLUMN or "-", trees in prefix form with their leaf data (a NAME
-// shows its symbol's name@level, or "-"):
-//   symbol p level=1 | pragma p SYM_IS_DEAD ["a"] | expr ASG(NAME x@2, ICON 1) 1:5:6
-//   eht [1/1/2/0 NOP, 3/2/0/1 ("int" 3 1)] | dropped 38
+// FILE:LINE:COLUMN or "-", trees as NODE(first, second) with their leaf data
+// (a NAME shows its symbol's name@level, or "-").
 #pragma once
 
 #include <gtest/gtest.h>
@@ -22,6 +20,7 @@
 #include "icode/icode_file.h"
 #include "icode/node.h"
 #include "icode/opcodes.h"
+#include "icode/text/text_values.h"
 #include "icode/type_pkg.h"
 #include "icode/types.h"
 #include "text_form_helpers.h"
@@ -36,15 +35,6 @@ struct READER_EXIT {
 };
 [[noreturn]] inline void throwing_exit(int status) { throw READER_EXIT{status}; }
 
-inline std::string quoted(const std::string& s) {
-    std::string r = "\"";
-    for (unsigned char c : s) {
-        char buf[8];
-        std::snprintf(buf, sizeof buf, c < 32 || c >= 127 ? "\\x%02x" : "%c", c);
-        r += c == '"' || c == '\\' ? std::string("\\") + char(c) : std::string(buf);
-    }
-    return r + "\"";
-}
 inline std::string show_pos(const SourcePos* p) {
     return p ? p->file.str() + ":" + std::to_string(p->line) + ":" + std::to_string(p->column)
              : "-";
@@ -52,7 +42,7 @@ inline std::string show_pos(const SourcePos* p) {
 inline std::string show_pos(const OptPos& p) { return show_pos(p ? &*p : nullptr); }
 inline std::string show_strings(const std::vector<std::string>& v) {
     std::string r = "[";
-    for (size_t i = 0; i < v.size(); ++i) r += (i ? ", " : "") + quoted(v[i]);
+    for (size_t i = 0; i < v.size(); ++i) r += (i ? ", " : "") + icode_text::quote(v[i]);
     return r + "]";
 }
 inline std::string opcode_name(int opcode) {
@@ -77,14 +67,14 @@ inline std::string show_node(const NODE* n) {
             const I_SYMTAB* sym = n->symbol();
             return s + " " + (sym ? sym->name() + "@" + std::to_string(sym->level()) : "-");
         }
-        case SCON: return s + " " + quoted(n->text_string() ? *n->text_string() : "");
+        case SCON: return s + " " + icode_text::quote(n->text_string() ? *n->text_string() : "");
         case ICON: return s + num(int64_t(n->value()));
         case FCON:
         case LCON:
         case ICALL:
         case UICALL:
         case MCALL:
-        case UMCALL: return s + " " + quoted(n->text() ? n->text() : "");
+        case UMCALL: return s + " " + icode_text::quote(n->text() ? n->text() : "");
         case FIELD:
             return s + num(n->field_flag()) + "/" + std::to_string(n->field_member_number()) + ":" +
                    (n->field() ? n->field()->name : "-");
@@ -134,12 +124,6 @@ public:
     Calls calls;
     std::vector<std::unique_ptr<SYMTAB>> symbols;
     std::vector<TreePtr> trees;  // expression statements, in order
-    std::vector<std::vector<EHT_ENTRY>> tables;
-
-    ~RECORDING_CLIENT() override {
-        for (auto& t : tables)
-            for (auto& e : t) free_tree(e.tree);
-    }
     Calls calls_of(const std::string& prefix) const {
         Calls r;
         for (const auto& c : calls)
@@ -184,7 +168,7 @@ public:
     void body_begin(OptPos p) override { log("body_begin " + show_pos(p)); }
     void mark(OptPos p) override { log("mark " + show_pos(p)); }
     void text(RECORD_KIND kind, const std::string& text, OptPos p) override {
-        log("text " + std::to_string(kind) + " " + quoted(text) + " " + show_pos(p));
+        log("text " + std::to_string(kind) + " " + icode_text::quote(text) + " " + show_pos(p));
     }
     void label(uint32_t number) override { log("label " + std::to_string(number)); }
     void expression_statement(NODE* tree, OptPos p) override {
@@ -199,12 +183,11 @@ public:
                  std::to_string(e.third) + "/" + std::to_string(e.count);
             if (e.tree) s += " " + show_tree(e.tree);
             for (const EHT_CATCH& c : e.items)
-                s += " (" + quoted(c.text) + " " + std::to_string(c.number) + " " +
+                s += " (" + icode_text::quote(c.text) + " " + std::to_string(c.number) + " " +
                      (c.flag ? "1" : "0") + ")";
         }
         log(s + "]");
-        tables.push_back(std::move(entries));
-        return false;  // kept, as the profiler's client keeps them
+        return true;  // the reader frees the entries
     }
     void dropped_record(RECORD_KIND kind) override { log("dropped " + std::to_string(kind)); }
 

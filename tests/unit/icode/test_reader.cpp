@@ -101,38 +101,22 @@ TEST(Reader, RichUnitLeafDataSymbolsAndTables) {
     run.read(RICH_UNIT);
     const auto& trees = run.client.trees;
     ASSERT_EQ(trees.size(), 18u);
-    // int -5 is sign-extended to 64 bits; unsigned 4294967295 fills only the
-    // low half.
+    // int -5 is sign-extended to 64 bits, unsigned 4294967295 is not.
     EXPECT_EQ(trees[0]->right()->value(), uint64_t(-5));
     EXPECT_EQ(trees[3]->value_high(), 0u);
-    EXPECT_EQ(trees[2]->string_length(), 3u);
     EXPECT_EQ(print_type(trees[2]->type()), "int *");
-    EXPECT_EQ(trees[7]->field()->offset, 16);
-    EXPECT_EQ(trees[0]->weight(), -1);
-    // Every field of a global symbol, and positions resolved against the
-    // file table (the last file included).
+    // Every field of a global, its position in the last file of the table.
     const SYMTAB* g = run.client.symbol("g");
-    ASSERT_NE(g, nullptr);
-    EXPECT_EQ(g->size(), 32u);
-    EXPECT_EQ(g->value(), 4294967295u);
-    EXPECT_EQ(g->storage_class(), 200);
-    EXPECT_EQ(g->qualifiers(), 0xFFFE);
-    EXPECT_EQ(print_type(g->type()), "int *");
-    EXPECT_EQ(print_type(g->second_type()), "unsigned ");
-    EXPECT_EQ(g->alignment(), 65535);
-    EXPECT_EQ(g->definition_offset(), 1234u);
-    EXPECT_EQ(g->opt(), 99u);
-    EXPECT_EQ(show_pos(*g->position()), "u.h:7:9");
-    EXPECT_EQ(g->reference_state(), 3);
-    EXPECT_EQ(g->index(), 1);
-    EXPECT_EQ(run.client.symbol("c")->index(), 2);
+    EXPECT_EQ(
+        std::make_tuple(g->size(), g->value(), int(g->storage_class()), g->qualifiers(),
+                        g->alignment(), g->definition_offset(), g->opt(), g->index()),
+        std::make_tuple(32u, 4294967295u, 200, uint16_t(0xFFFE), uint16_t(65535), 1234u, 99u, 1));
+    EXPECT_EQ(print_type(g->type()) + print_type(g->second_type()), "int *unsigned ");
+    EXPECT_EQ(show_pos(g->position()), "u.h:7:9");
     // Globals with a position intern their file name after the table's own;
     // the file name of the function stream does not join.
     EXPECT_EQ(run.file->file_names(), (std::vector<std::string>{"t.c", "u.h", "t.c", "u.h"}));
-    EXPECT_EQ(run.file->global_symbols().size(), 3u);
     EXPECT_EQ(run.file->local_symbols().size(), 0u);
-    // The pointer type of the function stream joined the package.
-    EXPECT_EQ(run.types.type_count(), 18u + 7u);
 }
 
 TEST(Reader, PositionsBeyondTheFileTableHaveNoFileName) {
@@ -156,44 +140,16 @@ TEST(Reader, UnknownKindsAreReportedAndTheNextByteIsTheNextKind) {
     EXPECT_EQ(run.client.calls, (Calls{"unit_header -71 700", "label 5"}));
 }
 
-TEST(Reader, UnitsWithoutSectionsOrEndRecords) {
-    // All five offsets 0: types and symbols come in the function stream, and
-    // symbols read outside functions are global.
-    READER_RUN run;
-    run.read(HEAD + R"(type 1 int explicit_sign=1 size=16 align=16
-symbol name="f" type=1
-func_begin pos=- sym=0
-symbol name="x" class=1 type=1
-expr pos=-
-  ASG type=1
-    NAME type=1 level=0 index=0
-    NAME type=1 level=1 index=0
-func_end pos=-
-)");
-    run.expect_clean();
-    EXPECT_EQ(run.client.calls,
-              (Calls{"unit_header -71 700", "symbol f level=0", "function_begin f -",
-                     "symbol x level=1", "expr ASG(NAME f@0, NAME x@1) -", "function_end -"}));
-    // The last section without its end record.
-    READER_RUN sections;
-    sections.read(HEAD + "label label=2\nend\n.symbols\nsymbol name=\"s\"\n");
-    sections.expect_clean();
-    EXPECT_EQ(sections.client.calls, (Calls{"unit_header -71 700", "symbol s level=0", "label 2"}));
-}
-
 TEST(Reader, HeaderChecks) {
     const std::pair<const char*, bool> cases[] = {
         {"header version=-71 target=700 name=\"u\" reserved=5", true},
-        {"header version=-83 target=700 name=\"u\" reserved=5", true},
         {"header version=-86 target=700 name=\"u\"", true},
         {"header version=-87 target=700 name=\"u\"", false},
         {"header version=-70 target=700 name=\"u\"", false},
         {"header version=-71 target=699 name=\"u\"", false},
-        {"header version=-71 target=701 name=\"u\"", false},
         {"header magic=\"!<icodE>\\n\" version=-71 target=700 name=\"u\"", false},
         {"header len=100000 version=-71 target=700 name=\"u\" reserved=5", true},
         {"label label=8", false},
-        {"raw 08", false},
     };
     for (const auto& [header, accepted] : cases) {
         SCOPED_TRACE(header);
@@ -246,42 +202,18 @@ TEST(Reader, ComparisonsWithAFloatingOperandBecomeFloating) {
 }
 
 TEST(Reader, DeepTreesAreReadWithoutRecursion) {
-    const int depth = 10000;
+    const int depth = 100000;
     std::string text = HEAD + "expr pos=-\n";
     for (int i = 0; i < depth; ++i) text += "UMINUS type=1\n";
-    text += "ICON type=1 value=1\nexpr pos=-\n";
-    for (int i = 0; i < depth; ++i)
-        text += "COMMA type=1\nICON type=1 value=" + std::to_string(i) + "\n";
     READER_RUN run;
-    run.read(text + "NOP type=1\nend\n" + SECTIONS);
+    run.read(text + "ICON type=1 value=1\nend\n" + SECTIONS);
     run.expect_clean();
-    ASSERT_EQ(run.client.trees.size(), 2u);
+    ASSERT_EQ(run.client.trees.size(), 1u);
     int seen = 0;
     const NODE* n = run.client.trees[0].get();
     for (; n->opcode() == UMINUS; n = n->left()) ++seen;
     EXPECT_EQ(seen, depth);
     EXPECT_EQ(n->opcode(), ICON);
-    seen = 0;
-    for (n = run.client.trees[1].get(); n->opcode() == COMMA; n = n->right())
-        EXPECT_EQ(n->left()->value(), uint64_t(seen++));
-    EXPECT_EQ(seen, depth);
-}
-
-TEST(Reader, PragmasAreHeldInReverseFileOrderAndCountedByASignedByte) {
-    // 129 reads as -127: the symbol takes no pragma and the record after it
-    // stands free.  127 is the most a symbol can take.
-    std::string text = HEAD + "symbol name=\"s\" pragmas=129\npragma kind=1 args=[]\n" +
-                       "symbol name=\"t\" pragmas=127\n";
-    for (int i = 0; i < 127; ++i) text += "pragma kind=" + std::to_string(i) + "\n";
-    READER_RUN run;
-    run.read(text + "end\n");
-    run.expect_clean();
-    EXPECT_EQ(run.client.calls.at(2), "pragma - DATA_ALIGN []");
-    EXPECT_EQ(run.client.symbol("s")->pragma_count(), 0);
-    const SYMTAB* t = run.client.symbol("t");
-    EXPECT_EQ(t->pragma_count(), 127);
-    EXPECT_EQ(t->first_pragma()->kind, 126);
-    EXPECT_EQ(t->first_pragma()->next->kind, 125);
 }
 
 TEST(Reader, ReferenceState) {
@@ -341,30 +273,13 @@ TEST(ReaderTypes, EveryTypeCode) {
               "unsigned long |long long |unsigned long long |float |double |long double |"
               " [FxtPt:int] |myint |int *|int &|const volatile int |int [10]|<[float [4]]>|"
               "class C |int C::*|int (int, int *)|enum E |enum U |cfloat |void |union K |");
-    EXPECT_TRUE(type_of(run, 1)->integral_part().flag1);
-    EXPECT_TRUE(type_of(run, 7)->integral_part().flag2);
-    EXPECT_EQ(type_of(run, 14)->alignment(), 32u);
-    EXPECT_EQ(type_of(run, 16)->fixed_point_part().number_a, -3);
-    EXPECT_EQ(type_of(run, 16)->fixed_point_part().number_b, 200);
-    EXPECT_EQ(show_pos(type_of(run, 17)->position()), "t.c:3:4");
-    EXPECT_EQ(type_of(run, 19)->size(), 24u);
-    const TYPE* c = type_of(run, 23);
-    EXPECT_TRUE(c->mangled() && c->csu_part().version_flag && c->csu_part().has_fields);
-    const FieldMember& m = c->csu_part().fields.at(0);
+    const FieldMember& m = type_of(run, 23)->csu_part().fields.at(0);
     EXPECT_EQ(std::make_tuple(int(m.byte1), m.offset, int(m.byte2), m.bit_width, m.is_bit_field),
               std::make_tuple(5, int64_t(16), 6, 3u, true));
     EXPECT_EQ(show_pos(m.position), "t.c:5:9");
-    const FunctionPart& fp = type_of(run, 25)->function_part();
-    EXPECT_EQ(fp.byte, 9);
-    EXPECT_TRUE(fp.params.at(0).flag);
-    EXPECT_EQ(fp.params.at(0).number, 4u);
-    EXPECT_EQ(fp.params.at(1).name, "b");
     // Enumerator values take the sign of the underlying type.
     EXPECT_EQ(type_of(run, 26)->enum_part().enumerators.at(0).value, -1);
-    EXPECT_EQ(show_pos(type_of(run, 26)->enum_part().enumerators.at(0).position), "t.c:7:5");
     EXPECT_EQ(type_of(run, 27)->enum_part().enumerators.at(0).value, 4294967295LL);
-    // The complex type is built from its part; the record's size is ignored.
-    EXPECT_EQ(type_of(run, 28)->size(), 64u);
     // Each attribute list of a class reaches its member list; completion
     // renumbers the fields 1, 2 whatever the file said.
     const TYPE* k = type_of(run, 30);
@@ -373,7 +288,7 @@ TEST(ReaderTypes, EveryTypeCode) {
     ASSERT_EQ(p.bases.size(), 1u);
     EXPECT_EQ(
         std::make_tuple(p.bases[0].type, p.bases[0].offset, int(p.bases[0].byte), p.bases[0].flag),
-        std::make_tuple(c, int64_t(-8), 1, true));
+        std::make_tuple(type_of(run, 23), int64_t(-8), 1, true));
     EXPECT_EQ(p.list3.at(0).byte, 2);
     EXPECT_EQ(p.list4.at(0).name, "n4");
     EXPECT_EQ(print_type(p.list5.at(0).type), "int ");
@@ -385,31 +300,6 @@ TEST(ReaderTypes, EveryTypeCode) {
     ASSERT_EQ(p.fields.size(), 2u);
     EXPECT_EQ(p.fields[1].number, 2u);
     EXPECT_EQ(p.fields[1].type->pointer_part().pointee, k);
-}
-
-TEST(ReaderTypes, MangledNameFlagBeforeMinus81ComesFromDemangling) {
-    // Before -81 a name is mangled when demangling changes it; from -81 on
-    // the record's flag is taken as it is.
-    struct CASE {
-        int version;
-        const char* flag;
-        bool first, second;  // for "3Foo" and "Foo"
-    };
-    for (const CASE& c : {CASE{-82, "", true, false}, CASE{-81, " mangled=0", false, false},
-                          CASE{-71, " mangled=1", true, true}}) {
-        SCOPED_TRACE(c.version);
-        std::string f = c.flag;
-        READER_RUN run;
-        run.read(unit_with_types(c.version,
-                                 "type 1 int size=16 align=16\ntype 2 enum name=\"3Foo\" base=1" +
-                                     f + "\ntype 3 enum name=\"Foo\" base=1" + f +
-                                     "\ntype 4 csu name=\"3Foo\"" + f + "\n",
-                                 {2, 3, 4}));
-        run.expect_clean();
-        EXPECT_EQ(type_of(run, 2)->mangled(), c.first);
-        EXPECT_EQ(type_of(run, 3)->mangled(), c.second);
-        EXPECT_EQ(type_of(run, 4)->mangled(), c.first);
-    }
 }
 
 TEST(ReaderTypes, EachTypeMapErrorEndsTheRun) {
@@ -441,78 +331,51 @@ TEST(ReaderTypes, EachTypeMapErrorEndsTheRun) {
         EXPECT_EQ(run.out, "");
         EXPECT_EQ(run.err, std::string("TP>> internal error: ") + message + "\n");
     }
-    // Types of symbols and nodes not defined before them.
-    for (const char* text :
-         {"symbol name=\"s\" type=4\n", "symbol name=\"s\" type2=4\n", "expr pos=-\n  NOP type=4\n",
-          "expr pos=-\n  FIELD type=0 class=4\n"}) {
-        READER_RUN run;
-        run.read(HEAD + text + "end\n");
-        EXPECT_EQ(run.status, 1) << text;
-        EXPECT_EQ(run.err, "TP>> internal error: invalid forward reference\n") << text;
-    }
+    // The type of a node not defined before it.
+    READER_RUN run;
+    run.read(HEAD + "expr pos=-\n  NOP type=4\nend\n");
+    EXPECT_EQ(run.err, "TP>> internal error: invalid forward reference\n");
 }
 
 TEST(ReaderDamage, EveryUndecodableRecordEndsTheRunWithTheFixedText) {
-    const std::string I = INVALID_RECORD, E = INVALID_EHT, S = SECTIONS;
-    const std::pair<std::string, std::string> cases[] = {
+    // After the header (and before SECTIONS when the stream ends); whether
+    // the exception-table text is the one expected.
+    const std::pair<const char*, bool> cases[] = {
         // cut off by the end of the file
-        {HEAD + "raw 23 05 61 62\n", I},
-        {HEAD + "raw 2a 01 80\n", I},
-        {HEAD + "raw 2a 80\n", I},
-        {HEAD + "expr pos=-\nraw 65 02 04 01\n", I},
-        {HEAD + "expr pos=-\nPLUS type=0\nICON type=0 value=1\n", I},
-        {HEAD + "expr pos=-\nlabel label=1\nend\n", I},
-        {HEAD + "expr pos=-\nUMINUS type=0\nmark pos=-\nend\n", I},
-        {HEAD + "init sym=0\nICON type=1 value=1\nICON type=1 value=2\nlabel label=1\nend\n" + S,
-         I},
-        {HEAD + "symbol name=\"s\" pragmas=2\npragma kind=1\nlabel label=1\nend\n", I},
-        {HEAD + "end\n.types\nraw 74 03 01 0f 01\n", I},
-        {HEAD + "end\n.strings\nraw 6f 04 01 02 61 00\n", I},
-        {HEAD + "end\n.files\nraw 7e 02 61 62\n", I},
+        {"raw 23 05 61 62\n", false},
+        {"raw 2a 80\n", false},
+        {"expr pos=-\nraw 65 02 04 01\n", false},
+        {"expr pos=-\nPLUS type=0\nICON type=0 value=1\n", false},
+        {"expr pos=-\nUMINUS type=0\nmark pos=-\nend\n", false},
+        {"init sym=0\nICON type=1 value=1\nlabel label=1\nend\n", false},
+        {"symbol name=\"s\" pragmas=2\npragma kind=1\nlabel label=1\nend\n", false},
         // lengths and counts past the end of the file
-        {HEAD + "label len=4294967295 label=1\nend\n", I},
-        {HEAD + "opaque len=50 pos=-\nend\n", I},
-        {HEAD + "raw 5e 07 01 ff ff ff ff 0f 00\nend\n", I},
-        {HEAD + "expr pos=-\nraw 65 05 03 00 ff ff 03\nend\n", I},
-        {HEAD + "raw 3b 05 01 02 ff 01 00\nend\n", I},
-        {HEAD + "eht count=4000000000\n", E},
-        {HEAD + "eht count=3\neht_entry kind=0\nend\n", E},
-        {HEAD + "eht count=1\neht_entry kind=2 count=4294967295\neht_catches items=[]\nend\n", E},
-        {HEAD + "eht count=1\neht_entry len=99 kind=0\nend\n", E},
-        // indexes beyond their tables
-        {HEAD + "func_begin pos=- sym=2\nend\n" + S, I},
-        {HEAD + "expr pos=-\nNAME type=1 level=0 index=2\nend\n" + S, I},
-        {HEAD + "expr pos=-\nNAME type=1 level=2 index=0\nend\n" + S, I},
-        {HEAD +
-             "func_begin pos=- sym=0\nsymbol name=\"x\" type=1\ndrop123 sym=0 a=0 b=0 c=0 "
-             "pos=-\nexpr pos=-\nPLUS type=1\nICON type=1 value=1\nNAME type=1 level=1 "
-             "index=0\nend\n" +
-             S,
-         I},
-        {HEAD + "init sym=0\nENDINIT type=0\nend\n", I},
-        // opcodes and type codes without a layout
-        {HEAD + "expr pos=-\nUMINUS type=0\nraw 65 02 a4 00\nend\n", I},
-        {HEAD + "raw 65 02 ff 00\nend\n", I},
-        {HEAD + "end\n.types\nraw 74 02 05 1a\nend\n", I},
-        {HEAD + "raw 6c 02 00 03\nend\n", I},
-        {HEAD + "end\n.types\ntype 1 pointer pointee=0\ntype 1 enumerator name=\"a\"\nend\n", I},
+        {"label len=4294967295 label=1\nend\n", false},
+        {"raw 5e 07 01 ff ff ff ff 0f 00\nend\n", false},
+        {"expr pos=-\nraw 65 05 03 00 ff ff 03\nend\n", false},
+        {"eht count=4000000000\n", true},
+        {"eht count=1\neht_entry kind=2 count=4294967295\neht_catches items=[]\nend\n", true},
+        // indexes beyond their tables, codes without a layout
+        {"func_begin pos=- sym=2\nend\n", false},
+        {"expr pos=-\nPLUS type=1\nICON type=1 value=1\nNAME type=1 level=0 index=2\nend\n", false},
+        {"func_begin pos=- sym=0\nsymbol name=\"x\" type=1\ndrop123 sym=0 pos=-\nexpr pos=-\n"
+         "NAME type=1 level=1 index=0\nend\n",
+         false},
+        {"expr pos=-\nUMINUS type=0\nraw 65 02 a4 00\nend\n", false},
+        {"raw 6c 02 00 03\nend\n", false},
         // exception-table records out of place
-        {HEAD + "eht count=1\nlabel label=1\nend\n", E},
-        {HEAD +
-             "eht count=2\neht_entry kind=1\nexpr pos=-\nICON type=1 value=1\nlabel "
-             "label=1\nend\n" +
-             S,
-         E},
-        {HEAD + "eht count=1\neht_entry kind=2 count=0\nexpr pos=-\nNOP type=0\nend\n", E},
-        {HEAD + "eht count=1\neht_entry kind=2 count=1\nraw 3f 03 61 00 05\n", E},
-        {HEAD + "eht count=1\neht_entry kind=1\nexpr pos=-\nlabel label=1\nend\n", I},
+        {"eht count=2\neht_entry kind=1\nexpr pos=-\nICON type=1 value=1\nlabel label=1\nend\n",
+         true},
+        {"eht count=1\neht_entry kind=2 count=0\nexpr pos=-\nNOP type=0\nend\n", true},
+        {"eht count=1\neht_entry kind=1\nexpr pos=-\nlabel label=1\nend\n", false},
     };
-    for (const auto& [text, message] : cases) {
+    for (const auto& [text, eht] : cases) {
         SCOPED_TRACE(text);
         READER_RUN run;
-        run.read(text);
+        std::string t = text;
+        run.read(HEAD + t + (t.size() > 4 && t.substr(t.size() - 4) == "end\n" ? SECTIONS : ""));
         EXPECT_EQ(run.status, 1);
-        EXPECT_EQ(run.out, message);
+        EXPECT_EQ(run.out, eht ? INVALID_EHT : INVALID_RECORD);
         EXPECT_EQ(run.err, "");
     }
 }

@@ -1,4 +1,4 @@
-// Builds expression trees for the dump and infix tests: symbols, types from
+// Builds expression trees for the infix tests: symbols, types from
 // a type package (int is 16 bits, long 32, char 8), and nodes by opcode.
 #pragma once
 
@@ -31,23 +31,14 @@ public:
         return pkg.make_array(element, count, uint64_t{element->size()} * count, 16, false, false,
                               false);
     }
-    SYMTAB* symbol(const std::string& name, TYPE* type, int level = 0, int index = 0) {
-        SymbolRecord record;
-        record.name = name;
-        record.type = type;
-        record.size = type->size();
-        symbols_.push_back(std::make_unique<SYMTAB>(std::move(record)));
-        symbols_.back()->set_level(level);
-        symbols_.back()->set_index(index);
-        return symbols_.back().get();
-    }
     // A NAME of a new symbol of its type (int by default).
     NODE* name(const std::string& symbol_name, TYPE* type = nullptr) {
-        return name_of(symbol(symbol_name, type ? type : int_t()));
-    }
-    NODE* name_of(SYMTAB* s) {
-        NODE* n = make_node(NAME, s->type());
-        n->set_symbol(s);
+        SymbolRecord record;
+        record.name = symbol_name;
+        record.type = type ? type : int_t();
+        symbols_.push_back(std::make_unique<SYMTAB>(std::move(record)));
+        NODE* n = make_node(NAME, symbols_.back()->type());
+        n->set_symbol(symbols_.back().get());
         return n;
     }
     NODE* icon(int64_t value, TYPE* type = nullptr) {

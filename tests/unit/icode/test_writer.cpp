@@ -39,7 +39,7 @@ std::string copy(const std::string& unit) {
 
 // What the reader hands out for a unit, without the records it drops, and
 // every field of every symbol with its type as printed.
-Calls view(const std::string& unit, std::vector<uint32_t>* definitions = nullptr) {
+Calls view(const std::string& unit) {
     READER_RUN run;
     run.read_bytes(unit);
     run.expect_clean();
@@ -53,7 +53,6 @@ Calls view(const std::string& unit, std::vector<uint32_t>* definitions = nullptr
                     print_type(s->second_type()) + " " + std::to_string(s->alignment()) + " " +
                     std::to_string(s->opt()) + " " + show_pos(s->position()) + " " +
                     std::to_string(s->reference_state()) + " " + std::to_string(s->pragma_count()));
-        if (definitions && s->level() == 0) definitions->push_back(s->definition_offset());
     }
     return v;
 }
@@ -92,18 +91,6 @@ TEST(Writer, ACopyHandsOutWhatTheOriginalDid) {
     EXPECT_NE(text.find("version=-71"), std::string::npos) << text;
     EXPECT_EQ(text.find("drop64"), std::string::npos) << text;
     EXPECT_EQ(text.find("unused.h"), std::string::npos) << text;
-}
-
-TEST(Writer, DefinitionOffsetsNameTheirRecords) {
-    std::string out = copy(text_form_test::assemble_ok(RICH_UNIT));
-    std::vector<uint32_t> offsets;
-    view(out, &offsets);
-    ASSERT_EQ(offsets.size(), 3u);
-    // f is defined by its function begin (kind 1), g and h by their
-    // initializers (kind 126).
-    EXPECT_EQ(uint8_t(out.at(offsets[0])), icode::REC_FUNC_BEGIN);
-    EXPECT_EQ(uint8_t(out.at(offsets[1])), icode::REC_INIT);
-    EXPECT_EQ(uint8_t(out.at(offsets[2])), icode::REC_INIT);
 }
 
 // A writer on a scratch file with a function symbol in its global table.
