@@ -25,7 +25,6 @@ public:
     TYPE* long_t() { return pkg.integral_type(IntegralKind::LONG); }
     TYPE* ulong_t() { return pkg.integral_type(IntegralKind::ULONG); }
     TYPE* char_t() { return pkg.integral_type(IntegralKind::CHAR); }
-    TYPE* uchar_t() { return pkg.integral_type(IntegralKind::UCHAR); }
     TYPE* ptr(TYPE* pointee) { return pkg.make_pointer(pointee, 16, 16); }
     TYPE* array(TYPE* element, uint32_t count) {
         return pkg.make_array(element, count, uint64_t{element->size()} * count, 16, false, false,
