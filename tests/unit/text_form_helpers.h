@@ -3,7 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdint>
 #include <sstream>
 #include <string>
 
@@ -31,24 +30,6 @@ inline std::string dis_ok(const std::string& unit) {
     std::string error;
     EXPECT_TRUE(icode_text::disassemble(unit, out, &error)) << error;
     return out.str();
-}
-
-// Text -> unit -> text -> unit: the second unit must equal the first and
-// the text printed for it must be the same again.  Returns the text.
-inline std::string round_trip(const std::string& text) {
-    std::string unit = assemble_ok(text);
-    std::string printed = dis_ok(unit);
-    std::string again = assemble_ok(printed);
-    EXPECT_EQ(again, unit) << "bytes changed through:\n" << printed;
-    EXPECT_EQ(dis_ok(again), printed);
-    return printed;
-}
-
-// The u32 at a byte offset of a unit.
-inline uint32_t u32_at(const std::string& unit, size_t at) {
-    uint32_t v = 0;
-    for (int i = 0; i < 4; ++i) v |= uint32_t(uint8_t(unit.at(at + size_t(i)))) << (8 * i);
-    return v;
 }
 
 }  // namespace text_form_test

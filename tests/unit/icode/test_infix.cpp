@@ -1,239 +1,200 @@
-// Infix printer: precedence and parentheses, leaves and integer constants,
-// the PCOMMA prefix, the 1980-character limit, deep and malformed trees,
-// and the nested-call text.
+// The infix printer: precedence and parentheses, leaves and constants, the
+// special forms (increments, branch conditions, array accesses, calls,
+// conversions, statements), the length limit and deep trees.  int is 16 bits
+// and long 32 here, so a pointer to int steps by 2 bytes and one to long by 4.
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "icode/infix.h"
 #include "icode/infix_printer.h"
-#include "icode/infix_tables.h"
 #include "test_tree_builder.h"
 
 using namespace icode;
-using test_trees::TREE_BUILDER;
 
 namespace {
 
-class InfixTest : public testing::Test, protected TREE_BUILDER {
+class Infix : public testing::Test, protected test_trees::TREE_BUILDER {
 protected:
     void SetUp() override { reset_infix_state(); }
-    // Renders a tree and frees it.
     std::string text(NODE* root) {
         TreePtr owner(root);
         return infix_text(root);
     }
-};
-
-// A symbol whose name is the rendering of another tree: asking for it while
-// a tree is being printed calls the printer from inside itself.
-class REENTRANT_SYMBOL final : public I_SYMTAB {
-public:
-    explicit REENTRANT_SYMBOL(const NODE* inner) : inner_(inner) {}
-    const std::string& name() const override {
-        name_ = infix_text(inner_);
-        return name_;
+    // Each tree printed and freed, against its expected text.
+    void expect(const std::vector<std::pair<NODE*, const char*>>& cases) {
+        for (const auto& [tree, expected] : cases) EXPECT_EQ(text(tree), expected);
     }
-    uint32_t size() const override { return 0; }
-    uint32_t value() const override { return 0; }
-    uint8_t storage_class() const override { return 0; }
-    uint16_t qualifiers() const override { return 0; }
-    TYPE* type() const override { return nullptr; }
-    TYPE* second_type() const override { return nullptr; }
-    uint16_t alignment() const override { return 0; }
-    const SourcePos* position() const override { return nullptr; }
-    const Pragma* first_pragma() const override { return nullptr; }
-    int pragma_count() const override { return 0; }
-    uint32_t definition_offset() const override { return 0; }
-    uint32_t opt() const override { return 0; }
-    int level() const override { return 0; }
-    void set_level(int) override {}
-    void set_definition_offset(uint32_t) override {}
-
-private:
-    const NODE* inner_;
-    mutable std::string name_;
+    NODE* leaf(int opcode, TYPE* type, const char* text) {
+        NODE* n = make_node(opcode, type);
+        n->set_text(text);
+        return n;
+    }
+    NODE* weighted(NODE* n, int weight) {
+        n->set_weight(weight);
+        return n;
+    }
+    NODE* scon(const std::string& bytes) {
+        NODE* n = make_node(SCON, ptr(char_t()));
+        n->set_bytes(bytes.data(), bytes.size());
+        return n;
+    }
+    NODE* a() { return name("a"); }
+    NODE* b() { return name("b"); }
 };
 
-}  // namespace
-
-TEST_F(InfixTest, ParenthesesFollowPrecedence) {
-    EXPECT_EQ(text(node(MULT, node(PLUS, name("a"), name("b")), name("c"))), "(a+b)*c");
-    EXPECT_EQ(text(node(PLUS, name("a"), node(MULT, name("b"), name("c")))), "a+b*c");
-    // The second operand of a left-associative operator binds one step
-    // tighter, so a - (b - c) keeps its parentheses and (a - b) - c needs none.
-    EXPECT_EQ(text(node(MINUS, name("a"), node(MINUS, name("b"), name("c")))), "a-(b-c)");
-    EXPECT_EQ(text(node(MINUS, node(MINUS, name("a"), name("b")), name("c"))), "a-b-c");
-    EXPECT_EQ(text(node(ANDAND, node(LT, name("a"), name("b")), node(GT, name("c"), name("d")))),
-              "a < b && c > d");
-    EXPECT_EQ(text(node(EQ, node(ANDB, name("x"), icon(3)), icon(0))), "(x&3) == 0");
-    EXPECT_EQ(text(node(UMINUS, node(PLUS, name("a"), name("b")))), "-(a+b)");
-    EXPECT_EQ(text(node(EXCLAIM, node(NOTB, name("a")))), "!~a");
-}
-
-TEST_F(InfixTest, AssignmentsAssociateAsTheTableSays) {
-    // ASG is printed left-associative, the compound assignments right.
-    EXPECT_EQ(text(node(ASG, name("a"), node(ASG, name("b"), name("c")))), "a = (b = c)");
-    EXPECT_EQ(text(node(MULTASG, name("a"), node(MULTASG, name("b"), name("c")))), "a *= b *= c");
-    EXPECT_EQ(text(node(SLLASG, name("a"), icon(2))), "a <<= 2");
-    EXPECT_EQ(text(node(ASG, name("x"), node(PLUS, name("a"), name("b")))), "x = a+b");
-    EXPECT_EQ(text(node(COMMAOP, node(ASG, name("a"), icon(1)), name("b"))), "a = 1 , b");
-}
-
-TEST_F(InfixTest, OperatorSymbolsAndMnemonics) {
-    EXPECT_STREQ(infix_symbol(PLUSASG), " += ");
-    EXPECT_STREQ(infix_symbol(URETURN), "return");  // the C symbol wins over "URETURN "
-    EXPECT_STREQ(infix_symbol(SWITCH), "SWITCH  ");
-    EXPECT_STREQ(infix_symbol(255), " ?ILLOP?");
-    EXPECT_STREQ(infix_symbol(FEQ), "FEQ");
-    EXPECT_STREQ(infix_symbol(200), "?NODE?");
-    // Floating comparisons have no C symbol; the table name stands between
-    // the operands.
-    EXPECT_EQ(text(node(FEQ, name("a"), name("b"))), "aFEQb");
-    EXPECT_EQ(text(node(RECIP, name("x"))), "1/x");
-    EXPECT_EQ(text(node(DEFAULT, label(8))), "DEFAULT goto g8");
-    EXPECT_EQ(text(node(255, name("a"), name("b"))), "a ?ILLOP?b");
-    EXPECT_EQ(infix_precedence(FEQN), 88);
-    EXPECT_EQ(infix_precedence(FGT), 13);
-    EXPECT_EQ(infix_precedence(116), 15);
-}
-
-TEST_F(InfixTest, Leaves) {
-    EXPECT_EQ(text(name("_count")), "count");
-    EXPECT_EQ(text(name("__x")), "_x");  // only one leading "_" goes
-    EXPECT_EQ(text(name(".L1")), "L1");
-    EXPECT_EQ(text(name("y")), "y");
-    EXPECT_EQ(text(make_node(NAME, int_t())), "");
-
-    EXPECT_EQ(text(label(7)), "goto g7");
-    NODE* weighted = label(7);
-    weighted->set_weight(12);
-    EXPECT_EQ(text(weighted), "goto g7#12");
-    NODE* zero = label(3);
-    zero->set_weight(0);
-    EXPECT_EQ(text(zero), "goto g3#0");
-    EXPECT_EQ(text(label(-2)), "goto g-2");
-
-    NODE* definition = make_node(OP_LABEL_DEF, nullptr);
-    definition->set_value(5);
-    EXPECT_EQ(text(definition), "g5:");
-
-    NODE* fcon = make_node(FCON, pkg.floating_type(FloatingKind::DOUBLE));
-    fcon->set_text("1.5");
-    EXPECT_EQ(text(fcon), "1.5");
-    NODE* lcon = make_node(LCON, long_t());
-    lcon->set_text("123456789012");
-    EXPECT_EQ(text(lcon), "123456789012");
-}
-
-TEST_F(InfixTest, NegativeFloatingConstantsBindLikeUnaryMinus) {
-    NODE* negative = make_node(FCON, pkg.floating_type(FloatingKind::DOUBLE));
-    negative->set_text("-2.5");
-    EXPECT_EQ(text(node(PLUSPLUS, negative, icon(1))), "(-2.5)++");
-    NODE* positive = make_node(FCON, pkg.floating_type(FloatingKind::DOUBLE));
-    positive->set_text("2.5");
-    EXPECT_EQ(text(node(PLUSPLUS, positive, icon(1))), "2.5++");
-}
-
-TEST_F(InfixTest, FieldsPrintTheirName) {
-    TYPE* point = pkg.make_csu(CSU_STRUCT, "point", false, false, 32, 16, true, 0, false, false,
-                               std::nullopt);
+TEST_F(Infix, PrecedenceLeavesAndConstants) {
+    TYPE* dbl = pkg.floating_type(FloatingKind::DOUBLE);
+    expect({
+        {node(MULT, node(PLUS, a(), b()), name("c")), "(a+b)*c"},
+        // the second operand of a left-associative operator binds tighter
+        {node(MINUS, a(), node(MINUS, b(), name("c"))), "a-(b-c)"},
+        {node(MINUS, node(MINUS, a(), b()), name("c")), "a-b-c"},
+        {node(EQ, node(ANDB, name("x"), icon(3)), icon(0)), "(x&3) == 0"},
+        {node(ASG, a(), node(ASG, b(), name("c"))), "a = (b = c)"},
+        {node(FEQ, a(), b()), "aFEQb"},
+        // external names lose one leading "_" or "."
+        {name("_count"), "count"},
+        {label(7), "goto g7"},
+        {weighted(label(7), 12), "goto g7#12"},
+        {node(PLUSPLUS, leaf(FCON, dbl, "-2.5"), icon(1)), "(-2.5)++"},
+        {node(PLUSPLUS, leaf(FCON, dbl, "2.5"), icon(1)), "2.5++"},
+        {icon(0), "0"},
+        {icon(-5), "(-5)"},
+        // unsigned values are reduced to the width of their type
+        {icon(0xFFFFFFFF, uint_t()), "65535"},
+        {node(PLUS, a(), icon(-3)), "a-3"},
+        {node(PLUS, uint_t(), name("a", uint_t()), icon(65535, uint_t())), "a+65535"},
+        {node(PCOMMA, node(ASG, a(), b()), node(ASG, name("c"), name("d"))),
+         "PARALLEL ASSIGNMENTS: a = b, c = d"},
+        {nullptr, "((nil))"},
+    });
+    TYPE* point =
+        pkg.make_csu(CSU_STRUCT, "point", false, false, 32, 16, true, 0, false, false, {});
     FieldMember x, y;
     x.name = "x";
-    x.type = int_t();
     y.name = "y";
-    y.type = int_t();
-    y.offset = 16;
     point->csu_part().fields = {x, y};
-    point = pkg.complete(point);
     NODE* field = make_node(FIELD, int_t());
-    field->set_field_ref(0, 2, point);
+    field->set_field_ref(0, 2, pkg.complete(point));
     EXPECT_EQ(text(node(STDOT, name("p", point), field)), "p.y");
 }
 
-TEST_F(InfixTest, IntegerConstants) {
-    EXPECT_EQ(text(icon(42)), "42");
-    EXPECT_EQ(text(icon(-5)), "(-5)");
-    EXPECT_EQ(text(icon(-1, long_t())), "(-1)");
-    // Unsigned values are reduced to the width of their type.
-    EXPECT_EQ(text(icon(0xFFFFFFFF, uint_t())), "65535");
-    EXPECT_EQ(text(icon(300, uchar_t())), "44");
-    EXPECT_EQ(text(icon(4000000000, ulong_t())), "4000000000");
+TEST_F(Infix, IncrementsAndBranchConditions) {
+    TYPE* pint = ptr(int_t());
+    TYPE* plong = ptr(long_t());
+    expect({
+        {node(PLUSASG, name("x"), icon(1)), "++x"},
+        {node(MINUSASG, name("x"), icon(1)), "--x"},
+        {node(PLUSASG, pint, name("p", pint), icon(2, pint)), "++p"},
+        {node(PLUSASG, pint, name("p", pint), icon(6, pint)), "p += 3"},
+        {node(PLUSASG, plong, name("q", plong), icon(4, plong)), "++q"},
+        {node(PLUSPLUS, pint, name("p", pint), icon(2, pint)), "p++"},
+        {node(PLUSPLUS, pint, name("p", pint), icon(8, pint)), "p++{4}"},
+        // a conditional branch shows when it jumps: the inverted condition
+        {node(CBRANCH, node(GT, name("v"), icon(0)), label(1)), "( v <= 0 ) "},
+        {node(CBRANCH, node(LT, name("v"), name("w")), label(1)), "( v >= w ) "},
+        {node(CBRANCH, node(EQ, name("v"), icon(1)), label(1)), "( v != 1 ) "},
+        {node(CBRANCH, node(NEQ, name("v"), icon(0)), label(1)), "( v == 0 ) "},
+        {node(CBRANCH, node(NEQ, name("v"), icon(2)), label(1)), "( v == 2 ) "},
+        {node(CBRANCH, node(EQ, name("v"), icon(0)), label(1)), "( v ) "},
+        {node(CBRANCH, node(ANDAND, node(GT, name("v"), icon(0)), node(LT, name("v"), name("n"))),
+              label(1)),
+         "( v > 0 && v < n ) "},
+    });
 }
 
-TEST_F(InfixTest, PlusOfANegativeConstantPrintsAsMinus) {
-    EXPECT_EQ(text(node(PLUS, name("a"), icon(-3))), "a-3");
-    EXPECT_EQ(text(node(PLUS, name("a"), icon(3))), "a+3");
-    // An unsigned constant is never negative.
-    EXPECT_EQ(text(node(PLUS, uint_t(), name("a", uint_t()), icon(65535, uint_t()))), "a+65535");
-    EXPECT_EQ(text(node(MULT, node(PLUS, name("a"), icon(-1)), name("b"))), "(a-1)*b");
+TEST_F(Infix, ArrayAccessesCallsAndConversions) {
+    TYPE* int4 = array(int_t(), 4);
+    TYPE* pint4 = ptr(int4);
+    TYPE* pint = ptr(int_t());
+    TYPE* fn = pkg.make_function(int_t(), false, false, 0, false);
+    TYPE* pfn = ptr(fn);
+    TYPE* buf = array(char_t(), 8);
+    TYPE* pbuf = ptr(buf);
+    TYPE* s = pkg.make_csu(CSU_STRUCT, "S", false, false, 32, 16, false, 0, false, false, {});
+    TYPE* ps = ptr(s);
+    TYPE* counters = array(ulong_t(), 5);
+    TYPE* pcounters = ptr(counters);
+    expect({
+        // hist[code & 3] = classify(code, 100), as the front end lowers it
+        {node(ASG,
+              node(UMULT, int_t(),
+                   node(PLUS, pint4, node(UAND, pint4, name("hist", int4)),
+                        node(PMCONV, node(ANDB, name("code"), icon(3)), icon(16)))),
+              node(CALL, node(UAND, pfn, name("classify", fn)),
+                   node(COMMA, name("code"), icon(100)))),
+         "hist[code&3] = classify(code, 100)"},
+        {node(PLUSPLUS, ulong_t(),
+              node(UMULT, ulong_t(),
+                   node(PLUS, pcounters, node(UAND, pcounters, name("__prof_arr_f_0", counters)),
+                        node(PMCONV, icon(3), icon(32)))),
+              icon(1, ulong_t())),
+         "(_prof_arr_f_0[3])++"},
+        {node(UMULT, int_t(), node(PLUS, pint, name("p", pint), icon(4))), "p[2]"},
+        {node(UMULT, int_t(), node(MINUS, pint, name("p", pint), icon(2))), "p[(-1)]"},
+        {node(UMULT, int_t(), node(PLUS, pint, name("p", pint), name("off"))), "p[off/2]"},
+        {node(UMULT, char_t(),
+              node(PLUS, pbuf, node(UAND, pbuf, name("buf", buf)), node(PLUS, name("i"), icon(1)))),
+         "buf[i+1]"},
+        {node(UMULT, int_t(), node(UAND, pint, name("x"))), "(&x)[0]"},
+        {node(UMULT, int_t(), node(PLUS, pint, node(UAND, ps, name("s", s)), icon(2))),
+         "(int *)(&s)[1]"},
+        {node(ASG, pint, name("q", pint),
+              node(PLUS, pint4, node(UAND, pint4, name("hist", int4)),
+                   node(PMCONV, name("i"), icon(16)))),
+         "q = &hist[i]"},
+        {node(UCALL, node(UAND, pfn, name("tick", fn))), "tick()"},
+        {node(CALL, node(UAND, pfn, name("f", fn)), node(COMMA, node(COMMA, a(), b()), name("c"))),
+         "f(a, b, c)"},
+        {node(CALL, node(UAND, pfn, name("f", fn)),
+              node(COMMA, node(COMMAOP, a(), b()), name("c"))),
+         "f((a , b), c)"},
+        {node(CALL, node(UAND, pfn, name("_puts", fn)), scon(std::string("hi\0", 3))),
+         "puts(\"hi\\000\")"},
+        {scon("a\b\t\n\f\r\"\\\x01\x7f\xff z"), "\"a\\b\\t\\n\\f\\r\\\"\\\\\\001\\177\\377 z\""},
+        {node(ANDB, name("x"), icon(255)), "x&255"},
+        {node(PMCONV, name("i"), icon(8)), "i"},
+        {node(PMCONV, name("i"), icon(16)), "i*2"},
+        {node(PMCONV, node(PLUS, name("i"), icon(1)), icon(32)), "(i+1)*4"},
+        {node(PLUS, long_t(), name("t", long_t()), node(SCONV, long_t(), name("n"))), "t+n"},
+        {node(QUEST, name("c"), node(COLON, a(), b())), "c ? a : b"},
+    });
 }
 
-TEST_F(InfixTest, ParallelAssignmentsPrefix) {
-    EXPECT_EQ(text(node(PCOMMA, node(ASG, name("a"), name("b")), node(ASG, name("c"), name("d")))),
-              "PARALLEL ASSIGNMENTS: a = b, c = d");
-    // Only the root gets the prefix.
-    EXPECT_EQ(text(node(COMMAOP, node(PCOMMA, name("a"), name("b")), name("c"))), "a, b , c");
+TEST_F(Infix, StatementForms) {
+    NODE* cases =
+        node(COMMA, node(COMMA, node(CASE, icon(10), label(6)), node(CASE, icon(8), label(7))),
+             node(DEFAULT, label(8)));
+    expect({
+        {node(SWITCH, node(DIV, name("score"), icon(10)), cases),
+         "switch (score/10 ) {case 10: goto g6; case 8: goto g7; DEFAULT goto g8}"},
+        {node(ENDLOOP, name("n"), label(3)), "if ( --n != 0 ) goto g3"},
+        {node(RETURN, name("total"), node(NOP)), "return total"},
+        {node(STFIELD, name("s"), icon(16)), "*(&s+2)"},
+    });
 }
 
-TEST_F(InfixTest, MissingOperandsPrintNil) {
-    EXPECT_EQ(text(nullptr), "((nil))");
-    EXPECT_EQ(text(node(PLUS, name("a"))), "a+((nil))");
-    EXPECT_EQ(text(node(UMINUS)), "-((nil))");
-    EXPECT_EQ(text(node(CALL)), "(*((nil)))()");
-    // Nodes without operands print nothing.
-    EXPECT_EQ(text(node(NOP)), "");
-    EXPECT_EQ(text(node(URETURN, node(NOP))), "return");
-}
-
-TEST_F(InfixTest, TextOfExactlyTheLimitIsKept) {
-    const std::string long_name(INFIX_LIMIT, 'n');
-    EXPECT_EQ(text(name(long_name)), long_name);
-}
-
-TEST_F(InfixTest, LongerTextIsCutAtTheLimit) {
-    const std::string long_name(INFIX_LIMIT + 1, 'n');
-    EXPECT_EQ(text(name(long_name)), long_name.substr(0, INFIX_LIMIT) + "...");
-
-    // The same for text built from many nodes: a left-deep sum a+a+a+...
-    NODE* sum = name("a");
-    for (int i = 0; i < 1500; ++i) sum = node(PLUS, sum, name("a"));
+TEST_F(Infix, LongTextIsCutAtTheLimitAndDeepTreesStop) {
+    const std::string exact(INFIX_LIMIT, 'n');
+    EXPECT_EQ(text(name(exact)), exact);
+    EXPECT_EQ(text(name(exact + "n")), exact + "...");
+    NODE* sum = a();
+    for (int i = 0; i < 1500; ++i) sum = node(PLUS, sum, a());
     std::string cut = text(sum);
-    ASSERT_EQ(cut.size(), INFIX_LIMIT + 3);
-    EXPECT_EQ(cut.substr(INFIX_LIMIT), "...");
-    EXPECT_EQ(cut.substr(0, 6), "a+a+a+");
-}
-
-TEST_F(InfixTest, DeepTreesStopWithoutExhaustingTheStack) {
+    EXPECT_EQ(cut.size(), INFIX_LIMIT + 3);
+    EXPECT_EQ(cut.substr(0, 6) + cut.substr(INFIX_LIMIT), "a+a+a+...");
     // Conversions print only their operand, so this chain is one character
     // long but far too deep to descend.
     NODE* chain = name("x");
     for (int i = 0; i < 200000; ++i) chain = node(SCONV, chain);
-    std::string deep = text(chain);
-    EXPECT_EQ(deep, "...");
-
-    NODE* negations = name("x");
-    for (int i = 0; i < 200000; ++i) negations = node(UMINUS, negations);
-    std::string cut = text(negations);
-    EXPECT_EQ(cut.substr(cut.size() - 3), "...");
-
-    // A long argument list is a chain too; it is walked without nesting.
-    NODE* args = name("a");
-    for (int i = 0; i < 200000; ++i) args = node(COMMA, args, name("a"));
-    NODE* call = node(CALL, node(UAND, name("f")), args);
-    std::string listed = text(call);
-    ASSERT_EQ(listed.size(), INFIX_LIMIT + 3);
+    EXPECT_EQ(text(chain), "...");
+    NODE* args = a();
+    for (int i = 0; i < 200000; ++i) args = node(COMMA, args, a());
+    std::string listed = text(node(CALL, node(UAND, name("f")), args));
+    EXPECT_EQ(listed.size(), INFIX_LIMIT + 3);
     EXPECT_EQ(listed.substr(0, 9), "f(a, a, a");
 }
 
-TEST_F(InfixTest, NestedCallGetsTheFixedText) {
-    TreePtr inner(name("inner"));
-    REENTRANT_SYMBOL reentrant(inner.get());
-    NODE* outer = node(PLUS, name("a"), nullptr);
-    NODE* reentrant_name = make_node(NAME, int_t());
-    reentrant_name->set_symbol(&reentrant);
-    outer->set_right(reentrant_name);
-    EXPECT_EQ(text(outer), "a++*+*+ tree2infix called recursively +*+*+");
-    // The outer rendering cleared the busy flag on its way out.
-    EXPECT_EQ(text(name("b")), "b");
-}
+}  // namespace

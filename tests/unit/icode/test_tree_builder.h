@@ -1,5 +1,5 @@
-// Builds expression trees for the dump and infix tests: symbols, types from
-// a type package, and nodes by opcode.
+// Builds expression trees for the infix tests: symbols, types from
+// a type package (int is 16 bits, long 32, char 8), and nodes by opcode.
 #pragma once
 
 #include <cstdint>
@@ -20,40 +20,24 @@ class TREE_BUILDER {
 public:
     TYPE_PKG pkg;
 
-    TYPE* int_t() { return pkg.integral_type(IntegralKind::INT); }      // 16 bits
-    TYPE* uint_t() { return pkg.integral_type(IntegralKind::UINT); }    // 16 bits
-    TYPE* long_t() { return pkg.integral_type(IntegralKind::LONG); }    // 32 bits
-    TYPE* ulong_t() { return pkg.integral_type(IntegralKind::ULONG); }  // 32 bits
-    TYPE* char_t() { return pkg.integral_type(IntegralKind::CHAR); }    // 8 bits
-    TYPE* uchar_t() { return pkg.integral_type(IntegralKind::UCHAR); }  // 8 bits
+    TYPE* int_t() { return pkg.integral_type(IntegralKind::INT); }
+    TYPE* uint_t() { return pkg.integral_type(IntegralKind::UINT); }
+    TYPE* long_t() { return pkg.integral_type(IntegralKind::LONG); }
+    TYPE* ulong_t() { return pkg.integral_type(IntegralKind::ULONG); }
+    TYPE* char_t() { return pkg.integral_type(IntegralKind::CHAR); }
     TYPE* ptr(TYPE* pointee) { return pkg.make_pointer(pointee, 16, 16); }
     TYPE* array(TYPE* element, uint32_t count) {
         return pkg.make_array(element, count, uint64_t{element->size()} * count, 16, false, false,
                               false);
     }
-
-    SYMTAB* symbol(const std::string& name, TYPE* type, int level = 0, int index = 0) {
-        SymbolRecord record;
-        record.name = name;
-        record.type = type;
-        record.size = type ? type->size() : 0;
-        symbols_.push_back(std::make_unique<SYMTAB>(std::move(record)));
-        symbols_.back()->set_level(level);
-        symbols_.back()->set_index(index);
-        return symbols_.back().get();
-    }
-
-    // A NAME of a new symbol with the given name; the node has the symbol's
-    // type.
+    // A NAME of a new symbol of its type (int by default).
     NODE* name(const std::string& symbol_name, TYPE* type = nullptr) {
-        if (type == nullptr) type = int_t();
-        NODE* n = make_node(NAME, type);
-        n->set_symbol(symbol(symbol_name, type));
-        return n;
-    }
-    NODE* name_of(SYMTAB* s) {
-        NODE* n = make_node(NAME, s->type());
-        n->set_symbol(s);
+        SymbolRecord record;
+        record.name = symbol_name;
+        record.type = type ? type : int_t();
+        symbols_.push_back(std::make_unique<SYMTAB>(std::move(record)));
+        NODE* n = make_node(NAME, symbols_.back()->type());
+        n->set_symbol(symbols_.back().get());
         return n;
     }
     NODE* icon(int64_t value, TYPE* type = nullptr) {
