@@ -26,8 +26,8 @@ using namespace icode;
 // "N:" defines label N; "p" a plain statement; "r" / "u" a return with and
 // without value; "bT" / "cT" a branch / conditional branch to target T;
 // "sE,E,.." a switch over the elements "V>T" (case V), "d>T" (default) or
-// ">T" (a bare label), joined into a left-leaning comma list; "m", "t" and
-// "e" a mark, a text and a scope end, which are no statements.  A target T
+// ">T" (a bare label), joined into a left-leaning comma list; "m" and "e"
+// a mark and a scope end, which are no statements.  A target T
 // is a label number, then "=W" for its own weight or "~W" for a weight
 // wrapper around it.
 class FAKE_FUNCTION : public BLOCK_CONTEXT {
@@ -52,8 +52,6 @@ public:
         }
         for (auto& b : blocks_) b->compute_successors();
     }
-    ~FAKE_FUNCTION() override { blocks_.clear(); }
-
     const char* function_name() const override { return "f"; }
     BASIC_BLK* block_with_label(uint64_t label) override {
         uint64_t l;
@@ -132,11 +130,6 @@ private:
                 for (std::string e; std::getline(items, e, ',');)
                     list = list ? node(COMMA, list, element(e)) : element(e);
                 return append(REC_EXPR_STMT, node(SWITCH, icon(0), list));
-            }
-            case 't': {
-                NODE* n = make_node(OP_TEXT_NODE, nullptr);
-                n->set_text("note");
-                return append(REC_TEXT, n);
             }
             default: return append(w[0] == 'm' ? REC_MARK : REC_BLOCK_END, nullptr);
         }

@@ -24,7 +24,7 @@ void write_unit(const std::string& text, const std::string& path);
 
 // How the properties fared.
 struct TALLY {
-    int units = 0, runs = 0, weights = 0, quests = 0, counters = 0;
+    int units = 0, runs = 0, weights = 0, quests = 0;
     int excluded = 0;  // ?: under a condition, incomplete functions, switches into cases
 };
 

@@ -1,7 +1,5 @@
-// Basic blocks built directly over statement lists: successors, weights and
-// fall-through from the last statement, weights written back into the
-// branches, counter indices and their warnings.  Damaged branches are
-// checked by the black-box tests of the CFG.
+// Basic blocks over statement lists: successors, weights and fall-through
+// from the last statement, weights written back into the branches.
 #include <gtest/gtest.h>
 
 #include <array>
@@ -38,9 +36,9 @@ TEST_F(CfgBlocks, SuccessorsFromTheLastStatement) {
         const char* want;
     } cases[] = {
         // A conditional branch: its target, then the fall-through; a branch
-        // never falls through; marks, texts and scope ends are skipped; a
+        // never falls through; marks and scope ends are skipped; a
         // return ends the flow.
-        {"p c2=7 | b3=4 | 2: p m t e | 3: r | p | 5: u",
+        {"p c2=7 | b3=4 | 2: p m e | 3: r | p | 5: u",
          " L2=7 L1* < | L3=4 < L0 | L3* < L0 | < L1 L2 | L5* < | < L4"},
         // Weight wrappers: the label of their operand, their own weight.
         {"c2~9 | b2=5~11 | 2:", " L2=9 L1* < | L2=11 < L0 | < L0 L1"},
@@ -92,23 +90,8 @@ TEST_F(CfgBlocks, AnnotateBranchWritesTheTargetOperand) {
     }
 }
 
-TEST_F(CfgBlocks, SuccessorIndicesWeightsAndLabels) {
+TEST_F(CfgBlocks, SuccessorWeightsAndTheirLabels) {
     FAKE_FUNCTION f("c2 | b3 | 2: p | 3: r");
-    f.at(0)->set_succ_index(f.at(1), 3);
-    f.at(2)->set_succ_index(f.at(3), 1);
-    f.at(3)->set_succ_index(f.at(0), 1);  // no successors
-    f.at(0)->set_succ_index(f.at(3), 2);  // not a successor
-    string seen;
-    for (size_t i = 0; i < f.size(); ++i)
-        f.at(i)->for_each_indexed_succ([&](BASIC_BLK* b, BASIC_BLK* s, int index) {
-            seen += b->name() + "->" + s->name() + "=" + std::to_string(index) + " ";
-        });
-    EXPECT_EQ(seen, "L0->L1=3 L2->L3=1 ");
-    EXPECT_EQ(err(),
-              "warning: Func f: Trying to set instrumentation index for block L3 with no\n"
-              "   successors\n"
-              "warning: Func f: Block L3 is not a successor of block L0\n");
-
     BASIC_BLK* b = f.at(0);
     b->set_succ_weight(f.at(2), 12);
     b->set_succ_weight(f.at(3), 99);  // not a successor: nothing

@@ -4,11 +4,8 @@
 // levels of --debug: and --disable: values.
 #include <string>
 
-#include "diag/flag_levels.h"
-#include "diag/max_errors.h"
 #include "diag/optgen_diags.h"
 #include "diag/trelv_diags.h"
-#include "diag/wrap_rule.h"
 #include "test_diag_capture.h"
 
 namespace {
@@ -57,29 +54,6 @@ TEST_F(Diag, HundredthErrorPrintsAndHundredFirstEndsTheRun) {
               "fatal error: error limit reached; 100 errors detected\n");
 }
 
-TEST(WrapRule, BreaksOnlyAtBlanks) {
-    const struct {
-        const char* text;
-        int width;
-        bool wrap;
-        int want;
-    } cases[] = {
-        {"ab cd", 6, true, 5},       // shorter than the width: the whole text
-        {"ab cd", 5, true, 2},       // exactly the width: broken all the same
-        {"ab cd ef", 5, true, 5},    // a blank after the last column: the piece fills it
-        {"ab cdef", 3, true, 2},     // a blank in the last column: the blanks before it dropped
-        {"ab   cdef", 4, true, 4},   // ... unless a blank follows it too
-        {"ab\tcdef", 5, true, 2},    // a tab is a blank
-        {"abcdef gh", 4, true, -1},  // no blank before the width
-        {"   abcdef", 5, true, -1},  // leading blanks only
-        {"abcdef gh", 4, false, 9},  // wrapping off
-        {"abcdef gh", -3, true, 9},  // a negative width
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(DIAG::find_break(c.text, int(string(c.text).size()), c.width, c.wrap), c.want)
-            << c.text << " " << c.width;
-}
-
 TEST_F(Diag, WarningTextsWrapAt79Columns) {
     const string a60(60, 'a'), x(150, 'x'), y75(75, 'y');
     const struct {
@@ -87,7 +61,6 @@ TEST_F(Diag, WarningTextsWrapAt79Columns) {
     } cases[] = {
         {"B1 B2 B3", "B1 B2 B3\n"},
         {" B1 B2   ", " B1 B2   \n"},  // blanks kept when the rest fits
-        {"a\tb", "a\tb\n"},
         {"first\nsecond", "first\n   second\n"},
         {a60 + " bbbbbbbb", a60 + " bbbbbbbb\n"},  // 78 columns: fits
         {a60 + " bbbbbbbbb", a60 + "\n   bbbbbbbbb\n"},

@@ -1,6 +1,6 @@
 // The entry point: option sets built from the unit's string lists with the
-// command line on top, flags, the visibility the debug level selects, the
-// order of the unit steps and the out-of-memory text.  Positional words,
+// command line on top, flags, the visibility the debug level selects and
+// the out-of-memory text.  Positional words,
 // option errors, usage and version are checked by the black-box tests.
 #include <new>
 #include <string>
@@ -58,13 +58,6 @@ TEST_F(Driver, CommandLineIsAppliedOnTopOfEveryList) {
     EXPECT_EQ(flag_level(disable_ft_ubr_key()), 1);
 }
 
-TEST_F(Driver, ErrorsAndConflictsInAnyListEndTheRun) {
-    EXPECT_EQ(run({"in", "out"}, {{"--debug:profile"}, {"--diag_wrap=sometimes"}}), 1);
-    EXPECT_EQ(run({"in", "out"}, {{"--analyze"}}), 1);  // the command line is exhausted
-    EXPECT_EQ(run({"--use_profile_info", "in", "out"}, {{"--gen_profile_info"}}), 1);
-    EXPECT_NE(err().find("conflicts with previous option"), string::npos);
-}
-
 TEST_F(Driver, ProfileDebugLevelSelectsTheVisibleSeverities) {
     const struct {
         const char* debug;  // --debug: value, or none
@@ -84,36 +77,6 @@ TEST_F(Driver, ProfileDebugLevelSelectsTheVisibleSeverities) {
         if (out().find("debug:") != string::npos) shown += "d";
         EXPECT_EQ(shown, c.shown) << (c.debug ? c.debug : "none");
     }
-    // Option warnings appear whatever the level.
-    reset_all();
-    EXPECT_EQ(run({"--GEN_PROFILE_INFO", "in", "out"}), 0);
-    EXPECT_FALSE(DIAG::settings().warning);
-    EXPECT_NE(err().find("-GEN_PROFILE_INFO\n   must be written"), string::npos);
-}
-
-TEST_F(Driver, UnitStepsRunInOrderAroundTheVisibilitySwitches) {
-    string w0 = "trelv", w1 = "in.ic", w2 = "out.ic";
-    char* argv[] = {&w0[0], &w1[0], &w2[0]};
-    std::vector<string> calls;
-    auto remark = [] { return string(DIAG::settings().remark ? " remark" : ""); };
-    UNIT_RUN steps;
-    steps.open_input = [&](const string& name) {
-        calls.push_back("open_input " + name);
-        return STRING_LISTS{STRING_LIST(0, {"--debug:profile=1"})};
-    };
-    steps.create_type_package = [&] {
-        calls.push_back("type_package " + std::to_string(flag_level(debug_profile_key())));
-    };
-    steps.open_output = [&](const string& name) {
-        calls.push_back("open_output " + name + remark());
-    };
-    steps.read_unit = [&] { calls.push_back("read_unit" + remark()); };
-    steps.write_initializers = [&] { calls.push_back("write_initializers"); };
-    steps.close_units = [&] { calls.push_back("close_units"); };
-    EXPECT_EQ(trelv_run(3, argv, steps), 0);
-    EXPECT_EQ(calls,
-              (std::vector<string>{"open_input in.ic", "type_package 1", "open_output out.ic",
-                                   "read_unit remark", "write_initializers", "close_units"}));
 }
 
 TEST_F(Driver, ExhaustedMemoryIsReportedAsAFixedText) {
