@@ -1,7 +1,6 @@
-// Test support for the block, graph, numbering and propagation tests: a
-// function built directly as a statement list with blocks over it, without
-// the profile manager's block cutting or lowering, so that each test pins
-// exactly the shape it is about.
+// Test support for the block, numbering and propagation tests: a function
+// built directly as a statement list with blocks over it, without block
+// cutting or lowering, so that each test pins the shape it is about.
 #pragma once
 
 #include <cstdint>

@@ -42,8 +42,6 @@ public:
         }
         if (!path_.empty()) std::filesystem::remove_all(path_, ec);
     }
-    SCRATCH_DIR(const SCRATCH_DIR&) = delete;
-    SCRATCH_DIR& operator=(const SCRATCH_DIR&) = delete;
 
     const std::string& path() const { return path_; }
     std::string file(const std::string& name) const { return path_ + "/" + name; }

@@ -1,8 +1,6 @@
 // The entry point: option sets built from the unit's string lists with the
-// command line on top, flags, the visibility the debug level selects and
-// the out-of-memory text.  Positional words,
-// option errors, usage and version are checked by the black-box tests.
-#include <new>
+// command line on top, flags, and the visibility the debug level selects.
+// Positional words, option errors, usage and version: the black-box tests.
 #include <string>
 #include <vector>
 
@@ -77,14 +75,6 @@ TEST_F(Driver, ProfileDebugLevelSelectsTheVisibleSeverities) {
         if (out().find("debug:") != string::npos) shown += "d";
         EXPECT_EQ(shown, c.shown) << (c.debug ? c.debug : "none");
     }
-}
-
-TEST_F(Driver, ExhaustedMemoryIsReportedAsAFixedText) {
-    unit_run().open_input = [](const string&) -> STRING_LISTS { throw std::bad_alloc(); };
-    string w0 = "trelv", w1 = "in", w2 = "out";
-    char* argv[] = {&w0[0], &w1[0], &w2[0]};
-    EXPECT_EQ(exit_status_of([&] { trelv_main(3, argv); }), 1);
-    EXPECT_EQ(err(), "ERROR: out of memory\n");
 }
 
 }  // namespace

@@ -18,13 +18,13 @@ TEST_F(Options, WordsAndTheSetTheyGive) {
     const struct {
         std::vector<string> words;      // option words without their first dash
         std::vector<string> following;  // the command-line words after them
-        string want;                    // re-application texts; "rejected", "exit N", "warned",
-                                        // "next=N" (words taken), "wrap off" noted after them
+        string want;                    // re-application texts; "rejected", "exit N --option",
+                                        // "warned", "next=N" (words taken), "wrap off" after them
     } cases[] = {
         {{"-advice:performance", "-advice:performance=loops", "-advice:performancecalls"},
          {},
          "--advice:performance=calls"},
-        {{"-use_profile_info="}, {}, "exit 1"},
+        {{"-use_profile_info="}, {}, "exit 1 --use_profile_info"},
         // A required value: after "=", glued to the name, or the next word
         // (whatever it looks like); an optional value never takes it.
         {{"-analyze=callgraph"}, {}, "--analyze=callgraph"},
@@ -34,15 +34,15 @@ TEST_F(Options, WordsAndTheSetTheyGive) {
         {{"-use_profile_info", "-debug:profile=3"},
          {"c.prf"},
          "--debug:=profile=3 --use_profile_info"},
-        {{"-analyze"}, {}, "exit 1"},
-        {{"-analyze=code"}, {}, "exit 1"},
-        {{"-analyze=codecovx"}, {}, "exit 1"},
+        {{"-analyze"}, {}, "exit 1 --analyze"},
+        {{"-analyze=code"}, {}, "exit 1 --analyze"},
+        {{"-analyze=codecovx"}, {}, "exit 1 --analyze"},
         // Capitals are accepted with a warning, which comes before any
         // value error.
         {{"-ANALYZE=CallGraph", "-Debug:profile"},
          {},
          "--analyze=callgraph --debug:=profile warned"},
-        {{"-Diag_Wrap"}, {}, "exit 1 warned"},
+        {{"-Diag_Wrap"}, {}, "exit 1 --diag_wrap warned"},
         // Flags take no text after their name; unknown words are rejected.
         {{"-analyze_only"}, {}, "--analyze_only"},
         {{"-analyze_onlyx"}, {}, "rejected"},
@@ -60,9 +60,9 @@ TEST_F(Options, WordsAndTheSetTheyGive) {
          "--debug:=a --disable:=canon --use_profile_info=a.prf --use_profile_info=b.prf"},
         // Instrumenting, then using profiles, conflicts; the other order is
         // not checked, and re-application renders instrumenting first.
-        {{"-gen_profile_info", "-use_profile_info=p"}, {}, "exit 1"},
-        {{"-gen_profile_info", "-analyze=codecov"}, {}, "exit 1"},
-        {{"-gen_profile_info", "-codecov"}, {}, "exit 1"},
+        {{"-gen_profile_info", "-use_profile_info=p"}, {}, "exit 1 --use_profile_info"},
+        {{"-gen_profile_info", "-analyze=codecov"}, {}, "exit 1 --analyze"},
+        {{"-gen_profile_info", "-codecov"}, {}, "exit 1 --codecov"},
         {{"-use_profile_info", "-gen_profile_info"},
          {},
          "--gen_profile_info --use_profile_info conflicts when reapplied"},
@@ -82,7 +82,11 @@ TEST_F(Options, WordsAndTheSetTheyGive) {
             throw TEST_EXIT{-1};
         });
         if (status != -1) {
-            got = "exit " + std::to_string(status);
+            // The option the error names.
+            const string e = err();
+            const size_t at = e.find("--", e.find("error: "));
+            got = "exit " + std::to_string(status) + " " +
+                  e.substr(at, e.find_first_of(" :", at) - at);
         } else {
             for (const string& t : set.reapplication_texts()) got += (got.empty() ? "" : " ") + t;
             if (rejected) got += (got.empty() ? "" : " ") + string("rejected");

@@ -1,7 +1,6 @@
 // The control-flow graph and its chord numbering: the counting rule over
-// random graphs, counter indices handed to the blocks, and unreachable
-// blocks.  Which edges of given shapes become chords is checked by the
-// black-box tests of the CFG.
+// random graphs, unreachable blocks and recorded edges.  Which edges of
+// given shapes become chords is checked by the black-box tests of the CFG.
 #include <gtest/gtest.h>
 
 #include "test_cfg_support.h"
@@ -14,7 +13,7 @@ using std::string;
 
 using CfgNumbering = CAPTURED_TEST;
 
-TEST_F(CfgNumbering, UnreachableBlocks) {
+TEST_F(CfgNumbering, UnreachableBlocksAndRecordedEdges) {
     const struct {
         std::vector<std::pair<int, int>> edges;  // over five plain blocks
         const char* want;
@@ -39,6 +38,13 @@ TEST_F(CfgNumbering, UnreachableBlocks) {
         }
         EXPECT_EQ(marks, c.want);
     }
+    // A recorded edge counts as solved unless its weight is 0 or -1.
+    FAKE_FUNCTION f("p | p");
+    PROFILE_GRAPH pg(f.at(0), "f", 0);
+    pg.add_block(f.at(0));
+    pg.add_block(f.at(1));
+    for (int w : {0, -1, 5}) pg.add_vertex_edge(1, 0, w, true);
+    for (int i : {0, 1, 2}) EXPECT_EQ(pg.recorded_edges().at(i).info->valid, i == 2) << i;
 }
 
 // Over random graphs: the numbering depends only on how the graph was

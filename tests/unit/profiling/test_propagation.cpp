@@ -15,7 +15,8 @@ using namespace cfg_test;
 using std::string;
 
 // Block weights, then every successor edge's weight, then the values of
-// the extra counters.
+// the extra counters, then the entry's count from its edges where it is
+// not its weight (the entry count).
 string weights(const FAKE_FUNCTION& f, const PROFILE_GRAPH& pg) {
     string r;
     for (size_t i = 0; i < f.size(); ++i)
@@ -25,6 +26,8 @@ string weights(const FAKE_FUNCTION& f, const PROFILE_GRAPH& pg) {
             r += f.at(i)->name() + "->" + s.succ->name() + "=" + std::to_string(s.weight) + " ";
     for (auto [i, v] : pg.extra_values())
         r += "x" + std::to_string(i) + "=" + std::to_string(v) + " ";
+    if (pg.node_weight(0) != f.at(0)->weight())
+        r += "node=" + std::to_string(pg.node_weight(0)) + " ";
     return r;
 }
 
@@ -93,7 +96,10 @@ std::vector<CASE> cases() {
          {{5, 5}},
          "L0=0" + UNWRITTEN,
          SKIPPING + "2 does not match expected number of\n   counters 3. Skipping data set 0\n"},
-        {IF_ELSE, {}, "L0=99" + UNWRITTEN, "warning: Func f: No profile info found in file\n"},
+        {IF_ELSE,
+         {},
+         "L0=99" + UNWRITTEN + "node=0 ",
+         "warning: Func f: No profile info found in file\n"},
         {"p | 1: | 2: r", {{4, 4}, {3, 3}}, "L0=7 L1=7 L2=7 L0->L1=7 L1->L2=7 "},
         // A measured chord that disagrees with its block's single input is
         // overridden, with a remark.
@@ -105,7 +111,7 @@ std::vector<CASE> cases() {
         // successor, and a block out of balance.
         {"1: c3 | p | 2: b1 | 3: r",
          {{10, 3, 4}},
-         "L0=10 L1=4 L2=4 L3=3 L0->L3=3 L0->L1=4 L1->L2=4 L2->L0=4 ",
+         "L0=10 L1=4 L2=4 L3=3 L0->L3=3 L0->L1=4 L1->L2=4 L2->L0=4 node=14 ",
          OVERRIDE + "L2-->L0\n   from -3 to 4\n" +
              "warning: Func f: Attempting to set (in) weight of edge L2-->L0 to -3\n"
              "warning: Func f: Block L0: Input weight 14 does not match output weight 7\n"},
@@ -113,7 +119,7 @@ std::vector<CASE> cases() {
         // it, in each of the 11 passes, and propagation stays incomplete.
         {"p | 1: r",
          {{0x80000000u, 5}},
-         "L0=" + std::to_string(INT_MIN) + " L1=0 L0->L1=5 ",
+         "L0=" + std::to_string(INT_MIN) + " L1=0 L0->L1=5 node=0 ",
          OVERRIDE + "L0-->L1\n   from 5 to -2147483648\n" + negative_out + INCOMPLETE +
              "warning:  L0 L1\n"},
         // A self-loop is not compared for balance.

@@ -161,20 +161,23 @@ TEST_F(ProfileData, TracesFromLevelThree) {
 TEST_F(ProfileData, AFunctionAskedForAgainGetsItsRecordsAgain) {
     // As if the data sets of every earlier reading had stayed.
     dir_->write("one.prf", "src/a.c/f\n1 1\nsrc/a.c/f\n1 2\n");
-    dir_->write("two.prf", "src/a.c/f\n1 3\n");
+    dir_->write("two.prf", "src/a.c/g\n1 4\nsrc/a.c/f\n1 3\n");
     read("f", {"one.prf", "two.prf"});
-    read("g", {"one.prf", "two.prf"});
+    EXPECT_EQ(read("g", {"one.prf", "two.prf"}), "{4}");
     EXPECT_EQ(read("f", {"one.prf", "two.prf"}), "{1}{2}{3}{1}{2}{3}");
     // Only the reading itself prints its traces, even when the files are
-    // parsed again to keep their name lines.
+    // parsed again to keep their name lines; the counts of readings stay.
     add_flags("debug", "profile=3");
     const string match = "FROM I-CODE " + key("f") + "\nFROM KWR    " + key("f") + "\nFOUND = f\n";
+    const string reading =
+        match + match + "FROM I-CODE " + key("f") + "\nFROM KWR    " + key("g") + "\n" + match;
     read("f", {"one.prf", "two.prf"});
-    EXPECT_EQ(out(), match + match + match);
+    EXPECT_EQ(out(), reading);
     EXPECT_EQ(data_.data_sets("f").size(), 9u);
     read("f", {"one.prf", "two.prf"});
-    EXPECT_EQ(out(), match + match + match + match + match + match);
+    EXPECT_EQ(out(), reading + reading);
     EXPECT_EQ(data_.data_sets("f").size(), 12u);
+    EXPECT_EQ(read("g", {"one.prf", "two.prf"}), "{4}{4}");
 }
 
 TEST_F(ProfileData, EachFileIsParsedOncePerRun) {
@@ -192,7 +195,6 @@ TEST_F(ProfileData, EachFileIsParsedOncePerRun) {
 }
 
 TEST_F(ProfileData, CanonicalPaths) {
-    fs::create_directories("D:");
     const struct {
         const char* cwd;  // where the name is resolved from
         string name, want;
@@ -203,7 +205,6 @@ TEST_F(ProfileData, CanonicalPaths) {
         {"src/sub", "../a.c", "/src/a.c"},
         {"other", "@/src/sub/../a.c", "/src/a.c"},
         {"", "C:\\work\\src\\a.c", "/a.c"},
-        {"", "D:/x.c", "/D:/x.c"},
         {"", "src/" + string(600, 'b') + ".c", "/src/" + string(499, 'b') + ".c"},
     };
     for (const auto& c : cases) {
