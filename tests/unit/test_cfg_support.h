@@ -1,17 +1,16 @@
-// Test support for the block, graph, numbering and propagation tests: a
-// function built directly as a statement list with blocks over it, without
-// the profile manager's block cutting or lowering, so that each test can
-// pin exactly the shape it is about.
+// Test support for the block, numbering and propagation tests: a function
+// built directly as a statement list with blocks over it, without block
+// cutting or lowering, so that each test pins the shape it is about.
 #pragma once
 
 #include <cstdint>
 #include <memory>
 #include <random>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "cfg/basic_blk.h"
-#include "cfg/stmt_entry.h"
 #include "icode/node.h"
 #include "icode/opcodes.h"
 #include "icode/record_kinds.h"
@@ -22,99 +21,56 @@ namespace cfg_test {
 
 using namespace icode;
 
+// One block per "|"-separated part, numbered L0, L1, ... in order.  Words:
+// "N:" defines label N; "p" a plain statement; "r" / "u" a return with and
+// without value; "bT" / "cT" a branch / conditional branch to target T;
+// "sE,E,.." a switch over the elements "V>T" (case V), "d>T" (default) or
+// ">T" (a bare label), joined into a left-leaning comma list; "m" and "e"
+// a mark and a scope end, which are no statements.  A target T
+// is a label number, then "=W" for its own weight or "~W" for a weight
+// wrapper around it.
 class FAKE_FUNCTION : public BLOCK_CONTEXT {
 public:
-    explicit FAKE_FUNCTION(const char* name = "f") : name_(name) {}
-    ~FAKE_FUNCTION() override {
-        // Blocks point into the list; drop them first.
-        blocks_.clear();
-        entries_.clear();
-    }
-
-    // ---- BLOCK_CONTEXT ----
-    const char* function_name() const override { return name_.c_str(); }
-    BASIC_BLK* block_with_label(uint64_t label) override {
-        for (auto& b : blocks_) {
-            uint64_t l;
-            if (b->first_label(l) && l == label) return b.get();
+    explicit FAKE_FUNCTION(const std::string& text) {
+        STMT_ENTRY *first = nullptr, *last = nullptr;
+        for (size_t at = 0; at <= text.size();) {
+            size_t end = text.find_first_of(" |", at);
+            if (end == std::string::npos) end = text.size();
+            if (end > at) {
+                STMT_ENTRY* e = word(text.substr(at, end - at));
+                if (!first) first = e;
+                if (e->kind == REC_LABEL || e->kind == REC_EXPR_STMT) last = e;
+            }
+            if (end == text.size() || text[end] == '|') {
+                blocks_.push_back(std::make_unique<BASIC_BLK>(int(blocks_.size()), this, first));
+                blocks_.back()->set_last(last);
+                if (blocks_.size() > 1) blocks_[blocks_.size() - 2]->set_next(blocks_.back().get());
+                first = last = nullptr;
+            }
+            at = end + 1;
         }
+        for (auto& b : blocks_) b->compute_successors();
+    }
+    const char* function_name() const override { return "f"; }
+    BASIC_BLK* block_with_label(uint64_t label) override {
+        uint64_t l;
+        for (auto& b : blocks_)
+            if (b->first_label(l) && l == label) return b.get();
         return nullptr;
     }
     bool instrumenting() const override { return instrumenting_; }
     bool instrumenting_ = false;
 
-    // ---- statements, appended to the list in order ----
-    STMT_ENTRY* label(int64_t number) {
-        NODE* n = make_node(OP_LABEL_DEF, int_t());
-        n->set_value(uint64_t(number));
-        return append(REC_LABEL, n);
-    }
-    STMT_ENTRY* expr(NODE* tree) { return append(REC_EXPR_STMT, tree); }
-    // An entry that is not a statement: a mark, a scope record, a text.
-    STMT_ENTRY* entry(int kind) {
-        NODE* payload = nullptr;
-        if (kind == REC_TEXT || kind == REC_TEXT_AT) {
-            payload = make_node(OP_TEXT_NODE, nullptr);
-            payload->set_text("note");
-        }
-        return append(kind, payload);
-    }
+    // The trees of the targets, in the order the text names them.
+    std::vector<NODE*> targets;
 
-    // ---- trees ----
-    TYPE* int_t() { return types_.integral_type(IntegralKind::INT); }
-    NODE* node(int opcode, NODE* left = nullptr, NODE* right = nullptr) {
-        NODE* n = make_node(opcode, int_t());
-        n->set_left(left);
-        n->set_right(right);
-        return n;
-    }
-    NODE* icon(int64_t value) {
-        NODE* n = node(ICON);
-        n->set_value(uint64_t(value));
-        return n;
-    }
-    // A reference to a label, as branch targets and switch cases hold it.
-    NODE* ref(int64_t label, int weight = -1) {
-        NODE* n = node(LABEL);
-        n->set_value(uint64_t(label));
-        n->set_weight(weight);
-        return n;
-    }
-    NODE* epval(NODE* operand, int weight) {
-        NODE* n = node(EPVAL, operand);
-        n->set_weight(weight);
-        return n;
-    }
-    // A statement that does not transfer control.
-    NODE* plain() { return node(ASG, icon(1), icon(2)); }
-    NODE* branch(NODE* target) { return node(BRANCH, target); }
-    NODE* cbranch(NODE* target) { return node(CBRANCH, node(GT, icon(1), icon(0)), target); }
-    NODE* ret() { return node(RETURN, icon(0), node(NOP)); }
-    NODE* ureturn() { return node(URETURN); }
-    NODE* sw(NODE* case_list) { return node(SWITCH, icon(0), case_list); }
-    NODE* case_of(int64_t value, NODE* target) { return node(CASE, icon(value), target); }
-    NODE* default_of(NODE* target) { return node(DEFAULT, target); }
-    NODE* comma(NODE* a, NODE* b) { return node(COMMA, a, b); }
-
-    // ---- blocks, numbered in creation order ----
-    BASIC_BLK* block(STMT_ENTRY* first, STMT_ENTRY* last = nullptr) {
-        blocks_.push_back(std::make_unique<BASIC_BLK>(int(blocks_.size()), this, first));
-        BASIC_BLK* b = blocks_.back().get();
-        b->set_last(last ? last : first);
-        if (blocks_.size() > 1) blocks_[blocks_.size() - 2]->set_next(b);
-        return b;
-    }
     BASIC_BLK* at(size_t i) const { return blocks_.at(i).get(); }
     size_t size() const { return blocks_.size(); }
 
-    void compute_successors() {
-        for (auto& b : blocks_) b->compute_successors();
-    }
     // The graph as the profile manager builds it: every block a vertex,
     // then an edge of weight 1 per successor, in block and successor order.
-    // Successors must have been computed.
     std::unique_ptr<PROFILE_GRAPH> graph(int extra_counters = 0) {
-        auto g = std::make_unique<PROFILE_GRAPH>(at(0), name_.c_str(), extra_counters);
+        auto g = std::make_unique<PROFILE_GRAPH>(at(0), "f", extra_counters);
         for (auto& b : blocks_) g->add_block(b.get());
         for (auto& b : blocks_)
             for (BASIC_BLK* s = b->first_succ(); s; s = b->next_succ()) g->add_edge(b.get(), s, 1);
@@ -122,74 +78,94 @@ public:
     }
 
 private:
-    STMT_ENTRY* append(int kind, NODE* payload) {
-        auto e = std::make_unique<STMT_ENTRY>();
-        e->kind = static_cast<icode::RECORD_KIND>(kind);
-        e->tree = payload;
-        if (!entries_.empty()) {
-            entries_.back()->next = e.get();
-            e->prev = entries_.back().get();
+    NODE* node(int opcode, NODE* left = nullptr, NODE* right = nullptr) {
+        NODE* n = make_node(opcode, types_.integral_type(IntegralKind::INT));
+        n->set_left(left);
+        n->set_right(right);
+        return n;
+    }
+    NODE* icon(int64_t v) {
+        NODE* n = node(ICON);
+        n->set_value(uint64_t(v));
+        return n;
+    }
+    NODE* target(const std::string& t) {
+        NODE* n = node(LABEL);
+        n->set_value(std::stoull(t));
+        size_t own = t.find('='), wrap = t.find('~');
+        if (own != std::string::npos) n->set_weight(std::stoi(t.substr(own + 1)));
+        if (wrap != std::string::npos) {
+            n = node(EPVAL, n);
+            n->set_weight(std::stoi(t.substr(wrap + 1)));
         }
-        entries_.push_back(std::move(e));
-        return entries_.back().get();
+        targets.push_back(n);
+        return n;
+    }
+    NODE* element(const std::string& e) {
+        size_t gt = e.find('>');
+        NODE* t = target(e.substr(gt + 1));
+        if (gt == 0) return t;
+        if (e[0] == 'd') return node(DEFAULT, t);
+        return node(CASE, icon(std::stoll(e)), t);
+    }
+    STMT_ENTRY* word(const std::string& w) {
+        const std::string rest = w.substr(1);
+        if (w.back() == ':') {
+            NODE* n = make_node(OP_LABEL_DEF, types_.integral_type(IntegralKind::INT));
+            n->set_value(std::stoull(w));
+            return append(REC_LABEL, n);
+        }
+        switch (w[0]) {
+            case 'p': return append(REC_EXPR_STMT, icon(1));
+            case 'r': return append(REC_EXPR_STMT, node(RETURN, icon(0), node(NOP)));
+            case 'u': return append(REC_EXPR_STMT, node(URETURN));
+            case 'b': return append(REC_EXPR_STMT, node(BRANCH, target(rest)));
+            case 'c':
+                return append(REC_EXPR_STMT,
+                              node(CBRANCH, node(GT, icon(1), icon(0)), target(rest)));
+            case 's': {
+                std::istringstream items(rest);
+                NODE* list = nullptr;
+                for (std::string e; std::getline(items, e, ',');)
+                    list = list ? node(COMMA, list, element(e)) : element(e);
+                return append(REC_EXPR_STMT, node(SWITCH, icon(0), list));
+            }
+            default: return append(w[0] == 'm' ? REC_MARK : REC_BLOCK_END, nullptr);
+        }
+    }
+    STMT_ENTRY* append(int kind, NODE* payload) {
+        entries_.push_back(std::make_unique<STMT_ENTRY>());
+        STMT_ENTRY* e = entries_.back().get();
+        e->kind = static_cast<RECORD_KIND>(kind);
+        e->tree = payload;
+        if (entries_.size() > 1) {
+            entries_[entries_.size() - 2]->next = e;
+            e->prev = entries_[entries_.size() - 2].get();
+        }
+        return e;
     }
 
-    std::string name_;
     TYPE_PKG types_;
     std::vector<std::unique_ptr<STMT_ENTRY>> entries_;
     std::vector<std::unique_ptr<BASIC_BLK>> blocks_;
 };
 
-// The successors of a block, in table order.
-inline std::vector<BASIC_BLK*> successors_of(BASIC_BLK* b) {
-    std::vector<BASIC_BLK*> r;
-    for (const SUCC_INFO& s : b->successors()) r.push_back(s.succ);
-    return r;
-}
-
-// The edges of a graph in edge-list order as "Lx->Ly tree" or
-// "Lx->Ly chord N".
-inline std::vector<std::string> numbering(const PROFILE_GRAPH& pg) {
-    std::vector<std::string> r;
-    const CFG_GRAPH& g = pg.graph();
-    for (auto [it, end] = boost::edges(g); it != end; ++it) {
-        std::string s = g[boost::source(*it, g)].name + "->" + g[boost::target(*it, g)].name;
-        int index = g[*it].index;
-        r.push_back(s + (index == -1 ? " tree" : " chord " + std::to_string(index)));
-    }
-    return r;
-}
-
-// A random function shape: per block, the blocks it leads to.
-using SHAPE = std::vector<std::vector<int>>;
-
-inline SHAPE random_shape(std::mt19937& rng, int max_blocks = 14) {
+// A random function shape as FAKE_FUNCTION text: plain blocks, each
+// labelled with its number and ending in a switch over up to three
+// targets (a return when it has none).
+inline std::string random_shape(std::mt19937& rng, int max_blocks = 14) {
     int n = std::uniform_int_distribution<int>(1, max_blocks)(rng);
-    SHAPE shape(static_cast<size_t>(n));
-    std::uniform_int_distribution<int> degree(0, 3), target(0, n - 1), chance(0, 9);
-    for (auto& succs : shape) {
+    std::uniform_int_distribution<int> degree(0, 3), target(0, n - 1);
+    std::string text;
+    for (int b = 0; b < n; ++b) {
+        text += (b ? "| " : "") + std::to_string(b + 1) + ": ";
         int d = degree(rng);
-        for (int k = 0; k < d; ++k) {
-            int t = target(rng);
-            // Blocks are successors once; the graph itself would take a
-            // parallel edge, so let a few through.
-            bool dup = false;
-            for (int s : succs) dup |= s == t;
-            if (!dup || chance(rng) == 0) succs.push_back(t);
-        }
+        std::string list;
+        for (int k = 0; k < d; ++k)
+            list += (k ? "," : "") + std::to_string(k) + ">" + std::to_string(target(rng) + 1);
+        text += d ? "s" + list + ",d>" + std::to_string(target(rng) + 1) : "r";
     }
-    return shape;
-}
-
-// Plain blocks with the shape's edges added directly, as the manager would
-// add successor edges.
-inline std::unique_ptr<PROFILE_GRAPH> build_shape(FAKE_FUNCTION& f, const SHAPE& shape) {
-    for (size_t i = 0; i < shape.size(); ++i) f.block(f.expr(f.plain()));
-    auto pg = std::make_unique<PROFILE_GRAPH>(f.at(0), "f", 0);
-    for (size_t i = 0; i < shape.size(); ++i) pg->add_block(f.at(i));
-    for (size_t i = 0; i < shape.size(); ++i)
-        for (int t : shape[i]) pg->add_edge(f.at(i), f.at(size_t(t)), 1);
-    return pg;
+    return text;
 }
 
 }  // namespace cfg_test

@@ -11,40 +11,37 @@
 #include "diag/diag_settings.h"
 #include "diag/flag_levels.h"
 #include "diag/process_exit.h"
-#include "driver/unit_run.h"
 #include "driver/run_state.h"
+#include "driver/unit_run.h"
 
 // Thrown by the test exit hook in place of ending the process.
 struct TEST_EXIT {
     int status;
 };
 
-[[noreturn]] inline void throwing_exit(int status) { throw TEST_EXIT{status}; }
-
 class CAPTURED_TEST : public ::testing::Test {
 protected:
     void SetUp() override {
         reset_all();
-        out_ = std::tmpfile();
-        err_ = std::tmpfile();
-        ASSERT_TRUE(out_ && err_);
+        set_exit_hook([](int status) -> void { throw TEST_EXIT{status}; });
+    }
+    void TearDown() override {
+        reset_globals();
+        reset_exit_hook();
+        for (std::FILE* f : {out_, err_})
+            if (f) std::fclose(f);
+    }
+
+    // Every process-wide object back to its start, with empty streams.
+    void reset_all() {
+        reset_globals();
+        for (std::FILE** f : {&out_, &err_}) {
+            if (*f) std::fclose(*f);
+            *f = std::tmpfile();
+            ASSERT_TRUE(*f);
+        }
         DIAG::settings().out = out_;
         DIAG::settings().err = err_;
-        set_exit_hook(throwing_exit);
-    }
-
-    void TearDown() override {
-        reset_all();
-        reset_exit_hook();
-        if (out_) std::fclose(out_);
-        if (err_) std::fclose(err_);
-    }
-
-    static void reset_all() {
-        DIAG::reset();
-        reset_flag_levels();
-        reset_run_state();
-        reset_unit_run();
     }
 
     // Everything written so far to the output or error stream.
@@ -64,13 +61,18 @@ protected:
     }
 
 private:
+    static void reset_globals() {
+        DIAG::reset();
+        reset_flag_levels();
+        reset_run_state();
+        reset_unit_run();
+    }
     static std::string contents(std::FILE* f) {
         std::fflush(f);
-        std::string s;
         std::rewind(f);
+        std::string s;
         char buf[4096];
-        std::size_t n;
-        while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) s.append(buf, n);
+        for (std::size_t n; (n = std::fread(buf, 1, sizeof buf, f)) > 0;) s.append(buf, n);
         std::fseek(f, 0, SEEK_END);
         return s;
     }
