@@ -11,7 +11,7 @@
 #include "icode/icode_writer_internal.h"
 #include "reader_support.h"
 #include "rich_unit.h"
-#include "test_closed_loop_support.h"
+#include "test_scratch_dir.h"
 #include "tools/commands.h"
 #include "tools/common/tool_cli.h"
 #include "tools/common/tool_io.h"
@@ -22,7 +22,7 @@ using namespace reader_test;
 
 // Reads a unit and writes it back as `icode copy` does.
 std::string copy(const std::string& unit) {
-    closed_loop::SCRATCH_DIR scratch;
+    SCRATCH_DIR scratch;
     std::string in = scratch.file("in.icode"), out = scratch.file("out.icode");
     EXPECT_TRUE(icode_text::write_whole_file(in, unit));
     CLI::App icode;
@@ -135,7 +135,7 @@ struct WRITER_SETUP {
         return {status, out};
     }
 
-    closed_loop::SCRATCH_DIR scratch;
+    SCRATCH_DIR scratch;
     std::string path = scratch.file("w.icode");
     TYPE_PKG types;
     TYPE* int_t = nullptr;
