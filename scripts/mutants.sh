@@ -262,10 +262,13 @@ run_suite() {
 # first_failure LOG: the name of the first failing test and why.
 first_failure() {
     awk '
-        / Test +#[0-9]+: / && /\*\*\*|Failed|Not Run/ {
+        # The status follows the name and its dots: a test whose name
+        # holds "Failed" may still have passed.
+        / Test +#[0-9]+: / {
             sub(/.* Test +#[0-9]+: /, "")
             name = $1
             why = $0; sub(/^[^ ]+ \.* */, "", why); sub(/ +[0-9.]+ sec$/, "", why)
+            if (why !~ /\*\*\*|Failed|Not Run/) next
             gsub(/\*/, "", why)
             print name " (" why ")"; exit
         }
