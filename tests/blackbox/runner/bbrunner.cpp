@@ -4,6 +4,11 @@
 // with "%%".  Lines before the first section and lines starting with "#"
 // directly after a "%%" line are not part of any content.
 //
+//   %% include PATH      the lines of PATH (relative to the folder of the file
+//                        that names it) stand in place of this line, so the
+//                        sections and unit text that many tests share (the
+//                        types, files and symbols closing a unit) are written
+//                        once under tests/blackbox/include/
 //   %% file NAME         the content is written to NAME in a scratch folder
 //   %% unit NAME         the content is I-code text form; it is assembled with
 //                        "icode as" into NAME
@@ -11,6 +16,8 @@
 //                        scratch folder; the build folder comes first in PATH
 //   %% stdout [noeol]    what the last run must have written on stdout
 //   %% stderr [noeol]    the same for stderr
+//   %% stdout has        lines the last run's stdout must hold, in this order
+//   %% stderr has        (other lines may come between them)
 //   %% status            the exit status of the last run (one number)
 //   %% expect-file NAME  NAME must exist with exactly this content
 //   %% expect-unit NAME  "icode dis NAME" must print exactly this content
@@ -20,7 +27,8 @@
 // drops the last one.  A content line "\%%..." stands for "%%...".  After
 // each run, stdout and stderr must match their sections exactly; a missing
 // stdout or stderr section means that stream must be empty, a missing status
-// section means status 0.  The scratch folder is removed when all checks pass.
+// section means status 0.  Failures name the line of the text with every
+// include put in place.  The scratch folder is removed when all checks pass.
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -55,6 +63,37 @@ bool write_file(const std::string& path, const std::string& data) {
     std::ofstream out(path, std::ios::binary);
     out << data;
     return bool(out);
+}
+
+// Puts the lines of PATH into OUT, each "%% include NAME" line replaced by
+// the lines of NAME.
+bool expand(const std::string& path, std::string& out, int depth = 0) {
+    std::string text;
+    if (depth > 8 || !read_file(path, text)) {
+        std::cerr << "cannot read " << path << "\n";
+        return false;
+    }
+    std::string dir = path.substr(0, path.rfind('/') + 1);
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) {
+        if (line.rfind("%% include ", 0) != 0)
+            out += line + "\n";
+        else if (!expand(dir + line.substr(11), out, depth + 1))
+            return false;
+    }
+    return true;
+}
+
+// Whether every line of WANT occurs in GOT, in the same order.
+bool has_lines(const std::string& got, const std::string& want) {
+    std::istringstream w(want), g(got);
+    std::string line, have;
+    while (std::getline(w, line)) {
+        do {
+            if (!std::getline(g, have)) return false;
+        } while (have != line);
+    }
+    return true;
 }
 
 std::vector<Section> parse(const std::string& text) {
@@ -147,10 +186,7 @@ int main(int argc, char** argv) {
             examples = argv[i + 1];
     }
     std::string text;
-    if (!read_file(test, text)) {
-        std::cerr << "cannot read " << test << "\n";
-        return 2;
-    }
+    if (!expand(test, text)) return 2;
     char tmpl[] = "/tmp/trelv-bb-XXXXXX";
     if (!mkdtemp(tmpl)) {
         std::perror("mkdtemp");
@@ -196,12 +232,12 @@ int main(int argc, char** argv) {
             read_file(dir + "/.bb_err", err);
             ran = true;
             seen_out = seen_err = seen_status = false;
-        } else if (s.head == "stdout") {
-            seen_out = true;
-            if (out != s.body) fail(s, "stdout", s.body, out);
-        } else if (s.head == "stderr") {
-            seen_err = true;
-            if (err != s.body) fail(s, "stderr", s.body, err);
+        } else if (s.head == "stdout" || s.head == "stderr") {
+            bool is_out = s.head == "stdout";
+            (is_out ? seen_out : seen_err) = true;
+            const std::string& got = is_out ? out : err;
+            if (s.arg == "has" ? !has_lines(got, s.body) : got != s.body)
+                fail(s, s.head + (s.arg == "has" ? " (these lines in order)" : ""), s.body, got);
         } else if (s.head == "status") {
             seen_status = true;
             int want = std::atoi(s.body.c_str());
