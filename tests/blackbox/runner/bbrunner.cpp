@@ -11,7 +11,9 @@
 //                        once under tests/blackbox/include/
 //   %% file NAME         the content is written to NAME in a scratch folder
 //   %% unit NAME         the content is I-code text form; it is assembled with
-//                        "icode as" into NAME
+//                        "icode as" into NAME.  " / " separates records, so
+//                        that a statement and its tree (in prefix order, as
+//                        the text form writes them) can stand on one line
 //   %% run               the content is a shell script run with /bin/sh in the
 //                        scratch folder; the build folder comes first in PATH
 //   %% stdout [noeol]    what the last run must have written on stdout
@@ -215,7 +217,10 @@ int main(int argc, char** argv) {
             write_file(dir + "/" + s.arg, s.body);
         } else if (s.head == "unit") {
             std::string src = dir + "/" + s.arg + ".src.txt";
-            write_file(src, s.body);
+            std::string body = s.body;
+            for (size_t at; (at = body.find(" / ")) != std::string::npos;)
+                body.replace(at, 3, "\n");
+            write_file(src, body);
             std::string cmd = env + "icode as " + shell_quote(src) + " -o " + shell_quote(s.arg);
             if (std::system(cmd.c_str()) != 0) {
                 fail(s, "assembling unit " + s.arg, "success", "failure");
