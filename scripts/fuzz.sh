@@ -60,12 +60,21 @@ sections=$build/seeds/sections
 rm -rf "$sections"
 mkdir -p "$sections"
 find "$root/tests/blackbox" -name '*.test' | sort | while read -r test; do
-    awk -v dir="$sections" -v base="$(basename "$(dirname "$test")")-$(basename "$test" .test)" '
+    awk -v dir="$sections" -v tdir="$(dirname "$test")" -v base="$(basename "$(dirname "$test")")-$(basename "$test" .test)" '
+        # A shared text the test includes goes on in the section it stands in.
+        /^%% include / {
+            if (out != "") {
+                while ((getline line < (tdir "/" $3)) > 0) print line > out
+                close(tdir "/" $3)
+            }
+            next
+        }
         /^%%/ {
             if (out != "") close(out)
             out = ""
             n++
-            if ($2 == "unit") out = dir "/" base "-" n ".unit.txt"
+            unit = $2 == "unit"
+            if (unit) out = dir "/" base "-" n ".unit.txt"
             else if ($2 == "file" && $3 ~ /\.prf$/) out = dir "/" base "-" n ".prf"
             else if ($2 == "file" && $3 ~ /\.csv$/) out = dir "/" base "-" n ".csv"
             heading = 1
@@ -73,7 +82,7 @@ find "$root/tests/blackbox" -name '*.test' | sort | while read -r test; do
         }
         heading && /^#/ { next }
         { heading = 0 }
-        out != "" { sub(/^\\%%/, "%%"); print > out }
+        out != "" { sub(/^\\%%/, "%%"); if (unit) gsub(/ \/ /, "\n"); print > out }
     ' "$test"
 done
 cp "$root"/examples/*.icode.txt "$sections/" 2>/dev/null || true

@@ -4,23 +4,30 @@
 // with "%%".  Lines before the first section and lines starting with "#"
 // directly after a "%%" line are not part of any content.
 //
+//   %% include PATH      the lines of PATH (relative to the folder of the file
+//                        that names it) stand in place of this line, so the
+//                        sections and unit text that many tests share (the
+//                        types, files and symbols closing a unit) are written
+//                        once under tests/blackbox/include/
 //   %% file NAME         the content is written to NAME in a scratch folder
 //   %% unit NAME         the content is I-code text form; it is assembled with
-//                        "icode as" into NAME
+//                        "icode as" into NAME.  " / " separates records, so
+//                        that a statement and its tree (in prefix order, as
+//                        the text form writes them) can stand on one line
 //   %% run               the content is a shell script run with /bin/sh in the
 //                        scratch folder; the build folder comes first in PATH
-//   %% stdout [noeol]    what the last run must have written on stdout
-//   %% stderr [noeol]    the same for stderr
+//   %% stdout            what the last run must have written on stdout
+//   %% stderr            the same for stderr
 //   %% status            the exit status of the last run (one number)
-//   %% expect-file NAME  NAME must exist with exactly this content
 //   %% expect-unit NAME  "icode dis NAME" must print exactly this content
 //   %% expect-missing NAME  NAME must not exist
 //
-// Section contents are taken line by line, each line ending in "\n"; "noeol"
-// drops the last one.  A content line "\%%..." stands for "%%...".  After
-// each run, stdout and stderr must match their sections exactly; a missing
-// stdout or stderr section means that stream must be empty, a missing status
-// section means status 0.  The scratch folder is removed when all checks pass.
+// Section contents are taken line by line, each line ending in "\n"; a
+// content line "\%%..." stands for "%%...".  After each run, stdout and
+// stderr must match their sections exactly; a missing stdout or stderr
+// section means that stream must be empty, a missing status section means
+// status 0.  Failures name the line of the text with every include put in
+// place.  The scratch folder is removed when all checks pass.
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -57,6 +64,25 @@ bool write_file(const std::string& path, const std::string& data) {
     return bool(out);
 }
 
+// Puts the lines of PATH into OUT, each "%% include NAME" line replaced by
+// the lines of NAME.
+bool expand(const std::string& path, std::string& out, int depth = 0) {
+    std::string text;
+    if (depth > 8 || !read_file(path, text)) {
+        std::cerr << "cannot read " << path << "\n";
+        return false;
+    }
+    std::string dir = path.substr(0, path.rfind('/') + 1);
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) {
+        if (line.rfind("%% include ", 0) != 0)
+            out += line + "\n";
+        else if (!expand(dir + line.substr(11), out, depth + 1))
+            return false;
+    }
+    return true;
+}
+
 std::vector<Section> parse(const std::string& text) {
     std::vector<Section> out;
     std::istringstream in(text);
@@ -87,9 +113,6 @@ std::vector<Section> parse(const std::string& text) {
         if (out.empty()) continue;
         if (line.rfind("\\%%", 0) == 0) line = line.substr(1);
         out.back().body += line + "\n";
-    }
-    for (auto& s : out) {
-        if (s.arg == "noeol" && !s.body.empty() && s.body.back() == '\n') s.body.pop_back();
     }
     return out;
 }
@@ -147,10 +170,7 @@ int main(int argc, char** argv) {
             examples = argv[i + 1];
     }
     std::string text;
-    if (!read_file(test, text)) {
-        std::cerr << "cannot read " << test << "\n";
-        return 2;
-    }
+    if (!expand(test, text)) return 2;
     char tmpl[] = "/tmp/trelv-bb-XXXXXX";
     if (!mkdtemp(tmpl)) {
         std::perror("mkdtemp");
@@ -179,7 +199,10 @@ int main(int argc, char** argv) {
             write_file(dir + "/" + s.arg, s.body);
         } else if (s.head == "unit") {
             std::string src = dir + "/" + s.arg + ".src.txt";
-            write_file(src, s.body);
+            std::string body = s.body;
+            for (size_t at; (at = body.find(" / ")) != std::string::npos;)
+                body.replace(at, 3, "\n");
+            write_file(src, body);
             std::string cmd = env + "icode as " + shell_quote(src) + " -o " + shell_quote(s.arg);
             if (std::system(cmd.c_str()) != 0) {
                 fail(s, "assembling unit " + s.arg, "success", "failure");
@@ -196,22 +219,15 @@ int main(int argc, char** argv) {
             read_file(dir + "/.bb_err", err);
             ran = true;
             seen_out = seen_err = seen_status = false;
-        } else if (s.head == "stdout") {
-            seen_out = true;
-            if (out != s.body) fail(s, "stdout", s.body, out);
-        } else if (s.head == "stderr") {
-            seen_err = true;
-            if (err != s.body) fail(s, "stderr", s.body, err);
+        } else if (s.head == "stdout" || s.head == "stderr") {
+            bool is_out = s.head == "stdout";
+            (is_out ? seen_out : seen_err) = true;
+            const std::string& got = is_out ? out : err;
+            if (got != s.body) fail(s, s.head, s.body, got);
         } else if (s.head == "status") {
             seen_status = true;
             int want = std::atoi(s.body.c_str());
             if (want != status) fail(s, "status", std::to_string(want), std::to_string(status));
-        } else if (s.head == "expect-file") {
-            std::string got;
-            if (!read_file(dir + "/" + s.arg, got))
-                fail(s, "file " + s.arg, s.body, "(missing)");
-            else if (got != s.body)
-                fail(s, "file " + s.arg, s.body, got);
         } else if (s.head == "expect-unit") {
             std::string cmd = env + "icode dis " + shell_quote(s.arg) + " >.bb_dis 2>&1";
             int rc = std::system(cmd.c_str());
