@@ -88,6 +88,10 @@ public:
     // the last statement.  Called once, after every block of the function
     // exists.
     void compute_successors();
+    // Looks up every label the last statement branches to, as
+    // compute_successors does, without recording successors: a label that
+    // begins no block ends the run the same way.
+    void check_targets() const;
     // The block that control reaches without a jump, or null.
     BASIC_BLK* fallthrough_succ() const;
     // Writes an edge weight into the branch that leads to succ.

@@ -35,6 +35,10 @@ struct STMT_ENTRY {
     STMT_ENTRY* prev = nullptr;
     // The block whose first statement this entry is, if any.
     BASIC_BLK* starts_block = nullptr;
+    // The tree may hold labels made while the function is processed
+    // (negative until renumbered when the function is written); trees as
+    // read never do.
+    bool new_labels = false;
 
     STMT_ENTRY() = default;
     STMT_ENTRY(const STMT_ENTRY&) = delete;

@@ -209,6 +209,7 @@ void PROFILE_ICODE_MGR::insert_edge_counter(BASIC_BLK* b, BASIC_BLK* s, int inde
     add_tree_statement(make_counter_increment(index), std::nullopt, REC_EXPR_STMT, false);
     add_branch(int64_t(target), std::nullopt, false);
     // Redirect b's jump to s through the new block.
+    b->last()->new_labels = true;
     std::vector<NODE*> todo{b->last()->tree};
     while (!todo.empty()) {
         NODE* n = todo.back();

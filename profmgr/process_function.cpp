@@ -1,4 +1,6 @@
 // The per-function driver of the profile manager.
+#include "diag/diag_settings.h"
+#include "diag/trelv_diags.h"
 #include "icode/opcodes.h"
 #include "icode/record_kinds.h"
 #include "profiling/BGL_cfg.h"
@@ -25,13 +27,14 @@ void PROFILE_ICODE_MGR::process_function() {
     bool gen = job_.instrument;
     bool use = job_.uses_profile();
     if (!fn_.no_data) {
-        std::unique_ptr<PROFILE_GRAPH> graph = build_graph();
         int level = job_.debug_level;
         if (gen) {
+            std::unique_ptr<PROFILE_GRAPH> graph = build_graph();
             const COUNTER_PLAN plan = graph->instrument();
             if (level > 2) dump_graph();
             insert_counters(plan);
         } else if (use) {
+            std::unique_ptr<PROFILE_GRAPH> graph = build_graph();
             graph->propagate_counters(function_data_sets());
             conditional_weights(*graph);
             if (level > 2) dump_graph();
@@ -40,12 +43,24 @@ void PROFILE_ICODE_MGR::process_function() {
                 const ANALYSIS_TABLE_KIND& kind = analysis_table_kind(*job_.table);
                 for (BASIC_BLK* b = fn_.first_block; b; b = b->next()) kind.write_rows(*this, b);
             }
+        } else {
+            check_function();
         }
     }
     if (!job_.analyze_only || fn_.no_data) {
         if (use) wrap_weights();
         write_function();
     }
+}
+
+void PROFILE_ICODE_MGR::check_function() {
+    // Shown edge by edge as the graph is built.
+    if (DIAG::settings().debug) {
+        build_graph();
+        return;
+    }
+    if (!fn_.first_block) DIAG::trelv_fatal_empty_entryblk(TRELV_HERE, function_name()).emit();
+    for (BASIC_BLK* b = fn_.first_block; b; b = b->next()) b->check_targets();
 }
 
 void PROFILE_ICODE_MGR::dump_graph() {
@@ -56,7 +71,8 @@ void PROFILE_ICODE_MGR::dump_graph() {
 
 void PROFILE_ICODE_MGR::renumber_new_labels() {
     for (STMT_ENTRY* e = fn_.first_stmt; e; e = e->next)
-        if (e->kind == REC_LABEL || e->kind == REC_EXPR_STMT) renumber_labels(e->tree);
+        if ((e->kind == REC_LABEL || e->kind == REC_EXPR_STMT) && e->new_labels)
+            renumber_labels(e->tree);
 }
 
 std::vector<BASIC_BLK*> PROFILE_ICODE_MGR::block_list() const {

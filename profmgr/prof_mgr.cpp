@@ -188,12 +188,42 @@ void PROFILE_ICODE_MGR::cut_blocks(STMT_ENTRY* e) {
     fn_.block_ended = e->kind == REC_EXPR_STMT && ends_block(e->root_opcode());
 }
 
+namespace {
+
+// The label a branch names: its operand, or the operand of its weight
+// wrapper.
+const NODE* named_label(const NODE* operand) {
+    if (operand && operand->opcode() == EPVAL) operand = operand->left();
+    return operand && operand->opcode() == LABEL ? operand : nullptr;
+}
+
+// Whether a statement's tree holds a label made for this function.  New
+// labels are negative, and the manager puts them only where a statement
+// names its one label: a label definition, the target of a branch or of a
+// conditional branch.  (A jump redirected to a new label is marked where it
+// is redirected.)  Trees as read hold no negative labels.
+bool names_new_label(const NODE* tree) {
+    if (!tree) return false;
+    const NODE* label = nullptr;
+    switch (tree->opcode()) {
+        case LABEL:
+        case OP_LABEL_DEF: label = tree; break;
+        case BRANCH: label = named_label(tree->left()); break;
+        case CBRANCH: label = named_label(tree->right()); break;
+        default: break;
+    }
+    return label && int64_t(label->value()) < 0;
+}
+
+}  // namespace
+
 void PROFILE_ICODE_MGR::add_tree_statement(NODE* tree, const OptPos& position, RECORD_KIND kind,
                                            bool before) {
     auto* e = new STMT_ENTRY;
     e->kind = kind;
     e->tree = tree;
     e->position = position;
+    e->new_labels = names_new_label(tree);
     // With an insertion point the flag comes from the statement in front of
     // which, or after which, the new one goes.
     if (fn_.insertion_point && fn_.insertion_point->kind == REC_EXPR_STMT)

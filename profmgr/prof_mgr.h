@@ -217,6 +217,11 @@ private:
     void annotation();
     void wrap_weights();
     void write_function();
+    // A run that neither instruments nor uses profile data builds no graph:
+    // this finds what building it would have found (a function without
+    // blocks, a branch to a label that begins no block) and ends the run
+    // the same way; with debug messages shown, it builds the graph for them.
+    void check_function();
     void dump_graph();
     icode::TYPE* counter_type();
     bool copies_parameter(const STMT_ENTRY* e) const;
