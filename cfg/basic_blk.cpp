@@ -44,6 +44,24 @@ BASIC_BLK::BASIC_BLK(int number, BLOCK_CONTEXT* context, STMT_ENTRY* first)
     last_ = first;
 }
 
+void BASIC_BLK::restart(int number, STMT_ENTRY* first) {
+    number_ = number;
+    succs_.clear();
+    default_succ_ = -1;
+    preds_.clear();
+    weight_ = 0;
+    succ_cursor_ = 0;
+    name_ = "L";
+    name_ += std::to_string(number);
+    stmt_cursor_ = nullptr;
+    has_default_ = false;
+    next_ = nullptr;
+    // The old first statement belonged to another function.
+    first_ = nullptr;
+    set_first(first);
+    last_ = first;
+}
+
 void BASIC_BLK::set_first(STMT_ENTRY* e) {
     if (first_ && first_->starts_block == this) first_->starts_block = nullptr;
     first_ = e;

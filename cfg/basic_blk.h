@@ -64,6 +64,9 @@ struct SUCC_INFO {
 class BASIC_BLK final : public GENERIC_BASIC_BLOCK {
 public:
     BASIC_BLK(int number, BLOCK_CONTEXT* context, STMT_ENTRY* first);
+    // Makes the block a new block of the same context, as the constructor
+    // does, keeping the storage of its successor and predecessor lists.
+    void restart(int number, STMT_ENTRY* first);
 
     int succ_weight(const BASIC_BLK* succ) const override;
     int weight() const override { return weight_; }

@@ -45,6 +45,10 @@ struct STMT_ENTRY {
     STMT_ENTRY& operator=(const STMT_ENTRY&) = delete;
     ~STMT_ENTRY();
 
+    // Frees the entry's trees and makes it a fresh entry again, so that a
+    // manager can reuse its entries from function to function.
+    void clear();
+
     // The tree root's opcode, or -1 for an entry without a tree.
     int root_opcode() const { return tree ? tree->opcode() : -1; }
 };

@@ -15,12 +15,26 @@ bool PROFILE_ICODE_MGR::instrumenting() const { return job_.instrument; }
 std::unique_ptr<PROFILE_GRAPH> PROFILE_ICODE_MGR::build_graph() {
     auto graph =
         std::make_unique<PROFILE_GRAPH>(fn_.first_block, function_name(), fn_.extra_counter_count);
-    for (BASIC_BLK* b = fn_.first_block; b; b = b->next()) graph->add_block(b);
+    add_blocks_and_edges(*graph);
+    return graph;
+}
+
+PROFILE_GRAPH& PROFILE_ICODE_MGR::function_graph() {
+    if (graph_)
+        graph_->restart(fn_.first_block, function_name(), fn_.extra_counter_count);
+    else
+        graph_ = std::make_unique<PROFILE_GRAPH>(fn_.first_block, function_name(),
+                                                 fn_.extra_counter_count);
+    add_blocks_and_edges(*graph_);
+    return *graph_;
+}
+
+void PROFILE_ICODE_MGR::add_blocks_and_edges(PROFILE_GRAPH& graph) {
+    for (BASIC_BLK* b = fn_.first_block; b; b = b->next()) graph.add_block(b);
     for (BASIC_BLK* b = fn_.first_block; b; b = b->next()) {
         b->compute_successors();
-        for (BASIC_BLK* s = b->first_succ(); s; s = b->next_succ()) graph->add_edge(b, s, 1);
+        for (BASIC_BLK* s = b->first_succ(); s; s = b->next_succ()) graph.add_edge(b, s, 1);
     }
-    return graph;
 }
 
 void PROFILE_ICODE_MGR::process_function() {
@@ -29,14 +43,13 @@ void PROFILE_ICODE_MGR::process_function() {
     if (!fn_.no_data) {
         int level = job_.debug_level;
         if (gen) {
-            std::unique_ptr<PROFILE_GRAPH> graph = build_graph();
-            const COUNTER_PLAN plan = graph->instrument();
+            const COUNTER_PLAN plan = function_graph().instrument();
             if (level > 2) dump_graph();
             insert_counters(plan);
         } else if (use) {
-            std::unique_ptr<PROFILE_GRAPH> graph = build_graph();
-            graph->propagate_counters(function_data_sets());
-            conditional_weights(*graph);
+            PROFILE_GRAPH& graph = function_graph();
+            graph.propagate_counters(function_data_sets());
+            conditional_weights(graph);
             if (level > 2) dump_graph();
             annotation();
             if (job_.table) {
@@ -81,8 +94,16 @@ std::vector<BASIC_BLK*> PROFILE_ICODE_MGR::block_list() const {
     return blocks;
 }
 
+const std::vector<BASIC_BLK*>& PROFILE_ICODE_MGR::current_blocks() {
+    std::vector<BASIC_BLK*>& blocks = stacks_.blocks;
+    blocks.clear();
+    for (BASIC_BLK* b = fn_.first_block; b; b = b->next()) blocks.push_back(b);
+    return blocks;
+}
+
 void PROFILE_ICODE_MGR::renumber_labels(NODE* tree) const {
-    std::vector<NODE*> todo{tree};
+    std::vector<NODE*>& todo = stacks_.nodes;
+    todo.assign(1, tree);
     while (!todo.empty()) {
         NODE* n = todo.back();
         todo.pop_back();
