@@ -12,7 +12,7 @@ PROFILE_GRAPH::PROFILE_GRAPH(BASIC_BLK* entry, const char* function_name, int ex
 }
 
 void PROFILE_GRAPH::add_block(BASIC_BLK* block) {
-    CFG_VERTEX v = boost::add_vertex(VERTEX_INFO{block->name()}, g_);
+    CFG_VERTEX v = reused_vertex(block);
     block_of_.push_back(block);
     node_weight_.push_back(0);
     complete_.push_back(0);
@@ -88,14 +88,19 @@ void PROFILE_GRAPH::find_unreachable() {
     }
 }
 
-void PROFILE_GRAPH::restart(BASIC_BLK* entry, const char* function_name, int extra_counters) {
+void PROFILE_GRAPH::restart(BASIC_BLK* entry, const char* function_name, int extra_counters,
+                            std::size_t blocks) {
     if (!function_name) DIAG::trelv_fatal_empty_filename(TRELV_HERE).emit();
     name_ = function_name;
     if (!entry) DIAG::trelv_fatal_empty_entryblk(TRELV_HERE, name_.c_str()).emit();
     entry_ = entry;
     extra_counters_ = extra_counters;
     recorded_edges_.clear();
-    g_.clear();
+    // The first `blocks` vertices stay, without edges but with the storage
+    // of their edge lists, for add_block to take over in order: the graph
+    // is then exactly the one a fresh graph would become.
+    for (CFG_VERTEX v = 0; v < boost::num_vertices(g_); ++v) boost::clear_vertex(v, g_);
+    while (boost::num_vertices(g_) > blocks) boost::remove_vertex(boost::num_vertices(g_) - 1, g_);
     block_of_.clear();
     node_weight_.clear();
     complete_.clear();
@@ -133,4 +138,11 @@ std::optional<CFG_VERTEX> PROFILE_GRAPH::find_vertex(const BASIC_BLK* block) con
 CFG_VERTEX PROFILE_GRAPH::vertex_of(const BASIC_BLK* block) const {
     if (const std::optional<CFG_VERTEX> v = find_vertex(block)) return *v;
     throw std::out_of_range("the block has no vertex in the graph");
+}
+
+CFG_VERTEX PROFILE_GRAPH::reused_vertex(const BASIC_BLK* block) {
+    const CFG_VERTEX v = block_of_.size();
+    if (v >= boost::num_vertices(g_)) return boost::add_vertex(VERTEX_INFO{block->name()}, g_);
+    g_[v].name = block->name();
+    return v;
 }

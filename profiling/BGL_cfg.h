@@ -53,8 +53,10 @@ public:
     PROFILE_GRAPH(const PROFILE_GRAPH&) = delete;
     PROFILE_GRAPH& operator=(const PROFILE_GRAPH&) = delete;
     // Makes the graph a new, empty one, as the constructor does, keeping
-    // the storage of its tables for the next function.
-    void restart(BASIC_BLK* entry, const char* function_name, int extra_counters);
+    // the storage of its tables for the next function, whose number of
+    // blocks is given: exactly that many add_block calls must follow.
+    void restart(BASIC_BLK* entry, const char* function_name, int extra_counters,
+                 std::size_t blocks);
 
     void add_block(BASIC_BLK* block);
     void add_edge(BASIC_BLK* source, BASIC_BLK* target, int weight);
@@ -107,6 +109,8 @@ private:
     static constexpr CFG_VERTEX NO_VERTEX = CFG_VERTEX(-1);
     std::vector<CFG_VERTEX> vertex_by_number_;
     void note_vertex(const BASIC_BLK* block, CFG_VERTEX v);
+    // The vertex for the next block: one kept by restart, or a new one.
+    CFG_VERTEX reused_vertex(const BASIC_BLK* block);
     std::optional<CFG_VERTEX> find_vertex(const BASIC_BLK* block) const;
     BASIC_BLK* entry_;
     std::string name_;

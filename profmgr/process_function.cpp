@@ -20,9 +20,11 @@ std::unique_ptr<PROFILE_GRAPH> PROFILE_ICODE_MGR::build_graph() {
 }
 
 PROFILE_GRAPH& PROFILE_ICODE_MGR::function_graph() {
-    if (graph_)
-        graph_->restart(fn_.first_block, function_name(), fn_.extra_counter_count);
-    else
+    if (graph_) {
+        std::size_t blocks = 0;
+        for (BASIC_BLK* b = fn_.first_block; b; b = b->next()) ++blocks;
+        graph_->restart(fn_.first_block, function_name(), fn_.extra_counter_count, blocks);
+    } else
         graph_ = std::make_unique<PROFILE_GRAPH>(fn_.first_block, function_name(),
                                                  fn_.extra_counter_count);
     add_blocks_and_edges(*graph_);
