@@ -44,6 +44,24 @@ BASIC_BLK::BASIC_BLK(int number, BLOCK_CONTEXT* context, STMT_ENTRY* first)
     last_ = first;
 }
 
+void BASIC_BLK::restart(int number, STMT_ENTRY* first) {
+    number_ = number;
+    succs_.clear();
+    default_succ_ = -1;
+    preds_.clear();
+    weight_ = 0;
+    succ_cursor_ = 0;
+    name_ = "L";
+    name_ += std::to_string(number);
+    stmt_cursor_ = nullptr;
+    has_default_ = false;
+    next_ = nullptr;
+    // The old first statement belonged to another function.
+    first_ = nullptr;
+    set_first(first);
+    last_ = first;
+}
+
 void BASIC_BLK::set_first(STMT_ENTRY* e) {
     if (first_ && first_->starts_block == this) first_->starts_block = nullptr;
     first_ = e;
@@ -164,6 +182,34 @@ namespace {
 // label a function branches to is defined in it: the unit is damaged.
 BASIC_BLK* target_block(BLOCK_CONTEXT* context, uint64_t label);
 
+// The target operand of a branch or conditional branch; null for any other
+// statement.
+const NODE* branch_target(const NODE* root) {
+    if (root->opcode() == icode::BRANCH) return root->left();
+    if (root->opcode() == icode::CBRANCH) return root->right();
+    return nullptr;
+}
+
+// Visits the nodes of a switch tree in pre-order: a node, its left subtree,
+// then the chain of right operands.  Iterative, so long case lists are safe.
+template <class VISIT>
+void visit_switch(const NODE* root, VISIT visit) {
+    std::vector<const NODE*> todo{root};
+    while (!todo.empty()) {
+        const NODE* n = todo.back();
+        todo.pop_back();
+        for (; n; n = n->right()) {
+            visit(n);
+            if (n->left()) {
+                // Visit the left subtree before continuing to the right.
+                if (n->right()) todo.push_back(n->right());
+                todo.push_back(n->left());
+                break;
+            }
+        }
+    }
+}
+
 }  // namespace
 
 void BASIC_BLK::compute_successors() {
@@ -174,30 +220,17 @@ void BASIC_BLK::compute_successors() {
         int op = root->opcode();
         if (op == icode::URETURN || op == icode::RETURN) return;
         if (op == icode::BRANCH || op == icode::CBRANCH) {
-            const NODE* target = op == icode::BRANCH ? root->left() : root->right();
+            const NODE* target = branch_target(root);
             add_succ(target_block(context_, target_label(target)), target ? target->weight() : -1);
         }
         if (op != icode::BRANCH) add_succ(fallthrough_block(), -1);
     } else {
         has_default_ = false;
-        // Pre-order over the switch tree: a node, its left subtree, then the
-        // chain of right operands.  Iterative, so long case lists are safe.
-        std::vector<const NODE*> todo{root};
-        while (!todo.empty()) {
-            const NODE* n = todo.back();
-            todo.pop_back();
-            for (; n; n = n->right()) {
-                if (n->opcode() == icode::DEFAULT) has_default_ = true;
-                if (n->opcode() == icode::LABEL)
-                    add_succ(target_block(context_, n->value()), n->weight());
-                if (n->left()) {
-                    // Visit the left subtree before continuing to the right.
-                    if (n->right()) todo.push_back(n->right());
-                    todo.push_back(n->left());
-                    break;
-                }
-            }
-        }
+        visit_switch(root, [&](const NODE* n) {
+            if (n->opcode() == icode::DEFAULT) has_default_ = true;
+            if (n->opcode() == icode::LABEL)
+                add_succ(target_block(context_, n->value()), n->weight());
+        });
         if (!has_default_) {
             BASIC_BLK* ft = fallthrough_block();
             if (ft && !find_succ(ft)) {
@@ -214,6 +247,18 @@ void BASIC_BLK::compute_successors() {
         bool present = false;
         for (BASIC_BLK* b : p) present |= b == this;
         if (!present) p.push_back(this);
+    }
+}
+
+void BASIC_BLK::check_targets() const {
+    const NODE* root = last_ ? last_->tree : nullptr;
+    if (!root || last_->kind != icode::REC_EXPR_STMT) return;
+    if (is_switch()) {
+        visit_switch(root, [&](const NODE* n) {
+            if (n->opcode() == icode::LABEL) target_block(context_, n->value());
+        });
+    } else if (root->opcode() == icode::BRANCH || root->opcode() == icode::CBRANCH) {
+        target_block(context_, target_label(branch_target(root)));
     }
 }
 

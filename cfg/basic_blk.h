@@ -64,6 +64,9 @@ struct SUCC_INFO {
 class BASIC_BLK final : public GENERIC_BASIC_BLOCK {
 public:
     BASIC_BLK(int number, BLOCK_CONTEXT* context, STMT_ENTRY* first);
+    // Makes the block a new block of the same context, as the constructor
+    // does, keeping the storage of its successor and predecessor lists.
+    void restart(int number, STMT_ENTRY* first);
 
     int succ_weight(const BASIC_BLK* succ) const override;
     int weight() const override { return weight_; }
@@ -88,6 +91,10 @@ public:
     // the last statement.  Called once, after every block of the function
     // exists.
     void compute_successors();
+    // Looks up every label the last statement branches to, as
+    // compute_successors does, without recording successors: a label that
+    // begins no block ends the run the same way.
+    void check_targets() const;
     // The block that control reaches without a jump, or null.
     BASIC_BLK* fallthrough_succ() const;
     // Writes an edge weight into the branch that leads to succ.

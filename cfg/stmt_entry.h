@@ -35,11 +35,19 @@ struct STMT_ENTRY {
     STMT_ENTRY* prev = nullptr;
     // The block whose first statement this entry is, if any.
     BASIC_BLK* starts_block = nullptr;
+    // The tree may hold labels made while the function is processed
+    // (negative until renumbered when the function is written); trees as
+    // read never do.
+    bool new_labels = false;
 
     STMT_ENTRY() = default;
     STMT_ENTRY(const STMT_ENTRY&) = delete;
     STMT_ENTRY& operator=(const STMT_ENTRY&) = delete;
     ~STMT_ENTRY();
+
+    // Frees the entry's trees and makes it a fresh entry again, so that a
+    // manager can reuse its entries from function to function.
+    void clear();
 
     // The tree root's opcode, or -1 for an entry without a tree.
     int root_opcode() const { return tree ? tree->opcode() : -1; }

@@ -9,5 +9,7 @@
 // kept for the run can no longer pin a large freed one in place.  Without
 // this, the C library raises that limit on its own after the first large
 // block is freed, and peak memory creeps up with the number of functions.
+// The heap itself is grown in large steps and not trimmed between
+// functions, since each function needs about as much as the one before.
 // Does nothing where the C library offers no such setting.
 void tune_heap_for_streaming();

@@ -12,12 +12,12 @@ PROFILE_GRAPH::PROFILE_GRAPH(BASIC_BLK* entry, const char* function_name, int ex
 }
 
 void PROFILE_GRAPH::add_block(BASIC_BLK* block) {
-    CFG_VERTEX v = boost::add_vertex(VERTEX_INFO{block->name()}, g_);
+    CFG_VERTEX v = reused_vertex(block);
     block_of_.push_back(block);
     node_weight_.push_back(0);
     complete_.push_back(0);
     unreachable_.push_back(0);
-    vertex_of_[block] = v;
+    note_vertex(block, v);
 }
 
 bool PROFILE_GRAPH::unreachable(CFG_VERTEX v) const { return unreachable_.at(v) != 0; }
@@ -26,9 +26,9 @@ int PROFILE_GRAPH::node_weight(CFG_VERTEX v) const { return node_weight_.at(v); 
 
 void PROFILE_GRAPH::add_edge(BASIC_BLK* source, BASIC_BLK* target, int weight) {
     if (weight < 1) DIAG::trelv_inv_edge_wt(TRELV_HERE, name_.c_str(), weight).emit();
-    auto s = vertex_of_.find(source);
-    auto t = vertex_of_.find(target);
-    if (s == vertex_of_.end() || t == vertex_of_.end()) {
+    const std::optional<CFG_VERTEX> s = find_vertex(source);
+    const std::optional<CFG_VERTEX> t = find_vertex(target);
+    if (!s || !t) {
         std::string sn = source->name(), tn = target->name();
         DIAG::trelv_inv_edge_nonexist_nodes(TRELV_HERE, name_.c_str(), sn.c_str(), tn.c_str())
             .emit();
@@ -37,9 +37,8 @@ void PROFILE_GRAPH::add_edge(BASIC_BLK* source, BASIC_BLK* target, int weight) {
     EDGE_INFO info;
     info.tree_weight = weight;
     // Parallel edges are allowed, so the graph never refuses an edge.
-    boost::add_edge(s->second, t->second, info, g_);
-    DIAG::trelv_dbg_edge_create(TRELV_HERE, name_.c_str(), g_[s->second].name.c_str(),
-                                g_[t->second].name.c_str())
+    boost::add_edge(*s, *t, info, g_);
+    DIAG::trelv_dbg_edge_create(TRELV_HERE, name_.c_str(), g_[*s].name.c_str(), g_[*t].name.c_str())
         .emit();
 }
 
@@ -59,7 +58,7 @@ void PROFILE_GRAPH::add_vertex_edge(CFG_VERTEX u, CFG_VERTEX v, int weight, bool
 }
 
 void PROFILE_GRAPH::find_unreachable() {
-    CFG_VERTEX entry = vertex_of_.at(entry_);
+    CFG_VERTEX entry = vertex_of(entry_);
     size_t n = block_of_.size();
     for (bool changed = true; changed;) {
         changed = false;
@@ -87,4 +86,63 @@ void PROFILE_GRAPH::find_unreachable() {
             if (unreachable_[v])
                 DIAG::trelv_dbg_unreach_node(TRELV_HERE, name_.c_str(), g_[v].name.c_str()).emit();
     }
+}
+
+void PROFILE_GRAPH::restart(BASIC_BLK* entry, const char* function_name, int extra_counters,
+                            std::size_t blocks) {
+    if (!function_name) DIAG::trelv_fatal_empty_filename(TRELV_HERE).emit();
+    name_ = function_name;
+    if (!entry) DIAG::trelv_fatal_empty_entryblk(TRELV_HERE, name_.c_str()).emit();
+    entry_ = entry;
+    extra_counters_ = extra_counters;
+    recorded_edges_.clear();
+    // The first `blocks` vertices stay, without edges but with the storage
+    // of their edge lists, for add_block to take over in order: the graph
+    // is then exactly the one a fresh graph would become.
+    for (CFG_VERTEX v = 0; v < boost::num_vertices(g_); ++v) boost::clear_vertex(v, g_);
+    while (boost::num_vertices(g_) > blocks) boost::remove_vertex(boost::num_vertices(g_) - 1, g_);
+    block_of_.clear();
+    node_weight_.clear();
+    complete_.clear();
+    unreachable_.clear();
+    instr_edges_.clear();
+    next_index_ = 0;
+    vertex_by_number_.clear();
+    entry_count_ = 0;
+    extra_values_.clear();
+    tree_edges_.clear();
+}
+
+void PROFILE_GRAPH::note_vertex(const BASIC_BLK* block, CFG_VERTEX v) {
+    // Block numbers count the blocks of a function from 0; a number far
+    // beyond the blocks is left to the search.
+    const std::size_t number = std::size_t(block->number());
+    if (block->number() < 0 || number > 4 * block_of_.size() + 64) return;
+    if (number >= vertex_by_number_.size()) vertex_by_number_.resize(number + 1, NO_VERTEX);
+    vertex_by_number_[number] = v;
+}
+
+std::optional<CFG_VERTEX> PROFILE_GRAPH::find_vertex(const BASIC_BLK* block) const {
+    if (!block) return std::nullopt;
+    const std::size_t number = std::size_t(block->number());
+    if (block->number() >= 0 && number < vertex_by_number_.size()) {
+        const CFG_VERTEX v = vertex_by_number_[number];
+        if (v < block_of_.size() && block_of_[v] == block) return v;
+    }
+    // The last vertex added for the block, as its number would give.
+    for (std::size_t v = block_of_.size(); v-- > 0;)
+        if (block_of_[v] == block) return CFG_VERTEX(v);
+    return std::nullopt;
+}
+
+CFG_VERTEX PROFILE_GRAPH::vertex_of(const BASIC_BLK* block) const {
+    if (const std::optional<CFG_VERTEX> v = find_vertex(block)) return *v;
+    throw std::out_of_range("the block has no vertex in the graph");
+}
+
+CFG_VERTEX PROFILE_GRAPH::reused_vertex(const BASIC_BLK* block) {
+    const CFG_VERTEX v = block_of_.size();
+    if (v >= boost::num_vertices(g_)) return boost::add_vertex(VERTEX_INFO{block->name()}, g_);
+    g_[v].name = block->name();
+    return v;
 }

@@ -11,8 +11,9 @@
 #include <boost/graph/adjacency_list.hpp>
 #include <cstdint>
 #include <map>
+#include <optional>
+#include <stdexcept>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 #include "profiling/counter_plan.h"
@@ -51,6 +52,11 @@ public:
     PROFILE_GRAPH(BASIC_BLK* entry, const char* function_name, int extra_counters);
     PROFILE_GRAPH(const PROFILE_GRAPH&) = delete;
     PROFILE_GRAPH& operator=(const PROFILE_GRAPH&) = delete;
+    // Makes the graph a new, empty one, as the constructor does, keeping
+    // the storage of its tables for the next function, whose number of
+    // blocks is given: exactly that many add_block calls must follow.
+    void restart(BASIC_BLK* entry, const char* function_name, int extra_counters,
+                 std::size_t blocks);
 
     void add_block(BASIC_BLK* block);
     void add_edge(BASIC_BLK* source, BASIC_BLK* target, int weight);
@@ -79,7 +85,8 @@ public:
     int node_weight(CFG_VERTEX v) const;
     BASIC_BLK* block_of(CFG_VERTEX v) const { return block_of_.at(v); }
     size_t vertex_count() const { return block_of_.size(); }
-    CFG_VERTEX vertex_of(const BASIC_BLK* b) const { return vertex_of_.at(b); }
+    // Throws std::out_of_range for a block without a vertex.
+    CFG_VERTEX vertex_of(const BASIC_BLK* b) const;
     const std::string& function_name() const { return name_; }
     // The tree edges in the order the spanning tree accepted them.
     const std::vector<CFG_EDGE>& tree_edges() const { return tree_edges_; }
@@ -97,11 +104,20 @@ private:
     std::vector<char> unreachable_;
     std::map<int, INSTR_EDGE> instr_edges_;
     int next_index_ = 0;
-    std::unordered_map<const BASIC_BLK*, CFG_VERTEX> vertex_of_;
+    // The vertex of each block by block number (NO_VERTEX for none); a
+    // block whose number does not lead to it is searched for.
+    static constexpr CFG_VERTEX NO_VERTEX = CFG_VERTEX(-1);
+    std::vector<CFG_VERTEX> vertex_by_number_;
+    void note_vertex(const BASIC_BLK* block, CFG_VERTEX v);
+    // The vertex for the next block: one kept by restart, or a new one.
+    CFG_VERTEX reused_vertex(const BASIC_BLK* block);
+    std::optional<CFG_VERTEX> find_vertex(const BASIC_BLK* block) const;
     BASIC_BLK* entry_;
     std::string name_;
     int extra_counters_;
     int entry_count_ = 0;
     std::map<int, int> extra_values_;
     std::vector<CFG_EDGE> tree_edges_;
+    // In- and out-edge lists of every vertex, for propagation.
+    std::vector<std::vector<CFG_EDGE>> in_lists_, out_lists_;
 };

@@ -21,9 +21,12 @@ int wrap_sub(int a, int b) { return int(uint32_t(a) - uint32_t(b)); }
 
 void PROPAGATION::snapshot() {
     size_t n = p_.vertex_count();
-    in_.assign(n, {});
-    out_.assign(n, {});
+    // Lists past the n-th are left over from larger graphs.
+    if (in_.size() < n) in_.resize(n);
+    if (out_.size() < n) out_.resize(n);
     for (CFG_VERTEX v = 0; v < n; ++v) {
+        in_[v].clear();
+        out_[v].clear();
         for (auto [it, end] = boost::in_edges(v, g_); it != end; ++it) in_[v].push_back(*it);
         for (auto [it, end] = boost::out_edges(v, g_); it != end; ++it) out_[v].push_back(*it);
     }
@@ -84,7 +87,7 @@ void PROPAGATION::solve_tree_edges() {
         int out_sum;
     };
     std::vector<FRAME> stack;
-    stack.push_back(FRAME{p_.vertex_of_.at(p_.entry_), nullptr, 0, 0, 0, 0});
+    stack.push_back(FRAME{p_.vertex_of(p_.entry_), nullptr, 0, 0, 0, 0});
     while (!stack.empty()) {
         FRAME& f = stack.back();
         const std::vector<CFG_EDGE>& list = f.phase == 0 ? in_[f.v] : out_[f.v];

@@ -10,7 +10,8 @@
 // The steps of one propagation over a PROFILE_GRAPH.
 class PROPAGATION {
 public:
-    explicit PROPAGATION(PROFILE_GRAPH& pg) : p_(pg), g_(pg.g_), name_(pg.name_.c_str()) {}
+    explicit PROPAGATION(PROFILE_GRAPH& pg)
+        : p_(pg), g_(pg.g_), name_(pg.name_.c_str()), in_(pg.in_lists_), out_(pg.out_lists_) {}
 
     bool load_counters(const DATA_SETS& sets);
     void solve_tree_edges();
@@ -37,6 +38,7 @@ private:
     CFG_GRAPH& g_;
     const char* name_;
     // In- and out-edges of every vertex in list order, taken once the
-    // graph stops changing.
-    std::vector<std::vector<CFG_EDGE>> in_, out_;
+    // graph stops changing; kept by the graph, whose storage is reused.
+    std::vector<std::vector<CFG_EDGE>>& in_;
+    std::vector<std::vector<CFG_EDGE>>& out_;
 };

@@ -2,7 +2,6 @@
 // control-flow graph become the counter indices of a function.
 #include <boost/graph/kruskal_min_spanning_tree.hpp>
 #include <iterator>
-#include <unordered_set>
 
 #include "cfg/basic_blk.h"
 #include "diag/flag_levels.h"
@@ -10,7 +9,7 @@
 #include "profiling/BGL_cfg.h"
 
 void PROFILE_GRAPH::number_chords() {
-    CFG_VERTEX entry = vertex_of_.at(entry_);
+    CFG_VERTEX entry = vertex_of(entry_);
     // Exit edges close every path from the entry to an exit into a cycle,
     // so that flow is conserved at every block.  Their weight of 0 puts
     // them into the tree first.
@@ -38,13 +37,14 @@ void PROFILE_GRAPH::number_chords() {
                                      g_[boost::target(e, g_)].name.c_str())
                 .emit();
     }
-    std::unordered_set<const EDGE_INFO*> in_tree;
-    for (const CFG_EDGE& e : tree_edges_) in_tree.insert(&g_[e]);
+    // Tree edges are told apart by their index, -1, until they are numbered.
+    for (auto [it, end] = boost::edges(g_); it != end; ++it) g_[*it].index = 0;
+    for (const CFG_EDGE& e : tree_edges_) g_[e].index = -1;
 
     for (auto [it, end] = boost::edges(g_); it != end; ++it) {
         EDGE_INFO& info = g_[*it];
         CFG_VERTEX s = boost::source(*it, g_), t = boost::target(*it, g_);
-        if (in_tree.count(&info)) {
+        if (info.index == -1) {
             info.index = -1;
             DIAG::trelv_dbg_kvt_edge(TRELV_HERE, name_.c_str(), 0, g_[s].name.c_str(),
                                      g_[t].name.c_str())

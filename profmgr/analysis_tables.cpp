@@ -92,7 +92,7 @@ void write_coverage_rows(PROFILE_ICODE_MGR& manager, BASIC_BLK* block) {
         if (weight != -1 && e->kind == REC_EXPR_STMT && e->position) {
             // The infix printer's buffer is reused by the next call: copy.
             std::string comment = infix_text(e->tree);
-            put_analysis_row(*out, coverage_row(canonical_path(e->position->file),
+            put_analysis_row(*out, coverage_row(cached_canonical_path(e->position->file),
                                                 manager.function_name(), int(e->position->line),
                                                 int(e->position->column), weight, comment));
         }

@@ -15,19 +15,16 @@ void PROFILE_ICODE_MGR::conditional_weights(PROFILE_GRAPH& graph) {
         return it == extra.end() ? 0 : it->second;
     };
     int k = 0;
+    std::vector<WEIGHTED_NODE>& todo = stacks_.weighted;
     for (const COND_TREE& ct : fn_.cond_trees) {
         // A node list is a node and the chain of its right operands; the
         // weight flows down the left subtrees.  Kept iterative: lists and
         // left-nested trees can be long.
-        struct ITEM {
-            NODE* node;
-            int w;
-        };
-        std::vector<ITEM> todo{{ct.tree, ct.block ? ct.block->exec_weight() : 0}};
+        todo.assign(1, WEIGHTED_NODE{ct.tree, ct.block ? ct.block->exec_weight() : 0});
         while (!todo.empty()) {
-            ITEM it = todo.back();
+            WEIGHTED_NODE it = todo.back();
             todo.pop_back();
-            int w = it.w;
+            int w = it.weight;
             for (NODE* n = it.node; n; n = n->right()) {
                 int left_w = w;
                 if (n->opcode() == QUEST) {
@@ -40,8 +37,8 @@ void PROFILE_ICODE_MGR::conditional_weights(PROFILE_GRAPH& graph) {
                     left_w = t;
                 }
                 if (n->left()) {
-                    if (n->right()) todo.push_back(ITEM{n->right(), w});
-                    todo.push_back(ITEM{n->left(), left_w});
+                    if (n->right()) todo.push_back(WEIGHTED_NODE{n->right(), w});
+                    todo.push_back(WEIGHTED_NODE{n->left(), left_w});
                     break;
                 }
             }
@@ -62,8 +59,9 @@ void PROFILE_ICODE_MGR::annotation() {
 
     // Edge weights, on the blocks as they were before any insertion.
     bool explicit_fallthrough = job_.explicit_fallthrough;
-    for (BASIC_BLK* b : block_list()) {
-        std::vector<std::pair<BASIC_BLK*, int>> weighted;
+    std::vector<std::pair<BASIC_BLK*, int>>& weighted = stacks_.edges;
+    for (BASIC_BLK* b : current_blocks()) {
+        weighted.clear();
         b->for_each_weighted_succ(
             [&](BASIC_BLK*, BASIC_BLK* s, int w) { weighted.emplace_back(s, w); });
         for (auto& [s, w] : weighted) {
@@ -94,7 +92,8 @@ void PROFILE_ICODE_MGR::wrap_weights() {
     TYPE* type = counter_type();
     for (STMT_ENTRY* e = fn_.first_stmt; e; e = e->next) {
         if (e->kind != REC_EXPR_STMT || !e->tree) continue;
-        std::vector<NODE**> todo{&e->tree};
+        std::vector<NODE**>& todo = stacks_.slots;
+        todo.assign(1, &e->tree);
         while (!todo.empty()) {
             NODE** slot = todo.back();
             todo.pop_back();

@@ -131,8 +131,9 @@ void PROFILE_ICODE_MGR::insert_counters(const COUNTER_PLAN& plan) {
     }
 
     // Edge counters, on the blocks as they were before any insertion.
-    for (BASIC_BLK* b : block_list()) {
-        std::vector<std::pair<BASIC_BLK*, int>> counted;
+    std::vector<std::pair<BASIC_BLK*, int>>& counted = stacks_.edges;
+    for (BASIC_BLK* b : current_blocks()) {
+        counted.clear();
         b->for_each_indexed_succ(
             [&](BASIC_BLK*, BASIC_BLK* s, int index) { counted.emplace_back(s, index); });
         for (auto& [s, index] : counted) insert_edge_counter(b, s, index);
@@ -141,8 +142,9 @@ void PROFILE_ICODE_MGR::insert_counters(const COUNTER_PLAN& plan) {
     // Extra counters: the true arm of every conditional expression of the
     // recorded trees, numbered after the edge counters in walk order.
     int next_counter = plan.highest_index + 1;
+    std::vector<NODE*>& todo = stacks_.nodes;
     for (const COND_TREE& ct : fn_.cond_trees) {
-        std::vector<NODE*> todo{ct.tree};
+        todo.assign(1, ct.tree);
         while (!todo.empty()) {
             NODE* n = todo.back();
             todo.pop_back();
@@ -209,7 +211,9 @@ void PROFILE_ICODE_MGR::insert_edge_counter(BASIC_BLK* b, BASIC_BLK* s, int inde
     add_tree_statement(make_counter_increment(index), std::nullopt, REC_EXPR_STMT, false);
     add_branch(int64_t(target), std::nullopt, false);
     // Redirect b's jump to s through the new block.
-    std::vector<NODE*> todo{b->last()->tree};
+    b->last()->new_labels = true;
+    std::vector<NODE*>& todo = stacks_.nodes;
+    todo.assign(1, b->last()->tree);
     while (!todo.empty()) {
         NODE* n = todo.back();
         todo.pop_back();

@@ -43,18 +43,16 @@ void PROFILE_ICODE_MGR::lower_condition(NODE* cbranch, const OptPos& position, b
     // target N, a new label right after it, and the false target T.  The
     // walk keeps its own stack so that deeply nested conditions are safe;
     // labels are made in the same order a recursive walk would make them.
-    struct WORK {
-        enum { LOWER, DEFINE, STATEMENT } what;
-        NODE* node;
-        int64_t lt;
-        int64_t lf;
-    };
+    using WORK = LOWERING_STEP;
     NODE* cond = cbranch->left();
     int64_t t = int64_t(cbranch->right() ? cbranch->right()->value() : 0);
     if (cbranch->right() && cbranch->right()->opcode() == EPVAL && cbranch->right()->left())
         t = int64_t(cbranch->right()->left()->value());
     int64_t n = new_label();
-    std::vector<WORK> work{{WORK::DEFINE, nullptr, n, 0}, {WORK::LOWER, cond, n, t}};
+    std::vector<WORK> work = std::move(stacks_.lowering);
+    work.clear();
+    work.push_back({WORK::DEFINE, nullptr, n, 0});
+    work.push_back({WORK::LOWER, cond, n, t});
     while (!work.empty()) {
         WORK w = work.back();
         work.pop_back();
@@ -102,6 +100,7 @@ void PROFILE_ICODE_MGR::lower_condition(NODE* cbranch, const OptPos& position, b
             add_statement(two_way, position, REC_EXPR_STMT, before);
         }
     }
+    stacks_.lowering = std::move(work);
     // The operator nodes taken apart here belong to no statement any more;
     // the tree stays recorded for its conditional expressions and is freed
     // with the function.

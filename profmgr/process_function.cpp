@@ -1,4 +1,6 @@
 // The per-function driver of the profile manager.
+#include "diag/diag_settings.h"
+#include "diag/trelv_diags.h"
 #include "icode/opcodes.h"
 #include "icode/record_kinds.h"
 #include "profiling/BGL_cfg.h"
@@ -13,39 +15,67 @@ bool PROFILE_ICODE_MGR::instrumenting() const { return job_.instrument; }
 std::unique_ptr<PROFILE_GRAPH> PROFILE_ICODE_MGR::build_graph() {
     auto graph =
         std::make_unique<PROFILE_GRAPH>(fn_.first_block, function_name(), fn_.extra_counter_count);
-    for (BASIC_BLK* b = fn_.first_block; b; b = b->next()) graph->add_block(b);
+    add_blocks_and_edges(*graph);
+    return graph;
+}
+
+PROFILE_GRAPH& PROFILE_ICODE_MGR::function_graph() {
+    if (graph_) {
+        std::size_t blocks = 0;
+        for (BASIC_BLK* b = fn_.first_block; b; b = b->next()) ++blocks;
+        graph_->restart(fn_.first_block, function_name(), fn_.extra_counter_count, blocks);
+    } else
+        graph_ = std::make_unique<PROFILE_GRAPH>(fn_.first_block, function_name(),
+                                                 fn_.extra_counter_count);
+    add_blocks_and_edges(*graph_);
+    return *graph_;
+}
+
+void PROFILE_ICODE_MGR::add_blocks_and_edges(PROFILE_GRAPH& graph) {
+    for (BASIC_BLK* b = fn_.first_block; b; b = b->next()) graph.add_block(b);
     for (BASIC_BLK* b = fn_.first_block; b; b = b->next()) {
         b->compute_successors();
-        for (BASIC_BLK* s = b->first_succ(); s; s = b->next_succ()) graph->add_edge(b, s, 1);
+        for (BASIC_BLK* s = b->first_succ(); s; s = b->next_succ()) graph.add_edge(b, s, 1);
     }
-    return graph;
 }
 
 void PROFILE_ICODE_MGR::process_function() {
     bool gen = job_.instrument;
     bool use = job_.uses_profile();
     if (!fn_.no_data) {
-        std::unique_ptr<PROFILE_GRAPH> graph = build_graph();
         int level = job_.debug_level;
         if (gen) {
-            const COUNTER_PLAN plan = graph->instrument();
+            const COUNTER_PLAN plan = function_graph().instrument();
             if (level > 2) dump_graph();
             insert_counters(plan);
         } else if (use) {
-            graph->propagate_counters(function_data_sets());
-            conditional_weights(*graph);
+            PROFILE_GRAPH& graph = function_graph();
+            graph.propagate_counters(function_data_sets());
+            conditional_weights(graph);
             if (level > 2) dump_graph();
             annotation();
             if (job_.table) {
                 const ANALYSIS_TABLE_KIND& kind = analysis_table_kind(*job_.table);
                 for (BASIC_BLK* b = fn_.first_block; b; b = b->next()) kind.write_rows(*this, b);
             }
+        } else {
+            check_function();
         }
     }
     if (!job_.analyze_only || fn_.no_data) {
         if (use) wrap_weights();
         write_function();
     }
+}
+
+void PROFILE_ICODE_MGR::check_function() {
+    // Shown edge by edge as the graph is built.
+    if (DIAG::settings().debug) {
+        build_graph();
+        return;
+    }
+    if (!fn_.first_block) DIAG::trelv_fatal_empty_entryblk(TRELV_HERE, function_name()).emit();
+    for (BASIC_BLK* b = fn_.first_block; b; b = b->next()) b->check_targets();
 }
 
 void PROFILE_ICODE_MGR::dump_graph() {
@@ -56,7 +86,8 @@ void PROFILE_ICODE_MGR::dump_graph() {
 
 void PROFILE_ICODE_MGR::renumber_new_labels() {
     for (STMT_ENTRY* e = fn_.first_stmt; e; e = e->next)
-        if (e->kind == REC_LABEL || e->kind == REC_EXPR_STMT) renumber_labels(e->tree);
+        if ((e->kind == REC_LABEL || e->kind == REC_EXPR_STMT) && e->new_labels)
+            renumber_labels(e->tree);
 }
 
 std::vector<BASIC_BLK*> PROFILE_ICODE_MGR::block_list() const {
@@ -65,8 +96,16 @@ std::vector<BASIC_BLK*> PROFILE_ICODE_MGR::block_list() const {
     return blocks;
 }
 
+const std::vector<BASIC_BLK*>& PROFILE_ICODE_MGR::current_blocks() {
+    std::vector<BASIC_BLK*>& blocks = stacks_.blocks;
+    blocks.clear();
+    for (BASIC_BLK* b = fn_.first_block; b; b = b->next()) blocks.push_back(b);
+    return blocks;
+}
+
 void PROFILE_ICODE_MGR::renumber_labels(NODE* tree) const {
-    std::vector<NODE*> todo{tree};
+    std::vector<NODE*>& todo = stacks_.nodes;
+    todo.assign(1, tree);
     while (!todo.empty()) {
         NODE* n = todo.back();
         todo.pop_back();

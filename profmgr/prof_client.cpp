@@ -39,7 +39,7 @@ SYMTAB* PROF_CLIENT::create_symbol(SymbolRecord record, int level) {
     if (level == 0) {
         if (manager_.output()) manager_.output()->register_global_symbol(s);
     } else if (manager_.in_function()) {
-        auto e = std::make_unique<STMT_ENTRY>();
+        std::unique_ptr<STMT_ENTRY> e = manager_.new_entry();
         e->kind = REC_SYMBOL;
         e->symbol = s;
         manager_.add_entry(std::move(e));
@@ -51,7 +51,7 @@ void PROF_CLIENT::attach_pragma(SYMTAB* symbol, std::unique_ptr<Pragma> pragma) 
     if (symbol) {
         symbol->add_pragma_front(std::move(pragma));
     } else if (manager_.in_function()) {
-        auto e = std::make_unique<STMT_ENTRY>();
+        std::unique_ptr<STMT_ENTRY> e = manager_.new_entry();
         e->kind = REC_PRAGMA;
         e->pragma = std::move(pragma);
         manager_.add_entry(std::move(e));
@@ -84,7 +84,7 @@ void PROF_CLIENT::function_end(OptPos position) {
 
 void PROF_CLIENT::entry(RECORD_KIND kind, OptPos position) {
     if (!manager_.in_function()) return;
-    auto e = std::make_unique<STMT_ENTRY>();
+    std::unique_ptr<STMT_ENTRY> e = manager_.new_entry();
     e->kind = kind;
     e->position = std::move(position);
     manager_.add_entry(std::move(e));
@@ -116,7 +116,7 @@ void PROF_CLIENT::text(RECORD_KIND kind, const std::string& text, OptPos positio
             manager_.output()->write_text(text);
         return;
     }
-    auto e = std::make_unique<STMT_ENTRY>();
+    std::unique_ptr<STMT_ENTRY> e = manager_.new_entry();
     e->kind = kind;
     e->tree = make_node(OP_TEXT_NODE, nullptr);
     e->tree->set_text(text.c_str());
@@ -137,7 +137,7 @@ void PROF_CLIENT::expression_statement(NODE* tree, OptPos position) {
         free_tree(tree);
         return;
     }
-    manager_.add_statement(PROFILE_ICODE_MGR::weights_on_input(tree), position, REC_EXPR_STMT);
+    manager_.add_statement(manager_.take_input_weights(tree), position, REC_EXPR_STMT);
 }
 
 bool PROF_CLIENT::exception_table(std::vector<EHT_ENTRY>& entries) {
@@ -145,7 +145,7 @@ bool PROF_CLIENT::exception_table(std::vector<EHT_ENTRY>& entries) {
         if (manager_.output()) manager_.output()->write_exception_table(entries);
         return true;
     }
-    auto e = std::make_unique<STMT_ENTRY>();
+    std::unique_ptr<STMT_ENTRY> e = manager_.new_entry();
     e->kind = REC_EHT;
     e->aux = int(entries.size());
     e->eht = std::move(entries);

@@ -2,6 +2,8 @@
 // cutting into basic blocks.
 #include "profmgr/prof_mgr.h"
 
+#include <algorithm>
+
 #include "icode/icode_file.h"
 #include "icode/opcodes.h"
 #include "icode/record_kinds.h"
@@ -73,14 +75,18 @@ BASIC_BLK* PROFILE_ICODE_MGR::block_with_label(uint64_t label) {
     // each label, so that lookups stay constant-time on large functions.
     if (!fn_.label_blocks_built) {
         fn_.label_blocks.clear();
+        std::size_t order = 0;
         for (BASIC_BLK* b = fn_.first_block; b; b = b->next()) {
             uint64_t l;
-            if (b->first_label(l)) fn_.label_blocks.emplace(l, b);
+            if (b->first_label(l)) fn_.label_blocks.emplace_back(l, order++, b);
         }
+        // By label, and among blocks with the same label in block order.
+        std::sort(fn_.label_blocks.begin(), fn_.label_blocks.end());
         fn_.label_blocks_built = true;
     }
-    auto it = fn_.label_blocks.find(label);
-    return it == fn_.label_blocks.end() ? nullptr : it->second;
+    auto it = std::lower_bound(fn_.label_blocks.begin(), fn_.label_blocks.end(),
+                               std::make_tuple(label, std::size_t(0), (BASIC_BLK*)nullptr));
+    return it == fn_.label_blocks.end() || std::get<0>(*it) != label ? nullptr : std::get<2>(*it);
 }
 
 SYMTAB* PROFILE_ICODE_MGR::new_symbol(SymbolRecord record, int level) {
@@ -94,10 +100,17 @@ SYMTAB* PROFILE_ICODE_MGR::new_symbol(SymbolRecord record, int level) {
     return s;
 }
 
+std::unique_ptr<STMT_ENTRY> PROFILE_ICODE_MGR::new_entry() {
+    if (spare_entries_.empty()) return std::make_unique<STMT_ENTRY>();
+    std::unique_ptr<STMT_ENTRY> e = std::move(spare_entries_.back());
+    spare_entries_.pop_back();
+    return e;
+}
+
 void PROFILE_ICODE_MGR::begin_function(SYMTAB* symbol, const OptPos& position) {
     fn_.current = symbol;
     fn_.label_blocks_built = false;
-    auto e = std::make_unique<STMT_ENTRY>();
+    std::unique_ptr<STMT_ENTRY> e = new_entry();
     e->kind = REC_FUNC_BEGIN;
     e->symbol = symbol;
     e->position = position;
@@ -105,7 +118,7 @@ void PROFILE_ICODE_MGR::begin_function(SYMTAB* symbol, const OptPos& position) {
 }
 
 void PROFILE_ICODE_MGR::end_function(const OptPos& position) {
-    auto e = std::make_unique<STMT_ENTRY>();
+    std::unique_ptr<STMT_ENTRY> e = new_entry();
     e->kind = REC_FUNC_END;
     e->position = position;
     add_entry(std::move(e));
@@ -169,8 +182,16 @@ void PROFILE_ICODE_MGR::insert_entry(STMT_ENTRY* e, bool before) {
 
 BASIC_BLK* PROFILE_ICODE_MGR::new_block(STMT_ENTRY* first) {
     if (!fn_.first_block) fn_.prologue_end = first->prev;
-    fn_.block_store.push_back(std::make_unique<BASIC_BLK>(fn_.next_block_number++, this, first));
-    BASIC_BLK* b = fn_.block_store.back().get();
+    BASIC_BLK* b;
+    if (fn_.blocks_used < fn_.block_store.size()) {
+        b = fn_.block_store[fn_.blocks_used].get();
+        b->restart(fn_.next_block_number++, first);
+    } else {
+        b = fn_.block_store
+                .emplace_back(std::make_unique<BASIC_BLK>(fn_.next_block_number++, this, first))
+                .get();
+    }
+    ++fn_.blocks_used;
     if (fn_.last_block)
         fn_.last_block->set_next(b);
     else
@@ -188,12 +209,42 @@ void PROFILE_ICODE_MGR::cut_blocks(STMT_ENTRY* e) {
     fn_.block_ended = e->kind == REC_EXPR_STMT && ends_block(e->root_opcode());
 }
 
+namespace {
+
+// The label a branch names: its operand, or the operand of its weight
+// wrapper.
+const NODE* named_label(const NODE* operand) {
+    if (operand && operand->opcode() == EPVAL) operand = operand->left();
+    return operand && operand->opcode() == LABEL ? operand : nullptr;
+}
+
+// Whether a statement's tree holds a label made for this function.  New
+// labels are negative, and the manager puts them only where a statement
+// names its one label: a label definition, the target of a branch or of a
+// conditional branch.  (A jump redirected to a new label is marked where it
+// is redirected.)  Trees as read hold no negative labels.
+bool names_new_label(const NODE* tree) {
+    if (!tree) return false;
+    const NODE* label = nullptr;
+    switch (tree->opcode()) {
+        case LABEL:
+        case OP_LABEL_DEF: label = tree; break;
+        case BRANCH: label = named_label(tree->left()); break;
+        case CBRANCH: label = named_label(tree->right()); break;
+        default: break;
+    }
+    return label && int64_t(label->value()) < 0;
+}
+
+}  // namespace
+
 void PROFILE_ICODE_MGR::add_tree_statement(NODE* tree, const OptPos& position, RECORD_KIND kind,
                                            bool before) {
-    auto* e = new STMT_ENTRY;
+    STMT_ENTRY* e = new_entry().release();
     e->kind = kind;
     e->tree = tree;
     e->position = position;
+    e->new_labels = names_new_label(tree);
     // With an insertion point the flag comes from the statement in front of
     // which, or after which, the new one goes.
     if (fn_.insertion_point && fn_.insertion_point->kind == REC_EXPR_STMT)
@@ -248,9 +299,10 @@ void PROFILE_ICODE_MGR::add_statement(NODE* tree, const OptPos& position, RECORD
 void PROFILE_ICODE_MGR::record_conditional(NODE* tree) {
     if (fn_.no_data || !tree) return;
     int quests = 0;
-    std::vector<const NODE*> todo{tree};
+    std::vector<NODE*>& todo = stacks_.nodes;
+    todo.assign(1, tree);
     while (!todo.empty()) {
-        const NODE* n = todo.back();
+        NODE* n = todo.back();
         todo.pop_back();
         if (n->opcode() == QUEST) ++quests;
         if (n->right()) todo.push_back(n->right());
@@ -262,23 +314,28 @@ void PROFILE_ICODE_MGR::record_conditional(NODE* tree) {
 }
 
 NODE* PROFILE_ICODE_MGR::weights_on_input(NODE* tree) {
+    std::vector<INPUT_SLOT> todo;
+    return weights_on_input(tree, todo);
+}
+
+NODE* PROFILE_ICODE_MGR::take_input_weights(NODE* tree) {
+    return weights_on_input(tree, stacks_.input);
+}
+
+NODE* PROFILE_ICODE_MGR::weights_on_input(NODE* tree, std::vector<INPUT_SLOT>& todo) {
     if (!tree) return tree;
     // Post-order over (node, slot of the parent that holds it).
-    struct ITEM {
-        NODE** slot;
-        bool expanded;
-    };
     NODE* root = tree;
-    std::vector<ITEM> todo{{&root, false}};
+    todo.assign(1, INPUT_SLOT{&root, false});
     while (!todo.empty()) {
-        ITEM it = todo.back();
+        INPUT_SLOT it = todo.back();
         todo.pop_back();
         NODE* n = *it.slot;
         if (!n) continue;
         if (!it.expanded) {
-            todo.push_back(ITEM{it.slot, true});
-            if (n->right()) todo.push_back(ITEM{n->right_slot(), false});
-            if (n->left()) todo.push_back(ITEM{n->left_slot(), false});
+            todo.push_back(INPUT_SLOT{it.slot, true});
+            if (n->right()) todo.push_back(INPUT_SLOT{n->right_slot(), false});
+            if (n->left()) todo.push_back(INPUT_SLOT{n->left_slot(), false});
             continue;
         }
         if (n->opcode() != EPVAL || !n->left()) continue;
@@ -296,7 +353,8 @@ void PROFILE_ICODE_MGR::reset() {
     free_dead_nodes();
     for (STMT_ENTRY* e = fn_.first_stmt; e;) {
         STMT_ENTRY* next = e->next;
-        delete e;
+        e->clear();
+        spare_entries_.emplace_back(e);
         e = next;
     }
     // A function given up half way may leave its counters array in the
@@ -314,7 +372,8 @@ FUNCTION_STATE FUNCTION_STATE::recycled() {
     };
     keep(dead_nodes, next.dead_nodes);
     keep(local_symbols, next.local_symbols);
-    keep(block_store, next.block_store);
+    // The blocks themselves are kept, to be restarted by the next function.
+    next.block_store = std::move(block_store);
     keep(cond_trees, next.cond_trees);
     keep(exit_blocks, next.exit_blocks);
     keep(label_blocks, next.label_blocks);
@@ -328,8 +387,10 @@ void PROFILE_ICODE_MGR::free_dead_nodes() {
     // exactly the nodes that no statement holds, each once: everything
     // reachable from the dead nodes (marked), less what a statement reaches
     // (unmarked again).
-    std::vector<NODE*> dead;
-    std::vector<NODE*> todo(fn_.dead_nodes.begin(), fn_.dead_nodes.end());
+    std::vector<NODE*>& dead = stacks_.dead;
+    std::vector<NODE*>& todo = stacks_.nodes;
+    dead.clear();
+    todo.assign(fn_.dead_nodes.begin(), fn_.dead_nodes.end());
     while (!todo.empty()) {
         NODE* n = todo.back();
         todo.pop_back();

@@ -11,7 +11,7 @@
 #include <map>
 #include <memory>
 #include <string>
-#include <unordered_map>
+#include <tuple>
 #include <vector>
 
 #include "cfg/basic_blk.h"
@@ -58,8 +58,10 @@ struct FUNCTION_STATE {
     std::vector<std::unique_ptr<icode::SYMTAB>> local_symbols;
     int highest_label = 0;
 
-    // The blocks cut from the statements.
+    // The blocks cut from the statements: the first blocks_used of the
+    // store; the others are blocks of earlier functions, kept for reuse.
     std::vector<std::unique_ptr<BASIC_BLK>> block_store;
+    std::size_t blocks_used = 0;
     BASIC_BLK* first_block = nullptr;
     BASIC_BLK* open_block = nullptr;
     BASIC_BLK* last_block = nullptr;
@@ -69,7 +71,8 @@ struct FUNCTION_STATE {
     std::vector<COND_TREE> cond_trees;
     std::vector<BASIC_BLK*> exit_blocks;
     bool exit_blocks_built = false;
-    std::unordered_map<uint64_t, BASIC_BLK*> label_blocks;
+    // (label, position in block order, block), sorted.
+    std::vector<std::tuple<uint64_t, std::size_t, BASIC_BLK*>> label_blocks;
     bool label_blocks_built = false;
 
     // The counters of the instrumenting run.
@@ -139,6 +142,9 @@ public:
     PROFILE_DATA& data();
 
     // ---- statements from the client ----
+    // An empty entry for add_entry, from the entries of earlier functions
+    // when there are any.
+    std::unique_ptr<STMT_ENTRY> new_entry();
     void begin_function(icode::SYMTAB* symbol, const icode::OptPos& position);
     // Appends an entry that takes no part in block cutting (REC_FUNC_BEGIN to
     // REC_MARK, REC_SYMBOL, REC_EHT, REC_PRAGMA) or a text entry (REC_TEXT_AT,
@@ -151,6 +157,8 @@ public:
     void add_label(uint32_t number, const icode::OptPos& position);
     // Takes the weights that EPVAL nodes carry into the nodes they wrap.
     static icode::NODE* weights_on_input(icode::NODE* tree);
+    // The same, with the walk's stack kept by the manager.
+    icode::NODE* take_input_weights(icode::NODE* tree);
     void end_function(const icode::OptPos& position);
 
     // The function has no profile data: it is passed through unchanged.
@@ -174,6 +182,9 @@ public:
     // Builds the graph of the collected function (blocks' successors
     // included) without running a job; the caller owns it.
     std::unique_ptr<PROFILE_GRAPH> build_graph();
+    // The same into the manager's own graph, which keeps its storage from
+    // function to function; valid until the next function is processed.
+    PROFILE_GRAPH& function_graph();
     int extra_counter_count() const { return fn_.extra_counter_count; }
     // Renumbers the new (negative) labels of a tree above the function's
     // highest label.
@@ -192,6 +203,48 @@ public:
 private:
     using COND_TREE = FUNCTION_STATE::COND_TREE;
 
+    // An element of the walk that takes weights from EPVAL nodes: a node
+    // by the slot of its parent that holds it, and whether its operands
+    // have been visited.
+    struct INPUT_SLOT {
+        icode::NODE** slot;
+        bool expanded;
+    };
+    static icode::NODE* weights_on_input(icode::NODE* tree, std::vector<INPUT_SLOT>& todo);
+    // An element of the walk that spreads weights down conditional
+    // expressions.
+    struct WEIGHTED_NODE {
+        icode::NODE* node;
+        int weight;
+    };
+    // One step of lowering a condition.
+    struct LOWERING_STEP {
+        enum { LOWER, DEFINE, STATEMENT } what;
+        icode::NODE* node;
+        int64_t lt;
+        int64_t lf;
+    };
+    // The stacks and lists of the walks over trees, blocks and edges, kept
+    // from walk to walk and function to function: a walk empties what it
+    // uses before it starts, so that once they have grown to the largest
+    // tree and function of the unit, no walk allocates.  No walk runs
+    // inside another that uses the same member.
+    struct WALK_STACKS {
+        std::vector<icode::NODE*> nodes;
+        std::vector<icode::NODE*> dead;
+        std::vector<icode::NODE**> slots;
+        std::vector<INPUT_SLOT> input;
+        std::vector<WEIGHTED_NODE> weighted;
+        std::vector<BASIC_BLK*> blocks;
+        std::vector<std::pair<BASIC_BLK*, int>> edges;
+        // Lowering may run inside lowering (a comma operand that is itself
+        // a conditional branch): each lowering takes the stack for itself
+        // and gives it back, so an inner one starts an empty one of its own.
+        std::vector<LOWERING_STEP> lowering;
+    };
+    // The blocks in block order, into stacks_.blocks.
+    const std::vector<BASIC_BLK*>& current_blocks();
+
     // Statement list and block cutting.
     void insert_entry(STMT_ENTRY* e, bool before);
     void cut_blocks(STMT_ENTRY* e);
@@ -208,6 +261,8 @@ private:
     void add_label_def(int64_t label, const icode::OptPos& position, bool before);
     void add_branch(int64_t label, const icode::OptPos& position, bool before, int weight = -1);
 
+    void add_blocks_and_edges(PROFILE_GRAPH& graph);
+
     // Jobs.
     void insert_counters(const COUNTER_PLAN& plan);
     void create_counters_array(int highest_index);
@@ -217,6 +272,11 @@ private:
     void annotation();
     void wrap_weights();
     void write_function();
+    // A run that neither instruments nor uses profile data builds no graph:
+    // this finds what building it would have found (a function without
+    // blocks, a branch to a label that begins no block) and ends the run
+    // the same way; with debug messages shown, it builds the graph for them.
+    void check_function();
     void dump_graph();
     icode::TYPE* counter_type();
     bool copies_parameter(const STMT_ENTRY* e) const;
@@ -224,6 +284,11 @@ private:
 
     // The function being processed, replaced whole by reset().
     FUNCTION_STATE fn_;
+    // Entries of earlier functions, emptied, for new_entry.
+    std::vector<std::unique_ptr<STMT_ENTRY>> spare_entries_;
+    mutable WALK_STACKS stacks_;
+    // The graph of the function being processed (see function_graph).
+    std::unique_ptr<PROFILE_GRAPH> graph_;
 
     // The run: its job, its units and what outlives one function.
     PROFILE_JOB job_;

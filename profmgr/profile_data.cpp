@@ -24,7 +24,7 @@ struct MATCH {
 
 MATCH make_match(const std::string& unit_name, const std::string& function_name) {
     MATCH m;
-    m.key_prefix = canonical_path(unit_name) + "/";
+    m.key_prefix = cached_canonical_path(unit_name) + "/";
     m.key = m.key_prefix + function_name;
     m.function_name = function_name;
     m.traces = flag_level(debug_profile_key()) > 2;

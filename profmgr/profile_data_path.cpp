@@ -42,9 +42,15 @@ std::string entered_directory(const std::string& dir) {
     return result;
 }
 
-std::unordered_map<std::string, std::string>& path_cache() {
-    static std::unordered_map<std::string, std::string> cache;
-    return cache;
+// Normalised and canonical forms, each by the name it was made from.
+struct PATH_CACHES {
+    std::unordered_map<std::string, std::string> normalised;
+    std::unordered_map<std::string, std::string> canonical;
+};
+
+PATH_CACHES& path_caches() {
+    static PATH_CACHES caches;
+    return caches;
 }
 
 }  // namespace
@@ -72,13 +78,23 @@ std::string canonical_path(const std::string& name) {
 }
 
 const std::string& cached_normalised_path(const std::string& name) {
-    auto& cache = path_cache();
+    auto& cache = path_caches().normalised;
     auto it = cache.find(name);
     if (it == cache.end()) it = cache.emplace(name, normalised_path(name)).first;
     return it->second;
 }
 
-void reset_normalised_path_cache() { path_cache().clear(); }
+const std::string& cached_canonical_path(const std::string& name) {
+    auto& cache = path_caches().canonical;
+    auto it = cache.find(name);
+    if (it == cache.end()) it = cache.emplace(name, canonical_path(name)).first;
+    return it->second;
+}
+
+void reset_normalised_path_cache() {
+    path_caches().normalised.clear();
+    path_caches().canonical.clear();
+}
 
 std::string profile_key(const std::string& unit_name, const std::string& function_name) {
     return canonical_path(unit_name) + "/" + function_name;

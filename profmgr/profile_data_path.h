@@ -31,6 +31,10 @@ std::string normalised_path(const std::string& name);
 // its current directory for good, so a remembered result stays right; code
 // that does change it (tests) resets the memory.
 const std::string& cached_normalised_path(const std::string& name);
+// canonical_path, remembered the same way: the unit name is looked up for
+// every function and the source file for every row of a coverage table.
+const std::string& cached_canonical_path(const std::string& name);
+// Forgets both memories.
 void reset_normalised_path_cache();
 
 // The key under which a function's records are looked for:

@@ -24,11 +24,11 @@ void PROFILE_ICODE_MGR::write_function() {
                 break;
             case REC_TEXT: out.write_text(e->tree && e->tree->text() ? e->tree->text() : ""); break;
             case REC_LABEL:
-                renumber_labels(e->tree);
+                if (e->new_labels) renumber_labels(e->tree);
                 out.write_label(uint32_t(e->tree->value()));
                 break;
             case REC_EXPR_STMT:
-                renumber_labels(e->tree);
+                if (e->new_labels) renumber_labels(e->tree);
                 out.write_expression_statement(e->tree, e->position);
                 break;
             case REC_EHT: out.write_exception_table(e->eht); break;
