@@ -18,7 +18,7 @@ void BYTE_SINK::put_u32(uint32_t v) {
     for (int i = 0; i < 4; ++i) put_u8(uint8_t(v >> (8 * i)));
 }
 
-void BYTE_SINK::put_uleb(uint32_t v) {
+void BYTE_SINK::put_uleb_long(uint32_t v) {
     do {
         uint8_t byte = v & 0x7f;
         v >>= 7;
@@ -46,11 +46,6 @@ void BYTE_SINK::put_string(const std::string& s) {
     buf_.push_back('\0');
 }
 
-uint8_t BYTE_SOURCE::get_u8() {
-    if (p_ == end_) throw DECODE_ERROR("record ends inside a field");
-    return *p_++;
-}
-
 uint16_t BYTE_SOURCE::get_u16() {
     uint16_t lo = get_u8();
     uint16_t hi = get_u8();
@@ -65,7 +60,7 @@ uint32_t BYTE_SOURCE::get_u32() {
     return v;
 }
 
-uint32_t BYTE_SOURCE::get_uleb() {
+uint32_t BYTE_SOURCE::get_uleb_long() {
     // No byte limit: bits shifted beyond 32 are lost, as the format says.
     uint32_t v = 0;
     unsigned shift = 0;
@@ -89,21 +84,6 @@ int32_t BYTE_SOURCE::get_sleb() {
     } while (byte & 0x80);
     if (shift < 32 && (byte & 0x40)) v |= ~uint32_t(0) << shift;
     return int32_t(v);
-}
-
-std::string BYTE_SOURCE::get_string() {
-    const uint8_t* nul = static_cast<const uint8_t*>(std::memchr(p_, 0, remaining()));
-    if (!nul) throw DECODE_ERROR("string without terminator");
-    std::string s(reinterpret_cast<const char*>(p_), size_t(nul - p_));
-    p_ = nul + 1;
-    return s;
-}
-
-std::string BYTE_SOURCE::get_bytes(size_t n) {
-    if (n > remaining()) throw DECODE_ERROR("counted bytes run past the record");
-    std::string s(reinterpret_cast<const char*>(p_), n);
-    p_ += n;
-    return s;
 }
 
 std::string uleb_bytes(uint32_t v) {

@@ -8,8 +8,10 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 
 namespace icode {
 
@@ -26,7 +28,10 @@ public:
     // and nothing is written.
     bool put_i16(int64_t v);
     void put_u32(uint32_t v);
-    void put_uleb(uint32_t v);
+    void put_uleb(uint32_t v) {
+        if (v < 0x80) return put_u8(uint8_t(v));
+        put_uleb_long(v);
+    }
     void put_sleb(int32_t v);
     // The bytes of s and a terminating NUL.
     void put_string(const std::string& s);
@@ -39,6 +44,8 @@ public:
     void clear() { buf_.clear(); }
 
 private:
+    void put_uleb_long(uint32_t v);
+
     std::string buf_;
 };
 
@@ -50,18 +57,41 @@ public:
     bool at_end() const { return p_ == end_; }
     const uint8_t* position() const { return p_; }
 
-    uint8_t get_u8();
+    uint8_t get_u8() {
+        if (p_ == end_) throw DECODE_ERROR("record ends inside a field");
+        return *p_++;
+    }
     bool get_bool() { return get_u8() != 0; }
     int8_t get_i8() { return int8_t(get_u8()); }
     int16_t get_i16();
     uint16_t get_u16();
     uint32_t get_u32();
-    uint32_t get_uleb();
+    uint32_t get_uleb() {
+        if (p_ != end_ && *p_ < 0x80) return *p_++;
+        return get_uleb_long();
+    }
     int32_t get_sleb();
-    std::string get_string();
-    std::string get_bytes(size_t n);
+    std::string get_string() { return std::string(get_string_view()); }
+    std::string get_bytes(size_t n) { return std::string(get_bytes_view(n)); }
+    // The same, as views of the bytes decoded from.
+    std::string_view get_string_view() {
+        const void* nul = std::memchr(p_, 0, remaining());
+        if (!nul) throw DECODE_ERROR("string without terminator");
+        std::string_view s(reinterpret_cast<const char*>(p_),
+                           size_t(static_cast<const uint8_t*>(nul) - p_));
+        p_ += s.size() + 1;
+        return s;
+    }
+    std::string_view get_bytes_view(size_t n) {
+        if (n > remaining()) throw DECODE_ERROR("counted bytes run past the record");
+        std::string_view s(reinterpret_cast<const char*>(p_), n);
+        p_ += n;
+        return s;
+    }
 
 private:
+    uint32_t get_uleb_long();
+
     const uint8_t* p_;
     const uint8_t* end_;
 };

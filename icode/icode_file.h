@@ -24,6 +24,7 @@
 #include "icode/encoding.h"
 #include "icode/icode_client.h"
 #include "icode/record_codec.h"
+#include "icode/record_direct.h"
 #include "icode/symtab.h"
 
 namespace icode {
@@ -130,20 +131,31 @@ private:
     void read_section(SECTION s);
     // Reads the payload of a record whose header was just read into rec_.
     void read_payload(uint8_t kind, uint32_t length);
-    void handle_record(RECORD_KIND kind);
+    // Reads the fields of part P of a record whose header was just read;
+    // false when they run past the file or do not decode.  Texts are views
+    // of the input that hold until the next read.
+    template <const LAYOUT_PART& P>
+    bool read_direct(uint32_t length, DIRECT_VALUE* values);
+    template <const LAYOUT_PART& P>
+    OptPos read_position_record(RECORD_KIND kind, uint32_t length);
+    void handle_record(RECORD_KIND kind, uint32_t length);
     // Sets the depth (and, entering a function, empties the local table) as
     // a record of this layout does, read or written.
-    void follow_depth(const RECORD_LAYOUT& layout);
+    void follow_depth(const RECORD_LAYOUT& layout) {
+        if (layout.depth == DEPTH_EFFECT::ENTER_FUNCTION) locals_.clear();
+        depth_ = depth_after(layout.depth, depth_);
+    }
     OptPos make_position(const POS_VALUE& p) const;
     TYPE* resolve_type(int64_t id);
     SYMTAB* lookup_symbol(int64_t level, int64_t index) const;
-    void read_symbol();
+    void read_symbol(uint32_t length);
+    std::unique_ptr<Pragma> read_pragma(uint32_t length);
     void read_type_record();
-    void read_initializer();
-    void read_exception_table();
+    void read_initializer(int64_t sym);
+    void read_exception_table(uint32_t count);
     NODE* read_tree();
-    NODE* read_tree_from_current();
-    NODE* node_from_record();
+    NODE* read_tree_from(uint32_t length);
+    NODE* read_node(uint32_t length);
     bool is_signed_id(uint32_t id) const;
 
     // Writing helpers (icode_writer*.cpp).  A record is built in wrec_
@@ -151,6 +163,23 @@ private:
     // layout and writes it to the stream at once.
     RECORD& begin_record(uint8_t kind, int64_t selector = 0);
     void end_record();
+    // The direct way: a record of kind `kind` whose payload is part P of
+    // the layout table (and, for a node, its tail), from values laid out as
+    // the part lists its fields.  Defined in icode_writer_internal.h.
+    template <const LAYOUT_PART& P>
+    void emit(uint8_t kind, const DIRECT_VALUE* values);
+    template <const LAYOUT_PART& HEAD, const LAYOUT_PART& TAIL>
+    void emit_node(const DIRECT_VALUE* values);
+    template <const LAYOUT_PART& P>
+    void write_position_record(uint8_t kind, const OptPos& position);
+    void emit_node_any(const DIRECT_VALUE* values);
+    // Starts a record in the write buffer: its kind and room for a length.
+    size_t open_record(uint8_t kind);
+    // Puts the payload's length in front of it and sends the record on (to
+    // the capture, or to the buffer that goes to the stream).
+    void close_record(size_t start, uint8_t kind);
+    // Hands the write buffer to the stream.
+    void flush_output();
     void write_end();
     POS_VALUE position_value(const SourcePos* position);
     uint32_t type_ref(TYPE* type);
@@ -193,14 +222,25 @@ private:
     long header_end_ = 0;  // where the function stream starts
     RECORD rec_;
     std::string payload_;
+    // read_tree_from()'s nodes still waiting for operands, kept from tree to
+    // tree.
+    struct OPEN_NODE {
+        NODE* node;
+        int needed;
+        int read;
+    };
+    std::vector<OPEN_NODE> read_stack_;
     std::unique_ptr<TYPE_SIGNS> signs_;
 
-    // Writing state: the payload being built and its fields.
+    // Writing state: the records not yet handed to the stream, which go in
+    // large blocks, and the generic record being built.
     BYTE_SINK out_;
-    long written_ = 0;  // bytes written to the stream so far
+    long written_ = 0;  // bytes handed to the stream so far
     RECORD wrec_;
     // When set, finished records go here instead of to the stream.
     std::string* capture_ = nullptr;
+    // write_tree()'s stack of subtrees to write, kept from tree to tree.
+    std::vector<const NODE*> write_stack_;
     // The records of the frozen global symbols, one after the other in
     // chunks of fixed capacity (a chunk is never moved, so it holds no
     // spare room beyond its last one), and where each symbol's records are.

@@ -1,4 +1,8 @@
 // Reading mode of IcodeFile: header, sections and the function stream.
+//
+// The records of the function stream are decoded by the direct codec from
+// the layout table; the header, type records and the dropped kinds, which
+// are few, go through a generic RECORD.
 #include <cstring>
 
 #include "icode/icode_errors.h"
@@ -6,6 +10,7 @@
 #include "icode/icode_input.h"
 #include "icode/node.h"
 #include "icode/opcodes.h"
+#include "icode/record_direct.h"
 #include "icode/record_layout.h"
 #include "icode/type_error.h"
 #include "icode/type_pkg.h"
@@ -178,8 +183,7 @@ int IcodeFile::read_next_record() {
         return kind;
     }
     if (!have_length) invalid_record();
-    read_payload(kind, length);
-    handle_record(RECORD_KIND(kind));
+    handle_record(RECORD_KIND(kind), length);
     return kind;
 }
 
@@ -197,6 +201,16 @@ bool decode_record(ICODE_INPUT& input, std::string& buffer, RECORD& rec, uint8_t
 }
 
 }  // namespace
+
+template <const LAYOUT_PART& P>
+bool IcodeFile::read_direct(uint32_t length, DIRECT_VALUE* values) {
+    return in_->read_fields(length, payload_, [&](const uint8_t* data, size_t size) {
+        BYTE_SOURCE in(data, size);
+        int version = version_;
+        decode_fields<P>(in, version, values, 0, signs_.get());
+        return size - in.remaining();
+    });
+}
 
 void IcodeFile::read_payload(uint8_t kind, uint32_t length) {
     long start = in_->tell();
@@ -240,11 +254,6 @@ void IcodeFile::register_global_symbol(SYMTAB* symbol) {
     if (const SourcePos* pos = symbol->position()) intern_file_name(pos->file);
 }
 
-void IcodeFile::follow_depth(const RECORD_LAYOUT& layout) {
-    if (layout.depth == DEPTH_EFFECT::ENTER_FUNCTION) locals_.clear();
-    depth_ = depth_after(layout.depth, depth_);
-}
-
 void IcodeFile::register_local_symbol(SYMTAB* symbol) {
     symbol->set_level(depth_);
     if (writing_)
@@ -265,53 +274,148 @@ uint32_t IcodeFile::intern_file_name(FILE_NAME name) {
     return uint32_t(files_.size());
 }
 
-void IcodeFile::handle_record(RECORD_KIND kind) {
-    OptPos pos;
-    if (const FIELD_VALUE* p = rec_.value("pos")) pos = make_position(p->pos);
-    follow_depth(*rec_.layout);
+namespace {
+
+namespace lt = layout_table;
+
+// Where a leaf field is: after the head's fields.
+constexpr size_t leaf_field(const LAYOUT_PART& leaf, const char* name) {
+    return lt::NODE.fields.size() + field_index(leaf, name);
+}
+
+// The leaf data of an opcode, as the layout table has it.
+template <int OPCODE>
+constexpr const LAYOUT_PART& LEAF = *node_leaf_layout(OPCODE);
+
+}  // namespace
+
+// The records that hold a position and nothing else.
+template <const LAYOUT_PART& P>
+OptPos IcodeFile::read_position_record(RECORD_KIND kind, uint32_t length) {
+    static_assert(P.fields.size() == 1 && field_index(P, "pos") == 0, "a position alone");
+    DIRECT_VALUE v[1];
+    if (!read_direct<P>(length, v)) invalid_record();
+    OptPos pos = make_position(v[0].pos);
+    follow_depth(*layout_of(kind));
+    return pos;
+}
+
+void IcodeFile::handle_record(RECORD_KIND kind, uint32_t length) {
     switch (kind) {
-        case REC_FUNC_BEGIN: client_->function_begin(lookup_symbol(0, rec_.num("sym")), pos); break;
-        case REC_FUNC_END:
+        case REC_FUNC_BEGIN: {
+            constexpr size_t POS = field_index(lt::FUNC_BEGIN, "pos");
+            constexpr size_t SYM = field_index(lt::FUNC_BEGIN, "sym");
+            DIRECT_VALUE v[lt::FUNC_BEGIN.fields.size()];
+            if (!read_direct<lt::FUNC_BEGIN>(length, v)) invalid_record();
+            OptPos pos = make_position(v[POS].pos);
+            follow_depth(*layout_of(kind));
+            client_->function_begin(lookup_symbol(0, v[SYM].num), pos);
+            return;
+        }
+        case REC_FUNC_END: {
+            OptPos pos = read_position_record<lt::FUNC_END>(kind, length);
             // The client releases the function's symbols here, so a name of
             // a non-zero level outside a function finds no local: the unit
             // is damaged.
             locals_.clear();
             client_->function_end(pos);
-            break;
-        case REC_BLOCK_BEGIN: client_->block_begin(pos); break;
-        case REC_BLOCK_END: client_->block_end(pos); break;
-        case REC_BODY_BEGIN: client_->body_begin(pos); break;
-        case REC_MARK: client_->mark(pos); break;
-        case REC_SYMBOL: read_symbol(); break;
-        case REC_TEXT_AT: client_->text(REC_TEXT_AT, rec_.text("text"), pos); break;
-        case REC_TEXT: client_->text(REC_TEXT, rec_.text("text"), std::nullopt); break;
-        case REC_LABEL: client_->label(uint32_t(rec_.num("label"))); break;
+            return;
+        }
+        case REC_BLOCK_BEGIN:
+            client_->block_begin(read_position_record<lt::BLOCK_BEGIN>(kind, length));
+            return;
+        case REC_BLOCK_END:
+            client_->block_end(read_position_record<lt::BLOCK_END>(kind, length));
+            return;
+        case REC_BODY_BEGIN:
+            client_->body_begin(read_position_record<lt::BODY_BEGIN>(kind, length));
+            return;
+        case REC_MARK: client_->mark(read_position_record<lt::MARK>(kind, length)); return;
+        case REC_SYMBOL: read_symbol(length); return;
+        case REC_TEXT_AT: {
+            constexpr size_t TEXT = field_index(lt::TEXT_AT, "text");
+            constexpr size_t POS = field_index(lt::TEXT_AT, "pos");
+            DIRECT_VALUE v[lt::TEXT_AT.fields.size()];
+            if (!read_direct<lt::TEXT_AT>(length, v)) invalid_record();
+            OptPos pos = make_position(v[POS].pos);
+            follow_depth(*layout_of(kind));
+            client_->text(REC_TEXT_AT, std::string(v[TEXT].text), pos);
+            return;
+        }
+        case REC_TEXT: {
+            constexpr size_t TEXT = field_index(lt::TEXT, "text");
+            DIRECT_VALUE v[lt::TEXT.fields.size()];
+            if (!read_direct<lt::TEXT>(length, v)) invalid_record();
+            follow_depth(*layout_of(kind));
+            client_->text(REC_TEXT, std::string(v[TEXT].text), std::nullopt);
+            return;
+        }
+        case REC_LABEL: {
+            constexpr size_t LABEL_NUMBER = field_index(lt::LABEL, "label");
+            DIRECT_VALUE v[lt::LABEL.fields.size()];
+            if (!read_direct<lt::LABEL>(length, v)) invalid_record();
+            follow_depth(*layout_of(kind));
+            client_->label(uint32_t(v[LABEL_NUMBER].num));
+            return;
+        }
         case REC_EXPR_STMT: {
+            OptPos pos = read_position_record<lt::EXPR_STMT>(kind, length);
             NODE* tree = read_tree();
             client_->expression_statement(tree, pos);
-            break;
+            return;
         }
-        case REC_EHT: read_exception_table(); break;
+        case REC_EHT: {
+            constexpr size_t COUNT = field_index(lt::EHT, "count");
+            DIRECT_VALUE v[lt::EHT.fields.size()];
+            if (!read_direct<lt::EHT>(length, v)) invalid_record();
+            follow_depth(*layout_of(kind));
+            read_exception_table(uint32_t(v[COUNT].num));
+            return;
+        }
         case REC_PRAGMA: {
-            auto pragma =
-                std::make_unique<Pragma>(uint8_t(rec_.num("kind")), rec_.value("args")->strings);
+            auto pragma = read_pragma(length);
+            follow_depth(*layout_of(kind));
             client_->attach_pragma(nullptr, std::move(pragma));
-            break;
+            return;
         }
         case REC_NODE: {
             // A tree at the top level is read to stay in step and discarded.
-            NODE* tree = read_tree_from_current();
-            free_tree(tree);
-            break;
+            follow_depth(*layout_of(kind));
+            free_tree(read_tree_from(length));
+            return;
         }
-        case REC_INIT: read_initializer(); break;
-        case REC_STRING_LIST:
-            client_->string_list(uint32_t(rec_.num("id")), rec_.value("strings")->strings);
-            break;
+        case REC_INIT: {
+            constexpr size_t SYM = field_index(lt::INIT, "sym");
+            DIRECT_VALUE v[lt::INIT.fields.size()];
+            if (!read_direct<lt::INIT>(length, v)) invalid_record();
+            follow_depth(*layout_of(kind));
+            read_initializer(v[SYM].num);
+            return;
+        }
+        case REC_STRING_LIST: {
+            constexpr size_t ID = field_index(lt::STRING_LIST, "id");
+            constexpr size_t STRINGS = field_index(lt::STRING_LIST, "strings");
+            DIRECT_VALUE v[lt::STRING_LIST.fields.size()];
+            if (!read_direct<lt::STRING_LIST>(length, v)) invalid_record();
+            follow_depth(*layout_of(kind));
+            client_->string_list(uint32_t(v[ID].num), direct_strings(v[STRINGS]));
+            return;
+        }
+        case REC_FILE_NAME: {
+            constexpr size_t NAME = field_index(lt::FILE_NAME, "name");
+            DIRECT_VALUE v[lt::FILE_NAME.fields.size()];
+            if (!read_direct<lt::FILE_NAME>(length, v)) invalid_record();
+            follow_depth(*layout_of(kind));
+            if (section_ == SEC_FILES) files_.push_back(std::string(v[NAME].text));
+            return;
+        }
+        default: break;
+    }
+    // The rest, through the generic codec.
+    read_payload(kind, length);
+    follow_depth(*rec_.layout);
+    switch (kind) {
         case REC_TYPE: read_type_record(); break;
-        case REC_FILE_NAME:
-            if (section_ == SEC_FILES) files_.push_back(rec_.text("name"));
-            break;
         case REC_DROP_108:
             // Dropped, but its type ref obeys the rule of every type ref: it
             // names a type already defined.
@@ -321,36 +425,36 @@ void IcodeFile::handle_record(RECORD_KIND kind) {
         // Opaque and the other dropped records; the kinds that never stand
         // at the top level (their records are read inside others) do not
         // get here, as read_next_record skips them.
-        case REC_HEADER:
-        case REC_OPAQUE:
-        case REC_DROP_38:
-        case REC_DROP_45:
-        case REC_DROP_58:
-        case REC_DROP_59:
-        case REC_EHT_CATCHES:
-        case REC_DROP_64:
-        case REC_EHT_ENTRY:
-        case REC_DROP_123:
-        case REC_DROP_124:
-        case REC_DROP_125:
-        case REC_END: client_->dropped_record(kind); break;
+        default: client_->dropped_record(kind); break;
     }
 }
 
-void IcodeFile::read_symbol() {
+std::unique_ptr<Pragma> IcodeFile::read_pragma(uint32_t length) {
+    constexpr size_t KIND = field_index(lt::PRAGMA, "kind");
+    constexpr size_t ARGS = field_index(lt::PRAGMA, "args");
+    DIRECT_VALUE v[lt::PRAGMA.fields.size()];
+    if (!read_direct<lt::PRAGMA>(length, v)) invalid_record();
+    return std::make_unique<Pragma>(uint8_t(v[KIND].num), direct_strings(v[ARGS]));
+}
+
+void IcodeFile::read_symbol(uint32_t length) {
+    using S = SYMBOL_FIELDS;
+    DIRECT_VALUE v[lt::SYMBOL.fields.size()];
+    if (!read_direct<lt::SYMBOL>(length, v)) invalid_record();
+    follow_depth(*layout_of(REC_SYMBOL));
     SymbolRecord r;
-    r.name = rec_.text("name");
-    r.size = uint32_t(rec_.num("size"));
-    r.value = uint32_t(rec_.num("value"));
-    r.storage_class = uint8_t(rec_.num("class"));
-    r.qualifiers = uint16_t(rec_.num("quals"));
-    r.alignment = uint16_t(rec_.num("align"));
-    r.definition_offset = uint32_t(rec_.num("defoff"));
-    r.opt = uint32_t(rec_.num("opt"));
-    r.position = make_position(rec_.value("pos")->pos);
-    r.reference_state = uint8_t(rec_.num("ref"));  // 0 when the version has no such field
-    int count = int8_t(uint8_t(rec_.num("pragmas")));
-    int64_t type_id = rec_.num("type"), second_id = rec_.num("type2");
+    r.name = std::string(v[S::NAME].text);
+    r.size = uint32_t(v[S::SIZE].num);
+    r.value = uint32_t(v[S::VALUE].num);
+    r.storage_class = uint8_t(v[S::CLASS].num);
+    r.qualifiers = uint16_t(v[S::QUALS].num);
+    r.alignment = uint16_t(v[S::ALIGN].num);
+    r.definition_offset = uint32_t(v[S::DEFOFF].num);
+    r.opt = uint32_t(v[S::OPT].num);
+    r.position = make_position(v[S::POS].pos);
+    r.reference_state = uint8_t(v[S::REF].num);  // 0 when the version has no such field
+    int count = int8_t(uint8_t(v[S::PRAGMAS].num));
+    int64_t type_id = v[S::TYPE].num, second_id = v[S::TYPE2].num;
     r.type = resolve_type(type_id);
     r.second_type = resolve_type(second_id);
     SYMTAB* symbol = client_->create_symbol(std::move(r), depth_);
@@ -360,18 +464,16 @@ void IcodeFile::read_symbol() {
         register_global_symbol(symbol);
     for (int i = 0; i < count; ++i) {
         uint8_t kind = in_->read_u8();
-        uint32_t length;
-        if (kind != REC_PRAGMA || !in_->read_uleb(length)) invalid_record();
-        read_payload(kind, length);
-        auto pragma =
-            std::make_unique<Pragma>(uint8_t(rec_.num("kind")), rec_.value("args")->strings);
+        uint32_t pragma_length;
+        if (kind != REC_PRAGMA || !in_->read_uleb(pragma_length)) invalid_record();
+        auto pragma = read_pragma(pragma_length);
         symbol->apply_reference_rule(pragma->kind);
         client_->attach_pragma(symbol, std::move(pragma));
     }
 }
 
-void IcodeFile::read_initializer() {
-    SYMTAB* symbol = lookup_symbol(0, rec_.num("sym"));
+void IcodeFile::read_initializer(int64_t sym) {
+    SYMTAB* symbol = lookup_symbol(0, sym);
     // Owned here until the client takes them, so that a damaged tree later
     // in the list (whose exit a test may turn into an exception) loses none.
     std::vector<TreePtr> owned;
@@ -410,8 +512,11 @@ bool read_catch_items(ICODE_INPUT& input, std::string& buffer, uint32_t length, 
 
 }  // namespace
 
-void IcodeFile::read_exception_table() {
-    uint32_t count = uint32_t(rec_.num("count"));
+void IcodeFile::read_exception_table(uint32_t count) {
+    constexpr size_t FIRST = field_index(lt::EHT_ENTRY, "first");
+    constexpr size_t KIND = field_index(lt::EHT_ENTRY, "kind");
+    constexpr size_t THIRD = field_index(lt::EHT_ENTRY, "third");
+    constexpr size_t COUNT = field_index(lt::EHT_ENTRY, "count");
     // Entries are read one by one, so a damaged count allocates nothing: it
     // runs into the end of the file, which reads as no entry record.
     std::vector<EHT_ENTRY> entries;
@@ -425,21 +530,22 @@ void IcodeFile::read_exception_table() {
     for (uint32_t i = 0; i < count; ++i) {
         uint8_t kind = in_->read_u8();
         uint32_t length;
+        DIRECT_VALUE v[lt::EHT_ENTRY.fields.size()];
         if (kind != REC_EHT_ENTRY || !in_->read_uleb(length) ||
-            !decode_record(*in_, payload_, rec_, kind, length, CODEC_CONTEXT{version_, nullptr}))
+            !read_direct<lt::EHT_ENTRY>(length, v))
             invalid_eht_record();
         entries.emplace_back();
         EHT_ENTRY& e = entries.back();
-        e.first = uint32_t(rec_.num("first"));
-        e.kind = uint32_t(rec_.num("kind"));
-        e.third = uint32_t(rec_.num("third"));
-        e.count = uint32_t(rec_.num("count"));
+        e.first = uint32_t(v[FIRST].num);
+        e.kind = uint32_t(v[KIND].num);
+        e.third = uint32_t(v[THIRD].num);
+        e.count = uint32_t(v[COUNT].num);
         if (e.kind == 1) {
             kind = in_->read_u8();
             // Its position is not kept.
+            DIRECT_VALUE stmt[lt::EXPR_STMT.fields.size()];
             if (kind != REC_EXPR_STMT || !in_->read_uleb(length) ||
-                !decode_record(*in_, payload_, rec_, kind, length,
-                               CODEC_CONTEXT{version_, nullptr}))
+                !read_direct<lt::EXPR_STMT>(length, stmt))
                 invalid_eht_record();
             e.tree = read_tree();
         } else if (e.kind == 2) {
@@ -486,59 +592,120 @@ void rewrite_floating_comparison(NODE* node) {
 
 }  // namespace
 
-// Builds a node from the node record in rec_ and stores its leaf data.
-NODE* IcodeFile::node_from_record() {
-    int opcode = int(rec_.values[0].num);
-    TYPE* type = resolve_type(rec_.values[1].num);
+// Reads the payload of a node record whose header was just read, builds
+// the node and stores its leaf data.
+NODE* IcodeFile::read_node(uint32_t length) {
+    constexpr size_t OPCODE = field_index(lt::NODE, "opcode");
+    constexpr size_t TYPE_ID = field_index(lt::NODE, "type");
+    constexpr size_t HEAD = lt::NODE.fields.size();
+    DIRECT_VALUE v[HEAD + NODE_MAX_LEAF_FIELDS];
+    const bool read = in_->read_fields(length, payload_, [&](const uint8_t* data, size_t size) {
+        BYTE_SOURCE in(data, size);
+        int version = version_;
+        decode_fields<lt::NODE>(in, version, v, 0, signs_.get());
+        const DIRECT_CODEC* leaf = node_leaf_codec(v[OPCODE].num);
+        if (!leaf) throw DECODE_ERROR("no layout for node opcode");
+        leaf->decode(in, version, v, HEAD, signs_.get());
+        return size - in.remaining();
+    });
+    if (!read) invalid_record();
+    const int opcode = int(v[OPCODE].num);
+    TYPE* type = resolve_type(v[TYPE_ID].num);
     // Held until its leaf data is stored: a symbol or class lookup below may
     // end the run, and a test's exit hook turns that into an exception.
     TreePtr held(make_node(opcode, type));
     NODE* node = held.get();
     switch (opcode) {
-        case LABEL: node->set_value(uint64_t(uint32_t(rec_.num("label")))); break;
+        case LABEL: {
+            constexpr size_t LABEL_NUMBER = leaf_field(LEAF<LABEL>, "label");
+            node->set_value(uint64_t(uint32_t(v[LABEL_NUMBER].num)));
+            break;
+        }
         case NAME: {
-            int64_t level = rec_.num("level");
-            if (level != 0xFFFFFFFFLL) node->set_symbol(lookup_symbol(level, rec_.num("index")));
+            constexpr size_t LEVEL = leaf_field(LEAF<NAME>, "level");
+            constexpr size_t INDEX = leaf_field(LEAF<NAME>, "index");
+            int64_t level = v[LEVEL].num;
+            if (level != 0xFFFFFFFFLL) node->set_symbol(lookup_symbol(level, v[INDEX].num));
             break;
         }
         case SCON: {
-            const std::string& bytes = rec_.text("bytes");
-            node->set_bytes(bytes.data(), bytes.size());
+            constexpr size_t BYTES = leaf_field(LEAF<SCON>, "bytes");
+            node->set_bytes(v[BYTES].text.data(), v[BYTES].text.size());
             break;
         }
         case ICON: {
-            int64_t v = rec_.num("value");
+            constexpr size_t VALUE = leaf_field(LEAF<ICON>, "value");
+            int64_t value = v[VALUE].num;
             if (type && is_signed(type))
-                node->set_value(uint64_t(int64_t(int32_t(v))));
+                node->set_value(uint64_t(int64_t(int32_t(value))));
             else
-                node->set_value(uint64_t(uint32_t(v)));
+                node->set_value(uint64_t(uint32_t(value)));
             break;
         }
         case FCON:
-        case LCON: node->set_text(rec_.text("text").c_str()); break;
-        case FIELD:
-            node->set_field_ref(int8_t(rec_.num("byte")), uint32_t(rec_.num("member")),
-                                resolve_type(rec_.num("class")));
+        case LCON: {
+            static_assert(&LEAF<FCON> == &LEAF<LCON>, "floating and long constants share a text");
+            constexpr size_t TEXT = leaf_field(LEAF<FCON>, "text");
+            node->set_text(std::string(v[TEXT].text).c_str());
             break;
-        case SWITCH: node->set_switch_number(int(rec_.num("number"))); break;
-        case CALL:
-            node->set_value_and_call_number(int(rec_.num("extra")), int(rec_.num("eht")));
+        }
+        case FIELD: {
+            constexpr size_t BYTE = leaf_field(LEAF<FIELD>, "byte");
+            constexpr size_t MEMBER = leaf_field(LEAF<FIELD>, "member");
+            constexpr size_t CLASS = leaf_field(LEAF<FIELD>, "class");
+            node->set_field_ref(int8_t(v[BYTE].num), uint32_t(v[MEMBER].num),
+                                resolve_type(v[CLASS].num));
             break;
-        case UCALL: node->set_call_number(int(rec_.num("eht"))); break;
-        case EPVAL: node->set_weight(int(rec_.num("weight"))); break;
-        case SKIP: node->set_value(uint64_t(uint32_t(rec_.num("number")))); break;
-        case DDNODE:
+        }
+        case SWITCH: {
+            constexpr size_t NUMBER = leaf_field(LEAF<SWITCH>, "number");
+            node->set_switch_number(int(v[NUMBER].num));
+            break;
+        }
+        case CALL: {
+            constexpr size_t EXTRA = leaf_field(LEAF<CALL>, "extra");
+            constexpr size_t EHT = leaf_field(LEAF<CALL>, "eht");
+            node->set_value_and_call_number(int(v[EXTRA].num), int(v[EHT].num));
+            break;
+        }
+        case UCALL: {
+            constexpr size_t EHT = leaf_field(LEAF<UCALL>, "eht");
+            node->set_call_number(int(v[EHT].num));
+            break;
+        }
+        case EPVAL: {
+            constexpr size_t WEIGHT = leaf_field(LEAF<EPVAL>, "weight");
+            node->set_weight(int(v[WEIGHT].num));
+            break;
+        }
+        case SKIP: {
+            constexpr size_t NUMBER = leaf_field(LEAF<SKIP>, "number");
+            node->set_value(uint64_t(uint32_t(v[NUMBER].num)));
+            break;
+        }
+        case DDNODE: {
             // ID in the low half of the value, LOCALE in the high half, FLAGS
             // in the switch number; the writer reads them back from there.
-            node->set_value((uint64_t(uint32_t(rec_.num("locale"))) << 32) |
-                            uint32_t(rec_.num("id")));
-            node->set_switch_number(int(rec_.num("flags")));
+            constexpr size_t ID = leaf_field(LEAF<DDNODE>, "id");
+            constexpr size_t LOCALE = leaf_field(LEAF<DDNODE>, "locale");
+            constexpr size_t FLAGS = leaf_field(LEAF<DDNODE>, "flags");
+            node->set_value((uint64_t(uint32_t(v[LOCALE].num)) << 32) | uint32_t(v[ID].num));
+            node->set_switch_number(int(v[FLAGS].num));
             break;
+        }
         case ICALL:
         case UICALL:
         case MCALL:
-        case UMCALL: node->set_text(rec_.text("name").c_str()); break;
-        case VREG: node->set_value(uint64_t(int64_t(int32_t(rec_.num("reg"))))); break;
+        case UMCALL: {
+            constexpr size_t NAME_TEXT = leaf_field(LEAF<ICALL>, "name");
+            node->set_text(std::string(v[NAME_TEXT].text).c_str());
+            break;
+        }
+        case VREG: {
+            constexpr size_t REG = leaf_field(LEAF<VREG>, "reg");
+            node->set_value(uint64_t(int64_t(int32_t(v[REG].num))));
+            break;
+        }
         default: break;
     }
     return held.release();
@@ -548,21 +715,16 @@ NODE* IcodeFile::read_tree() {
     uint8_t kind = in_->read_u8();
     uint32_t length;
     if (kind != REC_NODE || !in_->read_uleb(length)) invalid_record();
-    read_payload(kind, length);
-    return read_tree_from_current();
+    return read_tree_from(length);
 }
 
-// Reads the operands of the node record in rec_ in pre-order, without
-// recursion, so that a tree of any depth is safe.
-NODE* IcodeFile::read_tree_from_current() {
-    NODE* root = node_from_record();
-    struct OPEN {
-        NODE* node;
-        int needed;
-        int read;
-    };
-    std::vector<OPEN> open;
-    if (int n = operands_of(root->opcode())) open.push_back(OPEN{root, n, 0});
+// Reads a node record whose header was just read and its operands in
+// pre-order, without recursion, so that a tree of any depth is safe.
+NODE* IcodeFile::read_tree_from(uint32_t length) {
+    NODE* root = read_node(length);
+    std::vector<OPEN_NODE>& open = read_stack_;
+    open.clear();
+    if (int n = operands_of(root->opcode())) open.push_back(OPEN_NODE{root, n, 0});
     TreePtr guard(root);
     while (!open.empty()) {
         if (open.back().read == open.back().needed) {
@@ -571,16 +733,14 @@ NODE* IcodeFile::read_tree_from_current() {
             continue;
         }
         uint8_t kind = in_->read_u8();
-        uint32_t length;
         if (kind != REC_NODE || !in_->read_uleb(length)) invalid_record();
-        read_payload(kind, length);
-        NODE* child = node_from_record();
-        OPEN& top = open.back();
+        NODE* child = read_node(length);
+        OPEN_NODE& top = open.back();
         if (top.read++ == 0)
             top.node->set_left(child);
         else
             top.node->set_right(child);
-        if (int n = operands_of(child->opcode())) open.push_back(OPEN{child, n, 0});
+        if (int n = operands_of(child->opcode())) open.push_back(OPEN_NODE{child, n, 0});
     }
     return guard.release();
 }

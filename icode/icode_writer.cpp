@@ -1,10 +1,11 @@
 // Writing mode of IcodeFile: creation, record framing, the function-stream
 // records, initializers and the sections written when the unit is finished.
 //
-// Every payload is built as a RECORD and encoded through its layout, the
-// same description the reader decodes with.  The payload goes to the write
-// buffer and the record leaves for the stream as soon as it ends, so a unit
-// is written in one pass, function by function, whatever its size.
+// The function stream's payloads are encoded by the direct codec from the
+// layout table, the same description the reader decodes with; the header
+// and the type section go through a generic RECORD.  Records collect in a
+// write buffer that goes to the stream whenever it holds a megabyte, so a
+// unit is written in one pass, function by function, whatever its size.
 #include <algorithm>
 #include <cstdio>
 #include <new>
@@ -20,8 +21,10 @@ namespace icode {
 
 namespace {
 
-// Both the stream's buffer and the initial size of the write buffer.
-constexpr size_t WRITE_BUFFER_SIZE = 32768;
+// The stream's own buffer.
+constexpr size_t STREAM_BUFFER_SIZE = 32768;
+
+namespace lt = layout_table;
 
 const char* const SECTION_FIELDS[5] = {"strings", "init", "types", "files", "symbols"};
 
@@ -31,10 +34,6 @@ void set_num(RECORD& r, const char* name, int64_t v) {
 
 void set_text(RECORD& r, const char* name, const std::string& text) {
     if (FIELD_VALUE* f = r.value(name)) f->text = text;
-}
-
-void set_pos(RECORD& r, POS_VALUE p) {
-    if (FIELD_VALUE* f = r.value("pos")) f->pos = p;
 }
 
 }  // namespace
@@ -61,14 +60,14 @@ std::unique_ptr<IcodeFile> IcodeFile::create_writer(FILE* stream, TYPE_PKG* pack
     std::unique_ptr<IcodeFile> f(new IcodeFile);
     f->writing_ = true;
     f->stream_ = stream;
-    f->stream_buffer_.bytes.reset(new char[WRITE_BUFFER_SIZE]);
+    f->stream_buffer_.bytes.reset(new char[STREAM_BUFFER_SIZE]);
     f->stream_buffer_.stream = &f->stream_;
-    std::setvbuf(stream, f->stream_buffer_.bytes.get(), _IOFBF, WRITE_BUFFER_SIZE);
+    std::setvbuf(stream, f->stream_buffer_.bytes.get(), _IOFBF, STREAM_BUFFER_SIZE);
     f->base_ = 0;
     f->version_ = ICODE_NEWEST_VERSION;
     f->types_ = package;
     f->unit_name_ = unit_name;
-    f->out_.bytes().reserve(WRITE_BUFFER_SIZE);
+    f->out_.bytes().reserve(WRITE_BUFFER_SIZE + WRITE_BUFFER_SIZE / 8);
     // The marks say which types this unit names; a package that served an
     // earlier unit must not carry them over.
     if (package) package->clear_marks();
@@ -85,33 +84,20 @@ RECORD& IcodeFile::begin_record(uint8_t kind, int64_t selector) {
 }
 
 void IcodeFile::end_record() {
-    // The payload is built behind room for the kind and the longest length
-    // (five bytes of ULEB), which then go right in front of it, so that the
-    // record leaves in one write without moving the payload.
-    constexpr size_t ROOM = 6;
-    std::string& bytes = out_.bytes();
-    bytes.assign(ROOM, '\0');
+    const size_t start = open_record(wrec_.kind);
     PACKAGE_SIGNS signs(types_);
     encode_written_payload(wrec_, out_, CODEC_CONTEXT{version_, &signs});
-    BYTE_SINK head;
-    head.put_u8(wrec_.kind);
-    head.put_uleb(uint32_t(bytes.size() - ROOM));
-    const size_t start = ROOM - head.size();
-    bytes.replace(start, head.size(), head.bytes());
-    if (capture_) {
-        capture_->append(bytes, start, std::string::npos);
-    } else {
-        std::fwrite(bytes.data() + start, 1, bytes.size() - start, stream_);
-        written_ += long(bytes.size() - start);
-    }
-    out_.clear();
-    follow_depth(*wrec_.layout);
+    close_record(start, wrec_.kind);
 }
 
-void IcodeFile::write_end() {
-    std::fputc(REC_END, stream_);
-    ++written_;
+void IcodeFile::flush_output() {
+    std::string& bytes = out_.bytes();
+    if (!bytes.empty()) std::fwrite(bytes.data(), 1, bytes.size(), stream_);
+    written_ += long(bytes.size());
+    bytes.clear();
 }
+
+void IcodeFile::write_end() { out_.put_u8(REC_END); }
 
 POS_VALUE IcodeFile::position_value(const SourcePos* position) {
     if (!position) return POS_VALUE{};
@@ -152,81 +138,101 @@ void IcodeFile::write_header() {
 void IcodeFile::write_function_begin(SYMTAB* symbol, const OptPos& position) {
     // The symbol is defined by this record: its offset is where it begins.
     if (symbol) symbol->set_definition_offset(uint32_t(tell()));
-    RECORD& r = begin_record(REC_FUNC_BEGIN);
-    set_pos(r, position_value(position ? &*position : nullptr));
-    set_num(r, "sym", table_index(symbol));
-    end_record();
+    constexpr size_t POS = field_index(lt::FUNC_BEGIN, "pos");
+    constexpr size_t SYM = field_index(lt::FUNC_BEGIN, "sym");
+    DIRECT_VALUE v[lt::FUNC_BEGIN.fields.size()];
+    v[POS].pos = position_value(position ? &*position : nullptr);
+    v[SYM].num = table_index(symbol);
+    emit<lt::FUNC_BEGIN>(REC_FUNC_BEGIN, v);
+}
+
+// The records whose payload is one position.
+template <const LAYOUT_PART& P>
+void IcodeFile::write_position_record(uint8_t kind, const OptPos& position) {
+    static_assert(P.fields.size() == 1 && field_index(P, "pos") == 0, "a position alone");
+    DIRECT_VALUE v[1];
+    v[0].pos = position_value(position ? &*position : nullptr);
+    emit<P>(kind, v);
 }
 
 void IcodeFile::write_function_end(const OptPos& position) {
-    set_pos(begin_record(REC_FUNC_END), position_value(position ? &*position : nullptr));
-    end_record();
+    write_position_record<lt::FUNC_END>(REC_FUNC_END, position);
 }
 
 void IcodeFile::write_block_begin(const OptPos& position) {
-    set_pos(begin_record(REC_BLOCK_BEGIN), position_value(position ? &*position : nullptr));
-    end_record();
+    write_position_record<lt::BLOCK_BEGIN>(REC_BLOCK_BEGIN, position);
 }
 
 void IcodeFile::write_block_end(const OptPos& position) {
-    set_pos(begin_record(REC_BLOCK_END), position_value(position ? &*position : nullptr));
-    end_record();
+    write_position_record<lt::BLOCK_END>(REC_BLOCK_END, position);
 }
 
 void IcodeFile::write_body_begin(const OptPos& position) {
-    set_pos(begin_record(REC_BODY_BEGIN), position_value(position ? &*position : nullptr));
-    end_record();
+    write_position_record<lt::BODY_BEGIN>(REC_BODY_BEGIN, position);
 }
 
 void IcodeFile::write_mark(const OptPos& position) {
-    set_pos(begin_record(REC_MARK), position_value(position ? &*position : nullptr));
-    end_record();
+    write_position_record<lt::MARK>(REC_MARK, position);
 }
 
 void IcodeFile::write_text_at(const std::string& text, const OptPos& position) {
-    RECORD& r = begin_record(REC_TEXT_AT);
-    set_text(r, "text", text);
-    set_pos(r, position_value(position ? &*position : nullptr));
-    end_record();
+    constexpr size_t TEXT = field_index(lt::TEXT_AT, "text");
+    constexpr size_t POS = field_index(lt::TEXT_AT, "pos");
+    DIRECT_VALUE v[lt::TEXT_AT.fields.size()];
+    v[TEXT].text = text;
+    v[POS].pos = position_value(position ? &*position : nullptr);
+    emit<lt::TEXT_AT>(REC_TEXT_AT, v);
 }
 
 void IcodeFile::write_text(const std::string& text) {
-    set_text(begin_record(REC_TEXT), "text", text);
-    end_record();
+    constexpr size_t TEXT = field_index(lt::TEXT, "text");
+    DIRECT_VALUE v[lt::TEXT.fields.size()];
+    v[TEXT].text = text;
+    emit<lt::TEXT>(REC_TEXT, v);
 }
 
 void IcodeFile::write_label(uint32_t number) {
-    set_num(begin_record(REC_LABEL), "label", number);
-    end_record();
+    constexpr size_t LABEL = field_index(lt::LABEL, "label");
+    DIRECT_VALUE v[lt::LABEL.fields.size()];
+    v[LABEL].num = number;
+    emit<lt::LABEL>(REC_LABEL, v);
 }
 
 void IcodeFile::write_expression_statement(const NODE* tree, const OptPos& position) {
-    set_pos(begin_record(REC_EXPR_STMT), position_value(position ? &*position : nullptr));
-    end_record();
+    write_position_record<lt::EXPR_STMT>(REC_EXPR_STMT, position);
     if (tree) write_tree(tree);
 }
 
 void IcodeFile::write_exception_table(const std::vector<EHT_ENTRY>& entries) {
-    set_num(begin_record(REC_EHT), "count", int64_t(entries.size()));
-    end_record();
+    constexpr size_t COUNT = field_index(lt::EHT, "count");
+    DIRECT_VALUE table[lt::EHT.fields.size()];
+    table[COUNT].num = int64_t(entries.size());
+    emit<lt::EHT>(REC_EHT, table);
+    constexpr size_t FIRST = field_index(lt::EHT_ENTRY, "first");
+    constexpr size_t KIND = field_index(lt::EHT_ENTRY, "kind");
+    constexpr size_t THIRD = field_index(lt::EHT_ENTRY, "third");
+    constexpr size_t ENTRY_COUNT = field_index(lt::EHT_ENTRY, "count");
+    constexpr size_t ITEMS = field_index(lt::EHT_CATCHES, "items");
     for (const EHT_ENTRY& e : entries) {
-        RECORD& r = begin_record(REC_EHT_ENTRY);
-        set_num(r, "first", e.first);
-        set_num(r, "kind", e.kind);
-        set_num(r, "third", e.third);
-        set_num(r, "count", e.count);
-        end_record();
+        DIRECT_VALUE v[lt::EHT_ENTRY.fields.size()];
+        v[FIRST].num = e.first;
+        v[KIND].num = e.kind;
+        v[THIRD].num = e.third;
+        v[ENTRY_COUNT].num = e.count;
+        emit<lt::EHT_ENTRY>(REC_EHT_ENTRY, v);
         if (e.kind == 1) {
             // The entry's tree travels as an expression statement without
             // position.
-            begin_record(REC_EXPR_STMT);
-            end_record();
+            write_position_record<lt::EXPR_STMT>(REC_EXPR_STMT, std::nullopt);
             if (e.tree) write_tree(e.tree);
         } else if (e.kind == 2) {
-            FIELD_VALUE* items = begin_record(REC_EHT_CATCHES).value("items");
+            std::vector<CATCH_ITEM> items;
             for (const EHT_CATCH& c : e.items)
-                items->catches.push_back(CATCH_ITEM{c.text, c.number, uint8_t(c.flag ? 1 : 0)});
-            end_record();
+                items.push_back(CATCH_ITEM{c.text, c.number, uint8_t(c.flag ? 1 : 0)});
+            std::string scratch;
+            DIRECT_VALUE catches[lt::EHT_CATCHES.fields.size()];
+            catches[ITEMS] = direct_list(items, scratch);
+            emit<lt::EHT_CATCHES>(REC_EHT_CATCHES, catches);
         }
     }
 }
@@ -234,21 +240,23 @@ void IcodeFile::write_exception_table(const std::vector<EHT_ENTRY>& entries) {
 void IcodeFile::write_symbol(const SYMTAB* symbol) {
     int count = 0;
     for (const Pragma* p = symbol->first_pragma(); p; p = p->next.get()) ++count;
-    RECORD& r = begin_record(REC_SYMBOL);
-    set_text(r, "name", symbol->name());
-    set_num(r, "size", symbol->size());
-    set_num(r, "value", symbol->value());
-    set_num(r, "class", symbol->storage_class());
-    set_num(r, "quals", symbol->qualifiers());
-    set_num(r, "type", type_ref(symbol->type()));
-    set_num(r, "type2", type_ref(symbol->second_type()));
-    set_num(r, "align", symbol->alignment());
-    set_num(r, "pragmas", count);
-    set_num(r, "defoff", symbol->definition_offset());
-    set_num(r, "opt", symbol->opt());
-    set_pos(r, position_value(symbol->position()));
-    set_num(r, "ref", symbol->reference_state());
-    end_record();
+    using S = SYMBOL_FIELDS;
+    DIRECT_VALUE v[lt::SYMBOL.fields.size()];
+    const std::string& name = symbol->name();
+    v[S::NAME].text = name;
+    v[S::SIZE].num = symbol->size();
+    v[S::VALUE].num = symbol->value();
+    v[S::CLASS].num = symbol->storage_class();
+    v[S::QUALS].num = symbol->qualifiers();
+    v[S::TYPE].num = type_ref(symbol->type());
+    v[S::TYPE2].num = type_ref(symbol->second_type());
+    v[S::ALIGN].num = symbol->alignment();
+    v[S::PRAGMAS].num = count;
+    v[S::DEFOFF].num = symbol->definition_offset();
+    v[S::OPT].num = symbol->opt();
+    v[S::POS].pos = position_value(symbol->position());
+    v[S::REF].num = symbol->reference_state();
+    emit<lt::SYMBOL>(REC_SYMBOL, v);
     // The list holds the pragmas in reverse order of reading; they are
     // written in list order.
     for (const Pragma* p = symbol->first_pragma(); p; p = p->next.get()) write_pragma(*p);
@@ -278,10 +286,13 @@ void IcodeFile::freeze_global_symbol(SYMTAB* symbol) {
 }
 
 void IcodeFile::write_pragma(const Pragma& pragma) {
-    RECORD& r = begin_record(REC_PRAGMA);
-    set_num(r, "kind", pragma.kind);
-    r.value("args")->strings = pragma.args;
-    end_record();
+    constexpr size_t KIND = field_index(lt::PRAGMA, "kind");
+    constexpr size_t ARGS = field_index(lt::PRAGMA, "args");
+    DIRECT_VALUE v[lt::PRAGMA.fields.size()];
+    v[KIND].num = pragma.kind;
+    std::string scratch;
+    v[ARGS] = direct_list(pragma.args, scratch);
+    emit<lt::PRAGMA>(REC_PRAGMA, v);
 }
 
 void IcodeFile::write_initializer(SYMTAB* symbol) {
@@ -293,8 +304,10 @@ void IcodeFile::write_initializer(SYMTAB* symbol) {
         wrote_initializer_ = true;
     }
     symbol->set_definition_offset(uint32_t(tell()));
-    set_num(begin_record(REC_INIT), "sym", table_index(symbol));
-    end_record();
+    constexpr size_t SYM = field_index(lt::INIT, "sym");
+    DIRECT_VALUE v[lt::INIT.fields.size()];
+    v[SYM].num = table_index(symbol);
+    emit<lt::INIT>(REC_INIT, v);
 }
 
 // ---- finishing ------------------------------------------------------------------------
@@ -304,11 +317,14 @@ void IcodeFile::finish_unit() {
 
     if (!string_lists_.empty()) {
         offsets_[SEC_STRINGS] = uint32_t(tell());
+        constexpr size_t ID = field_index(lt::STRING_LIST, "id");
+        constexpr size_t STRINGS = field_index(lt::STRING_LIST, "strings");
         for (const StringListEntry& e : string_lists_) {
-            RECORD& r = begin_record(REC_STRING_LIST);
-            set_num(r, "id", e.id);
-            r.value("strings")->strings = e.strings;
-            end_record();
+            DIRECT_VALUE v[lt::STRING_LIST.fields.size()];
+            v[ID].num = e.id;
+            std::string scratch;
+            v[STRINGS] = direct_list(e.strings, scratch);
+            emit<lt::STRING_LIST>(REC_STRING_LIST, v);
         }
         write_end();
     }
@@ -319,9 +335,11 @@ void IcodeFile::finish_unit() {
 
     if (!files_.empty()) {
         offsets_[SEC_FILES] = uint32_t(tell());
+        constexpr size_t NAME = field_index(lt::FILE_NAME, "name");
         for (const FILE_NAME& name : files_) {
-            set_text(begin_record(REC_FILE_NAME), "name", name);
-            end_record();
+            DIRECT_VALUE v[lt::FILE_NAME.fields.size()];
+            v[NAME].text = name.str();
+            emit<lt::FILE_NAME>(REC_FILE_NAME, v);
         }
         write_end();
     }
@@ -338,16 +356,17 @@ void IcodeFile::finish_unit() {
             continue;
         }
         // Every null slot is a frozen symbol.
-        std::fwrite(frozen_chunks_[frozen->chunk].data() + frozen->offset, 1, frozen->length,
-                    stream_);
-        written_ += long(frozen->length);
+        out_.put_bytes(frozen_chunks_[frozen->chunk].data() + frozen->offset, frozen->length);
+        if (out_.size() >= WRITE_BUFFER_SIZE) flush_output();
         ++frozen;
     }
     write_end();
 
     // The offsets are fixed-width: the header keeps its length.
+    flush_output();
     std::fseek(stream_, 0, SEEK_SET);
     write_header();
+    flush_output();
     out_.bytes() = std::string();
 }
 

@@ -1,4 +1,5 @@
-// NODE operations, the node factory, and the iterative tree release and copy.
+// NODE operations, the node factory and the pool it draws from, and the
+// tree release and copy, which need no stack.
 #include "icode/node.h"
 
 #include <cinttypes>
@@ -19,6 +20,83 @@ void BASE_NODE::set_weight(int) {}
 BASE_NODE::~BASE_NODE() = default;
 
 NODE::NODE(int opcode, TYPE* type) : opcode_(opcode), type_(type) {}
+
+namespace {
+
+// Slots for nodes, taken in chunks and never given back to the heap: a
+// freed node's slot is the next one taken.  The peak number of live nodes
+// (one function's trees and the globals' initializers) bounds the pool.
+// Builds with AddressSanitizer use the heap instead, so that it still sees
+// every node's use after release and every leak.
+class NODE_POOL {
+public:
+    constexpr NODE_POOL() = default;
+
+    void* take() {
+        if (!free_) grow();
+        SLOT* slot = free_;
+        free_ = slot->next;
+        return slot;
+    }
+    void give(void* p) {
+        SLOT* slot = static_cast<SLOT*>(p);
+        slot->next = free_;
+        free_ = slot;
+    }
+
+private:
+    union SLOT {
+        SLOT* next;
+        alignas(NODE) unsigned char bytes[sizeof(NODE)];
+    };
+    static constexpr std::size_t CHUNK = 4096;
+
+    // The first slot of a chunk links the chunks, so that they stay
+    // reachable; the others are for nodes.
+    void grow() {
+        SLOT* chunk = new SLOT[CHUNK];
+        chunk->next = chunks_;
+        chunks_ = chunk;
+        for (std::size_t i = CHUNK; i-- > 1;) give(&chunk[i]);
+    }
+
+    SLOT* free_ = nullptr;
+    SLOT* chunks_ = nullptr;
+};
+
+#if defined(__SANITIZE_ADDRESS__)
+#define TRELV_NODE_POOL 0
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define TRELV_NODE_POOL 0
+#endif
+#endif
+#ifndef TRELV_NODE_POOL
+#define TRELV_NODE_POOL 1
+#endif
+
+#if TRELV_NODE_POOL
+// Initialized before any code runs and never destroyed, so that nodes held
+// by other static objects may be freed at any time.
+NODE_POOL node_pool;
+#endif
+
+}  // namespace
+
+void* NODE::operator new(std::size_t size) {
+#if TRELV_NODE_POOL
+    if (size == sizeof(NODE)) return node_pool.take();
+#endif
+    return ::operator new(size);
+}
+
+void NODE::operator delete(void* p, std::size_t size) noexcept {
+    if (!p) return;
+#if TRELV_NODE_POOL
+    if (size == sizeof(NODE)) return node_pool.give(p);
+#endif
+    ::operator delete(p);
+}
 
 NODE::~NODE() = default;
 
@@ -146,14 +224,21 @@ void NODE::set_text(const char* text) {
 }
 
 void free_tree(NODE* root) {
-    std::vector<NODE*> pending;
-    if (root != nullptr) pending.push_back(root);
-    while (!pending.empty()) {
-        NODE* node = pending.back();
-        pending.pop_back();
-        if (node->left() != nullptr) pending.push_back(node->left());
-        if (node->right() != nullptr) pending.push_back(node->right());
-        delete node;
+    // Without a stack: while the node at hand has a left operand, a right
+    // rotation lifts that operand above it; a node without one is freed and
+    // its right operand comes next.  Every node is visited a bounded number
+    // of times, and chains of any length are safe.
+    NODE* node = root;
+    while (node != nullptr) {
+        if (NODE* left = node->left()) {
+            node->set_left(left->right());
+            left->set_right(node);
+            node = left;
+        } else {
+            NODE* right = node->right();
+            delete node;
+            node = right;
+        }
     }
 }
 

@@ -84,6 +84,11 @@ public:
     NODE& operator=(const NODE&) = delete;
     ~NODE() override;
 
+    // Nodes live in a pool of equal slots that freed nodes go back to, so
+    // that the millions of nodes of a run cost no allocator call each.
+    static void* operator new(std::size_t size);
+    static void operator delete(void* p, std::size_t size) noexcept;
+
     int opcode() const { return opcode_; }
     void set_opcode(int opcode) { opcode_ = opcode; }
     TYPE* type() const { return type_; }

@@ -9,8 +9,9 @@
 // and nowhere else.
 #pragma once
 
+#include <array>
+#include <cstddef>
 #include <cstdint>
-#include <vector>
 
 #include "icode/record_kinds.h"
 
@@ -43,12 +44,36 @@ struct FIELD_DESC {
     int8_t sign_from = -1;      // SIGNED_BY_TYPE: index of the field naming the type
     bool sets_version = false;  // the header's version field: later fields depend on it
 
-    bool present_in(int version) const { return version >= min_version && version <= max_version; }
+    constexpr bool present_in(int version) const {
+        return version >= min_version && version <= max_version;
+    }
+    // Present in every version: the direct codec then tests nothing.
+    constexpr bool always_present() const { return min_version == -32768 && max_version == 32767; }
+};
+
+// The fields of one part of a payload, in file order: a view of a table
+// fixed at compile time (record_layout_table.h).
+class FIELD_LIST {
+public:
+    constexpr FIELD_LIST() = default;
+    template <size_t N>
+    constexpr FIELD_LIST(const std::array<FIELD_DESC, N>& fields)
+        : data_(fields.data()), size_(N) {}
+
+    constexpr size_t size() const { return size_; }
+    constexpr bool empty() const { return size_ == 0; }
+    constexpr const FIELD_DESC& operator[](size_t i) const { return data_[i]; }
+    constexpr const FIELD_DESC* begin() const { return data_; }
+    constexpr const FIELD_DESC* end() const { return data_ + size_; }
+
+private:
+    const FIELD_DESC* data_ = nullptr;
+    size_t size_ = 0;
 };
 
 struct LAYOUT_PART {
     const char* name;  // text-form name of the tail (opcode or type code name)
-    std::vector<FIELD_DESC> fields;
+    FIELD_LIST fields;
 };
 
 // What a record does to the depth that the symbols after it are read at: a
@@ -63,36 +88,64 @@ enum class DEPTH_EFFECT : uint8_t {
 };
 
 // The depth after a record with this effect, read at `depth`.
-int depth_after(DEPTH_EFFECT effect, int depth);
+constexpr int depth_after(DEPTH_EFFECT effect, int depth) {
+    switch (effect) {
+        case DEPTH_EFFECT::NONE: return depth;
+        case DEPTH_EFFECT::ENTER_FUNCTION: return 1;
+        case DEPTH_EFFECT::LEAVE_FUNCTION: return 0;
+        case DEPTH_EFFECT::OPEN_BLOCK: return depth + 1;
+        case DEPTH_EFFECT::CLOSE_BLOCK: return depth - 1;
+        case DEPTH_EFFECT::OPEN_BODY: return 2;
+    }
+    return depth;
+}
 
 struct RECORD_LAYOUT {
     RECORD_KIND kind;
     const char* name;  // text-form keyword
-    std::vector<FIELD_DESC> head;
+    FIELD_LIST head;
     // Index in head of the field that selects the tail, or -1 for none.
     int select_by = -1;
     // Tail for a selector value; null when that value has no layout.
     const LAYOUT_PART* (*select)(int64_t value) = nullptr;
     DEPTH_EFFECT depth = DEPTH_EFFECT::NONE;
+    // The head as a part of its own, for the direct codec (record_direct.h).
+    const LAYOUT_PART* head_part = nullptr;
 };
 
 // Layout of a record kind, or null for a kind that has none (unknown kinds,
 // and REC_END, which has no payload).
-const RECORD_LAYOUT* layout_of(uint8_t kind);
+inline const RECORD_LAYOUT* layout_of(uint8_t kind);
 // Layout by text-form keyword, or null.
 const RECORD_LAYOUT* layout_named(const char* name);
 
-// Tails of node records by opcode and of type records by type code.
-const LAYOUT_PART* node_leaf_layout(int64_t opcode);
-const LAYOUT_PART* type_code_layout(int64_t code);
+// Tails of node records by opcode and of type records by type code (both
+// defined in record_layout_table.h, where they are constexpr).
+constexpr const LAYOUT_PART* node_leaf_layout(int64_t opcode);
+constexpr const LAYOUT_PART* type_code_layout(int64_t code);
 // Type code by text-form name ("int", "pointer", "field", ...); -1 if none.
 int type_code_named(const char* name);
 
 // Opcodes whose node records are never followed by operand trees, whatever
 // the operator table says.
-bool is_leaf_opcode(int opcode);
+constexpr bool is_leaf_opcode(int opcode) {
+    switch (opcode) {
+        case 1:
+        case 2:
+        case 3:
+        case 4:
+        case 5:
+        case 25:
+        case 26:
+        case 115:
+        case 163: return true;
+        default: return false;
+    }
+}
 
 // Type codes of the members of attribute lists, and the list each belongs to.
 int member_list_of_code(int code);  // -1 when the code is not a member code
 
 }  // namespace icode
+
+#include "icode/record_layout_table.h"
