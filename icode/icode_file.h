@@ -210,6 +210,11 @@ private:
         int lists_left = 0;
     };
     std::map<uint32_t, TYPE_SLOT> type_map_;
+    // The defined types again by id, for the ids small enough to index a
+    // vector: resolve_type runs for every node read, the map stays for the
+    // rest (and for what this does not hold: null types, larger ids).
+    std::vector<TYPE*> type_by_id_;
+    static constexpr uint32_t TYPE_INDEX_LIMIT = uint32_t(1) << 20;
     std::vector<FILE_NAME> files_;
     uint32_t reserved_ = 0;
     int depth_ = 0;
