@@ -178,6 +178,11 @@ private:
     // Puts the payload's length in front of it and sends the record on (to
     // the capture, or to the buffer that goes to the stream).
     void close_record(size_t start, uint8_t kind);
+    // Sends a record that starts at `start` in the write buffer on.
+    void send_record(size_t start, uint8_t kind);
+    // Appends a record built whole: kind, room for a one-byte length, the
+    // fields up to `end`; `fits` false when a value did not fit its field.
+    void append_record(uint8_t* record, const uint8_t* end, bool fits);
     // Hands the write buffer to the stream.
     void flush_output();
     void write_end();
