@@ -44,6 +44,8 @@ IcodeFile::~IcodeFile() {
 }
 
 bool IcodeFile::is_signed_id(uint32_t id) const {
+    if (id < type_by_id_.size())
+        if (const TYPE* t = type_by_id_[id]) return icode::is_signed(t);
     auto it = type_map_.find(id);
     return it != type_map_.end() && it->second.type && icode::is_signed(it->second.type);
 }
