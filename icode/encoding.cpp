@@ -7,38 +7,32 @@
 namespace icode {
 
 bool BYTE_SINK::put_i16(int64_t v) {
-    if (v < -32768 || v > 65535) return false;
-    uint16_t u = uint16_t(v);
-    put_u8(uint8_t(u & 0xff));
-    put_u8(uint8_t(u >> 8));
+    uint8_t bytes[2];
+    RAW_SINK raw{bytes};
+    if (!raw.put_i16(v)) return false;
+    put_bytes(bytes, 2);
     return true;
 }
 
 void BYTE_SINK::put_u32(uint32_t v) {
-    for (int i = 0; i < 4; ++i) put_u8(uint8_t(v >> (8 * i)));
+    uint8_t bytes[4];
+    RAW_SINK raw{bytes};
+    raw.put_u32(v);
+    put_bytes(bytes, 4);
 }
 
 void BYTE_SINK::put_uleb_long(uint32_t v) {
-    do {
-        uint8_t byte = v & 0x7f;
-        v >>= 7;
-        if (v != 0) byte |= 0x80;
-        put_u8(byte);
-    } while (v != 0);
+    uint8_t bytes[LEB_MAX_BYTES];
+    RAW_SINK raw{bytes};
+    raw.put_uleb(v);
+    put_bytes(bytes, size_t(raw.p - bytes));
 }
 
-void BYTE_SINK::put_sleb(int32_t value) {
-    // Shortest form: stop once the rest is all sign and bit 6 of the last
-    // byte agrees with that sign.
-    int64_t v = value;
-    for (;;) {
-        uint8_t byte = v & 0x7f;
-        v >>= 7;
-        bool done = (v == 0 && !(byte & 0x40)) || (v == -1 && (byte & 0x40));
-        if (!done) byte |= 0x80;
-        put_u8(byte);
-        if (done) break;
-    }
+void BYTE_SINK::put_sleb(int32_t v) {
+    uint8_t bytes[LEB_MAX_BYTES];
+    RAW_SINK raw{bytes};
+    raw.put_sleb(v);
+    put_bytes(bytes, size_t(raw.p - bytes));
 }
 
 void BYTE_SINK::put_string(const std::string& s) {

@@ -19,6 +19,51 @@ struct DECODE_ERROR : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
+// Appends encodings to memory known to have room for them (a record whose
+// fields all have a largest size, see fixed_size() in record_direct.h): no
+// check per byte.  BYTE_SINK encodes through it too, so each encoding is
+// written once.
+struct RAW_SINK {
+    uint8_t* p;
+
+    void put_u8(uint8_t v) { *p++ = v; }
+    // Accepts -32768..65535 (signed and unsigned shorts); false otherwise,
+    // and nothing is written.
+    bool put_i16(int64_t v) {
+        if (v < -32768 || v > 65535) return false;
+        uint16_t u = uint16_t(v);
+        put_u8(uint8_t(u & 0xff));
+        put_u8(uint8_t(u >> 8));
+        return true;
+    }
+    void put_u32(uint32_t v) {
+        for (int i = 0; i < 4; ++i) put_u8(uint8_t(v >> (8 * i)));
+    }
+    void put_uleb(uint32_t v) {
+        while (v >= 0x80) {
+            put_u8(uint8_t(v | 0x80));
+            v >>= 7;
+        }
+        put_u8(uint8_t(v));
+    }
+    void put_sleb(int32_t value) {
+        // Shortest form: stop once the rest is all sign and bit 6 of the
+        // last byte agrees with that sign.
+        int64_t v = value;
+        for (;;) {
+            uint8_t byte = v & 0x7f;
+            v >>= 7;
+            bool done = (v == 0 && !(byte & 0x40)) || (v == -1 && (byte & 0x40));
+            if (!done) byte |= 0x80;
+            put_u8(byte);
+            if (done) break;
+        }
+    }
+};
+
+// The most bytes RAW_SINK writes for a number of 32 bits.
+inline constexpr size_t LEB_MAX_BYTES = 5;
+
 class BYTE_SINK {
 public:
     void put_u8(uint8_t v) { buf_.push_back(char(v)); }

@@ -178,6 +178,11 @@ private:
     // Puts the payload's length in front of it and sends the record on (to
     // the capture, or to the buffer that goes to the stream).
     void close_record(size_t start, uint8_t kind);
+    // Sends a record that starts at `start` in the write buffer on.
+    void send_record(size_t start, uint8_t kind);
+    // Appends a record built whole: kind, room for a one-byte length, the
+    // fields up to `end`; `fits` false when a value did not fit its field.
+    void append_record(uint8_t* record, const uint8_t* end, bool fits);
     // Hands the write buffer to the stream.
     void flush_output();
     void write_end();
@@ -210,6 +215,11 @@ private:
         int lists_left = 0;
     };
     std::map<uint32_t, TYPE_SLOT> type_map_;
+    // The defined types again by id, for the ids small enough to index a
+    // vector: resolve_type runs for every node read, the map stays for the
+    // rest (and for what this does not hold: null types, larger ids).
+    std::vector<TYPE*> type_by_id_;
+    static constexpr uint32_t TYPE_INDEX_LIMIT = uint32_t(1) << 20;
     std::vector<FILE_NAME> files_;
     uint32_t reserved_ = 0;
     int depth_ = 0;

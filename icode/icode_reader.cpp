@@ -44,6 +44,8 @@ IcodeFile::~IcodeFile() {
 }
 
 bool IcodeFile::is_signed_id(uint32_t id) const {
+    if (id < type_by_id_.size())
+        if (const TYPE* t = type_by_id_[id]) return icode::is_signed(t);
     auto it = type_map_.find(id);
     return it != type_map_.end() && it->second.type && icode::is_signed(it->second.type);
 }
@@ -233,6 +235,8 @@ const std::string* IcodeFile::file_name(uint32_t index) const {
 
 TYPE* IcodeFile::resolve_type(int64_t id) {
     if (id == 0 || !types_) return nullptr;
+    if (uint64_t(id) < type_by_id_.size())
+        if (TYPE* t = type_by_id_[size_t(id)]) return t;
     auto it = type_map_.find(uint32_t(id));
     if (it == type_map_.end()) type_internal_error("invalid forward reference");
     return it->second.type;

@@ -51,6 +51,11 @@ inline void IcodeFile::close_record(size_t start, uint8_t kind) {
         bytes[start + 1] = char(length);
     else
         bytes.replace(start + 1, 1, uleb_bytes(uint32_t(length)));
+    send_record(start, kind);
+}
+
+inline void IcodeFile::send_record(size_t start, uint8_t kind) {
+    std::string& bytes = out_.bytes();
     if (capture_) {
         capture_->append(bytes, start, std::string::npos);
         bytes.resize(start);
@@ -58,6 +63,26 @@ inline void IcodeFile::close_record(size_t start, uint8_t kind) {
         flush_output();
     }
     follow_depth(*layout_of(kind));
+}
+
+// A record of at most this many payload bytes is built whole on the stack
+// (its length then fits one byte) and appended at once.
+constexpr size_t BUILT_ON_STACK = 0x7f;
+
+inline void IcodeFile::append_record(uint8_t* record, const uint8_t* end, bool fits) {
+    const uint8_t kind = record[0];
+    // A value that does not fit stops the writer with the record open: its
+    // length not yet set, its fields up to that value written.
+    record[1] = fits ? uint8_t(end - record - 2) : 0;
+    std::string& bytes = out_.bytes();
+    const size_t start = bytes.size();
+    try {
+        bytes.append(reinterpret_cast<const char*>(record), size_t(end - record));
+    } catch (const std::bad_alloc&) {
+        write_buffer_exceeded();
+    }
+    if (!fits) value_exceeds_short();
+    send_record(start, kind);
 }
 
 // Appends the fields of part P (from values[base]) to a record being
@@ -76,19 +101,43 @@ void encode_written_fields(BYTE_SINK& out, int version, const DIRECT_VALUE* valu
 
 template <const LAYOUT_PART& P>
 void IcodeFile::emit(uint8_t kind, const DIRECT_VALUE* values) {
-    const size_t start = open_record(kind);
     PACKAGE_SIGNS signs(types_);
-    encode_written_fields<P>(out_, version_, values, 0, &signs);
-    close_record(start, kind);
+    if constexpr (most_bytes(P) <= BUILT_ON_STACK) {
+        uint8_t record[2 + most_bytes(P)];
+        record[0] = kind;
+        RAW_SINK raw{record + 2};
+        int version = version_;
+        const bool fits = encode_fields<P>(raw, version, values, 0, &signs);
+        append_record(record, raw.p, fits);
+    } else {
+        const size_t start = open_record(kind);
+        encode_written_fields<P>(out_, version_, values, 0, &signs);
+        close_record(start, kind);
+    }
 }
 
 template <const LAYOUT_PART& HEAD, const LAYOUT_PART& TAIL>
 void IcodeFile::emit_node(const DIRECT_VALUE* values) {
-    const size_t start = open_record(REC_NODE);
     PACKAGE_SIGNS signs(types_);
-    encode_written_fields<HEAD>(out_, version_, values, 0, &signs);
-    encode_written_fields<TAIL>(out_, version_, values, HEAD.fields.size(), &signs);
-    close_record(start, REC_NODE);
+    constexpr size_t TAIL_AT = HEAD.fields.size();
+    if constexpr (most_bytes(HEAD) <= BUILT_ON_STACK && most_bytes(TAIL) <= BUILT_ON_STACK &&
+                  most_bytes(HEAD) + most_bytes(TAIL) <= BUILT_ON_STACK) {
+        uint8_t record[2 + most_bytes(HEAD) + most_bytes(TAIL)];
+        record[0] = REC_NODE;
+        RAW_SINK raw{record + 2};
+        // Each part starts from the unit's version, as the fields of one
+        // part alone can change it.
+        int version = version_;
+        bool fits = encode_fields<HEAD>(raw, version, values, 0, &signs);
+        version = version_;
+        fits = fits && encode_fields<TAIL>(raw, version, values, TAIL_AT, &signs);
+        append_record(record, raw.p, fits);
+    } else {
+        const size_t start = open_record(REC_NODE);
+        encode_written_fields<HEAD>(out_, version_, values, 0, &signs);
+        encode_written_fields<TAIL>(out_, version_, values, TAIL_AT, &signs);
+        close_record(start, REC_NODE);
+    }
 }
 
 }  // namespace icode

@@ -40,6 +40,38 @@ inline constexpr size_t NODE_MAX_LEAF_FIELDS = 3;
 // Opcodes 0 to NODE_OPCODES - 1 have node layouts.
 inline constexpr int NODE_OPCODES = 164;
 
+// The most bytes a field of this encoding takes; 0 for a size that only the
+// value decides (strings, counted bytes, lists).
+constexpr size_t max_encoded_size(ENC enc) {
+    switch (enc) {
+        case ENC::U8:
+        case ENC::BOOL:
+        case ENC::I8: return 1;
+        case ENC::I16: return 2;
+        case ENC::U32: return 4;
+        case ENC::ULEB:
+        case ENC::SLEB:
+        case ENC::TYPEREF:
+        case ENC::SIGNED_BY_TYPE: return LEB_MAX_BYTES;
+        case ENC::POS: return 3 * LEB_MAX_BYTES;
+        default: return 0;
+    }
+}
+
+// What most_bytes() gives for a part some of whose fields have no bound.
+inline constexpr size_t NO_BOUND = ~size_t(0);
+
+// The most bytes the fields of a part take, whatever their values.
+constexpr size_t most_bytes(const LAYOUT_PART& part) {
+    size_t total = 0;
+    for (size_t i = 0; i < part.fields.size(); ++i) {
+        size_t most = max_encoded_size(part.fields[i].enc);
+        if (most == 0) return NO_BOUND;
+        total += most;
+    }
+    return total;
+}
+
 // Index of the first field of a part with this name.  Meant for constexpr
 // variables: a name the part does not have is then a compile error.
 constexpr size_t field_index(const LAYOUT_PART& part, const char* name) {
@@ -141,8 +173,8 @@ inline void decode_one(BYTE_SOURCE& in, int& version, DIRECT_VALUE* all, size_t 
     if constexpr (d.sets_version) version = int(v.num);
 }
 
-template <const LAYOUT_PART& P, size_t I>
-inline bool encode_one(BYTE_SINK& out, int& version, const DIRECT_VALUE* all, size_t base,
+template <const LAYOUT_PART& P, size_t I, class SINK>
+inline bool encode_one(SINK& out, int& version, const DIRECT_VALUE* all, size_t base,
                        const SIGN_ORACLE* oracle, std::string* why) {
     constexpr FIELD_DESC d = P.fields[I];
     const DIRECT_VALUE& v = all[base + I];
@@ -207,12 +239,12 @@ inline void decode_all([[maybe_unused]] BYTE_SOURCE& in, [[maybe_unused]] int& v
     (decode_one<P, I>(in, version, all, base, oracle), ...);
 }
 
-template <const LAYOUT_PART& P, size_t... I>
-inline bool encode_all([[maybe_unused]] BYTE_SINK& out, [[maybe_unused]] int& version,
+template <const LAYOUT_PART& P, class SINK, size_t... I>
+inline bool encode_all([[maybe_unused]] SINK& out, [[maybe_unused]] int& version,
                        [[maybe_unused]] const DIRECT_VALUE* all, [[maybe_unused]] size_t base,
                        [[maybe_unused]] const SIGN_ORACLE* oracle,
                        [[maybe_unused]] std::string* why, std::index_sequence<I...>) {
-    return (encode_one<P, I>(out, version, all, base, oracle, why) && ...);
+    return (encode_one<P, I, SINK>(out, version, all, base, oracle, why) && ...);
 }
 
 }  // namespace direct_detail
@@ -229,12 +261,14 @@ inline void decode_fields(BYTE_SOURCE& in, int& version, DIRECT_VALUE* all, size
 }
 
 // Appends the fields of part P taken from all[base], ...  False (with the
-// reason in *why) when a value does not fit its encoding.
-template <const LAYOUT_PART& P>
-inline bool encode_fields(BYTE_SINK& out, int& version, const DIRECT_VALUE* all, size_t base = 0,
+// reason in *why) when a value does not fit its encoding; what was written
+// before it stays.  SINK is BYTE_SINK, or RAW_SINK with room for
+// most_bytes(P) bytes.
+template <const LAYOUT_PART& P, class SINK = BYTE_SINK>
+inline bool encode_fields(SINK& out, int& version, const DIRECT_VALUE* all, size_t base = 0,
                           const SIGN_ORACLE* oracle = nullptr, std::string* why = nullptr) {
-    return direct_detail::encode_all<P>(out, version, all, base, oracle, why,
-                                        std::make_index_sequence<P.fields.size()>());
+    return direct_detail::encode_all<P, SINK>(out, version, all, base, oracle, why,
+                                              std::make_index_sequence<P.fields.size()>());
 }
 
 // ---- the direct code of every part, chosen at run time ----------------------

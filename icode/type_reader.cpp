@@ -34,6 +34,10 @@ void IcodeFile::read_type_record() {
     auto define = [&](TYPE* t, int lists) {
         if (type_map_.count(id)) type_internal_error("read type twice");
         type_map_[id] = TYPE_SLOT{t, lists};
+        if (id < TYPE_INDEX_LIMIT) {
+            if (id >= type_by_id_.size()) type_by_id_.resize(size_t(id) + 1);
+            type_by_id_[id] = t;
+        }
     };
     auto owner = [&]() -> TYPE_SLOT& {
         auto it = type_map_.find(id);
