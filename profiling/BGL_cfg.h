@@ -91,8 +91,22 @@ public:
     // The tree edges in the order the spanning tree accepted them.
     const std::vector<CFG_EDGE>& tree_edges() const { return tree_edges_; }
 
+    // An edge waiting in the spanning tree's heap: its weight and its
+    // place in the edge list.
+    struct TREE_CANDIDATE {
+        int weight;
+        std::size_t edge;
+    };
+
 private:
     friend class PROPAGATION;
+
+    // Kruskal's minimum spanning tree into tree_edges_.
+    void spanning_tree();
+    CFG_VERTEX tree_root(CFG_VERTEX v);
+    std::vector<TREE_CANDIDATE> tree_candidates_;
+    std::vector<CFG_EDGE> tree_edge_list_;
+    std::vector<CFG_VERTEX> tree_parent_;
 
     std::map<int, INSTR_EDGE> recorded_edges_;
     CFG_GRAPH g_;
