@@ -401,18 +401,30 @@ void PROFILE_ICODE_MGR::free_dead_nodes() {
         todo.push_back(n->right());
     }
     std::size_t left = dead.size();
-    auto spare = [&](NODE* root) {
-        todo.assign(1, root);
-        while (!todo.empty() && left > 0) {
-            NODE* n = todo.back();
-            todo.pop_back();
-            if (!n) continue;
+    // Pre-order, down the left operands, with only the right operands put
+    // aside: statement trees are large and mostly unmarked, and the walk
+    // ends as soon as no marked node is left.
+    auto spare = [&](NODE* n) {
+        if (!n) return;
+        todo.clear();
+        for (;;) {
             if (n->marked()) {
                 n->set_marked(false);
-                --left;
+                if (--left == 0) return;
             }
-            todo.push_back(n->left());
-            todo.push_back(n->right());
+            NODE* l = n->left();
+            NODE* r = n->right();
+            if (l) {
+                if (r) todo.push_back(r);
+                n = l;
+            } else if (r) {
+                n = r;
+            } else if (todo.empty()) {
+                return;
+            } else {
+                n = todo.back();
+                todo.pop_back();
+            }
         }
     };
     for (STMT_ENTRY* e = fn_.first_stmt; e && left > 0; e = e->next) {
