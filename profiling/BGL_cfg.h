@@ -116,6 +116,11 @@ private:
     std::vector<TREE_CANDIDATE> tree_candidates_;
     std::vector<CFG_EDGE> tree_edge_list_;
     std::vector<CFG_VERTEX> tree_parent_;
+    // The weights of the edges in edge-list order, and the order in which
+    // the heap hands out the edges for the weights tree_order_weights_.
+    std::vector<int> tree_weights_;
+    std::vector<int> tree_order_weights_;
+    std::vector<std::size_t> tree_order_;
 
     EDGE_TABLE recorded_edges_;
     CFG_GRAPH g_;
