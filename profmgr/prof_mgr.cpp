@@ -339,15 +339,10 @@ void PROFILE_ICODE_MGR::add_statement(NODE* tree, const OptPos& position, RECORD
 void PROFILE_ICODE_MGR::record_conditional(NODE* tree) {
     if (fn_.no_data || !tree) return;
     int quests = 0;
-    std::vector<NODE*>& todo = stacks_.nodes;
-    todo.assign(1, tree);
-    while (!todo.empty()) {
-        NODE* n = todo.back();
-        todo.pop_back();
+    walk_tree(tree, stacks_.nodes, [&](NODE* n) {
         if (n->opcode() == QUEST) ++quests;
-        if (n->right()) todo.push_back(n->right());
-        if (n->left()) todo.push_back(n->left());
-    }
+        return true;
+    });
     if (quests == 0) return;
     fn_.cond_trees.push_back(COND_TREE{fn_.open_block, tree});
     fn_.extra_counter_count += quests;
@@ -443,31 +438,16 @@ void PROFILE_ICODE_MGR::free_dead_nodes() {
         todo.push_back(n->right());
     }
     std::size_t left = dead.size();
-    // Pre-order, down the left operands, with only the right operands put
-    // aside: statement trees are large and mostly unmarked, and the walk
-    // ends as soon as no marked node is left.
-    auto spare = [&](NODE* n) {
-        if (!n) return;
-        todo.clear();
-        for (;;) {
+    // Statement trees are large and mostly unmarked: the walk ends as soon
+    // as no marked node is left.
+    auto spare = [&](NODE* root) {
+        walk_tree(root, todo, [&](NODE* n) {
             if (n->marked()) {
                 n->set_marked(false);
-                if (--left == 0) return;
+                --left;
             }
-            NODE* l = n->left();
-            NODE* r = n->right();
-            if (l) {
-                if (r) todo.push_back(r);
-                n = l;
-            } else if (r) {
-                n = r;
-            } else if (todo.empty()) {
-                return;
-            } else {
-                n = todo.back();
-                todo.pop_back();
-            }
-        }
+            return left > 0;
+        });
     };
     for (STMT_ENTRY* e = fn_.first_stmt; e && left > 0; e = e->next) {
         spare(e->tree);

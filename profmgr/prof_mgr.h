@@ -251,6 +251,30 @@ private:
         // and gives it back, so an inner one starts an empty one of its own.
         std::vector<LOWERING_STEP> lowering;
     };
+    // Visits the nodes of a tree in pre-order, left operands first, until
+    // `visit` returns false; only right operands wait on `todo`, so that
+    // the walk goes down large trees without a push for every node.
+    template <class VISIT>
+    static void walk_tree(icode::NODE* n, std::vector<icode::NODE*>& todo, VISIT visit) {
+        if (!n) return;
+        todo.clear();
+        for (;;) {
+            if (!visit(n)) return;
+            icode::NODE* l = n->left();
+            icode::NODE* r = n->right();
+            if (l) {
+                if (r) todo.push_back(r);
+                n = l;
+            } else if (r) {
+                n = r;
+            } else if (todo.empty()) {
+                return;
+            } else {
+                n = todo.back();
+                todo.pop_back();
+            }
+        }
+    }
     // The blocks in block order, into stacks_.blocks.
     const std::vector<BASIC_BLK*>& current_blocks();
 
