@@ -2,6 +2,7 @@
 // per-edge counter indices and weights, and the branch annotation.
 #include "cfg/basic_blk.h"
 
+#include <charconv>
 #include <vector>
 
 #include "diag/trelv_diags.h"
@@ -51,8 +52,11 @@ void BASIC_BLK::restart(int number, STMT_ENTRY* first) {
     preds_.clear();
     weight_ = 0;
     succ_cursor_ = 0;
-    name_ = "L";
-    name_ += std::to_string(number);
+    // Written into the string the block keeps: no string is made for it.
+    char digits[16];
+    name_.clear();
+    name_.push_back('L');
+    name_.append(digits, std::to_chars(digits, digits + sizeof digits, number).ptr);
     stmt_cursor_ = nullptr;
     has_default_ = false;
     next_ = nullptr;

@@ -1,7 +1,8 @@
 // PROFILE_GRAPH: the control-flow graph of one function over its blocks.
 //
 // The graph is a bidirectional adjacency list with vertices and out/in-edge
-// lists in vectors and the edge set in a list, so that vertices are the
+// lists in vectors and the edge set in a list (whose nodes are kept for
+// the next function: see edge_pool.h), so that vertices are the
 // indices 0..n-1 in insertion order and every walk over edges is in
 // insertion order.  The instrumenting run and the run that reads the counts
 // back build the same graph in the same order and must number the chords
@@ -10,6 +11,7 @@
 
 #include <boost/graph/adjacency_list.hpp>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <optional>
 #include <stdexcept>
@@ -18,6 +20,7 @@
 
 #include "profiling/counter_plan.h"
 #include "profiling/data_sets.h"
+#include "profiling/edge_pool.h"
 
 class BASIC_BLK;
 
@@ -33,8 +36,9 @@ struct VERTEX_INFO {
     std::string name;
 };
 
-using CFG_GRAPH = boost::adjacency_list<boost::vecS, boost::vecS, boost::bidirectionalS,
-                                        VERTEX_INFO, EDGE_INFO, boost::no_property, boost::listS>;
+using CFG_GRAPH =
+    boost::adjacency_list<boost::vecS, boost::vecS, boost::bidirectionalS, VERTEX_INFO, EDGE_INFO,
+                          boost::no_property, RECYCLING_LIST_S>;
 using CFG_VERTEX = boost::graph_traits<CFG_GRAPH>::vertex_descriptor;
 using CFG_EDGE = boost::graph_traits<CFG_GRAPH>::edge_descriptor;
 
@@ -44,6 +48,11 @@ struct INSTR_EDGE {
     CFG_VERTEX target = 0;
     EDGE_INFO* info = nullptr;
 };
+
+// Chords or recorded edges by their number; the nodes of the table are kept
+// from function to function, as the edges' are.
+using EDGE_TABLE = std::map<int, INSTR_EDGE, std::less<int>,
+                            RECYCLING_ALLOCATOR<std::pair<const int, INSTR_EDGE>>>;
 
 class PROFILE_GRAPH {
 public:
@@ -78,8 +87,8 @@ public:
     int entry_count() const { return entry_count_; }
     int extra_counters() const { return extra_counters_; }
     const std::map<int, int>& extra_values() const { return extra_values_; }
-    const std::map<int, INSTR_EDGE>& instr_edges() const { return instr_edges_; }
-    const std::map<int, INSTR_EDGE>& recorded_edges() const { return recorded_edges_; }
+    const EDGE_TABLE& instr_edges() const { return instr_edges_; }
+    const EDGE_TABLE& recorded_edges() const { return recorded_edges_; }
     bool unreachable(CFG_VERTEX v) const;
     bool complete(CFG_VERTEX v) const;
     int node_weight(CFG_VERTEX v) const;
@@ -91,10 +100,29 @@ public:
     // The tree edges in the order the spanning tree accepted them.
     const std::vector<CFG_EDGE>& tree_edges() const { return tree_edges_; }
 
+    // An edge waiting in the spanning tree's heap: its weight and its
+    // place in the edge list.
+    struct TREE_CANDIDATE {
+        int weight;
+        std::size_t edge;
+    };
+
 private:
     friend class PROPAGATION;
 
-    std::map<int, INSTR_EDGE> recorded_edges_;
+    // Kruskal's minimum spanning tree into tree_edges_.
+    void spanning_tree();
+    CFG_VERTEX tree_root(CFG_VERTEX v);
+    std::vector<TREE_CANDIDATE> tree_candidates_;
+    std::vector<CFG_EDGE> tree_edge_list_;
+    std::vector<CFG_VERTEX> tree_parent_;
+    // The weights of the edges in edge-list order, and the order in which
+    // the heap hands out the edges for the weights tree_order_weights_.
+    std::vector<int> tree_weights_;
+    std::vector<int> tree_order_weights_;
+    std::vector<std::size_t> tree_order_;
+
+    EDGE_TABLE recorded_edges_;
     CFG_GRAPH g_;
     // Tables by vertex index (vertices are 0..n-1, so a vector is a table
     // ordered by key).
@@ -102,7 +130,7 @@ private:
     std::vector<int> node_weight_;
     std::vector<char> complete_;
     std::vector<char> unreachable_;
-    std::map<int, INSTR_EDGE> instr_edges_;
+    EDGE_TABLE instr_edges_;
     int next_index_ = 0;
     // The vertex of each block by block number (NO_VERTEX for none); a
     // block whose number does not lead to it is searched for.

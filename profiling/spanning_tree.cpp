@@ -1,7 +1,7 @@
 // Counter numbering: the chords of a minimum spanning tree of the
 // control-flow graph become the counter indices of a function.
-#include <boost/graph/kruskal_min_spanning_tree.hpp>
-#include <iterator>
+#include <boost/graph/adjacency_list.hpp>
+#include <cstddef>
 
 #include "cfg/basic_blk.h"
 #include "diag/flag_levels.h"
@@ -18,14 +18,14 @@ void PROFILE_GRAPH::number_chords() {
         if (boost::out_degree(v, g_) == 0 && block_of_[v] != entry_)
             add_vertex_edge(v, entry, 0, true);
 
-    // The library's own Kruskal: its heap receives the edges in edge-list
-    // order, and the order in which equal weights leave it decides which
-    // edges become chords, so the instrumenting run and the reading run
-    // agree as long as they build the same graph.
-    tree_edges_.clear();
-    boost::kruskal_minimum_spanning_tree(
-        g_, std::back_inserter(tree_edges_),
-        boost::weight_map(boost::get(&EDGE_INFO::tree_weight, g_)));
+    // Kruskal's algorithm (see spanning_tree): its heap receives the edges
+    // in edge-list order, and the order in which equal weights leave it
+    // decides which edges become chords, so the instrumenting run and the
+    // reading run agree as long as they build the same graph.  The tree
+    // edges are those it accepted, in the order it accepted them; the heap
+    // and the forest keep their storage from function to function, so
+    // that numbering the chords allocates nothing once they have grown.
+    spanning_tree();
     next_index_ = 1;
     instr_edges_.clear();
 

@@ -104,19 +104,13 @@ const std::vector<BASIC_BLK*>& PROFILE_ICODE_MGR::current_blocks() {
 }
 
 void PROFILE_ICODE_MGR::renumber_labels(NODE* tree) const {
-    std::vector<NODE*>& todo = stacks_.nodes;
-    todo.assign(1, tree);
-    while (!todo.empty()) {
-        NODE* n = todo.back();
-        todo.pop_back();
-        if (!n) continue;
+    walk_tree(tree, stacks_.nodes, [&](NODE* n) {
         if (n->opcode() == LABEL || n->opcode() == OP_LABEL_DEF) {
             int64_t v = int64_t(n->value());
             if (v < 0) n->set_value(uint64_t(int64_t(highest_label()) - v));
         }
-        todo.push_back(n->left());
-        todo.push_back(n->right());
-    }
+        return true;
+    });
 }
 
 bool PROFILE_ICODE_MGR::copies_parameter(const STMT_ENTRY* e) const {

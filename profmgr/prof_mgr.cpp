@@ -74,19 +74,59 @@ BASIC_BLK* PROFILE_ICODE_MGR::block_with_label(uint64_t label) {
     // Built once per function, keeping the first block in block order for
     // each label, so that lookups stay constant-time on large functions.
     if (!fn_.label_blocks_built) {
-        fn_.label_blocks.clear();
-        std::size_t order = 0;
-        for (BASIC_BLK* b = fn_.first_block; b; b = b->next()) {
-            uint64_t l;
-            if (b->first_label(l)) fn_.label_blocks.emplace_back(l, order++, b);
-        }
-        // By label, and among blocks with the same label in block order.
-        std::sort(fn_.label_blocks.begin(), fn_.label_blocks.end());
         fn_.label_blocks_built = true;
+        build_label_tables();
     }
+    // Labels as read are positive and those made for the function negative:
+    // each kind lies in a narrow range, looked up by its offset in it.
+    for (const LABEL_RANGE& r : fn_.label_ranges) {
+        uint64_t offset = label - r.base;
+        if (offset < r.blocks.size()) return r.blocks[offset];
+    }
+    if (fn_.label_blocks.empty()) return nullptr;
     auto it = std::lower_bound(fn_.label_blocks.begin(), fn_.label_blocks.end(),
                                std::make_tuple(label, std::size_t(0), (BASIC_BLK*)nullptr));
     return it == fn_.label_blocks.end() || std::get<0>(*it) != label ? nullptr : std::get<2>(*it);
+}
+
+void PROFILE_ICODE_MGR::build_label_tables() {
+    fn_.label_blocks.clear();
+    for (LABEL_RANGE& r : fn_.label_ranges) r.blocks.clear();
+    // The lowest and highest label of each sign, and how many there are.
+    int64_t low[2] = {INT64_MAX, INT64_MAX}, high[2] = {INT64_MIN, INT64_MIN};
+    std::size_t count[2] = {0, 0};
+    uint64_t l;
+    for (BASIC_BLK* b = fn_.first_block; b; b = b->next()) {
+        if (!b->first_label(l)) continue;
+        int side = int64_t(l) < 0;
+        low[side] = std::min(low[side], int64_t(l));
+        high[side] = std::max(high[side], int64_t(l));
+        ++count[side];
+    }
+    bool dense = true;
+    for (int side = 0; side < 2; ++side)
+        if (count[side] > 0 && uint64_t(high[side]) - uint64_t(low[side]) > 4 * count[side] + 64)
+            dense = false;
+    if (dense) {
+        for (int side = 0; side < 2; ++side) {
+            LABEL_RANGE& r = fn_.label_ranges[side];
+            r.base = uint64_t(low[side]);
+            if (count[side] > 0) r.blocks.assign(uint64_t(high[side]) - r.base + 1, nullptr);
+        }
+        for (BASIC_BLK* b = fn_.first_block; b; b = b->next()) {
+            if (!b->first_label(l)) continue;
+            LABEL_RANGE& r = fn_.label_ranges[int64_t(l) < 0];
+            BASIC_BLK*& slot = r.blocks[l - r.base];
+            if (!slot) slot = b;
+        }
+        return;
+    }
+    // Labels spread too far apart for a table: sorted by label, and among
+    // blocks with the same label in block order.
+    std::size_t order = 0;
+    for (BASIC_BLK* b = fn_.first_block; b; b = b->next())
+        if (b->first_label(l)) fn_.label_blocks.emplace_back(l, order++, b);
+    std::sort(fn_.label_blocks.begin(), fn_.label_blocks.end());
 }
 
 SYMTAB* PROFILE_ICODE_MGR::new_symbol(SymbolRecord record, int level) {
@@ -299,15 +339,10 @@ void PROFILE_ICODE_MGR::add_statement(NODE* tree, const OptPos& position, RECORD
 void PROFILE_ICODE_MGR::record_conditional(NODE* tree) {
     if (fn_.no_data || !tree) return;
     int quests = 0;
-    std::vector<NODE*>& todo = stacks_.nodes;
-    todo.assign(1, tree);
-    while (!todo.empty()) {
-        NODE* n = todo.back();
-        todo.pop_back();
+    walk_tree(tree, stacks_.nodes, [&](NODE* n) {
         if (n->opcode() == QUEST) ++quests;
-        if (n->right()) todo.push_back(n->right());
-        if (n->left()) todo.push_back(n->left());
-    }
+        return true;
+    });
     if (quests == 0) return;
     fn_.cond_trees.push_back(COND_TREE{fn_.open_block, tree});
     fn_.extra_counter_count += quests;
@@ -377,6 +412,8 @@ FUNCTION_STATE FUNCTION_STATE::recycled() {
     keep(cond_trees, next.cond_trees);
     keep(exit_blocks, next.exit_blocks);
     keep(label_blocks, next.label_blocks);
+    for (int side = 0; side < 2; ++side)
+        keep(label_ranges[side].blocks, next.label_ranges[side].blocks);
     return next;
 }
 
@@ -401,19 +438,16 @@ void PROFILE_ICODE_MGR::free_dead_nodes() {
         todo.push_back(n->right());
     }
     std::size_t left = dead.size();
+    // Statement trees are large and mostly unmarked: the walk ends as soon
+    // as no marked node is left.
     auto spare = [&](NODE* root) {
-        todo.assign(1, root);
-        while (!todo.empty() && left > 0) {
-            NODE* n = todo.back();
-            todo.pop_back();
-            if (!n) continue;
+        walk_tree(root, todo, [&](NODE* n) {
             if (n->marked()) {
                 n->set_marked(false);
                 --left;
             }
-            todo.push_back(n->left());
-            todo.push_back(n->right());
-        }
+            return left > 0;
+        });
     };
     for (STMT_ENTRY* e = fn_.first_stmt; e && left > 0; e = e->next) {
         spare(e->tree);

@@ -71,7 +71,15 @@ struct FUNCTION_STATE {
     std::vector<COND_TREE> cond_trees;
     std::vector<BASIC_BLK*> exit_blocks;
     bool exit_blocks_built = false;
-    // (label, position in block order, block), sorted.
+    // The first block of each label by the label's offset from the lowest
+    // one, for the labels as read and for the new (negative) ones; or, when
+    // labels are too far apart for that, (label, position in block order,
+    // block), sorted.
+    struct LABEL_RANGE {
+        uint64_t base = 0;
+        std::vector<BASIC_BLK*> blocks;
+    };
+    LABEL_RANGE label_ranges[2];
     std::vector<std::tuple<uint64_t, std::size_t, BASIC_BLK*>> label_blocks;
     bool label_blocks_built = false;
 
@@ -202,6 +210,7 @@ public:
 
 private:
     using COND_TREE = FUNCTION_STATE::COND_TREE;
+    using LABEL_RANGE = FUNCTION_STATE::LABEL_RANGE;
 
     // An element of the walk that takes weights from EPVAL nodes: a node
     // by the slot of its parent that holds it, and whether its operands
@@ -242,6 +251,30 @@ private:
         // and gives it back, so an inner one starts an empty one of its own.
         std::vector<LOWERING_STEP> lowering;
     };
+    // Visits the nodes of a tree in pre-order, left operands first, until
+    // `visit` returns false; only right operands wait on `todo`, so that
+    // the walk goes down large trees without a push for every node.
+    template <class VISIT>
+    static void walk_tree(icode::NODE* n, std::vector<icode::NODE*>& todo, VISIT visit) {
+        if (!n) return;
+        todo.clear();
+        for (;;) {
+            if (!visit(n)) return;
+            icode::NODE* l = n->left();
+            icode::NODE* r = n->right();
+            if (l) {
+                if (r) todo.push_back(r);
+                n = l;
+            } else if (r) {
+                n = r;
+            } else if (todo.empty()) {
+                return;
+            } else {
+                n = todo.back();
+                todo.pop_back();
+            }
+        }
+    }
     // The blocks in block order, into stacks_.blocks.
     const std::vector<BASIC_BLK*>& current_blocks();
 
@@ -281,6 +314,8 @@ private:
     icode::TYPE* counter_type();
     bool copies_parameter(const STMT_ENTRY* e) const;
     void free_dead_nodes();
+    // The tables of block_with_label.
+    void build_label_tables();
 
     // The function being processed, replaced whole by reset().
     FUNCTION_STATE fn_;
