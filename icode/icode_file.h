@@ -178,11 +178,18 @@ private:
     // Puts the payload's length in front of it and sends the record on (to
     // the capture, or to the buffer that goes to the stream).
     void close_record(size_t start, uint8_t kind);
-    // Sends a record that starts at `start` in the write buffer on.
-    void send_record(size_t start, uint8_t kind);
+    // Sends a finished record on: to the capture, or to the block that goes
+    // to the stream.
+    void send_record(const char* record, size_t length, uint8_t kind);
+    // Appends bytes to the block, making room when it is full.
+    void put_block(const char* bytes, size_t length);
+    void grow_block(size_t length);
     // Appends a record built whole: kind, room for a one-byte length, the
     // fields up to `end`; `fits` false when a value did not fit its field.
     void append_record(uint8_t* record, const uint8_t* end, bool fits);
+    // Where a record of at most `most` bytes is built: at the end of the
+    // block when it goes there and fits, else in `stacked`.
+    uint8_t* record_room(uint8_t* stacked, size_t most);
     // Hands the write buffer to the stream.
     void flush_output();
     void write_end();
@@ -243,7 +250,12 @@ private:
     std::unique_ptr<TYPE_SIGNS> signs_;
 
     // Writing state: the records not yet handed to the stream, which go in
-    // large blocks, and the generic record being built.
+    // large blocks (`block_`, its first `block_size_` bytes used), a record
+    // too long to be built on the stack (built in `out_` before it joins the
+    // block), and the generic record being built.
+    std::unique_ptr<char[]> block_;
+    size_t block_size_ = 0;
+    size_t block_capacity_ = 0;
     BYTE_SINK out_;
     long written_ = 0;  // bytes handed to the stream so far
     RECORD wrec_;

@@ -63,7 +63,7 @@ std::unique_ptr<IcodeFile> IcodeFile::open_for_reading(FILE* stream, IcodeClient
     return f;
 }
 
-long IcodeFile::tell() const { return writing_ ? written_ + long(out_.size()) : in_->tell(); }
+long IcodeFile::tell() const { return writing_ ? written_ + long(block_size_) : in_->tell(); }
 
 bool IcodeFile::read_header() {
     if (!in_->seek(0) || in_->read_u8() != REC_HEADER) return false;

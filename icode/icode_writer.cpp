@@ -8,6 +8,7 @@
 // unit is written in one pass, function by function, whatever its size.
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <new>
 
 #include "icode/icode_errors.h"
@@ -67,7 +68,8 @@ std::unique_ptr<IcodeFile> IcodeFile::create_writer(FILE* stream, TYPE_PKG* pack
     f->version_ = ICODE_NEWEST_VERSION;
     f->types_ = package;
     f->unit_name_ = unit_name;
-    f->out_.bytes().reserve(WRITE_BUFFER_SIZE + WRITE_BUFFER_SIZE / 8);
+    f->block_capacity_ = WRITE_BUFFER_SIZE + WRITE_BUFFER_SIZE / 8;
+    f->block_.reset(new char[f->block_capacity_]);
     // The marks say which types this unit names; a package that served an
     // earlier unit must not carry them over.
     if (package) package->clear_marks();
@@ -91,13 +93,27 @@ void IcodeFile::end_record() {
 }
 
 void IcodeFile::flush_output() {
-    std::string& bytes = out_.bytes();
-    if (!bytes.empty()) std::fwrite(bytes.data(), 1, bytes.size(), stream_);
-    written_ += long(bytes.size());
-    bytes.clear();
+    if (block_size_ != 0) std::fwrite(block_.get(), 1, block_size_, stream_);
+    written_ += long(block_size_);
+    block_size_ = 0;
 }
 
-void IcodeFile::write_end() { out_.put_u8(REC_END); }
+void IcodeFile::grow_block(size_t length) {
+    // Only a record longer than the room left past the flushing size gets
+    // here: the block doubles until it fits.
+    size_t capacity = std::max(block_capacity_, size_t(1024));
+    while (capacity - block_size_ < length) capacity *= 2;
+    std::unique_ptr<char[]> grown(new (std::nothrow) char[capacity]);
+    if (!grown) write_buffer_exceeded();
+    if (block_size_ != 0) std::memcpy(grown.get(), block_.get(), block_size_);
+    block_ = std::move(grown);
+    block_capacity_ = capacity;
+}
+
+void IcodeFile::write_end() {
+    const char end = char(REC_END);
+    put_block(&end, 1);
+}
 
 POS_VALUE IcodeFile::position_value(const SourcePos* position) {
     if (!position) return POS_VALUE{};
@@ -356,8 +372,8 @@ void IcodeFile::finish_unit() {
             continue;
         }
         // Every null slot is a frozen symbol.
-        out_.put_bytes(frozen_chunks_[frozen->chunk].data() + frozen->offset, frozen->length);
-        if (out_.size() >= WRITE_BUFFER_SIZE) flush_output();
+        put_block(frozen_chunks_[frozen->chunk].data() + frozen->offset, frozen->length);
+        if (block_size_ >= WRITE_BUFFER_SIZE) flush_output();
         ++frozen;
     }
     write_end();
@@ -368,6 +384,8 @@ void IcodeFile::finish_unit() {
     write_header();
     flush_output();
     out_.bytes() = std::string();
+    block_.reset();
+    block_size_ = block_capacity_ = 0;
 }
 
 }  // namespace icode

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 #include <new>
 
 #include "icode/encoding.h"
@@ -36,10 +37,10 @@ constexpr size_t WRITE_BUFFER_SIZE = size_t(1) << 20;
 
 inline size_t IcodeFile::open_record(uint8_t kind) {
     std::string& bytes = out_.bytes();
-    const size_t start = bytes.size();
+    bytes.clear();
     bytes.push_back(char(kind));
     bytes.push_back('\0');
-    return start;
+    return 0;
 }
 
 inline void IcodeFile::close_record(size_t start, uint8_t kind) {
@@ -51,38 +52,47 @@ inline void IcodeFile::close_record(size_t start, uint8_t kind) {
         bytes[start + 1] = char(length);
     else
         bytes.replace(start + 1, 1, uleb_bytes(uint32_t(length)));
-    send_record(start, kind);
+    send_record(bytes.data() + start, bytes.size() - start, kind);
 }
 
-inline void IcodeFile::send_record(size_t start, uint8_t kind) {
-    std::string& bytes = out_.bytes();
+inline void IcodeFile::put_block(const char* bytes, size_t length) {
+    if (block_capacity_ - block_size_ < length) grow_block(length);
+    std::memcpy(block_.get() + block_size_, bytes, length);
+    block_size_ += length;
+}
+
+inline void IcodeFile::send_record(const char* record, size_t length, uint8_t kind) {
     if (capture_) {
-        capture_->append(bytes, start, std::string::npos);
-        bytes.resize(start);
-    } else if (bytes.size() >= WRITE_BUFFER_SIZE) {
-        flush_output();
+        capture_->append(record, length);
+    } else {
+        put_block(record, length);
+        if (block_size_ >= WRITE_BUFFER_SIZE) flush_output();
     }
     follow_depth(*layout_of(kind));
 }
 
-// A record of at most this many payload bytes is built whole on the stack
-// (its length then fits one byte) and appended at once.
+// A record of at most this many payload bytes is built whole, in place at
+// the end of the block or on the stack (its length then fits one byte).
 constexpr size_t BUILT_ON_STACK = 0x7f;
+
+inline uint8_t* IcodeFile::record_room(uint8_t* stacked, size_t most) {
+    if (capture_ || block_capacity_ - block_size_ < most) return stacked;
+    return reinterpret_cast<uint8_t*>(block_.get() + block_size_);
+}
 
 inline void IcodeFile::append_record(uint8_t* record, const uint8_t* end, bool fits) {
     const uint8_t kind = record[0];
     // A value that does not fit stops the writer with the record open: its
     // length not yet set, its fields up to that value written.
     record[1] = fits ? uint8_t(end - record - 2) : 0;
-    std::string& bytes = out_.bytes();
-    const size_t start = bytes.size();
-    try {
-        bytes.append(reinterpret_cast<const char*>(record), size_t(end - record));
-    } catch (const std::bad_alloc&) {
-        write_buffer_exceeded();
-    }
     if (!fits) value_exceeds_short();
-    send_record(start, kind);
+    const size_t length = size_t(end - record);
+    if (record != reinterpret_cast<uint8_t*>(block_.get() + block_size_))
+        return send_record(reinterpret_cast<const char*>(record), length, kind);
+    // Built in place at the end of the block.
+    block_size_ += length;
+    if (block_size_ >= WRITE_BUFFER_SIZE) flush_output();
+    follow_depth(*layout_of(kind));
 }
 
 // Appends the fields of part P (from values[base]) to a record being
@@ -103,7 +113,8 @@ template <const LAYOUT_PART& P>
 void IcodeFile::emit(uint8_t kind, const DIRECT_VALUE* values) {
     PACKAGE_SIGNS signs(types_);
     if constexpr (most_bytes(P) <= BUILT_ON_STACK) {
-        uint8_t record[2 + most_bytes(P)];
+        uint8_t stacked[2 + most_bytes(P)];
+        uint8_t* const record = record_room(stacked, sizeof stacked);
         record[0] = kind;
         RAW_SINK raw{record + 2};
         int version = version_;
@@ -122,7 +133,8 @@ void IcodeFile::emit_node(const DIRECT_VALUE* values) {
     constexpr size_t TAIL_AT = HEAD.fields.size();
     if constexpr (most_bytes(HEAD) <= BUILT_ON_STACK && most_bytes(TAIL) <= BUILT_ON_STACK &&
                   most_bytes(HEAD) + most_bytes(TAIL) <= BUILT_ON_STACK) {
-        uint8_t record[2 + most_bytes(HEAD) + most_bytes(TAIL)];
+        uint8_t stacked[2 + most_bytes(HEAD) + most_bytes(TAIL)];
+        uint8_t* const record = record_room(stacked, sizeof stacked);
         record[0] = REC_NODE;
         RAW_SINK raw{record + 2};
         // Each part starts from the unit's version, as the fields of one
