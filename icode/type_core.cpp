@@ -30,14 +30,6 @@ bool CsuPart::has_lists_besides_fields() const {
 TYPE::TYPE(TypeKind kind, uint32_t size, uint32_t alignment, Part part)
     : kind_(kind), size_(size), alignment_(alignment), part_(std::move(part)) {}
 
-TYPE* TYPE::resolved() {
-    TYPE* t = this;
-    while (t->replacement_ != nullptr) t = t->replacement_;
-    return t;
-}
-
-const TYPE* TYPE::resolved() const { return const_cast<TYPE*>(this)->resolved(); }
-
 TYPE* TYPE::basic_type() {
     TYPE* t = resolved();
     while (t->kind_ == TypeKind::TYPEDEF) {

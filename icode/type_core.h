@@ -285,8 +285,13 @@ public:
     TYPE* replacement() const { return replacement_; }
     void set_replacement(TYPE* other) { replacement_ = other; }
     // The end of the replacement chain (the type itself when not replaced).
-    TYPE* resolved();
-    const TYPE* resolved() const;
+    // Inline: the writer resolves the type of every node it writes.
+    TYPE* resolved() {
+        TYPE* t = this;
+        while (t->replacement_ != nullptr) t = t->replacement_;
+        return t;
+    }
+    const TYPE* resolved() const { return const_cast<TYPE*>(this)->resolved(); }
 
     // Writer bookkeeping.
     bool written() const { return written_; }
