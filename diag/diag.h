@@ -102,6 +102,12 @@ public:
 
 protected:
     int emit_with(const char* fmt) {
+        // Debug traces are raised on hot paths and mostly hidden: skip the
+        // formatting then (end_line still closes the line as it would).
+        if (!visible()) {
+            end_line();
+            return 0;
+        }
         int n = print_header();
         if constexpr (sizeof...(A) == 0) {
             // No conversions in the format: print it as plain text.
