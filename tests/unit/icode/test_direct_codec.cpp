@@ -96,11 +96,9 @@ void check(uint8_t kind, int version, int64_t selector) {
 }
 
 TEST(DirectCodec, AgreesWithTheGenericCodecOnEveryKindTailAndVersion) {
-    int kinds = 0;
     for (int k = 0; k < 256; ++k) {
         const RECORD_LAYOUT* layout = layout_of(uint8_t(k));
         if (!layout) continue;
-        ++kinds;
         EXPECT_NE(direct_codec(layout->head_part), nullptr);
         for (int version : {-86, -85, -84, -81, -76, -75, -74, -71}) {
             if (!layout->select) {
@@ -114,7 +112,6 @@ TEST(DirectCodec, AgreesWithTheGenericCodecOnEveryKindTailAndVersion) {
                 }
         }
     }
-    EXPECT_EQ(kinds, 31);
 }
 
 TEST(DirectCodec, RefusesWhatTheGenericCodecRefuses) {
