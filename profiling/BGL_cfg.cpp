@@ -34,10 +34,10 @@ void PROFILE_GRAPH::add_edge(BASIC_BLK* source, BASIC_BLK* target, int weight) {
             .emit();
         return;
     }
-    EDGE_INFO info;
-    info.tree_weight = weight;
     // Parallel edges are allowed, so the graph never refuses an edge.
-    boost::add_edge(*s, *t, info, g_);
+    boost::add_edge(*s, *t, EDGE_INFO{weight}, g_);
+    // Edges are many: their trace is made only when it is shown.
+    if (!DIAG::settings().debug) return;
     DIAG::trelv_dbg_edge_create(TRELV_HERE, name_.c_str(), g_[*s].name.c_str(), g_[*t].name.c_str())
         .emit();
 }

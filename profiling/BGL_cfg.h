@@ -110,6 +110,8 @@ public:
 private:
     friend class PROPAGATION;
 
+    // Enters a chord into instr_edges_ under the next index, and returns it.
+    int add_chord(CFG_VERTEX source, CFG_VERTEX target, EDGE_INFO& info);
     // Kruskal's minimum spanning tree into tree_edges_.
     void spanning_tree();
     CFG_VERTEX tree_root(CFG_VERTEX v);

@@ -28,7 +28,7 @@ void PROFILE_GRAPH::number_chords() {
     spanning_tree();
     next_index_ = 1;
     instr_edges_.clear();
-
+    const bool trace = DIAG::settings().debug;  // traces are made only when shown
     if (flag_level(debug_profile_key()) >= 4) {
         int k = 0;
         for (const CFG_EDGE& e : tree_edges_)
@@ -37,46 +37,52 @@ void PROFILE_GRAPH::number_chords() {
                                      g_[boost::target(e, g_)].name.c_str())
                 .emit();
     }
-    // Tree edges are told apart by their index, -1, until they are numbered.
-    for (auto [it, end] = boost::edges(g_); it != end; ++it) g_[*it].index = 0;
+    // Counts start afresh; tree edges are told apart by their index, -1.
+    for (auto [it, end] = boost::edges(g_); it != end; ++it)
+        g_[*it] = EDGE_INFO{g_[*it].tree_weight};
     for (const CFG_EDGE& e : tree_edges_) g_[e].index = -1;
-
     for (auto [it, end] = boost::edges(g_); it != end; ++it) {
         EDGE_INFO& info = g_[*it];
         CFG_VERTEX s = boost::source(*it, g_), t = boost::target(*it, g_);
         if (info.index == -1) {
-            info.index = -1;
+            if (!trace) continue;
             DIAG::trelv_dbg_kvt_edge(TRELV_HERE, name_.c_str(), 0, g_[s].name.c_str(),
                                      g_[t].name.c_str())
                 .emit();
         } else {
-            instr_edges_[next_index_] = INSTR_EDGE{s, t, &info};
-            info.index = next_index_++;
+            info.index = add_chord(s, t, info);
+            if (!trace) continue;
             DIAG::trelv_dbg_instr_edge(TRELV_HERE, name_.c_str(), g_[s].name.c_str(),
                                        g_[t].name.c_str())
                 .emit();
         }
-        info.measured = false;
-        info.valid = false;
-        info.count = 0;
     }
 }
 
 COUNTER_PLAN PROFILE_GRAPH::instrument() {
     number_chords();
+    // Every chord is counted: the plan lists them in edge order, the order
+    // in which the instrumentation inserts their counters.
     COUNTER_PLAN plan;
-    for (auto [it, end] = boost::edges(g_); it != end; ++it)
-        if (g_[*it].index != -1) g_[*it].measured = true;
+    const bool trace = DIAG::settings().debug;
     for (auto [it, end] = boost::edges(g_); it != end; ++it) {
-        const EDGE_INFO& info = g_[*it];
+        EDGE_INFO& info = g_[*it];
         if (info.index == -1) continue;
+        info.measured = true;
         CFG_VERTEX s = boost::source(*it, g_), t = boost::target(*it, g_);
         block_of_[s]->set_succ_index(block_of_[t], info.index);
         plan.places.push_back(COUNTER_PLACE{block_of_[s], block_of_[t], info.index});
         if (info.index > plan.highest_index) plan.highest_index = info.index;
+        if (!trace) continue;
         DIAG::trelv_dbg_instr_edge_info(TRELV_HERE, name_.c_str(), g_[s].name.c_str(),
                                         g_[t].name.c_str(), info.index)
             .emit();
     }
     return plan;
+}
+
+int PROFILE_GRAPH::add_chord(CFG_VERTEX source, CFG_VERTEX target, EDGE_INFO& info) {
+    // Chords are numbered upwards: each goes to the end of the table.
+    instr_edges_.emplace_hint(instr_edges_.end(), next_index_, INSTR_EDGE{source, target, &info});
+    return next_index_++;
 }
