@@ -107,8 +107,21 @@ public:
         std::size_t edge;
     };
 
+    // A vertex on the stack of the walk that solves the tree edges: the
+    // edge it was reached by, the list (0 in-edges, 1 out-edges) and the
+    // position in it, and the sums of the counts seen so far.
+    struct SOLVE_FRAME {
+        CFG_VERTEX v;
+        EDGE_INFO* via;
+        int phase;
+        size_t i;
+        int in_sum;
+        int out_sum;
+    };
+
 private:
     friend class PROPAGATION;
+    std::vector<SOLVE_FRAME> solve_stack_;
 
     // Enters a chord into instr_edges_ under the next index, and returns it.
     int add_chord(CFG_VERTEX source, CFG_VERTEX target, EDGE_INFO& info);

@@ -25,10 +25,10 @@ void PROPAGATION::snapshot() {
     if (in_.size() < n) in_.resize(n);
     if (out_.size() < n) out_.resize(n);
     for (CFG_VERTEX v = 0; v < n; ++v) {
-        in_[v].clear();
-        out_[v].clear();
-        for (auto [it, end] = boost::in_edges(v, g_); it != end; ++it) in_[v].push_back(*it);
-        for (auto [it, end] = boost::out_edges(v, g_); it != end; ++it) out_[v].push_back(*it);
+        auto [in_begin, in_end] = boost::in_edges(v, g_);
+        in_[v].assign(in_begin, in_end);
+        auto [out_begin, out_end] = boost::out_edges(v, g_);
+        out_[v].assign(out_begin, out_end);
     }
 }
 
@@ -78,25 +78,22 @@ void PROPAGATION::solve_tree_edges() {
     // visits in-edges, then out-edges, of each vertex in list order and
     // solves an edge when the walk returns through it; kept iterative so a
     // very deep tree cannot exhaust the stack.
-    struct FRAME {
-        CFG_VERTEX v;
-        EDGE_INFO* via;
-        int phase;  // 0 in-edges, 1 out-edges
-        size_t i;
-        int in_sum;
-        int out_sum;
-    };
-    std::vector<FRAME> stack;
-    stack.push_back(FRAME{p_.vertex_of(p_.entry_), nullptr, 0, 0, 0, 0});
+    // A frame per vertex on the path from the entry: the edge it was
+    // reached by, where it is in its in-edges and then its out-edges, and
+    // the counts summed so far.  The stack is the graph's, kept from
+    // function to function, so that the walk allocates nothing once it has
+    // grown.
+    std::vector<PROFILE_GRAPH::SOLVE_FRAME>& stack = p_.solve_stack_;
+    stack.assign(1, {p_.vertex_of(p_.entry_), nullptr, 0, 0, 0, 0});
     while (!stack.empty()) {
-        FRAME& f = stack.back();
+        PROFILE_GRAPH::SOLVE_FRAME& f = stack.back();
         const std::vector<CFG_EDGE>& list = f.phase == 0 ? in_[f.v] : out_[f.v];
         if (f.i < list.size()) {
             const CFG_EDGE& e = list[f.i];
             EDGE_INFO& info = g_[e];
             if (&info != f.via && !info.measured && !info.valid) {
                 CFG_VERTEX other = f.phase == 0 ? boost::source(e, g_) : boost::target(e, g_);
-                stack.push_back(FRAME{other, &info, 0, 0, 0, 0});
+                stack.push_back({other, &info, 0, 0, 0, 0});
                 continue;  // f may have moved; come back to the same edge
             }
             if (f.phase == 0)
@@ -119,17 +116,20 @@ void PROPAGATION::solve_tree_edges() {
         stack.pop_back();
     }
     // The exit edges have done their part; from here on the entry block's
-    // extra input is the entry count.
+    // extra input is the entry count.  They leave the graph and the edge
+    // lists, which keep the order of the edges that stay: the lists are
+    // then those the graph would give, without being taken again.
     for (const auto& [ordinal, rec] : p_.recorded_edges_) {
-        for (auto [it, end] = boost::out_edges(rec.source, g_); it != end; ++it) {
-            if (&g_[*it] == rec.info) {
-                boost::remove_edge(*it, g_);
-                break;
-            }
-        }
+        std::vector<CFG_EDGE>& out = out_[rec.source];
+        auto e = std::find_if(out.begin(), out.end(),
+                              [&](const CFG_EDGE& x) { return &g_[x] == rec.info; });
+        if (e == out.end()) continue;
+        std::vector<CFG_EDGE>& in = in_[boost::target(*e, g_)];
+        in.erase(std::find(in.begin(), in.end(), *e));
+        boost::remove_edge(*e, g_);
+        out.erase(e);
     }
     p_.recorded_edges_.clear();
-    snapshot();
 }
 
 bool PROPAGATION::skipped_input(CFG_VERTEX u, CFG_VERTEX v) const {
