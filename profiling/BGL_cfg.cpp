@@ -99,15 +99,17 @@ void PROFILE_GRAPH::restart(BASIC_BLK* entry, const char* function_name, int ext
     // The first `blocks` vertices stay, without edges but with the storage
     // of their edge lists, for add_block to take over in order: the graph
     // is then exactly the one a fresh graph would become.
-    for (CFG_VERTEX v = 0; v < boost::num_vertices(g_); ++v) boost::clear_vertex(v, g_);
+    clear_edges();
     while (boost::num_vertices(g_) > blocks) boost::remove_vertex(boost::num_vertices(g_) - 1, g_);
+    if (name_numbers_.size() > blocks) name_numbers_.resize(blocks);
     block_of_.clear();
     node_weight_.clear();
     complete_.clear();
     unreachable_.clear();
     instr_edges_.clear();
     next_index_ = 0;
-    vertex_by_number_.clear();
+    // Blocks are numbered from 0 as a rule: the table is made for them at once.
+    vertex_by_number_.assign(blocks, NO_VERTEX);
     entry_count_ = 0;
     extra_values_.clear();
     tree_edges_.clear();
@@ -122,13 +124,8 @@ void PROFILE_GRAPH::note_vertex(const BASIC_BLK* block, CFG_VERTEX v) {
     vertex_by_number_[number] = v;
 }
 
-std::optional<CFG_VERTEX> PROFILE_GRAPH::find_vertex(const BASIC_BLK* block) const {
+std::optional<CFG_VERTEX> PROFILE_GRAPH::search_vertex(const BASIC_BLK* block) const {
     if (!block) return std::nullopt;
-    const std::size_t number = std::size_t(block->number());
-    if (block->number() >= 0 && number < vertex_by_number_.size()) {
-        const CFG_VERTEX v = vertex_by_number_[number];
-        if (v < block_of_.size() && block_of_[v] == block) return v;
-    }
     // The last vertex added for the block, as its number would give.
     for (std::size_t v = block_of_.size(); v-- > 0;)
         if (block_of_[v] == block) return CFG_VERTEX(v);
@@ -142,7 +139,27 @@ CFG_VERTEX PROFILE_GRAPH::vertex_of(const BASIC_BLK* block) const {
 
 CFG_VERTEX PROFILE_GRAPH::reused_vertex(const BASIC_BLK* block) {
     const CFG_VERTEX v = block_of_.size();
-    if (v >= boost::num_vertices(g_)) return boost::add_vertex(VERTEX_INFO{block->name()}, g_);
-    g_[v].name = block->name();
+    if (v >= boost::num_vertices(g_)) {
+        name_numbers_.push_back(block->number());
+        return boost::add_vertex(VERTEX_INFO{block->name()}, g_);
+    }
+    // A block's name is made from its number alone, so a vertex kept from a
+    // block of the same number has the name already.
+    if (name_numbers_[v] != block->number()) {
+        g_[v].name = block->name();
+        name_numbers_[v] = block->number();
+    }
     return v;
+}
+
+void PROFILE_GRAPH::clear_edges() {
+    // The graph offers to clear a vertex, which looks for each of its edges
+    // in the lists of the edge's other end; every edge goes here, so the
+    // lists are emptied as they are (keeping their storage) and the edge
+    // set's nodes go back to its pool.
+    for (CFG_VERTEX v = 0; v < boost::num_vertices(g_); ++v) {
+        g_.out_edge_list(v).clear();
+        boost::in_edge_list(g_, v).clear();
+    }
+    g_.m_edges.clear();
 }

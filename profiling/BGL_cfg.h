@@ -18,11 +18,10 @@
 #include <string>
 #include <vector>
 
+#include "cfg/basic_blk.h"
 #include "profiling/counter_plan.h"
 #include "profiling/data_sets.h"
 #include "profiling/edge_pool.h"
-
-class BASIC_BLK;
 
 struct EDGE_INFO {
     int tree_weight = 0;    // minimised by the spanning tree; 1 for real edges
@@ -154,7 +153,21 @@ private:
     void note_vertex(const BASIC_BLK* block, CFG_VERTEX v);
     // The vertex for the next block: one kept by restart, or a new one.
     CFG_VERTEX reused_vertex(const BASIC_BLK* block);
-    std::optional<CFG_VERTEX> find_vertex(const BASIC_BLK* block) const;
+    // The number of the block each vertex's name was made from.
+    std::vector<int> name_numbers_;
+    // The vertex of a block: the one its number leads to, as a rule, or
+    // the one the search finds.
+    std::optional<CFG_VERTEX> find_vertex(const BASIC_BLK* block) const {
+        if (block && block->number() >= 0 &&
+            std::size_t(block->number()) < vertex_by_number_.size()) {
+            const CFG_VERTEX v = vertex_by_number_[std::size_t(block->number())];
+            if (v < block_of_.size() && block_of_[v] == block) return v;
+        }
+        return search_vertex(block);
+    }
+    std::optional<CFG_VERTEX> search_vertex(const BASIC_BLK* block) const;
+    // Removes every edge, keeping the vertices and their lists' storage.
+    void clear_edges();
     BASIC_BLK* entry_;
     std::string name_;
     int extra_counters_;

@@ -62,8 +62,8 @@ void PROFILE_ICODE_MGR::annotation() {
     std::vector<std::pair<BASIC_BLK*, int>>& weighted = stacks_.edges;
     for (BASIC_BLK* b : current_blocks()) {
         weighted.clear();
-        b->for_each_weighted_succ(
-            [&](BASIC_BLK*, BASIC_BLK* s, int w) { weighted.emplace_back(s, w); });
+        for (const SUCC_INFO& s : b->successors())
+            if (s.weight != -1) weighted.emplace_back(s.succ, s.weight);
         for (auto& [s, w] : weighted) {
             if (s != b->fallthrough_succ()) {
                 b->annotate_branch(s, w);

@@ -134,8 +134,8 @@ void PROFILE_ICODE_MGR::insert_counters(const COUNTER_PLAN& plan) {
     std::vector<std::pair<BASIC_BLK*, int>>& counted = stacks_.edges;
     for (BASIC_BLK* b : current_blocks()) {
         counted.clear();
-        b->for_each_indexed_succ(
-            [&](BASIC_BLK*, BASIC_BLK* s, int index) { counted.emplace_back(s, index); });
+        for (const SUCC_INFO& s : b->successors())
+            if (s.index != -1) counted.emplace_back(s.succ, s.index);
         for (auto& [s, index] : counted) insert_edge_counter(b, s, index);
     }
 

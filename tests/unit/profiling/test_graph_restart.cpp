@@ -62,4 +62,24 @@ TEST_F(GraphRestart, NumbersAndPropagatesAsAFreshGraph) {
     }
 }
 
+// A kept vertex that a block of another number takes over is named after
+// its new block, as are the vertices added past the kept ones.
+TEST_F(GraphRestart, KeptVerticesTakeTheNamesOfTheirNewBlocks) {
+    FAKE_FUNCTION small("p|p|r"), large("p|p|p|p|r");
+    std::unique_ptr<PROFILE_GRAPH> pg = small.graph();
+    for (int round = 0; round < 2; ++round) {
+        // The blocks in reverse order: vertex v gets the block numbered n-1-v.
+        pg->restart(large.at(0), "f", 0, large.size());
+        for (size_t i = large.size(); i-- > 0;) pg->add_block(large.at(i));
+        const CFG_GRAPH& g = pg->graph();
+        for (CFG_VERTEX v = 0; v < pg->vertex_count(); ++v)
+            EXPECT_EQ(g[v].name, large.at(large.size() - 1 - v)->name()) << round << " " << v;
+        // In block order again: every vertex changes its name back.
+        pg->restart(large.at(0), "f", 0, large.size());
+        for (size_t i = 0; i < large.size(); ++i) pg->add_block(large.at(i));
+        for (CFG_VERTEX v = 0; v < pg->vertex_count(); ++v)
+            EXPECT_EQ(g[v].name, large.at(v)->name()) << round << " " << v;
+    }
+}
+
 }  // namespace
