@@ -60,16 +60,14 @@ void PROPAGATION::set_edge_counter(int i, uint32_t c) {
         DIAG::trelv_warn_bad_edge_index(TRELV_HERE, name_, i, p_.next_index_).emit();
         return;
     }
-    if (i == 0) {
-        p_.entry_count_ = int(c);
-        return;
-    }
+    if (i == 0) return void(p_.entry_count_ = int(c));
     const INSTR_EDGE& chord = p_.instr_edges_.at(i);
+    chord.info->count = int(c);
+    chord.info->measured = true;
+    if (!DIAG::settings().debug) return;  // the trace is made only when shown
     DIAG::trelv_dbg_edge_prof_wt(TRELV_HERE, name_, vname(chord.source), vname(chord.target), i,
                                  int(c))
         .emit();
-    chord.info->count = int(c);
-    chord.info->measured = true;
 }
 
 void PROPAGATION::solve_tree_edges() {
@@ -78,11 +76,12 @@ void PROPAGATION::solve_tree_edges() {
     // visits in-edges, then out-edges, of each vertex in list order and
     // solves an edge when the walk returns through it; kept iterative so a
     // very deep tree cannot exhaust the stack.
+    //
     // A frame per vertex on the path from the entry: the edge it was
-    // reached by, where it is in its in-edges and then its out-edges, and
-    // the counts summed so far.  The stack is the graph's, kept from
-    // function to function, so that the walk allocates nothing once it has
-    // grown.
+    // reached by (none for the entry), where it is in its in-edges and
+    // then its out-edges, and the counts summed so far.  The stack is the
+    // graph's, kept from function to function, so that the walk allocates
+    // nothing once it has grown.
     std::vector<PROFILE_GRAPH::SOLVE_FRAME>& stack = p_.solve_stack_;
     stack.assign(1, {p_.vertex_of(p_.entry_), nullptr, 0, 0, 0, 0});
     while (!stack.empty()) {
@@ -115,7 +114,8 @@ void PROPAGATION::solve_tree_edges() {
         }
         stack.pop_back();
     }
-    // The exit edges have done their part; from here on the entry block's
+    // The exit edges have done their part, the walk having gone through
+    // them as through any other edge; from here on the entry block's
     // extra input is the entry count.  They leave the graph and the edge
     // lists, which keep the order of the edges that stay: the lists are
     // then those the graph would give, without being taken again.
