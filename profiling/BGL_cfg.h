@@ -108,12 +108,13 @@ public:
 
     // A vertex on the stack of the walk that solves the tree edges: the
     // edge it was reached by, the list (0 in-edges, 1 out-edges) and the
-    // position in it, and the sums of the counts seen so far.
+    // part of it still to visit, and the sums of the counts seen so far.
     struct SOLVE_FRAME {
         CFG_VERTEX v;
         EDGE_INFO* via;
         int phase;
-        size_t i;
+        const CFG_EDGE* next;
+        const CFG_EDGE* end;
         int in_sum;
         int out_sum;
     };

@@ -83,30 +83,30 @@ void PROPAGATION::solve_tree_edges() {
     // graph's, kept from function to function, so that the walk allocates
     // nothing once it has grown.
     std::vector<PROFILE_GRAPH::SOLVE_FRAME>& stack = p_.solve_stack_;
-    stack.assign(1, {p_.vertex_of(p_.entry_), nullptr, 0, 0, 0, 0});
+    stack.assign(1, in_frame(p_.vertex_of(p_.entry_), nullptr));
     while (!stack.empty()) {
         PROFILE_GRAPH::SOLVE_FRAME& f = stack.back();
-        const std::vector<CFG_EDGE>& list = f.phase == 0 ? in_[f.v] : out_[f.v];
-        if (f.i < list.size()) {
-            const CFG_EDGE& e = list[f.i];
+        if (f.next != f.end) {
+            const CFG_EDGE& e = *f.next;
             EDGE_INFO& info = g_[e];
             if (&info != f.via && !info.measured && !info.valid) {
                 CFG_VERTEX other = f.phase == 0 ? boost::source(e, g_) : boost::target(e, g_);
-                stack.push_back({other, &info, 0, 0, 0, 0});
+                stack.push_back(in_frame(other, &info));
                 continue;  // f may have moved; come back to the same edge
             }
             if (f.phase == 0)
                 f.in_sum = wrap_add(f.in_sum, info.count);
             else
                 f.out_sum = wrap_add(f.out_sum, info.count);
-            ++f.i;
+            ++f.next;
             continue;
         }
+        // The in-edges are done: on to the out-edges.
         if (f.phase == 0) {
-            f.phase = 1;
-            f.i = 0;
+            to_out_edges(f);
             continue;
         }
+        // Both are done: the edge the vertex was reached by balances it.
         if (f.via) {
             int d = wrap_sub(f.in_sum, f.out_sum);
             f.via->count = d < 0 ? int(0u - uint32_t(d)) : d;
@@ -289,4 +289,16 @@ void PROFILE_GRAPH::propagate_counters(const DATA_SETS& data_sets) {
     }
     p.check_balance();
     p.write_back();
+}
+
+PROFILE_GRAPH::SOLVE_FRAME PROPAGATION::in_frame(CFG_VERTEX v, EDGE_INFO* via) const {
+    const std::vector<CFG_EDGE>& in = in_[v];
+    return PROFILE_GRAPH::SOLVE_FRAME{v, via, 0, in.data(), in.data() + in.size(), 0, 0};
+}
+
+void PROPAGATION::to_out_edges(PROFILE_GRAPH::SOLVE_FRAME& f) const {
+    const std::vector<CFG_EDGE>& out = out_[f.v];
+    f.phase = 1;
+    f.next = out.data();
+    f.end = out.data() + out.size();
 }

@@ -25,6 +25,10 @@ private:
         size_t count = 0;
     };
     void snapshot();
+    // The walk's frame for v, reached by via, at its first in-edge; and the
+    // move of a frame on to its vertex's out-edges.
+    PROFILE_GRAPH::SOLVE_FRAME in_frame(CFG_VERTEX v, EDGE_INFO* via) const;
+    void to_out_edges(PROFILE_GRAPH::SOLVE_FRAME& f) const;
     void set_edge_counter(int i, uint32_t c);
     GATHER gather_inputs(CFG_VERTEX v);
     GATHER gather_outputs(CFG_VERTEX v);
