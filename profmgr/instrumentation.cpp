@@ -1,6 +1,6 @@
 // Instrumentation: the function's counters array and the counter
 // increments on the counted edges, at the entry and on conditional arms.
-#include <string>
+#include <boost/format.hpp>
 
 #include "diag/trelv_diags.h"
 #include "icode/attributes.h"
@@ -66,8 +66,8 @@ void PROFILE_ICODE_MGR::create_counters_array(int highest_index) {
     TYPE* array = types->second.first;
     array_pointer_type_ = types->second.second;
     SymbolRecord r;
-    r.name = std::string("__prof_arr_") + function_name() + '_' +
-             std::to_string(counters_array_sequence());
+    r.name =
+        (boost::format("__prof_arr_%s_%d") % function_name() % counters_array_sequence()).str();
     ++counters_array_sequence();
     r.size = array->size();
     r.value = 0;
