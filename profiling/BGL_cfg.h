@@ -127,10 +127,12 @@ private:
     int add_chord(CFG_VERTEX source, CFG_VERTEX target, EDGE_INFO& info);
     // Kruskal's minimum spanning tree into tree_edges_.
     void spanning_tree();
-    CFG_VERTEX tree_root(CFG_VERTEX v);
     std::vector<TREE_CANDIDATE> tree_candidates_;
     std::vector<CFG_EDGE> tree_edge_list_;
+    // The forest grown so far, as the library's disjoint sets over kept
+    // storage (parent and rank of every vertex).
     std::vector<CFG_VERTEX> tree_parent_;
+    std::vector<std::size_t> tree_rank_;
     // The weights of the edges in edge-list order, and the order in which
     // the heap hands out the edges for the weights tree_order_weights_.
     std::vector<int> tree_weights_;

@@ -1,7 +1,11 @@
 // The minimum spanning tree whose complement gives the chords: Kruskal's
-// algorithm over the graph's edges, with its storage kept from function to
-// function.
+// algorithm over the graph's edges, made of the parts the graph library's
+// own Kruskal uses (a heap ordered by weight, the library's disjoint sets)
+// but with their storage kept from function to function: the library's
+// function makes its queue anew for every function, a few allocations per
+// function that a run of many small functions pays for every time.
 #include <algorithm>
+#include <boost/pending/disjoint_sets.hpp>
 
 #include "profiling/BGL_cfg.h"
 
@@ -19,20 +23,14 @@ struct HEAVIER {
 
 }  // namespace
 
-CFG_VERTEX PROFILE_GRAPH::tree_root(CFG_VERTEX v) {
-    while (tree_parent_[v] != v) {
-        tree_parent_[v] = tree_parent_[tree_parent_[v]];
-        v = tree_parent_[v];
-    }
-    return v;
-}
-
 void PROFILE_GRAPH::spanning_tree() {
     tree_edges_.clear();
     std::size_t n = boost::num_vertices(g_);
     if (n == 0) return;
     tree_parent_.resize(n);
-    for (CFG_VERTEX v = 0; v < n; ++v) tree_parent_[v] = v;
+    tree_rank_.resize(n);
+    boost::disjoint_sets<std::size_t*, CFG_VERTEX*> forest(tree_rank_.data(), tree_parent_.data());
+    for (CFG_VERTEX v = 0; v < n; ++v) forest.make_set(v);
     tree_edge_list_.clear();
     tree_weights_.clear();
     for (auto [it, end] = boost::edges(g_); it != end; ++it) {
@@ -58,13 +56,15 @@ void PROFILE_GRAPH::spanning_tree() {
         }
         tree_order_weights_ = tree_weights_;
     }
-    // An edge joining two parts of the forest grown so far joins the tree.
+    // An edge joining two parts of the forest grown so far joins the tree;
+    // which edges do depends only on what the forest connects, not on how
+    // the sets are linked.
     for (std::size_t i : tree_order_) {
         const CFG_EDGE& e = tree_edge_list_[i];
-        CFG_VERTEX u = tree_root(boost::source(e, g_));
-        CFG_VERTEX v = tree_root(boost::target(e, g_));
+        CFG_VERTEX u = forest.find_set(boost::source(e, g_));
+        CFG_VERTEX v = forest.find_set(boost::target(e, g_));
         if (u == v) continue;
         tree_edges_.push_back(e);
-        tree_parent_[u] = v;
+        forest.link(u, v);
     }
 }
