@@ -147,6 +147,8 @@ private:
     }
     OptPos make_position(const POS_VALUE& p) const;
     TYPE* resolve_type(int64_t id);
+    // resolve_type() for the type of a node, with the common case inline.
+    TYPE* node_type(int64_t id);
     SYMTAB* lookup_symbol(int64_t level, int64_t index) const;
     void read_symbol(uint32_t length);
     std::unique_ptr<Pragma> read_pragma(uint32_t length);
@@ -247,6 +249,9 @@ private:
         int read;
     };
     std::vector<OPEN_NODE> read_stack_;
+    // read_node()'s fields of the node record being read, head and leaf
+    // together, kept from node to node.
+    DIRECT_VALUE node_fields_[layout_table::NODE.fields.size() + NODE_MAX_LEAF_FIELDS];
     std::unique_ptr<TYPE_SIGNS> signs_;
 
     // Writing state: the records not yet handed to the stream, which go in

@@ -19,8 +19,6 @@ void BASE_NODE::set_weight(int) {}
 
 BASE_NODE::~BASE_NODE() = default;
 
-NODE::NODE(int opcode, TYPE* type) : opcode_(opcode), type_(type) {}
-
 namespace {
 
 // Slots for nodes, taken in chunks and never given back to the heap: a
@@ -99,8 +97,6 @@ void NODE::operator delete(void* p, std::size_t size) noexcept {
 }
 
 NODE::~NODE() = default;
-
-NODE* make_node(int opcode, TYPE* type) { return new NODE(opcode, type); }
 
 void NODE::set_value(uint64_t value) {
     value_low_ = static_cast<uint32_t>(value);

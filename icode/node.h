@@ -79,7 +79,7 @@ public:
 // single node frees only that node.
 class NODE final : public BASE_NODE {
 public:
-    NODE(int opcode, TYPE* type);
+    NODE(int opcode, TYPE* type) : opcode_(opcode), type_(type) {}
     NODE(const NODE&) = delete;
     NODE& operator=(const NODE&) = delete;
     ~NODE() override;
@@ -200,7 +200,7 @@ private:
 
 // The node factory: a new node with every field zero except the weight
 // annotation, which is -1.  The caller owns the node.
-NODE* make_node(int opcode, TYPE* type);
+inline NODE* make_node(int opcode, TYPE* type) { return new NODE(opcode, type); }
 
 // Frees a whole tree (both operand links, transitively) without recursion,
 // so that chains of any length are safe.  Null is allowed.  A tree must not
