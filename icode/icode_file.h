@@ -157,7 +157,16 @@ private:
     void read_exception_table(uint32_t count);
     NODE* read_tree();
     NODE* read_tree_from(uint32_t length);
+    NODE* read_operands(NODE* root, BYTE_SOURCE& at_hand);
     NODE* read_node(uint32_t length);
+    // A node record, header and payload.  `at_hand` are the bytes at hand
+    // from the input's position on (ICODE_INPUT::bytes_at_hand()); both
+    // move past the record.
+    NODE* read_node_record(BYTE_SOURCE& at_hand);
+    // Decodes the payload of a node record into node_fields_.
+    void decode_node_fields(BYTE_SOURCE& in);
+    // The node node_fields_ describe, with its leaf data.
+    NODE* build_node();
     bool is_signed_id(uint32_t id) const;
 
     // Writing helpers (icode_writer*.cpp).  A record is built in wrec_

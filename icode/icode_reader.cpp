@@ -215,6 +215,21 @@ bool decode_record(ICODE_INPUT& input, std::string& buffer, RECORD& rec, uint8_t
 
 template <const LAYOUT_PART& P>
 bool IcodeFile::read_direct(uint32_t length, DIRECT_VALUE* values) {
+    if constexpr (fields_end_by_themselves(P)) {
+        // Fields that lie whole in the bytes at hand are decoded there (see
+        // read_node_record()); others take the general way below, which
+        // decodes every field again.
+        BYTE_SOURCE in = in_->bytes_at_hand();
+        if (length <= in.remaining()) {
+            try {
+                int version = version_;
+                decode_fields<P>(in, version, values, 0, signs_.get());
+                in_->move_to(in.position());
+                return true;
+            } catch (const DECODE_ERROR&) {
+            }
+        }
+    }
     return in_->read_fields(length, payload_, [&](const uint8_t* data, size_t size) {
         BYTE_SOURCE in(data, size);
         int version = version_;
@@ -622,6 +637,17 @@ void rewrite_floating_comparison(NODE* node) {
 }
 
 constexpr size_t NODE_HEAD = lt::NODE.fields.size();
+constexpr size_t NODE_OPCODE = field_index(lt::NODE, "opcode");
+constexpr size_t NODE_TYPE_ID = field_index(lt::NODE, "type");
+
+// True when no field of a node record, head or leaf, runs to the end of
+// its record.
+constexpr bool node_fields_end_by_themselves() {
+    if (!fields_end_by_themselves(lt::NODE)) return false;
+    for (int op = 0; op < NODE_OPCODES; ++op)
+        if (!fields_end_by_themselves(*node_leaf_layout(op))) return false;
+    return true;
+}
 
 // The opcodes whose node layout has no fields after the head.
 constexpr std::array<bool, NODE_OPCODES> NO_LEAF_DATA = [] {
@@ -634,9 +660,12 @@ constexpr std::array<bool, NODE_OPCODES> NO_LEAF_DATA = [] {
 // The leaf fields of a node with this opcode, decoded after the head into
 // v[NODE_HEAD], ...: the opcodes with leaf data through the code of their
 // own part, the others through the part the table gives them (none, or an
-// error for an opcode without layout).
-void decode_node_leaf(int64_t opcode, BYTE_SOURCE& in, int& version, DIRECT_VALUE* v,
-                      const SIGN_ORACLE* signs) {
+// error for an opcode without layout).  Inline, like build_node() and
+// read_node_record(): they run for every node of every tree, and a call
+// apiece, with what it saves and restores, costs about as much as what they
+// do.
+[[gnu::always_inline]] inline void decode_node_leaf(int64_t opcode, BYTE_SOURCE& in, int& version,
+                                                    DIRECT_VALUE* v, const SIGN_ORACLE* signs) {
     switch (opcode) {
         case LABEL: decode_fields_reusing<LEAF<LABEL>>(in, version, v, NODE_HEAD, signs); return;
         case NAME: decode_fields_reusing<LEAF<NAME>>(in, version, v, NODE_HEAD, signs); return;
@@ -674,24 +703,30 @@ inline TYPE* IcodeFile::node_type(int64_t id) {
     return resolve_type(id);
 }
 
+[[gnu::always_inline]] inline void IcodeFile::decode_node_fields(BYTE_SOURCE& in) {
+    int version = version_;
+    decode_fields_reusing<lt::NODE>(in, version, node_fields_, 0, signs_.get());
+    decode_node_leaf(node_fields_[NODE_OPCODE].num, in, version, node_fields_, signs_.get());
+}
+
 // Reads the payload of a node record whose header was just read, builds
 // the node and stores its leaf data.
 NODE* IcodeFile::read_node(uint32_t length) {
-    constexpr size_t OPCODE = field_index(lt::NODE, "opcode");
-    constexpr size_t TYPE_ID = field_index(lt::NODE, "type");
-    DIRECT_VALUE* const v = node_fields_;
-    TYPE_SIGNS* const signs = signs_.get();
-    signs->forget();
+    signs_->forget();
     const bool read = in_->read_fields(length, payload_, [&](const uint8_t* data, size_t size) {
         BYTE_SOURCE in(data, size);
-        int version = version_;
-        decode_fields_reusing<lt::NODE>(in, version, v, 0, signs);
-        decode_node_leaf(v[OPCODE].num, in, version, v, signs);
+        decode_node_fields(in);
         return size - in.remaining();
     });
     if (!read) invalid_record();
-    const int opcode = int(v[OPCODE].num);
-    TYPE* type = node_type(v[TYPE_ID].num);
+    return build_node();
+}
+
+[[gnu::always_inline]] inline NODE* IcodeFile::build_node() {
+    const DIRECT_VALUE* const v = node_fields_;
+    const TYPE_SIGNS* const signs = signs_.get();
+    const int opcode = int(v[NODE_OPCODE].num);
+    TYPE* type = node_type(v[NODE_TYPE_ID].num);
     // Held until its leaf data is stored: a symbol or class lookup below may
     // end the run, and a test's exit hook turns that into an exception.
     TreePtr held(make_node(opcode, type));
@@ -718,7 +753,7 @@ NODE* IcodeFile::read_node(uint32_t length) {
             // Signed exactly when the value was read as signed: the codec
             // asked about this node's type.
             constexpr size_t VALUE = leaf_field(LEAF<ICON>, "value");
-            static_assert(LEAF<ICON>.fields[VALUE - NODE_HEAD].sign_from == int(TYPE_ID),
+            static_assert(LEAF<ICON>.fields[VALUE - NODE_HEAD].sign_from == int(NODE_TYPE_ID),
                           "an integer constant is signed by the node's type");
             int64_t value = v[VALUE].num;
             if (signs->last())
@@ -796,18 +831,58 @@ NODE* IcodeFile::read_node(uint32_t length) {
     return held.release();
 }
 
-NODE* IcodeFile::read_tree() {
+[[gnu::always_inline]] inline NODE* IcodeFile::read_node_record(BYTE_SOURCE& at_hand) {
+    // Most node records lie whole in the bytes at hand and are decoded
+    // there.  Their fields decode the same from any bytes that hold them
+    // (no field of a node runs to the end of its record), so the payload's
+    // length only has to stay within those bytes.  Any record that does not
+    // (or does not decode) takes the general way from its start.
+    static_assert(node_fields_end_by_themselves(),
+                  "node fields decode from any bytes that hold them");
+    BYTE_SOURCE in = at_hand;
+    bool decoded = false;
+    try {
+        if (in.get_u8() == REC_NODE) {
+            uint32_t length = in.get_uleb();
+            if (length <= in.remaining()) {
+                signs_->forget();
+                decode_node_fields(in);
+                decoded = true;
+            }
+        }
+    } catch (const DECODE_ERROR&) {
+    }
+    if (decoded) {
+        at_hand = in;
+        in_->move_to(in.position());
+        return build_node();
+    }
     uint8_t kind = in_->read_u8();
     uint32_t length;
     if (kind != REC_NODE || !in_->read_uleb(length)) invalid_record();
-    return read_tree_from(length);
+    NODE* node = read_node(length);
+    at_hand = in_->bytes_at_hand();
+    return node;
+}
+
+NODE* IcodeFile::read_tree() {
+    BYTE_SOURCE at_hand = in_->bytes_at_hand();
+    NODE* root = read_node_record(at_hand);
+    return read_operands(root, at_hand);
 }
 
 // Reads a node record whose header was just read and its operands in
 // pre-order, without recursion, so that a tree of any depth is safe.
 NODE* IcodeFile::read_tree_from(uint32_t length) {
-    const std::array<NODE_SHAPE, NODE_OPCODES>& shapes = node_shapes();
     NODE* root = read_node(length);
+    BYTE_SOURCE at_hand = in_->bytes_at_hand();
+    return read_operands(root, at_hand);
+}
+
+// Reads the operand trees of a node just read, in pre-order, without
+// recursion.
+NODE* IcodeFile::read_operands(NODE* root, BYTE_SOURCE& at_hand) {
+    const std::array<NODE_SHAPE, NODE_OPCODES>& shapes = node_shapes();
     const int n = shapes[size_t(root->opcode())].operands;
     if (n == 0) return root;
     TreePtr guard(root);
@@ -822,9 +897,7 @@ NODE* IcodeFile::read_tree_from(uint32_t length) {
             open.pop_back();
             continue;
         }
-        uint8_t kind = in_->read_u8();
-        if (kind != REC_NODE || !in_->read_uleb(length)) invalid_record();
-        NODE* child = read_node(length);
+        NODE* child = read_node_record(at_hand);
         if (top.read++ == 0)
             top.node->set_left(child);
         else

@@ -50,4 +50,15 @@ inline void decode_fields_reusing(BYTE_SOURCE& in, int& version, DIRECT_VALUE* a
                                          std::make_index_sequence<P.fields.size()>());
 }
 
+// True when every field of the part ends by itself (none runs to the end
+// of its record): the fields then decode the same from any bytes that hold
+// them, so that a reader may decode them in place from more bytes than the
+// record's length says, and take the record's own bytes only when that
+// fails.
+constexpr bool fields_end_by_themselves(const LAYOUT_PART& part) {
+    for (const FIELD_DESC& d : part.fields)
+        if (d.enc == ENC::REST || d.enc == ENC::CATCHES) return false;
+    return true;
+}
+
 }  // namespace icode
