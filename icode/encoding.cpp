@@ -55,6 +55,20 @@ uint32_t BYTE_SOURCE::get_u32() {
 }
 
 uint32_t BYTE_SOURCE::get_uleb_long() {
+    // A value of up to five bytes lying whole in the source needs no check
+    // of the end per byte.
+    if (end_ - p_ >= 5) {
+        const uint8_t* p = p_;
+        uint32_t v = 0;
+        for (unsigned shift = 0; shift < 35; shift += 7) {
+            const uint8_t byte = *p++;
+            v |= uint32_t(byte & 0x7f) << shift;
+            if (!(byte & 0x80)) {
+                p_ = p;
+                return v;
+            }
+        }
+    }
     // No byte limit: bits shifted beyond 32 are lost, as the format says.
     uint32_t v = 0;
     unsigned shift = 0;

@@ -147,6 +147,8 @@ private:
     }
     OptPos make_position(const POS_VALUE& p) const;
     TYPE* resolve_type(int64_t id);
+    // resolve_type() for the type of a node, with the common case inline.
+    TYPE* node_type(int64_t id);
     SYMTAB* lookup_symbol(int64_t level, int64_t index) const;
     void read_symbol(uint32_t length);
     std::unique_ptr<Pragma> read_pragma(uint32_t length);
@@ -155,7 +157,16 @@ private:
     void read_exception_table(uint32_t count);
     NODE* read_tree();
     NODE* read_tree_from(uint32_t length);
+    NODE* read_operands(NODE* root, BYTE_SOURCE& at_hand);
     NODE* read_node(uint32_t length);
+    // A node record, header and payload.  `at_hand` are the bytes at hand
+    // from the input's position on (ICODE_INPUT::bytes_at_hand()); both
+    // move past the record.
+    NODE* read_node_record(BYTE_SOURCE& at_hand);
+    // Decodes the payload of a node record into node_fields_.
+    void decode_node_fields(BYTE_SOURCE& in);
+    // The node node_fields_ describe, with its leaf data.
+    NODE* build_node();
     bool is_signed_id(uint32_t id) const;
 
     // Writing helpers (icode_writer*.cpp).  A record is built in wrec_
@@ -247,6 +258,9 @@ private:
         int read;
     };
     std::vector<OPEN_NODE> read_stack_;
+    // read_node()'s fields of the node record being read, head and leaf
+    // together, kept from node to node.
+    DIRECT_VALUE node_fields_[layout_table::NODE.fields.size() + NODE_MAX_LEAF_FIELDS];
     std::unique_ptr<TYPE_SIGNS> signs_;
 
     // Writing state: the records not yet handed to the stream, which go in

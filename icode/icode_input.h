@@ -56,6 +56,18 @@ public:
         }
         return read_uleb_slow(value);
     }
+    // The bytes of the block from the current position on, all of them
+    // bytes of the file, for decoding records in place; none when the
+    // position is outside the block.  Reading stops at the block's end,
+    // where the caller takes the general way (read_fields), which reads on.
+    BYTE_SOURCE bytes_at_hand() const {
+        if (pos_ >= block_pos_ && pos_ - block_pos_ < block_len_)
+            return BYTE_SOURCE(block_.get() + (pos_ - block_pos_),
+                               size_t(block_len_ - (pos_ - block_pos_)));
+        return BYTE_SOURCE(nullptr, 0);
+    }
+    // Moves the position to a point of the bytes at hand.
+    void move_to(const uint8_t* p) { pos_ = block_pos_ + long(p - block_.get()); }
     // Reads exactly n bytes into out; false when the file is shorter.
     bool read_bytes(size_t n, std::string& out);
     // Decodes the fields of a record whose header has just been read.

@@ -3,6 +3,7 @@
 // The records of the function stream are decoded by the direct codec from
 // the layout table; the header, type records and the dropped kinds, which
 // are few, go through a generic RECORD.
+#include <array>
 #include <cstring>
 
 #include "icode/icode_errors.h"
@@ -11,6 +12,7 @@
 #include "icode/node.h"
 #include "icode/opcodes.h"
 #include "icode/record_direct.h"
+#include "icode/record_direct_read.h"
 #include "icode/record_layout.h"
 #include "icode/type_error.h"
 #include "icode/type_pkg.h"
@@ -27,14 +29,21 @@ void reset_icode_target() { target_value = ICODE_TARGET; }
 
 // Answers the codec's signedness questions from the type map, so that
 // integer constants and enumerator values decode with the encoding their
-// type calls for.
-class IcodeFile::TYPE_SIGNS : public SIGN_ORACLE {
+// type calls for.  It keeps its last answer, so that the reader stores an
+// integer constant's value with the signedness its encoding was read with
+// instead of working it out again.
+class IcodeFile::TYPE_SIGNS final : public SIGN_ORACLE {
 public:
     explicit TYPE_SIGNS(const IcodeFile& f) : file_(f) {}
-    bool is_signed(uint32_t id) const override { return file_.is_signed_id(id); }
+    bool is_signed(uint32_t id) const override { return last_ = file_.is_signed_id(id); }
+    // The answer since forget(); false when nothing was asked (the codec
+    // asks nothing for type id 0, no type, which is not signed).
+    bool last() const { return last_; }
+    void forget() { last_ = false; }
 
 private:
     const IcodeFile& file_;
+    mutable bool last_ = false;
 };
 
 IcodeFile::IcodeFile() = default;
@@ -206,6 +215,21 @@ bool decode_record(ICODE_INPUT& input, std::string& buffer, RECORD& rec, uint8_t
 
 template <const LAYOUT_PART& P>
 bool IcodeFile::read_direct(uint32_t length, DIRECT_VALUE* values) {
+    if constexpr (fields_end_by_themselves(P)) {
+        // Fields that lie whole in the bytes at hand are decoded there (see
+        // read_node_record()); others take the general way below, which
+        // decodes every field again.
+        BYTE_SOURCE in = in_->bytes_at_hand();
+        if (length <= in.remaining()) {
+            try {
+                int version = version_;
+                decode_fields<P>(in, version, values, 0, signs_.get());
+                in_->move_to(in.position());
+                return true;
+            } catch (const DECODE_ERROR&) {
+            }
+        }
+    }
     return in_->read_fields(length, payload_, [&](const uint8_t* data, size_t size) {
         BYTE_SOURCE in(data, size);
         int version = version_;
@@ -566,10 +590,6 @@ void IcodeFile::read_exception_table(uint32_t count) {
 
 namespace {
 
-int operands_of(int opcode) {
-    return is_leaf_opcode(opcode) ? 0 : OperatorTable::operand_count(opcode);
-}
-
 // Comparisons on floating operands carry the floating opcodes.
 int floating_comparison(int opcode) {
     switch (opcode) {
@@ -587,34 +607,126 @@ int floating_comparison(int opcode) {
     }
 }
 
+// What reading a tree needs to know of an opcode: how many operand trees
+// follow its node, and whether it is a comparison of two operands that
+// takes the floating opcode when an operand is floating.
+struct NODE_SHAPE {
+    uint8_t operands = 0;
+    bool comparison = false;
+};
+
+// Every opcode a node record may carry has a node layout, so the table
+// covers every node read.
+const std::array<NODE_SHAPE, NODE_OPCODES>& node_shapes() {
+    static const std::array<NODE_SHAPE, NODE_OPCODES> shapes = [] {
+        std::array<NODE_SHAPE, NODE_OPCODES> s{};
+        for (int op = 0; op < NODE_OPCODES; ++op) {
+            const int count = OperatorTable::operand_count(op);
+            s[size_t(op)].operands = uint8_t(is_leaf_opcode(op) ? 0 : count);
+            s[size_t(op)].comparison = count == 2 && floating_comparison(op) != op;
+        }
+        return s;
+    }();
+    return shapes;
+}
+
 void rewrite_floating_comparison(NODE* node) {
-    if (OperatorTable::operand_count(node->opcode()) != 2) return;
     bool floating = (node->left() && node->left()->type() && is_floating(node->left()->type())) ||
                     (node->right() && node->right()->type() && is_floating(node->right()->type()));
     if (floating) node->set_opcode(floating_comparison(node->opcode()));
 }
 
+constexpr size_t NODE_HEAD = lt::NODE.fields.size();
+constexpr size_t NODE_OPCODE = field_index(lt::NODE, "opcode");
+constexpr size_t NODE_TYPE_ID = field_index(lt::NODE, "type");
+
+// True when no field of a node record, head or leaf, runs to the end of
+// its record.
+constexpr bool node_fields_end_by_themselves() {
+    if (!fields_end_by_themselves(lt::NODE)) return false;
+    for (int op = 0; op < NODE_OPCODES; ++op)
+        if (!fields_end_by_themselves(*node_leaf_layout(op))) return false;
+    return true;
+}
+
+// The opcodes whose node layout has no fields after the head.
+constexpr std::array<bool, NODE_OPCODES> NO_LEAF_DATA = [] {
+    std::array<bool, NODE_OPCODES> none{};
+    for (int op = 0; op < NODE_OPCODES; ++op)
+        none[size_t(op)] = node_leaf_layout(op)->fields.empty();
+    return none;
+}();
+
+// The leaf fields of a node with this opcode, decoded after the head into
+// v[NODE_HEAD], ...: the opcodes with leaf data through the code of their
+// own part, the others through the part the table gives them (none, or an
+// error for an opcode without layout).  Inline, like build_node() and
+// read_node_record(): they run for every node of every tree, and a call
+// apiece, with what it saves and restores, costs about as much as what they
+// do.
+[[gnu::always_inline]] inline void decode_node_leaf(int64_t opcode, BYTE_SOURCE& in, int& version,
+                                                    DIRECT_VALUE* v, const SIGN_ORACLE* signs) {
+    switch (opcode) {
+        case LABEL: decode_fields_reusing<LEAF<LABEL>>(in, version, v, NODE_HEAD, signs); return;
+        case NAME: decode_fields_reusing<LEAF<NAME>>(in, version, v, NODE_HEAD, signs); return;
+        case SCON: decode_fields_reusing<LEAF<SCON>>(in, version, v, NODE_HEAD, signs); return;
+        case ICON: decode_fields_reusing<LEAF<ICON>>(in, version, v, NODE_HEAD, signs); return;
+        case FCON: decode_fields_reusing<LEAF<FCON>>(in, version, v, NODE_HEAD, signs); return;
+        case LCON: decode_fields_reusing<LEAF<LCON>>(in, version, v, NODE_HEAD, signs); return;
+        case FIELD: decode_fields_reusing<LEAF<FIELD>>(in, version, v, NODE_HEAD, signs); return;
+        case SWITCH: decode_fields_reusing<LEAF<SWITCH>>(in, version, v, NODE_HEAD, signs); return;
+        case SKIP: decode_fields_reusing<LEAF<SKIP>>(in, version, v, NODE_HEAD, signs); return;
+        case CALL: decode_fields_reusing<LEAF<CALL>>(in, version, v, NODE_HEAD, signs); return;
+        case UCALL: decode_fields_reusing<LEAF<UCALL>>(in, version, v, NODE_HEAD, signs); return;
+        case EPVAL: decode_fields_reusing<LEAF<EPVAL>>(in, version, v, NODE_HEAD, signs); return;
+        case DDNODE: decode_fields_reusing<LEAF<DDNODE>>(in, version, v, NODE_HEAD, signs); return;
+        case ICALL: decode_fields_reusing<LEAF<ICALL>>(in, version, v, NODE_HEAD, signs); return;
+        case UICALL: decode_fields_reusing<LEAF<UICALL>>(in, version, v, NODE_HEAD, signs); return;
+        case MCALL: decode_fields_reusing<LEAF<MCALL>>(in, version, v, NODE_HEAD, signs); return;
+        case UMCALL: decode_fields_reusing<LEAF<UMCALL>>(in, version, v, NODE_HEAD, signs); return;
+        case VREG: decode_fields_reusing<LEAF<VREG>>(in, version, v, NODE_HEAD, signs); return;
+        default: break;
+    }
+    // The other opcodes with a layout have no leaf data.
+    if (opcode >= 0 && opcode < NODE_OPCODES && NO_LEAF_DATA[size_t(opcode)]) return;
+    const DIRECT_CODEC* leaf = node_leaf_codec(opcode);
+    if (!leaf) throw DECODE_ERROR("no layout for node opcode");
+    leaf->decode(in, version, v, NODE_HEAD, signs);
+}
+
 }  // namespace
+
+// The type a node names: most are found in the vector at once.
+inline TYPE* IcodeFile::node_type(int64_t id) {
+    if (id != 0 && uint64_t(id) < type_by_id_.size() && types_)
+        if (TYPE* t = type_by_id_[size_t(id)]) return t;
+    return resolve_type(id);
+}
+
+[[gnu::always_inline]] inline void IcodeFile::decode_node_fields(BYTE_SOURCE& in) {
+    int version = version_;
+    decode_fields_reusing<lt::NODE>(in, version, node_fields_, 0, signs_.get());
+    decode_node_leaf(node_fields_[NODE_OPCODE].num, in, version, node_fields_, signs_.get());
+}
 
 // Reads the payload of a node record whose header was just read, builds
 // the node and stores its leaf data.
 NODE* IcodeFile::read_node(uint32_t length) {
-    constexpr size_t OPCODE = field_index(lt::NODE, "opcode");
-    constexpr size_t TYPE_ID = field_index(lt::NODE, "type");
-    constexpr size_t HEAD = lt::NODE.fields.size();
-    DIRECT_VALUE v[HEAD + NODE_MAX_LEAF_FIELDS];
+    signs_->forget();
     const bool read = in_->read_fields(length, payload_, [&](const uint8_t* data, size_t size) {
         BYTE_SOURCE in(data, size);
-        int version = version_;
-        decode_fields<lt::NODE>(in, version, v, 0, signs_.get());
-        const DIRECT_CODEC* leaf = node_leaf_codec(v[OPCODE].num);
-        if (!leaf) throw DECODE_ERROR("no layout for node opcode");
-        leaf->decode(in, version, v, HEAD, signs_.get());
+        decode_node_fields(in);
         return size - in.remaining();
     });
     if (!read) invalid_record();
-    const int opcode = int(v[OPCODE].num);
-    TYPE* type = resolve_type(v[TYPE_ID].num);
+    return build_node();
+}
+
+[[gnu::always_inline]] inline NODE* IcodeFile::build_node() {
+    const DIRECT_VALUE* const v = node_fields_;
+    const TYPE_SIGNS* const signs = signs_.get();
+    const int opcode = int(v[NODE_OPCODE].num);
+    TYPE* type = node_type(v[NODE_TYPE_ID].num);
     // Held until its leaf data is stored: a symbol or class lookup below may
     // end the run, and a test's exit hook turns that into an exception.
     TreePtr held(make_node(opcode, type));
@@ -638,9 +750,13 @@ NODE* IcodeFile::read_node(uint32_t length) {
             break;
         }
         case ICON: {
+            // Signed exactly when the value was read as signed: the codec
+            // asked about this node's type.
             constexpr size_t VALUE = leaf_field(LEAF<ICON>, "value");
+            static_assert(LEAF<ICON>.fields[VALUE - NODE_HEAD].sign_from == int(NODE_TYPE_ID),
+                          "an integer constant is signed by the node's type");
             int64_t value = v[VALUE].num;
-            if (type && is_signed(type))
+            if (signs->last())
                 node->set_value(uint64_t(int64_t(int32_t(value))));
             else
                 node->set_value(uint64_t(uint32_t(value)));
@@ -715,36 +831,79 @@ NODE* IcodeFile::read_node(uint32_t length) {
     return held.release();
 }
 
-NODE* IcodeFile::read_tree() {
+[[gnu::always_inline]] inline NODE* IcodeFile::read_node_record(BYTE_SOURCE& at_hand) {
+    // Most node records lie whole in the bytes at hand and are decoded
+    // there.  Their fields decode the same from any bytes that hold them
+    // (no field of a node runs to the end of its record), so the payload's
+    // length only has to stay within those bytes.  Any record that does not
+    // (or does not decode) takes the general way from its start.
+    static_assert(node_fields_end_by_themselves(),
+                  "node fields decode from any bytes that hold them");
+    BYTE_SOURCE in = at_hand;
+    bool decoded = false;
+    try {
+        if (in.get_u8() == REC_NODE) {
+            uint32_t length = in.get_uleb();
+            if (length <= in.remaining()) {
+                signs_->forget();
+                decode_node_fields(in);
+                decoded = true;
+            }
+        }
+    } catch (const DECODE_ERROR&) {
+    }
+    if (decoded) {
+        at_hand = in;
+        in_->move_to(in.position());
+        return build_node();
+    }
     uint8_t kind = in_->read_u8();
     uint32_t length;
     if (kind != REC_NODE || !in_->read_uleb(length)) invalid_record();
-    return read_tree_from(length);
+    NODE* node = read_node(length);
+    at_hand = in_->bytes_at_hand();
+    return node;
+}
+
+NODE* IcodeFile::read_tree() {
+    BYTE_SOURCE at_hand = in_->bytes_at_hand();
+    NODE* root = read_node_record(at_hand);
+    return read_operands(root, at_hand);
 }
 
 // Reads a node record whose header was just read and its operands in
 // pre-order, without recursion, so that a tree of any depth is safe.
 NODE* IcodeFile::read_tree_from(uint32_t length) {
     NODE* root = read_node(length);
+    BYTE_SOURCE at_hand = in_->bytes_at_hand();
+    return read_operands(root, at_hand);
+}
+
+// Reads the operand trees of a node just read, in pre-order, without
+// recursion.
+NODE* IcodeFile::read_operands(NODE* root, BYTE_SOURCE& at_hand) {
+    const std::array<NODE_SHAPE, NODE_OPCODES>& shapes = node_shapes();
+    const int n = shapes[size_t(root->opcode())].operands;
+    if (n == 0) return root;
+    TreePtr guard(root);
     std::vector<OPEN_NODE>& open = read_stack_;
     open.clear();
-    if (int n = operands_of(root->opcode())) open.push_back(OPEN_NODE{root, n, 0});
-    TreePtr guard(root);
+    open.push_back(OPEN_NODE{root, n, 0});
     while (!open.empty()) {
-        if (open.back().read == open.back().needed) {
-            rewrite_floating_comparison(open.back().node);
+        OPEN_NODE& top = open.back();
+        if (top.read == top.needed) {
+            if (shapes[size_t(top.node->opcode())].comparison)
+                rewrite_floating_comparison(top.node);
             open.pop_back();
             continue;
         }
-        uint8_t kind = in_->read_u8();
-        if (kind != REC_NODE || !in_->read_uleb(length)) invalid_record();
-        NODE* child = read_node(length);
-        OPEN_NODE& top = open.back();
+        NODE* child = read_node_record(at_hand);
         if (top.read++ == 0)
             top.node->set_left(child);
         else
             top.node->set_right(child);
-        if (int n = operands_of(child->opcode())) open.push_back(OPEN_NODE{child, n, 0});
+        if (int operands = shapes[size_t(child->opcode())].operands)
+            open.push_back(OPEN_NODE{child, operands, 0});
     }
     return guard.release();
 }

@@ -19,61 +19,17 @@ void BASE_NODE::set_weight(int) {}
 
 BASE_NODE::~BASE_NODE() = default;
 
-NODE::NODE(int opcode, TYPE* type) : opcode_(opcode), type_(type) {}
+namespace node_detail {
 
-namespace {
-
-// Slots for nodes, taken in chunks and never given back to the heap: a
-// freed node's slot is the next one taken.  The peak number of live nodes
-// (one function's trees and the globals' initializers) bounds the pool.
-// Builds with AddressSanitizer use the heap instead, so that it still sees
-// every node's use after release and every leak.
-class NODE_POOL {
-public:
-    constexpr NODE_POOL() = default;
-
-    void* take() {
-        if (!free_) grow();
-        SLOT* slot = free_;
-        free_ = slot->next;
-        return slot;
-    }
-    void give(void* p) {
-        SLOT* slot = static_cast<SLOT*>(p);
-        slot->next = free_;
-        free_ = slot;
-    }
-
-private:
-    union SLOT {
-        SLOT* next;
-        alignas(NODE) unsigned char bytes[sizeof(NODE)];
-    };
-    static constexpr std::size_t CHUNK = 4096;
-
-    // The first slot of a chunk links the chunks, so that they stay
-    // reachable; the others are for nodes.
-    void grow() {
-        SLOT* chunk = new SLOT[CHUNK];
-        chunk->next = chunks_;
-        chunks_ = chunk;
-        for (std::size_t i = CHUNK; i-- > 1;) give(&chunk[i]);
-    }
-
-    SLOT* free_ = nullptr;
-    SLOT* chunks_ = nullptr;
-};
-
-#if defined(__SANITIZE_ADDRESS__)
-#define TRELV_NODE_POOL 0
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define TRELV_NODE_POOL 0
-#endif
-#endif
-#ifndef TRELV_NODE_POOL
-#define TRELV_NODE_POOL 1
-#endif
+// The first slot of a chunk links the chunks, so that they stay reachable;
+// the others are for nodes.
+void NODE_POOL::grow() {
+    constexpr std::size_t CHUNK = 4096;
+    SLOT* chunk = new SLOT[CHUNK];
+    chunk->next = chunks_;
+    chunks_ = chunk;
+    for (std::size_t i = CHUNK; i-- > 1;) give(&chunk[i]);
+}
 
 #if TRELV_NODE_POOL
 // Initialized before any code runs and never destroyed, so that nodes held
@@ -81,31 +37,7 @@ private:
 NODE_POOL node_pool;
 #endif
 
-}  // namespace
-
-void* NODE::operator new(std::size_t size) {
-#if TRELV_NODE_POOL
-    if (size == sizeof(NODE)) return node_pool.take();
-#endif
-    return ::operator new(size);
-}
-
-void NODE::operator delete(void* p, std::size_t size) noexcept {
-    if (!p) return;
-#if TRELV_NODE_POOL
-    if (size == sizeof(NODE)) return node_pool.give(p);
-#endif
-    ::operator delete(p);
-}
-
-NODE::~NODE() = default;
-
-NODE* make_node(int opcode, TYPE* type) { return new NODE(opcode, type); }
-
-void NODE::set_value(uint64_t value) {
-    value_low_ = static_cast<uint32_t>(value);
-    value_high_ = static_cast<uint32_t>(value >> 32);
-}
+}  // namespace node_detail
 
 namespace {
 
@@ -135,12 +67,6 @@ uint64_t parse_decimal(const char* text) {
 }
 
 }  // namespace
-
-void NODE::set_symbol(I_SYMTAB* symbol) { set_value(reinterpret_cast<uintptr_t>(symbol)); }
-
-I_SYMTAB* NODE::symbol() const {
-    return reinterpret_cast<I_SYMTAB*>(static_cast<uintptr_t>(value()));
-}
 
 void NODE::set_field_ref(int8_t flag, uint32_t member_number, TYPE* class_type) {
     set_value(reinterpret_cast<uintptr_t>(class_type));
@@ -223,7 +149,7 @@ void NODE::set_text(const char* text) {
         text_ = std::make_unique<std::string>(text);
 }
 
-void free_tree(NODE* root) {
+void free_tree_of_nodes(NODE* root) {
     // Without a stack: while the node at hand has a left operand, a right
     // rotation lifts that operand above it; a node without one is freed and
     // its right operand comes next.  Every node is visited a bounded number

@@ -79,10 +79,10 @@ public:
 // single node frees only that node.
 class NODE final : public BASE_NODE {
 public:
-    NODE(int opcode, TYPE* type);
+    NODE(int opcode, TYPE* type) : opcode_(opcode), type_(type) {}
     NODE(const NODE&) = delete;
     NODE& operator=(const NODE&) = delete;
-    ~NODE() override;
+    ~NODE() override = default;
 
     // Nodes live in a pool of equal slots that freed nodes go back to, so
     // that the millions of nodes of a run cost no allocator call each.
@@ -102,14 +102,19 @@ public:
     NODE** right_slot() { return &right_; }
 
     uint64_t value() const { return (static_cast<uint64_t>(value_high_) << 32) | value_low_; }
-    void set_value(uint64_t value);
+    void set_value(uint64_t value) {
+        value_low_ = static_cast<uint32_t>(value);
+        value_high_ = static_cast<uint32_t>(value >> 32);
+    }
     bool has_text() const { return text_ != nullptr; }
     // The text with its full length (string constants may contain NUL).
     const std::string* text_string() const { return text_.get(); }
 
     // NAME: the symbol named, or nullptr for a NAME without symbol.
-    void set_symbol(I_SYMTAB* symbol);
-    I_SYMTAB* symbol() const;
+    void set_symbol(I_SYMTAB* symbol) { set_value(reinterpret_cast<uintptr_t>(symbol)); }
+    I_SYMTAB* symbol() const {
+        return reinterpret_cast<I_SYMTAB*>(static_cast<uintptr_t>(value()));
+    }
     // FIELD: the i8 of the record, the member number and the class type.  The
     // class sits in the value, the member number in the call number and the
     // i8 in the SWITCH number.
@@ -198,14 +203,89 @@ private:
     int call_number_ = 0;
 };
 
+namespace node_detail {
+
+// Slots for nodes, taken in chunks and never given back to the heap: a
+// freed node's slot is the next one taken.  The peak number of live nodes
+// (one function's trees and the globals' initializers) bounds the pool.
+// Taking and giving are inline: a run makes and frees millions of nodes.
+class NODE_POOL {
+public:
+    constexpr NODE_POOL() = default;
+
+    void* take() {
+        if (!free_) grow();
+        SLOT* slot = free_;
+        free_ = slot->next;
+        return slot;
+    }
+    void give(void* p) {
+        SLOT* slot = static_cast<SLOT*>(p);
+        slot->next = free_;
+        free_ = slot;
+    }
+
+private:
+    union SLOT {
+        SLOT* next;
+        alignas(NODE) unsigned char bytes[sizeof(NODE)];
+    };
+    // Adds a chunk of slots.
+    void grow();
+
+    SLOT* free_ = nullptr;
+    SLOT* chunks_ = nullptr;
+};
+
+// Builds with AddressSanitizer use the heap instead, so that it still sees
+// every node's use after release and every leak.
+#if defined(__SANITIZE_ADDRESS__)
+#define TRELV_NODE_POOL 0
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define TRELV_NODE_POOL 0
+#endif
+#endif
+#ifndef TRELV_NODE_POOL
+#define TRELV_NODE_POOL 1
+#endif
+
+#if TRELV_NODE_POOL
+// The pool of every node (node.cpp).
+extern NODE_POOL node_pool;
+#endif
+
+}  // namespace node_detail
+
+inline void* NODE::operator new(std::size_t size) {
+#if TRELV_NODE_POOL
+    if (size == sizeof(NODE)) return node_detail::node_pool.take();
+#endif
+    return ::operator new(size);
+}
+
+inline void NODE::operator delete(void* p, std::size_t size) noexcept {
+    if (!p) return;
+#if TRELV_NODE_POOL
+    if (size == sizeof(NODE)) return node_detail::node_pool.give(p);
+#endif
+    ::operator delete(p);
+}
+
 // The node factory: a new node with every field zero except the weight
 // annotation, which is -1.  The caller owns the node.
-NODE* make_node(int opcode, TYPE* type);
+inline NODE* make_node(int opcode, TYPE* type) { return new NODE(opcode, type); }
 
 // Frees a whole tree (both operand links, transitively) without recursion,
 // so that chains of any length are safe.  Null is allowed.  A tree must not
-// share nodes.
-void free_tree(NODE* root);
+// share nodes.  A lone node, the most frequent tree freed, is freed inline.
+void free_tree_of_nodes(NODE* root);
+inline void free_tree(NODE* root) {
+    if (root && !root->left() && !root->right())
+        delete root;
+    else
+        free_tree_of_nodes(root);
+}
 
 // A deep copy of a tree: every node with its text; type, symbol and class
 // pointers are shared.  Iterative like free_tree().

@@ -199,6 +199,51 @@ TEST(Reader, DeepTreesAreReadWithoutRecursion) {
     EXPECT_EQ(n->opcode(), ICON);
 }
 
+TEST(Reader, NodeFieldsNotTheirLengthsDelimitNodeRecords) {
+    // A node's fields are what counts: a length shorter than them has them
+    // read on past it, a longer one is not skipped.  The longest length
+    // here still ends within the file.
+    const char* const lengths[][3] = {{"", "", ""},
+                                      {"len=0 ", "", ""},
+                                      {"", "len=1 ", "len=0 "},
+                                      {"len=9 ", "len=20 ", "len=3 "},
+                                      {"", "", "len=12 "}};
+    for (const auto& len : lengths) {
+        std::string text = HEAD + "expr pos=-\n  PLUS " + len[0] + "type=1\n    NAME " + len[1] +
+                           "type=1 level=0 index=1\n    ICON " + len[2] +
+                           "type=1 value=-300\nlabel label=7\nend\n" + SECTIONS;
+        READER_RUN run;
+        run.read(text);
+        run.expect_clean();
+        ASSERT_EQ(run.client.trees.size(), 1u) << text;
+        EXPECT_EQ(show_tree(run.client.trees[0].get()), "PLUS(NAME g@0, ICON -300)") << text;
+        EXPECT_EQ(lines(run.client.calls_of("label")), "label 7\n") << text;
+    }
+}
+
+TEST(Reader, RecordsAcrossTheReadingBlocksEnd) {
+    // The unit is read a megabyte at a time: node records run across the
+    // ends of the first two blocks, and the records after each must be read
+    // from the next block.  The strings' bytes would read as node records
+    // (0x65 is the kind of a node record) if the reader went on from a
+    // stale place.
+    const std::string text_bytes(997, '\x65');
+    const int statements = 2200;
+    std::string text = HEAD;
+    for (int i = 0; i < statements; ++i)
+        text += "expr pos=-\n  COMMA type=0\n    SCON type=0 bytes=\"" + text_bytes +
+                "\"\n    ICON type=1 value=" + std::to_string(i) + "\n";
+    READER_RUN run;
+    run.read(text + "end\n" + SECTIONS);
+    run.expect_clean();
+    ASSERT_EQ(run.client.trees.size(), size_t(statements));
+    for (int i = 0; i < statements; ++i) {
+        const NODE* t = run.client.trees[size_t(i)].get();
+        ASSERT_EQ(show_node(t->right()), "ICON " + std::to_string(i));
+        ASSERT_EQ(t->left()->text_string()->size(), text_bytes.size());
+    }
+}
+
 TEST(Reader, ReferenceState) {
     // The record's field (version -71 only) gives the start; then the
     // pragmas in file order, the last of FUNC_EXT_CALLED (23),
