@@ -174,14 +174,6 @@ BASIC_BLK* BASIC_BLK::fallthrough_block() const {
     return nullptr;
 }
 
-bool BASIC_BLK::first_label(uint64_t& label) const {
-    // Label statements are told apart by their kind: the opcode number of
-    // a label definition is also that of a floating comparison.
-    if (!first_ || first_->kind != icode::REC_LABEL || !first_->tree) return false;
-    label = first_->tree->value();
-    return true;
-}
-
 namespace {
 
 // A branch to a label that begins no block breaks the rule that every

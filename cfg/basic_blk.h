@@ -114,7 +114,13 @@ public:
     const std::vector<SUCC_INFO>& successors() const { return succs_; }
     const std::vector<BASIC_BLK*>& predecessors() const { return preds_; }
     // The label that the block's first statement defines; false if none.
-    bool first_label(uint64_t& label) const;
+    // Label statements are told apart by their kind: the opcode number of
+    // a label definition is also that of a floating comparison.
+    bool first_label(uint64_t& label) const {
+        if (!first_ || first_->kind != icode::REC_LABEL || !first_->tree) return false;
+        label = first_->tree->value();
+        return true;
+    }
 
 private:
     // name_, spelled out on the first request since the block was made or

@@ -1,7 +1,5 @@
-// The statement entry's ownership of its trees, and which opcodes end a block.
+// The statement entry's ownership of its trees.
 #include "cfg/stmt_entry.h"
-
-#include "icode/opcodes.h"
 
 STMT_ENTRY::~STMT_ENTRY() { clear(); }
 
@@ -20,15 +18,4 @@ void STMT_ENTRY::clear() {
     prev = nullptr;
     starts_block = nullptr;
     new_labels = false;
-}
-
-bool ends_block(int opcode) {
-    switch (opcode) {
-        case icode::BRANCH:
-        case icode::CBRANCH:
-        case icode::RETURN:
-        case icode::URETURN:
-        case icode::SWITCH: return true;
-        default: return false;
-    }
 }

@@ -9,6 +9,7 @@
 #include "icode/attributes.h"
 #include "icode/icode_client.h"
 #include "icode/node.h"
+#include "icode/opcodes.h"
 #include "icode/record_kinds.h"
 
 class BASIC_BLK;
@@ -53,5 +54,15 @@ struct STMT_ENTRY {
     int root_opcode() const { return tree ? tree->opcode() : -1; }
 };
 
-// True for the opcodes that end a basic block.
-bool ends_block(int opcode);
+// True for the opcodes that end a basic block.  Asked for every statement
+// as it is cut into blocks: inline.
+inline bool ends_block(int opcode) {
+    switch (opcode) {
+        case icode::BRANCH:
+        case icode::CBRANCH:
+        case icode::RETURN:
+        case icode::URETURN:
+        case icode::SWITCH: return true;
+        default: return false;
+    }
+}

@@ -354,17 +354,22 @@ void PROFILE_ICODE_MGR::record_conditional(NODE* tree) {
     // The statement as read was counted when it was read; the trees made
     // from its parts hold no conditional expression when it holds none.
     int quests = 0;
-    if (tree == input_tree_) {
+    if (tree == input_tree_)
         quests = input_quests_;
-    } else if (!input_tree_ || input_quests_ > 0) {
-        walk_tree(tree, stacks_.nodes, [&](NODE* n) {
-            if (n->opcode() == QUEST) ++quests;
-            return true;
-        });
-    }
+    else if (!input_tree_ || input_quests_ > 0)
+        quests = count_quests(tree);
     if (quests == 0) return;
     fn_.cond_trees.push_back(COND_TREE{fn_.open_block, tree});
     fn_.extra_counter_count += quests;
+}
+
+int PROFILE_ICODE_MGR::count_quests(NODE* tree) {
+    int quests = 0;
+    walk_tree(tree, stacks_.nodes, [&](NODE* n) {
+        if (n->opcode() == QUEST) ++quests;
+        return true;
+    });
+    return quests;
 }
 
 NODE* PROFILE_ICODE_MGR::weights_on_input(NODE* tree) {
@@ -465,11 +470,8 @@ void PROFILE_ICODE_MGR::free_dead_nodes() {
         todo.push_back(n->right());
     }
     for (NODE* n : handed) n->set_marked(false);
-    for (NODE* n : dead) {
-        n->set_left(nullptr);
-        n->set_right(nullptr);
-        free_tree(n);
-    }
+    // Each node alone: its operands are in the list or kept.
+    for (NODE* n : dead) delete n;
     fn_.dead_nodes.clear();
     handed.clear();
 }

@@ -284,6 +284,8 @@ private:
     void add_tree_statement(icode::NODE* tree, const icode::OptPos& position,
                             icode::RECORD_KIND kind, bool before);
     void record_conditional(icode::NODE* tree);
+    // The conditional expressions (QUEST) of a tree.
+    int count_quests(icode::NODE* tree);
     // The statements of TWO_WAY_BRANCH(cond, COMMA(lt, lf)), of the given
     // type: a branch on cond to lf, a new label and a branch to lt.
     void add_two_way_branch(icode::NODE* cond, icode::NODE* lt, icode::NODE* lf, icode::TYPE* type,
