@@ -88,8 +88,8 @@ bool BASIC_BLK::is_switch() const { return last_ && last_->root_opcode() == icod
 
 const std::string& BASIC_BLK::spelled_name() const {
     char text[16] = {'L'};
-    if (name_.empty()) name_.assign(text, std::to_chars(text + 1, std::end(text), number_).ptr);
-    return name_;
+    const char* end = name_.empty() ? std::to_chars(text + 1, std::end(text), number_).ptr : text;
+    return name_.append(text, std::size_t(end - text));
 }
 
 void BASIC_BLK::set_succ_index(const BASIC_BLK* succ, int index) {
