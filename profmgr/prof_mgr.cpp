@@ -349,15 +349,9 @@ bool PROFILE_ICODE_MGR::takes_apart(const NODE* tree) const {
            ((tree->opcode() == CBRANCH && fn_.lowering) || tree->opcode() == OP_TWO_WAY_BRANCH);
 }
 
-void PROFILE_ICODE_MGR::record_conditional(NODE* tree) {
-    if (fn_.no_data || !tree) return;
-    // The statement as read was counted when it was read; the trees made
-    // from its parts hold no conditional expression when it holds none.
-    int quests = 0;
-    if (tree == input_tree_)
-        quests = input_quests_;
-    else if (!input_tree_ || input_quests_ > 0)
-        quests = count_quests(tree);
+void PROFILE_ICODE_MGR::record_counted_conditional(NODE* tree) {
+    // The statement as read was counted when it was read.
+    int quests = tree == input_tree_ ? input_quests_ : count_quests(tree);
     if (quests == 0) return;
     fn_.cond_trees.push_back(COND_TREE{fn_.open_block, tree});
     fn_.extra_counter_count += quests;

@@ -283,7 +283,14 @@ private:
     BASIC_BLK* new_block(STMT_ENTRY* first);
     void add_tree_statement(icode::NODE* tree, const icode::OptPos& position,
                             icode::RECORD_KIND kind, bool before);
-    void record_conditional(icode::NODE* tree);
+    // While a statement as read is added, the trees made from its parts
+    // hold no conditional expression when it holds none: the common case
+    // returns at once, inline.
+    void record_conditional(icode::NODE* tree) {
+        if (fn_.no_data || !tree || (input_tree_ && input_quests_ == 0)) return;
+        record_counted_conditional(tree);
+    }
+    void record_counted_conditional(icode::NODE* tree);
     // The conditional expressions (QUEST) of a tree.
     int count_quests(icode::NODE* tree);
     // The statements of TWO_WAY_BRANCH(cond, COMMA(lt, lf)), of the given
