@@ -3,7 +3,6 @@
 #include "cfg/basic_blk.h"
 
 #include <charconv>
-#include <vector>
 
 #include "diag/trelv_diags.h"
 #include "icode/icode_errors.h"
@@ -40,7 +39,7 @@ uint64_t target_label(const NODE* operand) {
 }
 
 BASIC_BLK::BASIC_BLK(int number, BLOCK_CONTEXT* context, STMT_ENTRY* first)
-    : number_(number), name_("L" + std::to_string(number)), context_(context) {
+    : number_(number), context_(context) {
     set_first(first);
     last_ = first;
 }
@@ -52,11 +51,7 @@ void BASIC_BLK::restart(int number, STMT_ENTRY* first) {
     preds_.clear();
     weight_ = 0;
     succ_cursor_ = 0;
-    // Written into the string the block keeps: no string is made for it.
-    char digits[16];
     name_.clear();
-    name_.push_back('L');
-    name_.append(digits, std::to_chars(digits, digits + sizeof digits, number).ptr);
     stmt_cursor_ = nullptr;
     has_default_ = false;
     next_ = nullptr;
@@ -91,24 +86,31 @@ int BASIC_BLK::succ_weight(const BASIC_BLK* succ) const {
 
 bool BASIC_BLK::is_switch() const { return last_ && last_->root_opcode() == icode::SWITCH; }
 
-void BASIC_BLK::set_succ_weight(const BASIC_BLK* succ, int weight) {
-    if (SUCC_INFO* s = find_succ(succ)) s->weight = weight;
+const std::string& BASIC_BLK::spelled_name() const {
+    char text[16] = {'L'};
+    const char* end = name_.empty() ? std::to_chars(text + 1, std::end(text), number_).ptr : text;
+    return name_.append(text, std::size_t(end - text));
 }
 
 void BASIC_BLK::set_succ_index(const BASIC_BLK* succ, int index) {
+    SUCC_INFO* s = find_succ(succ);
+    if (s) s->index = index;
+    if (!s) spelled_name();  // for the warnings below
     if (succs_.empty()) {
         DIAG::trelv_warn_no_succ(TRELV_HERE, context_->function_name(), name_.c_str()).emit();
         return;
     }
-    SUCC_INFO* s = find_succ(succ);
+    // A block that is not a successor of this one.
     if (!s) {
         std::string succ_name = succ->name();
         DIAG::trelv_warn_bad_succ(TRELV_HERE, context_->function_name(), succ_name.c_str(),
                                   name_.c_str())
             .emit();
-        return;
     }
-    s->index = index;
+}
+
+void BASIC_BLK::set_succ_weight(const BASIC_BLK* succ, int weight) {
+    if (SUCC_INFO* s = find_succ(succ)) s->weight = weight;
 }
 
 std::string BASIC_BLK::stmt_text(int i) const {
@@ -170,14 +172,6 @@ BASIC_BLK* BASIC_BLK::fallthrough_block() const {
         if (e->kind == icode::REC_EXPR_STMT || e->kind == icode::REC_LABEL) return e->starts_block;
     }
     return nullptr;
-}
-
-bool BASIC_BLK::first_label(uint64_t& label) const {
-    // Label statements are told apart by their kind: the opcode number of
-    // a label definition is also that of a floating comparison.
-    if (!first_ || first_->kind != icode::REC_LABEL || !first_->tree) return false;
-    label = first_->tree->value();
-    return true;
 }
 
 namespace {

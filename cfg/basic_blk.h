@@ -71,7 +71,7 @@ public:
     int succ_weight(const BASIC_BLK* succ) const override;
     int weight() const override { return weight_; }
     bool is_switch() const override;
-    std::string name() const override { return name_; }
+    std::string name() const override { return spelled_name(); }
     void set_succ_weight(const BASIC_BLK* succ, int weight) override;
     void set_weight(int weight) override { weight_ = weight; }
     void set_succ_index(const BASIC_BLK* succ, int index) override;
@@ -82,7 +82,7 @@ public:
     int exec_weight() const override { return weight_; }
     std::string succ_label(const BASIC_BLK* succ) const override;
     bool number_ge(const BASIC_BLK* other) const override { return number_ >= other->number_; }
-    std::string label() const override { return name_; }
+    std::string label() const override { return spelled_name(); }
     int number() const override { return number_; }
     BASIC_BLK* first_succ() override;
     BASIC_BLK* next_succ() override;
@@ -114,9 +114,18 @@ public:
     const std::vector<SUCC_INFO>& successors() const { return succs_; }
     const std::vector<BASIC_BLK*>& predecessors() const { return preds_; }
     // The label that the block's first statement defines; false if none.
-    bool first_label(uint64_t& label) const;
+    // Label statements are told apart by their kind: the opcode number of
+    // a label definition is also that of a floating comparison.
+    bool first_label(uint64_t& label) const {
+        if (!first_ || first_->kind != icode::REC_LABEL || !first_->tree) return false;
+        label = first_->tree->value();
+        return true;
+    }
 
 private:
+    // name_, spelled out on the first request since the block was made or
+    // restarted.
+    const std::string& spelled_name() const;
     void add_succ(BASIC_BLK* succ, int weight);
     BASIC_BLK* fallthrough_block() const;
     SUCC_INFO* find_succ(const BASIC_BLK* succ);
@@ -128,7 +137,9 @@ private:
     std::vector<BASIC_BLK*> preds_;
     int weight_ = 0;
     size_t succ_cursor_ = 0;
-    std::string name_;
+    // "L" and the number, spelled out when first asked for: most blocks are
+    // never named.
+    mutable std::string name_;
     STMT_ENTRY* stmt_cursor_ = nullptr;
     bool has_default_ = false;
     BASIC_BLK* next_ = nullptr;

@@ -9,6 +9,7 @@
 #include "icode/attributes.h"
 #include "icode/icode_client.h"
 #include "icode/node.h"
+#include "icode/opcodes.h"
 #include "icode/record_kinds.h"
 
 class BASIC_BLK;
@@ -46,12 +47,39 @@ struct STMT_ENTRY {
     ~STMT_ENTRY();
 
     // Frees the entry's trees and makes it a fresh entry again, so that a
-    // manager can reuse its entries from function to function.
-    void clear();
+    // manager can reuse its entries from function to function.  Done for
+    // every statement of every function: inline, with the rare parts apart.
+    void clear() {
+        icode::free_tree(tree);
+        if (pragma || eht.capacity() != 0) release_rare_parts();
+        kind = {};
+        tree = nullptr;
+        symbol = nullptr;
+        position.reset();
+        aux = 0;
+        next = nullptr;
+        prev = nullptr;
+        starts_block = nullptr;
+        new_labels = false;
+    }
 
     // The tree root's opcode, or -1 for an entry without a tree.
     int root_opcode() const { return tree ? tree->opcode() : -1; }
+
+private:
+    // Frees the pragma and the exception table with its trees.
+    void release_rare_parts();
 };
 
-// True for the opcodes that end a basic block.
-bool ends_block(int opcode);
+// True for the opcodes that end a basic block.  Asked for every statement
+// as it is cut into blocks: inline.
+inline bool ends_block(int opcode) {
+    switch (opcode) {
+        case icode::BRANCH:
+        case icode::CBRANCH:
+        case icode::RETURN:
+        case icode::URETURN:
+        case icode::SWITCH: return true;
+        default: return false;
+    }
+}

@@ -61,6 +61,7 @@ void PROFILE_ICODE_MGR::lower_condition(NODE* cbranch, const OptPos& position, b
             continue;
         }
         if (w.what == WORK::STATEMENT) {
+            if (!takes_apart(w.node)) fn_.handed_operands.push_back(w.node);
             add_statement(w.node, position, REC_EXPR_STMT, before);
             continue;
         }
@@ -89,15 +90,19 @@ void PROFILE_ICODE_MGR::lower_condition(NODE* cbranch, const OptPos& position, b
             work.push_back({WORK::LOWER, c->left(), m1, m2});
         } else if (op == COMMAOP && c->right()) {
             work.push_back({WORK::LOWER, c->right(), w.lt, w.lf});
-            if (c->left()) work.push_back({WORK::STATEMENT, c->left(), 0, 0});
+            NODE* first = c->left();
+            // A two-way branch is freed as it becomes statements: the comma
+            // must not keep it.
+            if (first && first->opcode() == OP_TWO_WAY_BRANCH) {
+                c->set_left(nullptr);
+                // The statement as read is no longer what was counted.
+                input_tree_ = nullptr;
+            }
+            if (first) work.push_back({WORK::STATEMENT, first, 0, 0});
         } else {
-            NODE* targets = make_node(COMMA, nullptr);
-            targets->set_left(label_ref(w.lt));
-            targets->set_right(label_ref(w.lf));
-            NODE* two_way = make_node(OP_TWO_WAY_BRANCH, cbranch->type());
-            two_way->set_left(c);
-            two_way->set_right(targets);
-            add_statement(two_way, position, REC_EXPR_STMT, before);
+            if (c) fn_.handed_operands.push_back(c);
+            add_two_way_branch(c, label_ref(w.lt), label_ref(w.lf), cbranch->type(), position,
+                               REC_EXPR_STMT, before);
         }
     }
     stacks_.lowering = std::move(work);

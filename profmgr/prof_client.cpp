@@ -137,7 +137,7 @@ void PROF_CLIENT::expression_statement(NODE* tree, OptPos position) {
         free_tree(tree);
         return;
     }
-    manager_.add_statement(manager_.take_input_weights(tree), position, REC_EXPR_STMT);
+    manager_.add_input_statement(tree, position);
 }
 
 bool PROF_CLIENT::exception_table(std::vector<EHT_ENTRY>& entries) {

@@ -308,80 +308,102 @@ void PROFILE_ICODE_MGR::add_statement(NODE* tree, const OptPos& position, RECORD
         return;
     }
     if (tree && tree->opcode() == OP_TWO_WAY_BRANCH) {
-        // TWO_WAY_BRANCH(c, COMMA(Lt, Lf)) becomes CBRANCH(c, Lf), which
-        // jumps when c is false, followed by a new label and a branch to Lt.
         NODE* cond = tree->left();
         NODE* targets = tree->right();
         NODE* lt = targets->left();
         NODE* lf = targets->right();
-        NODE* cbranch = make_node(CBRANCH, tree->type());
-        cbranch->set_left(cond);
-        cbranch->set_right(lf);
         tree->set_left(nullptr);
         tree->set_right(nullptr);
         targets->set_left(nullptr);
         targets->set_right(nullptr);
+        TYPE* type = tree->type();
+        // A freed root is no longer the statement as read (see
+        // record_conditional).
+        if (tree == input_tree_) input_tree_ = nullptr;
         free_tree(tree);
         free_tree(targets);
-        add_tree_statement(cbranch, position, kind, before);
-        add_label_def(new_label(), position, before);
-        NODE* branch =
-            make_node(BRANCH, types_ ? types_->integral_type(IntegralKind::INT) : nullptr);
-        branch->set_left(lt);
-        add_tree_statement(branch, position, REC_EXPR_STMT, before);
-        record_conditional(cbranch);
+        add_two_way_branch(cond, lt, lf, type, position, kind, before);
         return;
     }
     add_tree_statement(tree, position, kind, before);
     record_conditional(tree);
 }
 
-void PROFILE_ICODE_MGR::record_conditional(NODE* tree) {
-    if (fn_.no_data || !tree) return;
-    int quests = 0;
-    walk_tree(tree, stacks_.nodes, [&](NODE* n) {
-        if (n->opcode() == QUEST) ++quests;
-        return true;
-    });
+void PROFILE_ICODE_MGR::add_two_way_branch(NODE* cond, NODE* lt, NODE* lf, TYPE* type,
+                                           const OptPos& position, RECORD_KIND kind, bool before) {
+    // CBRANCH(c, Lf), which jumps when c is false, followed by a new label
+    // and a branch to Lt.
+    NODE* cbranch = make_node(CBRANCH, type);
+    cbranch->set_left(cond);
+    cbranch->set_right(lf);
+    add_tree_statement(cbranch, position, kind, before);
+    add_label_def(new_label(), position, before);
+    NODE* branch = make_node(BRANCH, types_ ? types_->integral_type(IntegralKind::INT) : nullptr);
+    branch->set_left(lt);
+    add_tree_statement(branch, position, REC_EXPR_STMT, before);
+    record_conditional(cbranch);
+}
+
+bool PROFILE_ICODE_MGR::takes_apart(const NODE* tree) const {
+    return tree &&
+           ((tree->opcode() == CBRANCH && fn_.lowering) || tree->opcode() == OP_TWO_WAY_BRANCH);
+}
+
+void PROFILE_ICODE_MGR::record_counted_conditional(NODE* tree) {
+    // The statement as read was counted when it was read.
+    int quests = tree == input_tree_ ? input_quests_ : count_quests(tree);
     if (quests == 0) return;
     fn_.cond_trees.push_back(COND_TREE{fn_.open_block, tree});
     fn_.extra_counter_count += quests;
 }
 
+int PROFILE_ICODE_MGR::count_quests(NODE* tree) {
+    int quests = 0;
+    walk_tree(tree, stacks_.nodes, [&](NODE* n) {
+        if (n->opcode() == QUEST) ++quests;
+        return true;
+    });
+    return quests;
+}
+
 NODE* PROFILE_ICODE_MGR::weights_on_input(NODE* tree) {
-    std::vector<INPUT_SLOT> todo;
-    return weights_on_input(tree, todo);
+    std::vector<NODE*> todo;
+    int quests = 0;
+    return weights_on_input(tree, todo, quests);
 }
 
-NODE* PROFILE_ICODE_MGR::take_input_weights(NODE* tree) {
-    return weights_on_input(tree, stacks_.input);
+void PROFILE_ICODE_MGR::add_input_statement(NODE* tree, const OptPos& position) {
+    input_quests_ = 0;
+    tree = weights_on_input(tree, stacks_.nodes, input_quests_);
+    input_tree_ = tree;
+    add_statement(tree, position, REC_EXPR_STMT);
+    input_tree_ = nullptr;
 }
 
-NODE* PROFILE_ICODE_MGR::weights_on_input(NODE* tree, std::vector<INPUT_SLOT>& todo) {
-    if (!tree) return tree;
-    // Post-order over (node, slot of the parent that holds it).
-    NODE* root = tree;
-    todo.assign(1, INPUT_SLOT{&root, false});
-    while (!todo.empty()) {
-        INPUT_SLOT it = todo.back();
-        todo.pop_back();
-        NODE* n = *it.slot;
-        if (!n) continue;
-        if (!it.expanded) {
-            todo.push_back(INPUT_SLOT{it.slot, true});
-            if (n->right()) todo.push_back(INPUT_SLOT{n->right_slot(), false});
-            if (n->left()) todo.push_back(INPUT_SLOT{n->left_slot(), false});
-            continue;
+NODE* PROFILE_ICODE_MGR::weights_on_input(NODE* tree, std::vector<NODE*>& todo, int& quests) {
+    // An EPVAL node gives its weight to its operand, which takes its place
+    // (and gives it on in turn when it is an EPVAL node too); the root stays,
+    // and its operand gets its weight once the tree below it is done.  One
+    // walk in pre-order, which replaces the operands of a node before it
+    // goes down to them.
+    auto unwrap = [](NODE** slot) {
+        while (*slot && (*slot)->opcode() == EPVAL && (*slot)->left()) {
+            NODE* n = *slot;
+            NODE* operand = n->left();
+            operand->set_weight(n->weight());
+            *slot = operand;
+            n->set_left(nullptr);
+            free_tree(n);
         }
-        if (n->opcode() != EPVAL || !n->left()) continue;
-        NODE* operand = n->left();
-        operand->set_weight(n->weight());
-        if (it.slot == &root) continue;  // the statement keeps its root
-        *it.slot = operand;
-        n->set_left(nullptr);
-        free_tree(n);
-    }
-    return root;
+    };
+    walk_tree(tree, todo, [&](NODE* n) {
+        unwrap(n->left_slot());
+        unwrap(n->right_slot());
+        if (n->opcode() == QUEST) ++quests;
+        return true;
+    });
+    if (tree && tree->opcode() == EPVAL && tree->left()) tree->left()->set_weight(tree->weight());
+    return tree;
 }
 
 void PROFILE_ICODE_MGR::reset() {
@@ -406,6 +428,7 @@ FUNCTION_STATE FUNCTION_STATE::recycled() {
         to = std::move(from);
     };
     keep(dead_nodes, next.dead_nodes);
+    keep(handed_operands, next.handed_operands);
     keep(local_symbols, next.local_symbols);
     // The blocks themselves are kept, to be restarted by the next function.
     next.block_store = std::move(block_store);
@@ -418,14 +441,17 @@ FUNCTION_STATE FUNCTION_STATE::recycled() {
 }
 
 void PROFILE_ICODE_MGR::free_dead_nodes() {
-    if (fn_.dead_nodes.empty()) return;
-    // Nodes that lowering took apart may hold operands that live on in
-    // statements (and, after instrumentation, nodes added to them).  Free
-    // exactly the nodes that no statement holds, each once: everything
-    // reachable from the dead nodes (marked), less what a statement reaches
-    // (unmarked again).
+    std::vector<NODE*>& handed = fn_.handed_operands;
+    if (fn_.dead_nodes.empty()) {
+        handed.clear();
+        return;
+    }
+    // The nodes to free are those reachable from the taken-apart branches
+    // without passing through an operand that a statement holds: marked
+    // first, those operands stop the walk, and every node is visited once.
     std::vector<NODE*>& dead = stacks_.dead;
     std::vector<NODE*>& todo = stacks_.nodes;
+    for (NODE* n : handed) n->set_marked(true);
     dead.clear();
     todo.assign(fn_.dead_nodes.begin(), fn_.dead_nodes.end());
     while (!todo.empty()) {
@@ -437,27 +463,9 @@ void PROFILE_ICODE_MGR::free_dead_nodes() {
         todo.push_back(n->left());
         todo.push_back(n->right());
     }
-    std::size_t left = dead.size();
-    // Statement trees are large and mostly unmarked: the walk ends as soon
-    // as no marked node is left.
-    auto spare = [&](NODE* root) {
-        walk_tree(root, todo, [&](NODE* n) {
-            if (n->marked()) {
-                n->set_marked(false);
-                --left;
-            }
-            return left > 0;
-        });
-    };
-    for (STMT_ENTRY* e = fn_.first_stmt; e && left > 0; e = e->next) {
-        spare(e->tree);
-        for (const auto& x : e->eht) spare(x.tree);
-    }
-    for (NODE* n : dead) {
-        if (!n->marked()) continue;
-        n->set_left(nullptr);
-        n->set_right(nullptr);
-        free_tree(n);
-    }
+    for (NODE* n : handed) n->set_marked(false);
+    // Each node alone: its operands are in the list or kept.
+    for (NODE* n : dead) delete n;
     fn_.dead_nodes.clear();
+    handed.clear();
 }

@@ -52,9 +52,12 @@ struct FUNCTION_STATE {
     STMT_ENTRY* last_stmt = nullptr;
     STMT_ENTRY* prologue_end = nullptr;
     STMT_ENTRY* insertion_point = nullptr;
-    // Nodes that lowering took apart; freed one by one at reset, since
-    // their operands live on in other statements.
+    // The conditional branches that lowering took apart, and the operands
+    // it handed on to statements.  At reset, everything reachable from the
+    // branches short of those operands is freed: the operator nodes, the
+    // branches' targets and whatever a job added under them.
     std::vector<icode::NODE*> dead_nodes;
+    std::vector<icode::NODE*> handed_operands;
     std::vector<std::unique_ptr<icode::SYMTAB>> local_symbols;
     int highest_label = 0;
 
@@ -165,8 +168,9 @@ public:
     void add_label(uint32_t number, const icode::OptPos& position);
     // Takes the weights that EPVAL nodes carry into the nodes they wrap.
     static icode::NODE* weights_on_input(icode::NODE* tree);
-    // The same, with the walk's stack kept by the manager.
-    icode::NODE* take_input_weights(icode::NODE* tree);
+    // A statement as read: its weights taken as weights_on_input does, then
+    // added as add_statement does.
+    void add_input_statement(icode::NODE* tree, const icode::OptPos& position);
     void end_function(const icode::OptPos& position);
 
     // The function has no profile data: it is passed through unchanged.
@@ -212,14 +216,10 @@ private:
     using COND_TREE = FUNCTION_STATE::COND_TREE;
     using LABEL_RANGE = FUNCTION_STATE::LABEL_RANGE;
 
-    // An element of the walk that takes weights from EPVAL nodes: a node
-    // by the slot of its parent that holds it, and whether its operands
-    // have been visited.
-    struct INPUT_SLOT {
-        icode::NODE** slot;
-        bool expanded;
-    };
-    static icode::NODE* weights_on_input(icode::NODE* tree, std::vector<INPUT_SLOT>& todo);
+    // weights_on_input with the walk's stack given; also counts the
+    // conditional expressions (QUEST) of the tree it returns.
+    static icode::NODE* weights_on_input(icode::NODE* tree, std::vector<icode::NODE*>& todo,
+                                         int& quests);
     // An element of the walk that spreads weights down conditional
     // expressions.
     struct WEIGHTED_NODE {
@@ -242,7 +242,6 @@ private:
         std::vector<icode::NODE*> nodes;
         std::vector<icode::NODE*> dead;
         std::vector<icode::NODE**> slots;
-        std::vector<INPUT_SLOT> input;
         std::vector<WEIGHTED_NODE> weighted;
         std::vector<BASIC_BLK*> blocks;
         std::vector<std::pair<BASIC_BLK*, int>> edges;
@@ -284,7 +283,23 @@ private:
     BASIC_BLK* new_block(STMT_ENTRY* first);
     void add_tree_statement(icode::NODE* tree, const icode::OptPos& position,
                             icode::RECORD_KIND kind, bool before);
-    void record_conditional(icode::NODE* tree);
+    // While a statement as read is added, the trees made from its parts
+    // hold no conditional expression when it holds none: the common case
+    // returns at once, inline.
+    void record_conditional(icode::NODE* tree) {
+        if (fn_.no_data || !tree || (input_tree_ && input_quests_ == 0)) return;
+        record_counted_conditional(tree);
+    }
+    void record_counted_conditional(icode::NODE* tree);
+    // The conditional expressions (QUEST) of a tree.
+    int count_quests(icode::NODE* tree);
+    // The statements of TWO_WAY_BRANCH(cond, COMMA(lt, lf)), of the given
+    // type: a branch on cond to lf, a new label and a branch to lt.
+    void add_two_way_branch(icode::NODE* cond, icode::NODE* lt, icode::NODE* lf, icode::TYPE* type,
+                            const icode::OptPos& position, icode::RECORD_KIND kind, bool before);
+    // add_statement takes the tree apart instead of keeping it as the
+    // statement's tree: a conditional branch to lower or a two-way branch.
+    bool takes_apart(const icode::NODE* tree) const;
 
     // Lowering.
     void lower_condition(icode::NODE* cbranch, const icode::OptPos& position, bool before);
@@ -319,6 +334,10 @@ private:
 
     // The function being processed, replaced whole by reset().
     FUNCTION_STATE fn_;
+    // While a statement as read is added: its tree and how many conditional
+    // expressions it holds (see record_conditional).
+    const icode::NODE* input_tree_ = nullptr;
+    int input_quests_ = 0;
     // Entries of earlier functions, emptied, for new_entry.
     std::vector<std::unique_ptr<STMT_ENTRY>> spare_entries_;
     mutable WALK_STACKS stacks_;
