@@ -315,13 +315,3 @@ void BASIC_BLK::annotate_branch(const BASIC_BLK* succ, int weight) {
     else if (root->opcode() == icode::CBRANCH && root->right())
         root->right()->set_weight(weight);
 }
-
-void BASIC_BLK::for_each_weighted_succ(const std::function<void(BASIC_BLK*, BASIC_BLK*, int)>& f) {
-    for (size_t i = 0; i < succs_.size(); ++i)
-        if (succs_[i].weight != -1) f(this, succs_[i].succ, succs_[i].weight);
-}
-
-void BASIC_BLK::for_each_indexed_succ(const std::function<void(BASIC_BLK*, BASIC_BLK*, int)>& f) {
-    for (size_t i = 0; i < succs_.size(); ++i)
-        if (succs_[i].index != -1) f(this, succs_[i].succ, succs_[i].index);
-}

@@ -9,7 +9,6 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -99,10 +98,6 @@ public:
     BASIC_BLK* fallthrough_succ() const;
     // Writes an edge weight into the branch that leads to succ.
     void annotate_branch(const BASIC_BLK* succ, int weight);
-    // Visits (this, succ, weight) for every successor with a weight, and
-    // (this, succ, index) for every successor with a counter index.
-    void for_each_weighted_succ(const std::function<void(BASIC_BLK*, BASIC_BLK*, int)>& f);
-    void for_each_indexed_succ(const std::function<void(BASIC_BLK*, BASIC_BLK*, int)>& f);
 
     STMT_ENTRY* first() const { return first_; }
     STMT_ENTRY* last() const { return last_; }
