@@ -174,7 +174,7 @@ private:
     void emit_node(const DIRECT_VALUE* values);
     template <uint8_t KIND>
     void write_position_record(const OptPos& position);
-    void emit_node_any(const DIRECT_VALUE* values);
+    void emit_node_any(const NUMBERS<layout_table::NODE>& head);
     // Records of numbers only, built in place without DIRECT_VALUEs: a
     // record of kind KIND, and a node record with the leaf data LEAF
     // (value_signed for a value that follows the node's type).
@@ -186,6 +186,7 @@ private:
     // A node whose leaf data is one text (string or counted bytes).
     template <const LAYOUT_PART& LEAF>
     void put_text_node(const NUMBERS<layout_table::NODE>& head, std::string_view text);
+    void write_text_node(const NODE* node, const NUMBERS<layout_table::NODE>& head);
     // Starts a record in the write buffer: its kind and room for a length.
     size_t open_record(uint8_t kind);
     // Puts the payload's length in front of it and sends the record on (to
@@ -213,7 +214,6 @@ private:
     POS_VALUE position_value(const SourcePos* position);
     uint32_t type_ref(TYPE* type);
     uint32_t table_index(const SYMTAB* symbol) const;
-    void write_node(const NODE* node);
     void write_type_section();
     void write_type(TYPE* type);
     void write_type_record(TYPE* type);

@@ -107,6 +107,16 @@ void IcodeFile::end_record() {
     close_record(start, wrec_.kind);
 }
 
+void IcodeFile::send_record(const char* record, size_t length, uint8_t kind) {
+    if (capture_) {
+        capture_->append(record, length);
+    } else {
+        put_block(record, length);
+        if (block_size_ >= WRITE_BUFFER_SIZE) flush_output();
+    }
+    follow_depth(*layout_of(kind));
+}
+
 void IcodeFile::flush_output() {
     if (block_size_ != 0) std::fwrite(block_.get(), 1, block_size_, stream_);
     written_ += long(block_size_);

@@ -76,16 +76,6 @@ inline void IcodeFile::put_block(const char* bytes, size_t length) {
     block_size_ += length;
 }
 
-inline void IcodeFile::send_record(const char* record, size_t length, uint8_t kind) {
-    if (capture_) {
-        capture_->append(record, length);
-    } else {
-        put_block(record, length);
-        if (block_size_ >= WRITE_BUFFER_SIZE) flush_output();
-    }
-    follow_depth(*layout_of(kind));
-}
-
 // A record of at most this many payload bytes is built whole, in place at
 // the end of the block or on the stack (its length then fits one byte).
 constexpr size_t BUILT_ON_STACK = 0x7f;

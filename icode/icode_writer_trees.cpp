@@ -31,31 +31,6 @@ std::string floating_text(const NODE* node) {
 
 }  // namespace
 
-void IcodeFile::write_tree(const NODE* root) {
-    // Pre-order without recursion, so that a tree of any depth is safe: the
-    // writer goes down the first operands, and a second operand waits on
-    // the stack while the first one's subtree is written.  The stack is
-    // kept from tree to tree.  Only the operands the reader reads after a
-    // node are written; a link beyond them (the second link of a node may
-    // chain list elements) would put the reader out of step.
-    std::vector<const NODE*>& pending = write_stack_;
-    pending.clear();
-    const NODE* node = root;
-    while (node) {
-        write_node(node);
-        // write_node() stopped on an opcode without layout.
-        const int operands = operands_read_[size_t(node->opcode())];
-        const NODE* first = operands >= 1 ? node->left() : nullptr;
-        const NODE* second = operands >= 2 ? node->right() : nullptr;
-        if (first && second) pending.push_back(second);
-        node = first ? first : second;
-        if (!node && !pending.empty()) {
-            node = pending.back();
-            pending.pop_back();
-        }
-    }
-}
-
 namespace {
 
 namespace lt = layout_table;
@@ -85,146 +60,189 @@ void IcodeFile::put_text_node(const NUMBERS<lt::NODE>& head, std::string_view te
     emit_node<lt::NODE, LEAF>(v);
 }
 
-void IcodeFile::write_node(const NODE* node) {
-    constexpr size_t OPCODE = field_index(lt::NODE, "opcode");
-    constexpr size_t TYPE_ID = field_index(lt::NODE, "type");
-    const int opcode = node->opcode();
-    // Only a node with an opcode beyond the operator table has no layout.
-    if (opcode < 0 || opcode >= NODE_OPCODES) invalid_record();
-    const TYPE* const type = referenced_type(node->type());
-    NUMBERS<lt::NODE> head{};
-    head[OPCODE] = opcode;
-    head[TYPE_ID] = type ? type->id() : 0;
-    switch (opcode) {
-        case LABEL: {
-            constexpr size_t LABEL_NUMBER = field_index(LEAF<LABEL>, "label");
-            NUMBERS<LEAF<LABEL>> leaf{};
-            leaf[LABEL_NUMBER] = node->label_number();
-            return put_node<LEAF<LABEL>>(head, leaf);
-        }
-        case NAME: {
-            constexpr size_t LEVEL = field_index(LEAF<NAME>, "level");
-            constexpr size_t INDEX = field_index(LEAF<NAME>, "index");
-            NUMBERS<LEAF<NAME>> leaf{};
-            if (const I_SYMTAB* s = node->symbol()) {
-                // SYMTAB is the one symbol class; its index is its place in the
-                // table that its level selects.
-                const SYMTAB* symbol = static_cast<const SYMTAB*>(s);
-                leaf[LEVEL] = uint32_t(symbol->level());
-                leaf[INDEX] = table_index(symbol);
-            } else {
-                // The format has no form for a name without symbol.  The reader
-                // takes level 0xFFFFFFFF as "no symbol", so that is written,
-                // with index 0.
-                leaf[LEVEL] = 0xFFFFFFFFLL;
-                leaf[INDEX] = 0;
-            }
-            return put_node<LEAF<NAME>>(head, leaf);
-        }
+void IcodeFile::write_text_node(const NODE* node, const NUMBERS<lt::NODE>& head) {
+    switch (node->opcode()) {
         case SCON: {
             const std::string* bytes = node->text_string();
             return put_text_node<LEAF<SCON>>(head, bytes ? std::string_view(*bytes) : "");
         }
-        case ICON: {
-            // Signed LEB128 or unsigned by the node's type; either way the low
-            // 32 bits are the value.
-            constexpr size_t VALUE = field_index(LEAF<ICON>, "value");
-            static_assert(LEAF<ICON>.fields[VALUE].sign_from == int(TYPE_ID),
-                          "the value follows the node's type");
-            NUMBERS<LEAF<ICON>> leaf{};
-            leaf[VALUE] = node->value_low();
-            const bool value_signed = type && PACKAGE_SIGNS(types_).is_signed_type(type);
-            return put_node<LEAF<ICON>>(head, leaf, value_signed);
-        }
-        case FCON: {
-            const std::string text = floating_text(node);
-            return put_text_node<LEAF<FCON>>(head, text);
-        }
+        case FCON: return put_text_node<LEAF<FCON>>(head, floating_text(node));
         case LCON: {
             const char* text = node->text();
             return put_text_node<LEAF<LCON>>(head, text ? text : "");
         }
-        case FIELD: {
-            constexpr size_t BYTE = field_index(LEAF<FIELD>, "byte");
-            constexpr size_t MEMBER = field_index(LEAF<FIELD>, "member");
-            constexpr size_t CLASS = field_index(LEAF<FIELD>, "class");
-            NUMBERS<LEAF<FIELD>> leaf{};
-            leaf[BYTE] = node->field_flag();
-            leaf[MEMBER] = node->field_member_number();
-            leaf[CLASS] = type_ref(node->field_class());
-            return put_node<LEAF<FIELD>>(head, leaf);
-        }
-        case SWITCH: {
-            constexpr size_t NUMBER = field_index(LEAF<SWITCH>, "number");
-            NUMBERS<LEAF<SWITCH>> leaf{};
-            leaf[NUMBER] = uint32_t(node->switch_number());
-            return put_node<LEAF<SWITCH>>(head, leaf);
-        }
-        case CALL: {
-            constexpr size_t EXTRA = field_index(LEAF<CALL>, "extra");
-            constexpr size_t EHT = field_index(LEAF<CALL>, "eht");
-            NUMBERS<LEAF<CALL>> leaf{};
-            leaf[EXTRA] = node->extra_arg_count();
-            leaf[EHT] = uint32_t(node->call_number());
-            return put_node<LEAF<CALL>>(head, leaf);
-        }
-        case UCALL: {
-            constexpr size_t EHT = field_index(LEAF<UCALL>, "eht");
-            NUMBERS<LEAF<UCALL>> leaf{};
-            leaf[EHT] = uint32_t(node->call_number());
-            return put_node<LEAF<UCALL>>(head, leaf);
-        }
-        case EPVAL: {
-            constexpr size_t WEIGHT = field_index(LEAF<EPVAL>, "weight");
-            NUMBERS<LEAF<EPVAL>> leaf{};
-            leaf[WEIGHT] = uint32_t(node->weight());
-            return put_node<LEAF<EPVAL>>(head, leaf);
-        }
-        case SKIP: {
-            constexpr size_t NUMBER = field_index(LEAF<SKIP>, "number");
-            NUMBERS<LEAF<SKIP>> leaf{};
-            leaf[NUMBER] = node->skip_number();
-            return put_node<LEAF<SKIP>>(head, leaf);
-        }
-        case DDNODE: {
-            // ID in the low half of the value, LOCALE in the high half, FLAGS in
-            // the switch number: where the reader put them.
-            constexpr size_t ID = field_index(LEAF<DDNODE>, "id");
-            constexpr size_t LOCALE = field_index(LEAF<DDNODE>, "locale");
-            constexpr size_t FLAGS = field_index(LEAF<DDNODE>, "flags");
-            NUMBERS<LEAF<DDNODE>> leaf{};
-            leaf[ID] = node->value_low();
-            leaf[LOCALE] = node->value_high();
-            leaf[FLAGS] = uint8_t(node->switch_number());
-            return put_node<LEAF<DDNODE>>(head, leaf);
-        }
-        case ICALL:
-        case UICALL:
-        case MCALL:
-        case UMCALL: {
+        default: {
             static_assert(&LEAF<ICALL> == &LEAF<UICALL> && &LEAF<ICALL> == &LEAF<MCALL> &&
                               &LEAF<ICALL> == &LEAF<UMCALL>,
                           "the named calls share their leaf data");
             const char* name = node->text();
             return put_text_node<LEAF<ICALL>>(head, name ? name : "");
         }
-        case VREG: {
-            constexpr size_t REG = field_index(LEAF<VREG>, "reg");
-            NUMBERS<LEAF<VREG>> leaf{};
-            leaf[REG] = node->register_number();
-            return put_node<LEAF<VREG>>(head, leaf);
-        }
-        default:
-            // Every other opcode has no leaf data.
-            if (LEAF_FIELDS[size_t(opcode)] == 0) return put_node<lt::NODE_NONE>(head, {});
-            // A leaf this switch does not know goes out with its fields zero.
-            DIRECT_VALUE v[lt::NODE.fields.size() + NODE_MAX_LEAF_FIELDS];
-            for (size_t i = 0; i < head.size(); ++i) v[i].num = head[i];
-            return emit_node_any(v);
     }
 }
 
-void IcodeFile::emit_node_any(const DIRECT_VALUE* values) {
+void IcodeFile::write_tree(const NODE* root) {
+    constexpr size_t OPCODE = field_index(lt::NODE, "opcode");
+    constexpr size_t TYPE_ID = field_index(lt::NODE, "type");
+    // Pre-order without recursion, so that a tree of any depth is safe: the
+    // writer goes down the first operands, and a second operand waits on
+    // the stack while the first one's subtree is written.  The stack is
+    // kept from tree to tree.  Only the operands the reader reads after a
+    // node are written; a link beyond them (the second link of a node may
+    // chain list elements) would put the reader out of step.
+    std::vector<const NODE*>& pending = write_stack_;
+    pending.clear();
+    const NODE* node = root;
+    while (node) {
+        // The node's record: the head, then the leaf data its opcode has.
+        // Those made of numbers only, nearly all, are built here in place.
+        const int opcode = node->opcode();
+        // Only a node with an opcode beyond the operator table has no layout.
+        if (opcode < 0 || opcode >= NODE_OPCODES) invalid_record();
+        const TYPE* const type = referenced_type(node->type());
+        NUMBERS<lt::NODE> head{};
+        head[OPCODE] = opcode;
+        head[TYPE_ID] = type ? type->id() : 0;
+        switch (opcode) {
+            case LABEL: {
+                constexpr size_t LABEL_NUMBER = field_index(LEAF<LABEL>, "label");
+                NUMBERS<LEAF<LABEL>> leaf{};
+                leaf[LABEL_NUMBER] = node->label_number();
+                put_node<LEAF<LABEL>>(head, leaf);
+                break;
+            }
+            case NAME: {
+                constexpr size_t LEVEL = field_index(LEAF<NAME>, "level");
+                constexpr size_t INDEX = field_index(LEAF<NAME>, "index");
+                NUMBERS<LEAF<NAME>> leaf{};
+                if (const I_SYMTAB* s = node->symbol()) {
+                    // SYMTAB is the one symbol class; its index is its place in
+                    // the table that its level selects.
+                    const SYMTAB* symbol = static_cast<const SYMTAB*>(s);
+                    leaf[LEVEL] = uint32_t(symbol->level());
+                    leaf[INDEX] = table_index(symbol);
+                } else {
+                    // The format has no form for a name without symbol.  The
+                    // reader takes level 0xFFFFFFFF as "no symbol", so that is
+                    // written, with index 0.
+                    leaf[LEVEL] = 0xFFFFFFFFLL;
+                    leaf[INDEX] = 0;
+                }
+                put_node<LEAF<NAME>>(head, leaf);
+                break;
+            }
+            case ICON: {
+                // Signed LEB128 or unsigned by the node's type; either way the
+                // low 32 bits are the value.
+                constexpr size_t VALUE = field_index(LEAF<ICON>, "value");
+                static_assert(LEAF<ICON>.fields[VALUE].sign_from == int(TYPE_ID),
+                              "the value follows the node's type");
+                NUMBERS<LEAF<ICON>> leaf{};
+                leaf[VALUE] = node->value_low();
+                const bool value_signed = type && PACKAGE_SIGNS(types_).is_signed_type(type);
+                put_node<LEAF<ICON>>(head, leaf, value_signed);
+                break;
+            }
+            case SCON:
+            case FCON:
+            case LCON:
+            case ICALL:
+            case UICALL:
+            case MCALL:
+            case UMCALL: write_text_node(node, head); break;
+            case FIELD: {
+                constexpr size_t BYTE = field_index(LEAF<FIELD>, "byte");
+                constexpr size_t MEMBER = field_index(LEAF<FIELD>, "member");
+                constexpr size_t CLASS = field_index(LEAF<FIELD>, "class");
+                NUMBERS<LEAF<FIELD>> leaf{};
+                leaf[BYTE] = node->field_flag();
+                leaf[MEMBER] = node->field_member_number();
+                leaf[CLASS] = type_ref(node->field_class());
+                put_node<LEAF<FIELD>>(head, leaf);
+                break;
+            }
+            case SWITCH: {
+                constexpr size_t NUMBER = field_index(LEAF<SWITCH>, "number");
+                NUMBERS<LEAF<SWITCH>> leaf{};
+                leaf[NUMBER] = uint32_t(node->switch_number());
+                put_node<LEAF<SWITCH>>(head, leaf);
+                break;
+            }
+            case CALL: {
+                constexpr size_t EXTRA = field_index(LEAF<CALL>, "extra");
+                constexpr size_t EHT = field_index(LEAF<CALL>, "eht");
+                NUMBERS<LEAF<CALL>> leaf{};
+                leaf[EXTRA] = node->extra_arg_count();
+                leaf[EHT] = uint32_t(node->call_number());
+                put_node<LEAF<CALL>>(head, leaf);
+                break;
+            }
+            case UCALL: {
+                constexpr size_t EHT = field_index(LEAF<UCALL>, "eht");
+                NUMBERS<LEAF<UCALL>> leaf{};
+                leaf[EHT] = uint32_t(node->call_number());
+                put_node<LEAF<UCALL>>(head, leaf);
+                break;
+            }
+            case EPVAL: {
+                constexpr size_t WEIGHT = field_index(LEAF<EPVAL>, "weight");
+                NUMBERS<LEAF<EPVAL>> leaf{};
+                leaf[WEIGHT] = uint32_t(node->weight());
+                put_node<LEAF<EPVAL>>(head, leaf);
+                break;
+            }
+            case SKIP: {
+                constexpr size_t NUMBER = field_index(LEAF<SKIP>, "number");
+                NUMBERS<LEAF<SKIP>> leaf{};
+                leaf[NUMBER] = node->skip_number();
+                put_node<LEAF<SKIP>>(head, leaf);
+                break;
+            }
+            case DDNODE: {
+                // ID in the low half of the value, LOCALE in the high half,
+                // FLAGS in the switch number: where the reader put them.
+                constexpr size_t ID = field_index(LEAF<DDNODE>, "id");
+                constexpr size_t LOCALE = field_index(LEAF<DDNODE>, "locale");
+                constexpr size_t FLAGS = field_index(LEAF<DDNODE>, "flags");
+                NUMBERS<LEAF<DDNODE>> leaf{};
+                leaf[ID] = node->value_low();
+                leaf[LOCALE] = node->value_high();
+                leaf[FLAGS] = uint8_t(node->switch_number());
+                put_node<LEAF<DDNODE>>(head, leaf);
+                break;
+            }
+            case VREG: {
+                constexpr size_t REG = field_index(LEAF<VREG>, "reg");
+                NUMBERS<LEAF<VREG>> leaf{};
+                leaf[REG] = node->register_number();
+                put_node<LEAF<VREG>>(head, leaf);
+                break;
+            }
+            default:
+                // Every other opcode has no leaf data.
+                if (LEAF_FIELDS[size_t(opcode)] == 0)
+                    put_node<lt::NODE_NONE>(head, {});
+                else
+                    emit_node_any(head);  // a leaf this switch does not know
+                break;
+        }
+
+        const int operands = operands_read_[size_t(opcode)];
+        const NODE* first = operands >= 1 ? node->left() : nullptr;
+        const NODE* second = operands >= 2 ? node->right() : nullptr;
+        if (first && second) pending.push_back(second);
+        node = first ? first : second;
+        if (!node && !pending.empty()) {
+            node = pending.back();
+            pending.pop_back();
+        }
+    }
+}
+
+void IcodeFile::emit_node_any(const NUMBERS<lt::NODE>& head) {
+    // Its leaf fields go out zero.
+    DIRECT_VALUE values[lt::NODE.fields.size() + NODE_MAX_LEAF_FIELDS];
+    for (size_t i = 0; i < head.size(); ++i) values[i].num = head[i];
     const size_t start = open_record(REC_NODE);
     PACKAGE_SIGNS signs(types_);
     if (!encode_direct(REC_NODE, out_, CODEC_CONTEXT{version_, &signs}, values))
