@@ -194,9 +194,18 @@ template <uint8_t KIND>
 void IcodeFile::write_position_record(const OptPos& position) {
     constexpr const LAYOUT_PART& P = HEAD_OF<KIND>;
     static_assert(P.fields.size() == 1 && field_index(P, "pos") == 0, "a position alone");
+    static_assert(most_bytes(P) <= BUILT_ON_STACK, "a short record");
     DIRECT_VALUE v[1];
     v[0].pos = position_value(position ? &*position : nullptr);
-    emit<KIND>(v);
+    // Built here rather than by emit(): one record per statement, and a
+    // position needs no signedness.
+    uint8_t stacked[2 + most_bytes(P)];
+    uint8_t* const record = record_room(stacked, sizeof stacked);
+    record[0] = KIND;
+    RAW_SINK raw{record + 2};
+    int version = version_;
+    const bool fits = encode_fields<P>(raw, version, v);
+    append_record<KIND>(record, raw.p, fits);
 }
 
 void IcodeFile::write_function_end(const OptPos& position) {
@@ -265,8 +274,7 @@ void IcodeFile::write_exception_table(const std::vector<EHT_ENTRY>& entries) {
         if (e.kind == 1) {
             // The entry's tree travels as an expression statement without
             // position.
-            write_position_record<REC_EXPR_STMT>(std::nullopt);
-            if (e.tree) write_tree(e.tree);
+            write_expression_statement(e.tree, std::nullopt);
         } else if (e.kind == 2) {
             std::vector<CATCH_ITEM> items;
             for (const EHT_CATCH& c : e.items)
