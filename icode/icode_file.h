@@ -177,12 +177,14 @@ private:
     void emit_node_any(const NUMBERS<layout_table::NODE>& head);
     // Records of numbers only, built in place without DIRECT_VALUEs: a
     // record of kind KIND, and a node record with the leaf data LEAF
-    // (value_signed for a value that follows the node's type).
+    // (value_signed for a value that follows the node's type; in_block
+    // when tree_in_block() held at the start of the tree).
     template <uint8_t KIND>
     void put_record(const NUMBERS<HEAD_OF<KIND>>& values);
     template <const LAYOUT_PART& LEAF>
-    void put_node(const NUMBERS<layout_table::NODE>& head, const NUMBERS<LEAF>& leaf,
+    void put_node(bool in_block, const NUMBERS<layout_table::NODE>& head, const NUMBERS<LEAF>& leaf,
                   bool value_signed = false);
+    bool tree_in_block() const;
     // A node whose leaf data is one text (string or counted bytes).
     template <const LAYOUT_PART& LEAF>
     void put_text_node(const NUMBERS<layout_table::NODE>& head, std::string_view text);

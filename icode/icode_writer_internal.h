@@ -153,20 +153,35 @@ void IcodeFile::put_record(const NUMBERS<HEAD_OF<KIND>>& values) {
     append_record<KIND>(record, raw.p, fits);
 }
 
+// Whether a tree's records may be built straight at the end of the block,
+// one after the other: not capturing, and however full the block gets
+// before it is flushed (after any record that reaches the flushing size),
+// room for a short record.  Records written in between keep it so.
+inline bool IcodeFile::tree_in_block() const {
+    return !capture_ && block_size_ < WRITE_BUFFER_SIZE &&
+           block_capacity_ >= WRITE_BUFFER_SIZE + 2 + BUILT_ON_STACK;
+}
+
 template <const LAYOUT_PART& LEAF>
-void IcodeFile::put_node(const NUMBERS<layout_table::NODE>& head, const NUMBERS<LEAF>& leaf,
-                         bool value_signed) {
+void IcodeFile::put_node(bool in_block, const NUMBERS<layout_table::NODE>& head,
+                         const NUMBERS<LEAF>& leaf, bool value_signed) {
     constexpr const LAYOUT_PART& HEAD = layout_table::NODE;
     static_assert(&HEAD_OF<REC_NODE> == &HEAD, "the node head");
     static_assert(most_bytes(HEAD) + most_bytes(LEAF) <= BUILT_ON_STACK, "a short record");
+    static_assert(layout_of_kind(REC_NODE).depth == DEPTH_EFFECT::NONE, "no depth to follow");
     uint8_t stacked[2 + most_bytes(HEAD) + most_bytes(LEAF)];
-    uint8_t* const record = record_room(stacked, sizeof stacked);
+    uint8_t* const record = in_block ? reinterpret_cast<uint8_t*>(block_.get() + block_size_)
+                                     : record_room(stacked, sizeof stacked);
     record[0] = REC_NODE;
     RAW_SINK raw{record + 2};
     // Each part starts from the unit's version, as in emit_node.
     const bool fits = put_numbers<HEAD>(raw, version_, head) &&
                       put_numbers<LEAF>(raw, version_, leaf, value_signed);
-    append_record<REC_NODE>(record, raw.p, fits);
+    if (!in_block || !fits) return append_record<REC_NODE>(record, raw.p, fits);
+    const size_t length = size_t(raw.p - record);
+    record[1] = uint8_t(length - 2);
+    block_size_ += length;
+    if (block_size_ >= WRITE_BUFFER_SIZE) flush_output();
 }
 
 template <const LAYOUT_PART& HEAD, const LAYOUT_PART& TAIL>

@@ -92,6 +92,7 @@ void IcodeFile::write_tree(const NODE* root) {
     // chain list elements) would put the reader out of step.
     std::vector<const NODE*>& pending = write_stack_;
     pending.clear();
+    const bool in_block = tree_in_block();
     const NODE* node = root;
     while (node) {
         // The node's record: the head, then the leaf data its opcode has.
@@ -108,7 +109,7 @@ void IcodeFile::write_tree(const NODE* root) {
                 constexpr size_t LABEL_NUMBER = field_index(LEAF<LABEL>, "label");
                 NUMBERS<LEAF<LABEL>> leaf{};
                 leaf[LABEL_NUMBER] = node->label_number();
-                put_node<LEAF<LABEL>>(head, leaf);
+                put_node<LEAF<LABEL>>(in_block, head, leaf);
                 break;
             }
             case NAME: {
@@ -128,7 +129,7 @@ void IcodeFile::write_tree(const NODE* root) {
                     leaf[LEVEL] = 0xFFFFFFFFLL;
                     leaf[INDEX] = 0;
                 }
-                put_node<LEAF<NAME>>(head, leaf);
+                put_node<LEAF<NAME>>(in_block, head, leaf);
                 break;
             }
             case ICON: {
@@ -140,7 +141,7 @@ void IcodeFile::write_tree(const NODE* root) {
                 NUMBERS<LEAF<ICON>> leaf{};
                 leaf[VALUE] = node->value_low();
                 const bool value_signed = type && PACKAGE_SIGNS(types_).is_signed_type(type);
-                put_node<LEAF<ICON>>(head, leaf, value_signed);
+                put_node<LEAF<ICON>>(in_block, head, leaf, value_signed);
                 break;
             }
             case SCON:
@@ -158,14 +159,14 @@ void IcodeFile::write_tree(const NODE* root) {
                 leaf[BYTE] = node->field_flag();
                 leaf[MEMBER] = node->field_member_number();
                 leaf[CLASS] = type_ref(node->field_class());
-                put_node<LEAF<FIELD>>(head, leaf);
+                put_node<LEAF<FIELD>>(in_block, head, leaf);
                 break;
             }
             case SWITCH: {
                 constexpr size_t NUMBER = field_index(LEAF<SWITCH>, "number");
                 NUMBERS<LEAF<SWITCH>> leaf{};
                 leaf[NUMBER] = uint32_t(node->switch_number());
-                put_node<LEAF<SWITCH>>(head, leaf);
+                put_node<LEAF<SWITCH>>(in_block, head, leaf);
                 break;
             }
             case CALL: {
@@ -174,28 +175,28 @@ void IcodeFile::write_tree(const NODE* root) {
                 NUMBERS<LEAF<CALL>> leaf{};
                 leaf[EXTRA] = node->extra_arg_count();
                 leaf[EHT] = uint32_t(node->call_number());
-                put_node<LEAF<CALL>>(head, leaf);
+                put_node<LEAF<CALL>>(in_block, head, leaf);
                 break;
             }
             case UCALL: {
                 constexpr size_t EHT = field_index(LEAF<UCALL>, "eht");
                 NUMBERS<LEAF<UCALL>> leaf{};
                 leaf[EHT] = uint32_t(node->call_number());
-                put_node<LEAF<UCALL>>(head, leaf);
+                put_node<LEAF<UCALL>>(in_block, head, leaf);
                 break;
             }
             case EPVAL: {
                 constexpr size_t WEIGHT = field_index(LEAF<EPVAL>, "weight");
                 NUMBERS<LEAF<EPVAL>> leaf{};
                 leaf[WEIGHT] = uint32_t(node->weight());
-                put_node<LEAF<EPVAL>>(head, leaf);
+                put_node<LEAF<EPVAL>>(in_block, head, leaf);
                 break;
             }
             case SKIP: {
                 constexpr size_t NUMBER = field_index(LEAF<SKIP>, "number");
                 NUMBERS<LEAF<SKIP>> leaf{};
                 leaf[NUMBER] = node->skip_number();
-                put_node<LEAF<SKIP>>(head, leaf);
+                put_node<LEAF<SKIP>>(in_block, head, leaf);
                 break;
             }
             case DDNODE: {
@@ -208,20 +209,20 @@ void IcodeFile::write_tree(const NODE* root) {
                 leaf[ID] = node->value_low();
                 leaf[LOCALE] = node->value_high();
                 leaf[FLAGS] = uint8_t(node->switch_number());
-                put_node<LEAF<DDNODE>>(head, leaf);
+                put_node<LEAF<DDNODE>>(in_block, head, leaf);
                 break;
             }
             case VREG: {
                 constexpr size_t REG = field_index(LEAF<VREG>, "reg");
                 NUMBERS<LEAF<VREG>> leaf{};
                 leaf[REG] = node->register_number();
-                put_node<LEAF<VREG>>(head, leaf);
+                put_node<LEAF<VREG>>(in_block, head, leaf);
                 break;
             }
             default:
                 // Every other opcode has no leaf data.
                 if (LEAF_FIELDS[size_t(opcode)] == 0)
-                    put_node<lt::NODE_NONE>(head, {});
+                    put_node<lt::NODE_NONE>(in_block, head, {});
                 else
                     emit_node_any(head);  // a leaf this switch does not know
                 break;

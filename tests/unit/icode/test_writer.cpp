@@ -145,7 +145,9 @@ struct WRITER_SETUP {
 
 TEST(Writer, TreesOfAnyDepthAndPositionsWithoutAFileName) {
     WRITER_SETUP w;
-    const int depth = 200000;
+    // Deep enough that the tree's records (four bytes each) fill the write
+    // block, which then goes to the stream in the middle of the tree.
+    const int depth = 300000;
     NODE* tree = make_node(ICON, w.int_t);
     tree->set_value(7);
     for (int i = 1; i < depth; ++i) {
