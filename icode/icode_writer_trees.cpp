@@ -139,8 +139,11 @@ void IcodeFile::write_tree(const NODE* root) {
                 static_assert(LEAF<ICON>.fields[VALUE].sign_from == int(TYPE_ID),
                               "the value follows the node's type");
                 NUMBERS<LEAF<ICON>> leaf{};
-                leaf[VALUE] = node->value_low();
-                const bool value_signed = type && PACKAGE_SIGNS(types_).is_signed_type(type);
+                const uint32_t value = node->value_low();
+                leaf[VALUE] = value;
+                // Most constants are small and need not ask their type.
+                const bool value_signed =
+                    value >= LEB_SIGN_FREE && type && PACKAGE_SIGNS(types_).is_signed_type(type);
                 put_node<LEAF<ICON>>(in_block, head, leaf, value_signed);
                 break;
             }

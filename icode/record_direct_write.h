@@ -30,6 +30,10 @@ constexpr const RECORD_LAYOUT& layout_of_kind(uint8_t kind) {
 template <uint8_t KIND>
 constexpr const LAYOUT_PART& HEAD_OF = *layout_of_kind(KIND).head_part;
 
+// Below this a number has the same signed and unsigned LEB128 form: one
+// byte, whose bit 6 (the sign of a signed form) is clear.
+inline constexpr uint32_t LEB_SIGN_FREE = 64;
+
 // An encoding that takes one number.
 constexpr bool is_number_encoding(ENC enc) {
     switch (enc) {

@@ -1,8 +1,9 @@
 // The writer's records of numbers against the direct codec: for every part
 // of the layout table whose fields are all numbers, put_numbers() writes the
 // bytes encode_fields() writes for the same values (short and long forms,
-// negative values, values beyond 16 bits, a value that follows a signed or an unsigned type) and
-// refuses what it refuses.
+// negative values, values beyond 16 bits, a value that follows a signed or
+// an unsigned type) and refuses what it refuses; and the numbers whose form
+// does not depend on their sign.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -93,6 +94,11 @@ TEST(DirectWrite, WritesWhatTheDirectCodecWritesForEveryPartOfNumbers) {
     // The parts the writer builds this way are among them.
     static_assert(numbers_only(layout_table::NODE) && numbers_only(layout_table::LABEL) &&
                   numbers_only(layout_table::NODE_ICON) && !numbers_only(layout_table::NODE_SCON));
+}
+
+TEST(DirectWrite, SmallNumbersHaveOneFormSignedOrNot) {
+    for (uint32_t v = 0; v < LEB_SIGN_FREE; ++v) EXPECT_EQ(sleb_bytes(int32_t(v)), uleb_bytes(v));
+    EXPECT_NE(sleb_bytes(int32_t(LEB_SIGN_FREE)), uleb_bytes(LEB_SIGN_FREE));
 }
 
 }  // namespace

@@ -171,6 +171,31 @@ TEST(Writer, TreesOfAnyDepthAndPositionsWithoutAFileName) {
     EXPECT_EQ(n->value(), 7u);
 }
 
+TEST(Writer, IntegerConstantsFollowTheSignOfTheirType) {
+    // Around the values whose signed and unsigned forms part: one byte with
+    // bit 6 clear is the same either way, beyond that they differ.
+    WRITER_SETUP w;
+    TYPE* uint_t = w.types.make_integral(IntegralKind::UINT, false, 16, 16, false, false);
+    const uint32_t values[] = {0,          1,          63,        64,         127,
+                               128,        8191,       8192,      0x7fffffff, 0x80000000,
+                               0xffffffc0, 0xffffffbf, 0xffffffff};
+    std::vector<TreePtr> written;
+    w.writer->write_function_begin(w.function.get(), std::nullopt);
+    for (TYPE* type : {w.int_t, uint_t})
+        for (uint32_t v : values) {
+            written.emplace_back(make_node(ICON, type));
+            written.back()->set_value(v);
+            w.writer->write_expression_statement(written.back().get(), std::nullopt);
+        }
+    w.writer->write_function_end(std::nullopt);
+    READER_RUN run;
+    run.read_bytes(w.finish());
+    run.expect_clean();
+    ASSERT_EQ(run.client.trees.size(), written.size());
+    for (size_t i = 0; i < written.size(); ++i)
+        EXPECT_EQ(run.client.trees[i]->value_low(), written[i]->value_low()) << i;
+}
+
 TEST(Writer, AFrozenSymbolIsWrittenInItsPlace) {
     // A unit whose globals were frozen (and then freed) equals the unit that
     // kept them, down to the type only a frozen symbol names.
