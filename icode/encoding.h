@@ -40,6 +40,14 @@ struct RAW_SINK {
         for (int i = 0; i < 4; ++i) put_u8(uint8_t(v >> (8 * i)));
     }
     void put_uleb(uint32_t v) {
+        // One and two bytes (type ids, line numbers) without the loop.
+        if (v < 0x80) return put_u8(uint8_t(v));
+        if (v < 0x4000) {
+            p[0] = uint8_t(v | 0x80);
+            p[1] = uint8_t(v >> 7);
+            p += 2;
+            return;
+        }
         while (v >= 0x80) {
             put_u8(uint8_t(v | 0x80));
             v >>= 7;
