@@ -54,6 +54,10 @@ struct RAW_SINK {
         }
         put_u8(uint8_t(v));
     }
+    void put_bytes(const void* bytes, size_t n) {
+        if (n != 0) std::memcpy(p, bytes, n);
+        p += n;
+    }
     void put_sleb(int32_t value) {
         // Shortest form: stop once the rest is all sign and bit 6 of the
         // last byte agrees with that sign.

@@ -207,6 +207,12 @@ private:
     void append_record(uint8_t* record, const uint8_t* end, bool fits);
     template <uint8_t KIND>
     void follow_depth_of();
+    // A record whose texts decide its length, built in place at the end of
+    // the block: where, when it goes there and the block has room for a
+    // payload of `payload_most` bytes (else null); then its length put in
+    // front of the payload that ends at `end`, and the record counted in.
+    uint8_t* text_record_room(size_t payload_most);
+    void append_text_record(uint8_t* record, const uint8_t* end);
     // Where a record of at most `most` bytes is built: at the end of the
     // block when it goes there and fits, else in `stacked`.
     uint8_t* record_room(uint8_t* stacked, size_t most);

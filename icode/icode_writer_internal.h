@@ -108,6 +108,32 @@ inline void IcodeFile::append_record(uint8_t* record, const uint8_t* end, bool f
     follow_depth_of<KIND>();
 }
 
+inline uint8_t* IcodeFile::text_record_room(size_t payload_most) {
+    // Kind, the longest length, the payload.
+    const size_t most = 1 + LEB_MAX_BYTES + payload_most;
+    if (capture_ || block_capacity_ - block_size_ < most) return nullptr;
+    return reinterpret_cast<uint8_t*>(block_.get() + block_size_);
+}
+
+inline void IcodeFile::append_text_record(uint8_t* record, const uint8_t* end) {
+    // The payload was built behind a one-byte length; a longer length (128
+    // bytes of payload or more) moves it.
+    const size_t length = size_t(end - record - 2);
+    size_t length_bytes = 1;
+    if (length < 0x80) {
+        record[1] = uint8_t(length);
+    } else {
+        uint8_t encoded[LEB_MAX_BYTES];
+        RAW_SINK sink{encoded};
+        sink.put_uleb(uint32_t(length));
+        length_bytes = size_t(sink.p - encoded);
+        std::memmove(record + 1 + length_bytes, record + 2, length);
+        std::memcpy(record + 1, encoded, length_bytes);
+    }
+    block_size_ += 1 + length_bytes + length;
+    if (block_size_ >= WRITE_BUFFER_SIZE) flush_output();
+}
+
 // Appends the fields of part P (from values[base]) to a record being
 // written, with the writer's fixed texts for what cannot be written.
 template <const LAYOUT_PART& P>
@@ -134,6 +160,13 @@ void IcodeFile::emit(const DIRECT_VALUE* values) {
         int version = version_;
         const bool fits = encode_fields<P>(raw, version, values, 0, &signs);
         append_record<KIND>(record, raw.p, fits);
+    } else if (uint8_t* const record = text_record_room(payload_bound(P, values))) {
+        record[0] = KIND;
+        RAW_SINK raw{record + 2};
+        int version = version_;
+        if (!encode_fields<P>(raw, version, values, 0, &signs)) value_exceeds_short();
+        append_text_record(record, raw.p);
+        follow_depth_of<KIND>();
     } else {
         const size_t start = open_record(KIND);
         encode_written_fields<P>(out_, version_, values, 0, &signs);

@@ -34,6 +34,17 @@ constexpr const LAYOUT_PART& HEAD_OF = *layout_of_kind(KIND).head_part;
 // byte, whose bit 6 (the sign of a signed form) is clear.
 inline constexpr uint32_t LEB_SIGN_FREE = 64;
 
+// The most bytes the fields of a part take with these values: for a text
+// (string, counted bytes, list) its bytes and what may frame them.
+inline size_t payload_bound(const LAYOUT_PART& part, const DIRECT_VALUE* values) {
+    size_t total = 0;
+    for (size_t i = 0; i < part.fields.size(); ++i) {
+        const size_t most = max_encoded_size(part.fields[i].enc);
+        total += most != 0 ? most : LEB_MAX_BYTES + 1 + values[i].text.size();
+    }
+    return total;
+}
+
 // An encoding that takes one number.
 constexpr bool is_number_encoding(ENC enc) {
     switch (enc) {

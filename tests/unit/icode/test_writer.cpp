@@ -196,6 +196,28 @@ TEST(Writer, IntegerConstantsFollowTheSignOfTheirType) {
         EXPECT_EQ(run.client.trees[i]->value_low(), written[i]->value_low()) << i;
 }
 
+TEST(Writer, RecordsWhoseTextsDecideTheirLength) {
+    // Symbol records around the payload length that needs a second length
+    // byte, one that needs three, and one longer than the block's room,
+    // which is built on the side.
+    WRITER_SETUP w;
+    std::vector<size_t> lengths;
+    for (size_t n = 100; n <= 130; ++n) lengths.push_back(n);
+    lengths.push_back(20000);
+    lengths.push_back(3000000);
+    std::vector<std::unique_ptr<SYMTAB>> symbols;
+    for (size_t n : lengths) {
+        symbols.push_back(WRITER_SETUP::make(std::string(n, char('a' + n % 26)).c_str(), w.int_t));
+        w.writer->register_global_symbol(symbols.back().get());
+    }
+    READER_RUN run;
+    run.read_bytes(w.finish());
+    run.expect_clean();
+    ASSERT_EQ(run.client.symbols.size(), 1 + symbols.size());  // and the function
+    for (size_t i = 0; i < symbols.size(); ++i)
+        EXPECT_EQ(run.client.symbols[1 + i]->name(), symbols[i]->name()) << lengths[i];
+}
+
 TEST(Writer, AFrozenSymbolIsWrittenInItsPlace) {
     // A unit whose globals were frozen (and then freed) equals the unit that
     // kept them, down to the type only a frozen symbol names.
