@@ -234,6 +234,17 @@ void IcodeFile::emit_node(const DIRECT_VALUE* values) {
         version = version_;
         fits = fits && encode_fields<TAIL>(raw, version, values, TAIL_AT, &signs);
         append_record<REC_NODE>(record, raw.p, fits);
+    } else if (uint8_t* const record = text_record_room(payload_bound(HEAD, values) +
+                                                        payload_bound(TAIL, values + TAIL_AT))) {
+        record[0] = REC_NODE;
+        RAW_SINK raw{record + 2};
+        int version = version_;
+        bool fits = encode_fields<HEAD>(raw, version, values, 0, &signs);
+        version = version_;
+        fits = fits && encode_fields<TAIL>(raw, version, values, TAIL_AT, &signs);
+        if (!fits) value_exceeds_short();
+        append_text_record(record, raw.p);
+        follow_depth_of<REC_NODE>();
     } else {
         const size_t start = open_record(REC_NODE);
         encode_written_fields<HEAD>(out_, version_, values, 0, &signs);

@@ -197,25 +197,36 @@ TEST(Writer, IntegerConstantsFollowTheSignOfTheirType) {
 }
 
 TEST(Writer, RecordsWhoseTextsDecideTheirLength) {
-    // Symbol records around the payload length that needs a second length
-    // byte, one that needs three, and one longer than the block's room,
-    // which is built on the side.
+    // Symbol and string constant records around the payload length that
+    // needs a second length byte, one that needs three, and one longer than
+    // the block's room, which is built on the side.
     WRITER_SETUP w;
     std::vector<size_t> lengths;
     for (size_t n = 100; n <= 130; ++n) lengths.push_back(n);
     lengths.push_back(20000);
     lengths.push_back(3000000);
     std::vector<std::unique_ptr<SYMTAB>> symbols;
+    std::vector<TreePtr> strings;
+    w.writer->write_function_begin(w.function.get(), std::nullopt);
     for (size_t n : lengths) {
-        symbols.push_back(WRITER_SETUP::make(std::string(n, char('a' + n % 26)).c_str(), w.int_t));
+        const std::string text(n, char('a' + n % 26));
+        symbols.push_back(WRITER_SETUP::make(text.c_str(), w.int_t));
         w.writer->register_global_symbol(symbols.back().get());
+        strings.emplace_back(make_node(SCON, w.int_t));
+        strings.back()->set_bytes(text.data(), n);
+        w.writer->write_expression_statement(strings.back().get(), std::nullopt);
     }
+    w.writer->write_function_end(std::nullopt);
     READER_RUN run;
     run.read_bytes(w.finish());
     run.expect_clean();
     ASSERT_EQ(run.client.symbols.size(), 1 + symbols.size());  // and the function
-    for (size_t i = 0; i < symbols.size(); ++i)
+    ASSERT_EQ(run.client.trees.size(), strings.size());
+    for (size_t i = 0; i < symbols.size(); ++i) {
         EXPECT_EQ(run.client.symbols[1 + i]->name(), symbols[i]->name()) << lengths[i];
+        ASSERT_NE(run.client.trees[i]->text_string(), nullptr);
+        EXPECT_EQ(*run.client.trees[i]->text_string(), *strings[i]->text_string()) << lengths[i];
+    }
 }
 
 TEST(Writer, AFrozenSymbolIsWrittenInItsPlace) {
