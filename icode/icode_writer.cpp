@@ -155,16 +155,6 @@ uint32_t IcodeFile::type_ref(TYPE* type) {
     return t ? t->id() : 0;
 }
 
-uint32_t IcodeFile::table_index(const SYMTAB* symbol) const {
-    // Local symbols are not registered with the writer: a function is
-    // written with the locals it was read with, at the same positions.
-    const int index = !symbol                       ? -1
-                      : symbol->output_index() >= 0 ? symbol->output_index()
-                                                    : symbol->index();
-    if (index < 0) symbol_not_in_table(symbol ? symbol->name() : "");
-    return uint32_t(index);
-}
-
 void IcodeFile::write_header() {
     RECORD& r = begin_record(REC_HEADER);
     set_text(r, "magic", ICODE_MAGIC);

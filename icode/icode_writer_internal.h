@@ -80,6 +80,17 @@ inline void IcodeFile::put_block(const char* bytes, size_t length) {
 // the end of the block or on the stack (its length then fits one byte).
 constexpr size_t BUILT_ON_STACK = 0x7f;
 
+// Inline: every name node asks it.
+inline uint32_t IcodeFile::table_index(const SYMTAB* symbol) const {
+    // Local symbols are not registered with the writer: a function is
+    // written with the locals it was read with, at the same positions.
+    const int index = !symbol                       ? -1
+                      : symbol->output_index() >= 0 ? symbol->output_index()
+                                                    : symbol->index();
+    if (index < 0) symbol_not_in_table(symbol ? symbol->name() : "");
+    return uint32_t(index);
+}
+
 inline uint8_t* IcodeFile::record_room(uint8_t* stacked, size_t most) {
     if (capture_ || block_capacity_ - block_size_ < most) return stacked;
     return reinterpret_cast<uint8_t*>(block_.get() + block_size_);
