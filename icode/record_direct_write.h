@@ -1,13 +1,18 @@
-// Writing the records whose fields are all numbers (node records, labels)
-// straight from the numbers at hand, into memory with room for them.
+// What the writer adds to the direct codec to build records in place.
 //
-// The writer meets these records once per node and per statement.  The
-// direct codec (record_direct.h) takes its values from an array of
-// DIRECT_VALUEs (number, text and position each); filling and clearing one
-// per record costs more than encoding the few bytes.  Here a part's values
-// are a plain array of numbers, placed by field name as the layout table
-// names them, and the signedness of a value that follows a type comes from
-// the writer, which holds the type itself rather than its id.
+// The records whose fields are all numbers (node records, labels) are
+// written straight from the numbers at hand into memory with room for
+// them.  The writer meets these records once per node and per statement;
+// the direct codec (record_direct.h) takes its values from an array of
+// DIRECT_VALUEs (number, text and position each), and filling and clearing
+// one per record costs more than encoding the few bytes.  Here a part's
+// values are a plain array of numbers, placed by field name as the layout
+// table names them, and the signedness of a value that follows a type
+// comes from the writer, which holds the type itself rather than its id.
+//
+// For the other records: the layout of a kind at compile time, and the
+// most bytes a payload with texts can take, so that it too can be built in
+// place.
 #pragma once
 
 #include <array>
