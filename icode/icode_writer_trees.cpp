@@ -29,10 +29,6 @@ std::string floating_text(const NODE* node) {
     return buffer;
 }
 
-}  // namespace
-
-namespace {
-
 namespace lt = layout_table;
 
 // The leaf data of an opcode, as the layout table has it.
@@ -71,7 +67,7 @@ void IcodeFile::write_text_node(const NODE* node, const NUMBERS<lt::NODE>& head)
             const char* text = node->text();
             return put_text_node<LEAF<LCON>>(head, text ? text : "");
         }
-        default: {
+        default: {  // the named calls
             static_assert(&LEAF<ICALL> == &LEAF<UICALL> && &LEAF<ICALL> == &LEAF<MCALL> &&
                               &LEAF<ICALL> == &LEAF<UMCALL>,
                           "the named calls share their leaf data");
