@@ -25,9 +25,8 @@ private:
     bool value_;
 };
 
-// Values for the fields of a part: every field the same number `base`
-// apart from a type field, which names type 3 so that a value following it
-// asks the sign.
+// Values for the fields of a part: `base`, `base` + 3, ... field by field,
+// apart from a type field, which names type 3.
 template <const LAYOUT_PART& P>
 NUMBERS<P> values(int64_t base) {
     NUMBERS<P> v{};
