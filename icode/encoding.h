@@ -40,11 +40,26 @@ struct RAW_SINK {
         for (int i = 0; i < 4; ++i) put_u8(uint8_t(v >> (8 * i)));
     }
     void put_uleb(uint32_t v) {
-        while (v >= 0x80) {
-            put_u8(uint8_t(v | 0x80));
-            v >>= 7;
-        }
-        put_u8(uint8_t(v));
+        // Unrolled: type ids, line numbers and lengths are written for
+        // nearly every record.
+        if (v < 0x80) return put_u8(uint8_t(v));
+        p[0] = uint8_t(v | 0x80);
+        if (v < 0x4000) return put_last(1, v >> 7);
+        p[1] = uint8_t((v >> 7) | 0x80);
+        if (v < 0x200000) return put_last(2, v >> 14);
+        p[2] = uint8_t((v >> 14) | 0x80);
+        if (v < 0x10000000) return put_last(3, v >> 21);
+        p[3] = uint8_t((v >> 21) | 0x80);
+        put_last(4, v >> 28);
+    }
+    void put_bytes(const void* bytes, size_t n) {
+        if (n != 0) std::memcpy(p, bytes, n);
+        p += n;
+    }
+    // The last byte of a LEB128 form at p[at], and the form done.
+    void put_last(size_t at, uint32_t rest) {
+        p[at] = uint8_t(rest);
+        p += at + 1;
     }
     void put_sleb(int32_t value) {
         // Shortest form: stop once the rest is all sign and bit 6 of the

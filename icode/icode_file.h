@@ -13,6 +13,7 @@
 // (see icode_errors.h); nothing here returns a half-read unit.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <cstdio>
 #include <deque>
@@ -25,6 +26,7 @@
 #include "icode/icode_client.h"
 #include "icode/record_codec.h"
 #include "icode/record_direct.h"
+#include "icode/record_direct_write.h"
 #include "icode/symtab.h"
 
 namespace icode {
@@ -174,16 +176,30 @@ private:
     // layout and writes it to the stream at once.
     RECORD& begin_record(uint8_t kind, int64_t selector = 0);
     void end_record();
-    // The direct way: a record of kind `kind` whose payload is part P of
-    // the layout table (and, for a node, its tail), from values laid out as
-    // the part lists its fields.  Defined in icode_writer_internal.h.
-    template <const LAYOUT_PART& P>
-    void emit(uint8_t kind, const DIRECT_VALUE* values);
+    // The direct way: a record of kind KIND from values laid out as its
+    // head in the layout table lists its fields (a node: head and tail).
+    // Defined in icode_writer_internal.h.
+    template <uint8_t KIND>
+    void emit(const DIRECT_VALUE* values);
     template <const LAYOUT_PART& HEAD, const LAYOUT_PART& TAIL>
     void emit_node(const DIRECT_VALUE* values);
-    template <const LAYOUT_PART& P>
-    void write_position_record(uint8_t kind, const OptPos& position);
-    void emit_node_any(const DIRECT_VALUE* values);
+    template <uint8_t KIND>
+    void write_position_record(const OptPos& position);
+    void emit_node_any(const NUMBERS<layout_table::NODE>& head);
+    // Records of numbers only, built in place without DIRECT_VALUEs: a
+    // record of kind KIND, and a node record with the leaf data LEAF
+    // (value_signed for a value that follows the node's type; in_block
+    // when tree_in_block() held at the start of the tree).
+    template <uint8_t KIND>
+    void put_record(const NUMBERS<HEAD_OF<KIND>>& values);
+    template <const LAYOUT_PART& LEAF>
+    void put_node(bool in_block, const NUMBERS<layout_table::NODE>& head, const NUMBERS<LEAF>& leaf,
+                  bool value_signed = false);
+    bool tree_in_block() const;
+    // A node whose leaf data is one text (string or counted bytes).
+    template <const LAYOUT_PART& LEAF>
+    void put_text_node(const NUMBERS<layout_table::NODE>& head, std::string_view text);
+    void write_text_node(const NODE* node, const NUMBERS<layout_table::NODE>& head);
     // Starts a record in the write buffer: its kind and room for a length.
     size_t open_record(uint8_t kind);
     // Puts the payload's length in front of it and sends the record on (to
@@ -195,9 +211,19 @@ private:
     // Appends bytes to the block, making room when it is full.
     void put_block(const char* bytes, size_t length);
     void grow_block(size_t length);
-    // Appends a record built whole: kind, room for a one-byte length, the
-    // fields up to `end`; `fits` false when a value did not fit its field.
+    // Appends a record of kind KIND built whole: kind, room for a one-byte
+    // length, the fields up to `end`; `fits` false when a value did not fit
+    // its field.
+    template <uint8_t KIND>
     void append_record(uint8_t* record, const uint8_t* end, bool fits);
+    template <uint8_t KIND>
+    void follow_depth_of();
+    // A record whose texts decide its length, built in place at the end of
+    // the block: where, when it goes there and the block has room for a
+    // payload of `payload_most` bytes (else null); then its length put in
+    // front of the payload that ends at `end`, and the record counted in.
+    uint8_t* text_record_room(size_t payload_most);
+    void append_text_record(uint8_t* record, const uint8_t* end);
     // Where a record of at most `most` bytes is built: at the end of the
     // block when it goes there and fits, else in `stacked`.
     uint8_t* record_room(uint8_t* stacked, size_t most);
@@ -207,7 +233,6 @@ private:
     POS_VALUE position_value(const SourcePos* position);
     uint32_t type_ref(TYPE* type);
     uint32_t table_index(const SYMTAB* symbol) const;
-    void write_node(const NODE* node);
     void write_type_section();
     void write_type(TYPE* type);
     void write_type_record(TYPE* type);
@@ -277,6 +302,13 @@ private:
     std::string* capture_ = nullptr;
     // write_tree()'s stack of subtrees to write, kept from tree to tree.
     std::vector<const NODE*> write_stack_;
+    // How many operand trees follow a node of each opcode (0 for the leaf
+    // opcodes): the operator table's counts, looked up once per writer.
+    std::array<uint8_t, NODE_OPCODES> operands_read_{};
+    // The file name of the last position written and its index: nearly
+    // every position names the file of the one before it.
+    FILE_NAME last_file_;
+    uint32_t last_file_index_ = 0;
     // The records of the frozen global symbols, one after the other in
     // chunks of fixed capacity (a chunk is never moved, so it holds no
     // spare room beyond its last one), and where each symbol's records are.

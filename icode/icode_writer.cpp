@@ -15,6 +15,7 @@
 #include "icode/icode_file.h"
 #include "icode/icode_writer_internal.h"
 #include "icode/node.h"
+#include "icode/opcodes.h"
 #include "icode/type_pkg.h"
 #include "icode/types.h"
 
@@ -46,6 +47,15 @@ bool PACKAGE_SIGNS::is_signed(uint32_t type_id) const {
     return t->id() == type_id && icode::is_signed(t);
 }
 
+bool PACKAGE_SIGNS::is_signed_type(const TYPE* type) const {
+    const uint32_t id = type ? type->id() : 0;
+    // A type of the package is in its place: ask it straight away.
+    if (package_ && id != 0 && id <= package_->type_count() &&
+        package_->types()[id - 1].get() == type)
+        return icode::is_signed(type);
+    return id != 0 && is_signed(id);
+}
+
 void encode_written_payload(const RECORD& rec, BYTE_SINK& out, const CODEC_CONTEXT& ctx) {
     bool fits = false;
     try {
@@ -70,6 +80,11 @@ std::unique_ptr<IcodeFile> IcodeFile::create_writer(FILE* stream, TYPE_PKG* pack
     f->unit_name_ = unit_name;
     f->block_capacity_ = WRITE_BUFFER_SIZE + WRITE_BUFFER_SIZE / 8;
     f->block_.reset(new char[f->block_capacity_]);
+    // The leaf opcodes are never followed by operand trees, whatever the
+    // operator table says.
+    for (int opcode = 0; opcode < NODE_OPCODES; ++opcode)
+        f->operands_read_[size_t(opcode)] =
+            uint8_t(is_leaf_opcode(opcode) ? 0 : OperatorTable::operand_count(opcode));
     // The marks say which types this unit names; a package that served an
     // earlier unit must not carry them over.
     if (package) package->clear_marks();
@@ -90,6 +105,16 @@ void IcodeFile::end_record() {
     PACKAGE_SIGNS signs(types_);
     encode_written_payload(wrec_, out_, CODEC_CONTEXT{version_, &signs});
     close_record(start, wrec_.kind);
+}
+
+void IcodeFile::send_record(const char* record, size_t length, uint8_t kind) {
+    if (capture_) {
+        capture_->append(record, length);
+    } else {
+        put_block(record, length);
+        if (block_size_ >= WRITE_BUFFER_SIZE) flush_output();
+    }
+    follow_depth(*layout_of(kind));
 }
 
 void IcodeFile::flush_output() {
@@ -117,25 +142,17 @@ void IcodeFile::write_end() {
 
 POS_VALUE IcodeFile::position_value(const SourcePos* position) {
     if (!position) return POS_VALUE{};
-    uint32_t file = intern_file_name(position->file);
-    return POS_VALUE{file, position->line, position->column};
+    // The table only grows while writing, so an index once given stays.
+    if (last_file_index_ == 0 || position->file != last_file_) {
+        last_file_index_ = intern_file_name(position->file);
+        last_file_ = position->file;
+    }
+    return POS_VALUE{last_file_index_, position->line, position->column};
 }
 
 uint32_t IcodeFile::type_ref(TYPE* type) {
-    if (!type) return 0;
-    TYPE* t = type->resolved();
-    t->set_referenced(true);
-    return t->id();
-}
-
-uint32_t IcodeFile::table_index(const SYMTAB* symbol) const {
-    // Local symbols are not registered with the writer: a function is
-    // written with the locals it was read with, at the same positions.
-    const int index = !symbol                       ? -1
-                      : symbol->output_index() >= 0 ? symbol->output_index()
-                                                    : symbol->index();
-    if (index < 0) symbol_not_in_table(symbol ? symbol->name() : "");
-    return uint32_t(index);
+    const TYPE* t = referenced_type(type);
+    return t ? t->id() : 0;
 }
 
 void IcodeFile::write_header() {
@@ -159,37 +176,45 @@ void IcodeFile::write_function_begin(SYMTAB* symbol, const OptPos& position) {
     DIRECT_VALUE v[lt::FUNC_BEGIN.fields.size()];
     v[POS].pos = position_value(position ? &*position : nullptr);
     v[SYM].num = table_index(symbol);
-    emit<lt::FUNC_BEGIN>(REC_FUNC_BEGIN, v);
+    emit<REC_FUNC_BEGIN>(v);
 }
 
 // The records whose payload is one position.
-template <const LAYOUT_PART& P>
-void IcodeFile::write_position_record(uint8_t kind, const OptPos& position) {
+template <uint8_t KIND>
+void IcodeFile::write_position_record(const OptPos& position) {
+    constexpr const LAYOUT_PART& P = HEAD_OF<KIND>;
     static_assert(P.fields.size() == 1 && field_index(P, "pos") == 0, "a position alone");
+    static_assert(most_bytes(P) <= BUILT_ON_STACK, "a short record");
     DIRECT_VALUE v[1];
     v[0].pos = position_value(position ? &*position : nullptr);
-    emit<P>(kind, v);
+    // Built here rather than by emit(): one record per statement, and a
+    // position needs no signedness.
+    uint8_t stacked[2 + most_bytes(P)];
+    uint8_t* const record = record_room(stacked, sizeof stacked);
+    record[0] = KIND;
+    RAW_SINK raw{record + 2};
+    int version = version_;
+    const bool fits = encode_fields<P>(raw, version, v);
+    append_record<KIND>(record, raw.p, fits);
 }
 
 void IcodeFile::write_function_end(const OptPos& position) {
-    write_position_record<lt::FUNC_END>(REC_FUNC_END, position);
+    write_position_record<REC_FUNC_END>(position);
 }
 
 void IcodeFile::write_block_begin(const OptPos& position) {
-    write_position_record<lt::BLOCK_BEGIN>(REC_BLOCK_BEGIN, position);
+    write_position_record<REC_BLOCK_BEGIN>(position);
 }
 
 void IcodeFile::write_block_end(const OptPos& position) {
-    write_position_record<lt::BLOCK_END>(REC_BLOCK_END, position);
+    write_position_record<REC_BLOCK_END>(position);
 }
 
 void IcodeFile::write_body_begin(const OptPos& position) {
-    write_position_record<lt::BODY_BEGIN>(REC_BODY_BEGIN, position);
+    write_position_record<REC_BODY_BEGIN>(position);
 }
 
-void IcodeFile::write_mark(const OptPos& position) {
-    write_position_record<lt::MARK>(REC_MARK, position);
-}
+void IcodeFile::write_mark(const OptPos& position) { write_position_record<REC_MARK>(position); }
 
 void IcodeFile::write_text_at(const std::string& text, const OptPos& position) {
     constexpr size_t TEXT = field_index(lt::TEXT_AT, "text");
@@ -197,25 +222,25 @@ void IcodeFile::write_text_at(const std::string& text, const OptPos& position) {
     DIRECT_VALUE v[lt::TEXT_AT.fields.size()];
     v[TEXT].text = text;
     v[POS].pos = position_value(position ? &*position : nullptr);
-    emit<lt::TEXT_AT>(REC_TEXT_AT, v);
+    emit<REC_TEXT_AT>(v);
 }
 
 void IcodeFile::write_text(const std::string& text) {
     constexpr size_t TEXT = field_index(lt::TEXT, "text");
     DIRECT_VALUE v[lt::TEXT.fields.size()];
     v[TEXT].text = text;
-    emit<lt::TEXT>(REC_TEXT, v);
+    emit<REC_TEXT>(v);
 }
 
 void IcodeFile::write_label(uint32_t number) {
     constexpr size_t LABEL = field_index(lt::LABEL, "label");
-    DIRECT_VALUE v[lt::LABEL.fields.size()];
-    v[LABEL].num = number;
-    emit<lt::LABEL>(REC_LABEL, v);
+    NUMBERS<lt::LABEL> v{};
+    v[LABEL] = number;
+    put_record<REC_LABEL>(v);
 }
 
 void IcodeFile::write_expression_statement(const NODE* tree, const OptPos& position) {
-    write_position_record<lt::EXPR_STMT>(REC_EXPR_STMT, position);
+    write_position_record<REC_EXPR_STMT>(position);
     if (tree) write_tree(tree);
 }
 
@@ -223,7 +248,7 @@ void IcodeFile::write_exception_table(const std::vector<EHT_ENTRY>& entries) {
     constexpr size_t COUNT = field_index(lt::EHT, "count");
     DIRECT_VALUE table[lt::EHT.fields.size()];
     table[COUNT].num = int64_t(entries.size());
-    emit<lt::EHT>(REC_EHT, table);
+    emit<REC_EHT>(table);
     constexpr size_t FIRST = field_index(lt::EHT_ENTRY, "first");
     constexpr size_t KIND = field_index(lt::EHT_ENTRY, "kind");
     constexpr size_t THIRD = field_index(lt::EHT_ENTRY, "third");
@@ -235,12 +260,11 @@ void IcodeFile::write_exception_table(const std::vector<EHT_ENTRY>& entries) {
         v[KIND].num = e.kind;
         v[THIRD].num = e.third;
         v[ENTRY_COUNT].num = e.count;
-        emit<lt::EHT_ENTRY>(REC_EHT_ENTRY, v);
+        emit<REC_EHT_ENTRY>(v);
         if (e.kind == 1) {
             // The entry's tree travels as an expression statement without
             // position.
-            write_position_record<lt::EXPR_STMT>(REC_EXPR_STMT, std::nullopt);
-            if (e.tree) write_tree(e.tree);
+            write_expression_statement(e.tree, std::nullopt);
         } else if (e.kind == 2) {
             std::vector<CATCH_ITEM> items;
             for (const EHT_CATCH& c : e.items)
@@ -248,7 +272,7 @@ void IcodeFile::write_exception_table(const std::vector<EHT_ENTRY>& entries) {
             std::string scratch;
             DIRECT_VALUE catches[lt::EHT_CATCHES.fields.size()];
             catches[ITEMS] = direct_list(items, scratch);
-            emit<lt::EHT_CATCHES>(REC_EHT_CATCHES, catches);
+            emit<REC_EHT_CATCHES>(catches);
         }
     }
 }
@@ -272,7 +296,7 @@ void IcodeFile::write_symbol(const SYMTAB* symbol) {
     v[S::OPT].num = symbol->opt();
     v[S::POS].pos = position_value(symbol->position());
     v[S::REF].num = symbol->reference_state();
-    emit<lt::SYMBOL>(REC_SYMBOL, v);
+    emit<REC_SYMBOL>(v);
     // The list holds the pragmas in reverse order of reading; they are
     // written in list order.
     for (const Pragma* p = symbol->first_pragma(); p; p = p->next.get()) write_pragma(*p);
@@ -308,7 +332,7 @@ void IcodeFile::write_pragma(const Pragma& pragma) {
     v[KIND].num = pragma.kind;
     std::string scratch;
     v[ARGS] = direct_list(pragma.args, scratch);
-    emit<lt::PRAGMA>(REC_PRAGMA, v);
+    emit<REC_PRAGMA>(v);
 }
 
 void IcodeFile::write_initializer(SYMTAB* symbol) {
@@ -323,7 +347,7 @@ void IcodeFile::write_initializer(SYMTAB* symbol) {
     constexpr size_t SYM = field_index(lt::INIT, "sym");
     DIRECT_VALUE v[lt::INIT.fields.size()];
     v[SYM].num = table_index(symbol);
-    emit<lt::INIT>(REC_INIT, v);
+    emit<REC_INIT>(v);
 }
 
 // ---- finishing ------------------------------------------------------------------------
@@ -340,7 +364,7 @@ void IcodeFile::finish_unit() {
             v[ID].num = e.id;
             std::string scratch;
             v[STRINGS] = direct_list(e.strings, scratch);
-            emit<lt::STRING_LIST>(REC_STRING_LIST, v);
+            emit<REC_STRING_LIST>(v);
         }
         write_end();
     }
@@ -355,7 +379,7 @@ void IcodeFile::finish_unit() {
         for (const FILE_NAME& name : files_) {
             DIRECT_VALUE v[lt::FILE_NAME.fields.size()];
             v[NAME].text = name.str();
-            emit<lt::FILE_NAME>(REC_FILE_NAME, v);
+            emit<REC_FILE_NAME>(v);
         }
         write_end();
     }

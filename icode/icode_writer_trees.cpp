@@ -1,6 +1,9 @@
 // Writing expression trees: one node record per node, in pre-order.
+#include <array>
 #include <cstdio>
 #include <cstring>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 #include "icode/icode_errors.h"
@@ -14,14 +17,6 @@ namespace icode {
 
 namespace {
 
-// The operands the reader reads after a node: none for the leaf opcodes,
-// else as many as the operator table gives.  Only these are written; a link
-// beyond them (the second link of a node may chain list elements) would put
-// the reader out of step.
-int operands_read(int opcode) {
-    return is_leaf_opcode(opcode) ? 0 : OperatorTable::operand_count(opcode);
-}
-
 // A floating constant made from a number keeps no text; it is written in
 // the exact hexadecimal form, as the node itself prints it.
 std::string floating_text(const NODE* node) {
@@ -34,170 +29,220 @@ std::string floating_text(const NODE* node) {
     return buffer;
 }
 
-}  // namespace
-
-void IcodeFile::write_tree(const NODE* root) {
-    // Pre-order without recursion, so that a tree of any depth is safe: the
-    // second operand waits on the stack while the first one's subtree is
-    // written.  The stack is kept from tree to tree.
-    std::vector<const NODE*>& pending = write_stack_;
-    pending.clear();
-    if (root) pending.push_back(root);
-    while (!pending.empty()) {
-        const NODE* node = pending.back();
-        pending.pop_back();
-        write_node(node);
-        int operands = operands_read(node->opcode());
-        if (operands >= 2 && node->right()) pending.push_back(node->right());
-        if (operands >= 1 && node->left()) pending.push_back(node->left());
-    }
-}
-
-namespace {
-
 namespace lt = layout_table;
 
 // The leaf data of an opcode, as the layout table has it.
 template <int OPCODE>
 constexpr const LAYOUT_PART& LEAF = *node_leaf_layout(OPCODE);
 
-// Where a leaf field goes: after the head's fields.
-constexpr size_t leaf_field(const LAYOUT_PART& leaf, const char* name) {
-    return lt::NODE.fields.size() + field_index(leaf, name);
+// The number of leaf fields of every opcode with a layout.
+template <size_t... I>
+constexpr std::array<uint8_t, sizeof...(I)> leaf_field_counts(std::index_sequence<I...>) {
+    return {{uint8_t(node_leaf_layout(int64_t(I))->fields.size())...}};
 }
+constexpr auto LEAF_FIELDS = leaf_field_counts(std::make_index_sequence<NODE_OPCODES>());
 
 }  // namespace
 
-void IcodeFile::write_node(const NODE* node) {
-    constexpr size_t OPCODE = field_index(lt::NODE, "opcode");
-    constexpr size_t TYPE_ID = field_index(lt::NODE, "type");
-    DIRECT_VALUE v[lt::NODE.fields.size() + NODE_MAX_LEAF_FIELDS];
-    const int opcode = node->opcode();
-    v[OPCODE].num = opcode;
-    v[TYPE_ID].num = type_ref(node->type());
-    // Only a node with an opcode beyond the operator table has no layout.
-    if (!node_leaf_layout(opcode)) invalid_record();
-    std::string text;  // a text made for the record
-    switch (opcode) {
-        case LABEL: {
-            constexpr size_t LABEL_NUMBER = leaf_field(LEAF<LABEL>, "label");
-            v[LABEL_NUMBER].num = node->label_number();
-            return emit_node<lt::NODE, LEAF<LABEL>>(v);
-        }
-        case NAME: {
-            constexpr size_t LEVEL = leaf_field(LEAF<NAME>, "level");
-            constexpr size_t INDEX = leaf_field(LEAF<NAME>, "index");
-            if (const I_SYMTAB* s = node->symbol()) {
-                // SYMTAB is the one symbol class; its index is its place in the
-                // table that its level selects.
-                const SYMTAB* symbol = static_cast<const SYMTAB*>(s);
-                v[LEVEL].num = uint32_t(symbol->level());
-                v[INDEX].num = table_index(symbol);
-            } else {
-                // The format has no form for a name without symbol.  The reader
-                // takes level 0xFFFFFFFF as "no symbol", so that is written,
-                // with index 0.
-                v[LEVEL].num = 0xFFFFFFFFLL;
-                v[INDEX].num = 0;
-            }
-            return emit_node<lt::NODE, LEAF<NAME>>(v);
-        }
+template <const LAYOUT_PART& LEAF>
+void IcodeFile::put_text_node(const NUMBERS<lt::NODE>& head, std::string_view text) {
+    // The rare records whose length only the text bounds go through the
+    // direct codec's values.
+    constexpr size_t HEAD_FIELDS = lt::NODE.fields.size();
+    static_assert(LEAF.fields.size() == 1, "one text");
+    DIRECT_VALUE v[HEAD_FIELDS + 1];
+    for (size_t i = 0; i < HEAD_FIELDS; ++i) v[i].num = head[i];
+    v[HEAD_FIELDS].text = text;
+    emit_node<lt::NODE, LEAF>(v);
+}
+
+void IcodeFile::write_text_node(const NODE* node, const NUMBERS<lt::NODE>& head) {
+    switch (node->opcode()) {
         case SCON: {
-            constexpr size_t BYTES = leaf_field(LEAF<SCON>, "bytes");
-            if (const std::string* bytes = node->text_string()) v[BYTES].text = *bytes;
-            return emit_node<lt::NODE, LEAF<SCON>>(v);
+            const std::string* bytes = node->text_string();
+            return put_text_node<LEAF<SCON>>(head, bytes ? std::string_view(*bytes) : "");
         }
-        case ICON: {
-            // Signed LEB128 or unsigned by the node's type (the codec asks the
-            // package); either way the low 32 bits are the value.
-            constexpr size_t VALUE = leaf_field(LEAF<ICON>, "value");
-            v[VALUE].num = node->value_low();
-            return emit_node<lt::NODE, LEAF<ICON>>(v);
-        }
-        case FCON: {
-            constexpr size_t TEXT = leaf_field(LEAF<FCON>, "text");
-            text = floating_text(node);
-            v[TEXT].text = text;
-            return emit_node<lt::NODE, LEAF<FCON>>(v);
-        }
+        case FCON: return put_text_node<LEAF<FCON>>(head, floating_text(node));
         case LCON: {
-            constexpr size_t TEXT = leaf_field(LEAF<LCON>, "text");
-            if (node->text()) v[TEXT].text = node->text();
-            return emit_node<lt::NODE, LEAF<LCON>>(v);
+            const char* text = node->text();
+            return put_text_node<LEAF<LCON>>(head, text ? text : "");
         }
-        case FIELD: {
-            constexpr size_t BYTE = leaf_field(LEAF<FIELD>, "byte");
-            constexpr size_t MEMBER = leaf_field(LEAF<FIELD>, "member");
-            constexpr size_t CLASS = leaf_field(LEAF<FIELD>, "class");
-            v[BYTE].num = node->field_flag();
-            v[MEMBER].num = node->field_member_number();
-            v[CLASS].num = type_ref(node->field_class());
-            return emit_node<lt::NODE, LEAF<FIELD>>(v);
-        }
-        case SWITCH: {
-            constexpr size_t NUMBER = leaf_field(LEAF<SWITCH>, "number");
-            v[NUMBER].num = uint32_t(node->switch_number());
-            return emit_node<lt::NODE, LEAF<SWITCH>>(v);
-        }
-        case CALL: {
-            constexpr size_t EXTRA = leaf_field(LEAF<CALL>, "extra");
-            constexpr size_t EHT = leaf_field(LEAF<CALL>, "eht");
-            v[EXTRA].num = node->extra_arg_count();
-            v[EHT].num = uint32_t(node->call_number());
-            return emit_node<lt::NODE, LEAF<CALL>>(v);
-        }
-        case UCALL: {
-            constexpr size_t EHT = leaf_field(LEAF<UCALL>, "eht");
-            v[EHT].num = uint32_t(node->call_number());
-            return emit_node<lt::NODE, LEAF<UCALL>>(v);
-        }
-        case EPVAL: {
-            constexpr size_t WEIGHT = leaf_field(LEAF<EPVAL>, "weight");
-            v[WEIGHT].num = uint32_t(node->weight());
-            return emit_node<lt::NODE, LEAF<EPVAL>>(v);
-        }
-        case SKIP: {
-            constexpr size_t NUMBER = leaf_field(LEAF<SKIP>, "number");
-            v[NUMBER].num = node->skip_number();
-            return emit_node<lt::NODE, LEAF<SKIP>>(v);
-        }
-        case DDNODE: {
-            // ID in the low half of the value, LOCALE in the high half, FLAGS in
-            // the switch number: where the reader put them.
-            constexpr size_t ID = leaf_field(LEAF<DDNODE>, "id");
-            constexpr size_t LOCALE = leaf_field(LEAF<DDNODE>, "locale");
-            constexpr size_t FLAGS = leaf_field(LEAF<DDNODE>, "flags");
-            v[ID].num = node->value_low();
-            v[LOCALE].num = node->value_high();
-            v[FLAGS].num = uint8_t(node->switch_number());
-            return emit_node<lt::NODE, LEAF<DDNODE>>(v);
-        }
-        case ICALL:
-        case UICALL:
-        case MCALL:
-        case UMCALL: {
+        default: {  // the named calls
             static_assert(&LEAF<ICALL> == &LEAF<UICALL> && &LEAF<ICALL> == &LEAF<MCALL> &&
                               &LEAF<ICALL> == &LEAF<UMCALL>,
                           "the named calls share their leaf data");
-            constexpr size_t NAME_TEXT = leaf_field(LEAF<ICALL>, "name");
-            if (node->text()) v[NAME_TEXT].text = node->text();
-            return emit_node<lt::NODE, LEAF<ICALL>>(v);
+            const char* name = node->text();
+            return put_text_node<LEAF<ICALL>>(head, name ? name : "");
         }
-        case VREG: {
-            constexpr size_t REG = leaf_field(LEAF<VREG>, "reg");
-            v[REG].num = node->register_number();
-            return emit_node<lt::NODE, LEAF<VREG>>(v);
-        }
-        default:
-            // Every other opcode has no leaf data.
-            if (node_leaf_layout(opcode) == &lt::NODE_NONE)
-                return emit_node<lt::NODE, lt::NODE_NONE>(v);
-            // A leaf this switch does not know goes out with its fields zero.
-            return emit_node_any(v);
     }
 }
 
-void IcodeFile::emit_node_any(const DIRECT_VALUE* values) {
+void IcodeFile::write_tree(const NODE* root) {
+    constexpr size_t OPCODE = field_index(lt::NODE, "opcode");
+    constexpr size_t TYPE_ID = field_index(lt::NODE, "type");
+    // Pre-order without recursion, so that a tree of any depth is safe: the
+    // writer goes down the first operands, and a second operand waits on
+    // the stack while the first one's subtree is written.  The stack is
+    // kept from tree to tree.  Only the operands the reader reads after a
+    // node are written; a link beyond them (the second link of a node may
+    // chain list elements) would put the reader out of step.
+    std::vector<const NODE*>& pending = write_stack_;
+    pending.clear();
+    const bool in_block = tree_in_block();
+    const NODE* node = root;
+    while (node) {
+        // The node's record: the head, then the leaf data its opcode has.
+        // Those made of numbers only, nearly all, are built here in place.
+        const int opcode = node->opcode();
+        // Only a node with an opcode beyond the operator table has no layout.
+        if (opcode < 0 || opcode >= NODE_OPCODES) invalid_record();
+        const TYPE* const type = referenced_type(node->type());
+        NUMBERS<lt::NODE> head{};
+        head[OPCODE] = opcode;
+        head[TYPE_ID] = type ? type->id() : 0;
+        switch (opcode) {
+            case LABEL: {
+                constexpr size_t LABEL_NUMBER = field_index(LEAF<LABEL>, "label");
+                NUMBERS<LEAF<LABEL>> leaf{};
+                leaf[LABEL_NUMBER] = node->label_number();
+                put_node<LEAF<LABEL>>(in_block, head, leaf);
+                break;
+            }
+            case NAME: {
+                constexpr size_t LEVEL = field_index(LEAF<NAME>, "level");
+                constexpr size_t INDEX = field_index(LEAF<NAME>, "index");
+                NUMBERS<LEAF<NAME>> leaf{};
+                if (const I_SYMTAB* s = node->symbol()) {
+                    // SYMTAB is the one symbol class; its index is its place in
+                    // the table that its level selects.
+                    const SYMTAB* symbol = static_cast<const SYMTAB*>(s);
+                    leaf[LEVEL] = uint32_t(symbol->level());
+                    leaf[INDEX] = table_index(symbol);
+                } else {
+                    // The format has no form for a name without symbol.  The
+                    // reader takes level 0xFFFFFFFF as "no symbol", so that is
+                    // written, with index 0.
+                    leaf[LEVEL] = 0xFFFFFFFFLL;
+                    leaf[INDEX] = 0;
+                }
+                put_node<LEAF<NAME>>(in_block, head, leaf);
+                break;
+            }
+            case ICON: {
+                // Signed LEB128 or unsigned by the node's type; either way the
+                // low 32 bits are the value.
+                constexpr size_t VALUE = field_index(LEAF<ICON>, "value");
+                static_assert(LEAF<ICON>.fields[VALUE].sign_from == int(TYPE_ID),
+                              "the value follows the node's type");
+                NUMBERS<LEAF<ICON>> leaf{};
+                const uint32_t value = node->value_low();
+                leaf[VALUE] = value;
+                // Most constants are small and need not ask their type.
+                const bool value_signed =
+                    value >= LEB_SIGN_FREE && type && PACKAGE_SIGNS(types_).is_signed_type(type);
+                put_node<LEAF<ICON>>(in_block, head, leaf, value_signed);
+                break;
+            }
+            case SCON:
+            case FCON:
+            case LCON:
+            case ICALL:
+            case UICALL:
+            case MCALL:
+            case UMCALL: write_text_node(node, head); break;
+            case FIELD: {
+                constexpr size_t BYTE = field_index(LEAF<FIELD>, "byte");
+                constexpr size_t MEMBER = field_index(LEAF<FIELD>, "member");
+                constexpr size_t CLASS = field_index(LEAF<FIELD>, "class");
+                NUMBERS<LEAF<FIELD>> leaf{};
+                leaf[BYTE] = node->field_flag();
+                leaf[MEMBER] = node->field_member_number();
+                leaf[CLASS] = type_ref(node->field_class());
+                put_node<LEAF<FIELD>>(in_block, head, leaf);
+                break;
+            }
+            case SWITCH: {
+                constexpr size_t NUMBER = field_index(LEAF<SWITCH>, "number");
+                NUMBERS<LEAF<SWITCH>> leaf{};
+                leaf[NUMBER] = uint32_t(node->switch_number());
+                put_node<LEAF<SWITCH>>(in_block, head, leaf);
+                break;
+            }
+            case CALL: {
+                constexpr size_t EXTRA = field_index(LEAF<CALL>, "extra");
+                constexpr size_t EHT = field_index(LEAF<CALL>, "eht");
+                NUMBERS<LEAF<CALL>> leaf{};
+                leaf[EXTRA] = node->extra_arg_count();
+                leaf[EHT] = uint32_t(node->call_number());
+                put_node<LEAF<CALL>>(in_block, head, leaf);
+                break;
+            }
+            case UCALL: {
+                constexpr size_t EHT = field_index(LEAF<UCALL>, "eht");
+                NUMBERS<LEAF<UCALL>> leaf{};
+                leaf[EHT] = uint32_t(node->call_number());
+                put_node<LEAF<UCALL>>(in_block, head, leaf);
+                break;
+            }
+            case EPVAL: {
+                constexpr size_t WEIGHT = field_index(LEAF<EPVAL>, "weight");
+                NUMBERS<LEAF<EPVAL>> leaf{};
+                leaf[WEIGHT] = uint32_t(node->weight());
+                put_node<LEAF<EPVAL>>(in_block, head, leaf);
+                break;
+            }
+            case SKIP: {
+                constexpr size_t NUMBER = field_index(LEAF<SKIP>, "number");
+                NUMBERS<LEAF<SKIP>> leaf{};
+                leaf[NUMBER] = node->skip_number();
+                put_node<LEAF<SKIP>>(in_block, head, leaf);
+                break;
+            }
+            case DDNODE: {
+                // ID in the low half of the value, LOCALE in the high half,
+                // FLAGS in the switch number: where the reader put them.
+                constexpr size_t ID = field_index(LEAF<DDNODE>, "id");
+                constexpr size_t LOCALE = field_index(LEAF<DDNODE>, "locale");
+                constexpr size_t FLAGS = field_index(LEAF<DDNODE>, "flags");
+                NUMBERS<LEAF<DDNODE>> leaf{};
+                leaf[ID] = node->value_low();
+                leaf[LOCALE] = node->value_high();
+                leaf[FLAGS] = uint8_t(node->switch_number());
+                put_node<LEAF<DDNODE>>(in_block, head, leaf);
+                break;
+            }
+            case VREG: {
+                constexpr size_t REG = field_index(LEAF<VREG>, "reg");
+                NUMBERS<LEAF<VREG>> leaf{};
+                leaf[REG] = node->register_number();
+                put_node<LEAF<VREG>>(in_block, head, leaf);
+                break;
+            }
+            default:
+                // Every other opcode has no leaf data.
+                if (LEAF_FIELDS[size_t(opcode)] == 0)
+                    put_node<lt::NODE_NONE>(in_block, head, {});
+                else
+                    emit_node_any(head);  // a leaf this switch does not know
+                break;
+        }
+
+        const int operands = operands_read_[size_t(opcode)];
+        const NODE* first = operands >= 1 ? node->left() : nullptr;
+        const NODE* second = operands >= 2 ? node->right() : nullptr;
+        if (first && second) pending.push_back(second);
+        node = first ? first : second;
+        if (!node && !pending.empty()) {
+            node = pending.back();
+            pending.pop_back();
+        }
+    }
+}
+
+void IcodeFile::emit_node_any(const NUMBERS<lt::NODE>& head) {
+    // Its leaf fields go out zero.
+    DIRECT_VALUE values[lt::NODE.fields.size() + NODE_MAX_LEAF_FIELDS];
+    for (size_t i = 0; i < head.size(); ++i) values[i].num = head[i];
     const size_t start = open_record(REC_NODE);
     PACKAGE_SIGNS signs(types_);
     if (!encode_direct(REC_NODE, out_, CODEC_CONTEXT{version_, &signs}, values))

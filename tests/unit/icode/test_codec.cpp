@@ -30,6 +30,12 @@ TEST(Encoding, LebShortestFormsAndBack) {
     const std::vector<std::tuple<int64_t, bool, std::string>> cases = {
         {127, false, bytes({0x7f})},
         {128, false, bytes({0x80, 1})},
+        {0x3fff, false, bytes({0xff, 0x7f})},
+        {0x4000, false, bytes({0x80, 0x80, 1})},
+        {0x1fffff, false, bytes({0xff, 0xff, 0x7f})},
+        {0x200000, false, bytes({0x80, 0x80, 0x80, 1})},
+        {0xfffffff, false, bytes({0xff, 0xff, 0xff, 0x7f})},
+        {0x10000000, false, bytes({0x80, 0x80, 0x80, 0x80, 1})},
         {0xffffffffLL, false, bytes({0xff, 0xff, 0xff, 0xff, 0x0f})},
         {-1, true, bytes({0x7f})},
         {64, true, bytes({0xc0, 0})},

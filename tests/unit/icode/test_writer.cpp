@@ -145,7 +145,9 @@ struct WRITER_SETUP {
 
 TEST(Writer, TreesOfAnyDepthAndPositionsWithoutAFileName) {
     WRITER_SETUP w;
-    const int depth = 200000;
+    // Deep enough that the tree's records (four bytes each) fill the write
+    // block, which then goes to the stream in the middle of the tree.
+    const int depth = 300000;
     NODE* tree = make_node(ICON, w.int_t);
     tree->set_value(7);
     for (int i = 1; i < depth; ++i) {
@@ -167,6 +169,64 @@ TEST(Writer, TreesOfAnyDepthAndPositionsWithoutAFileName) {
     for (; n->left(); n = n->left()) ++seen;
     EXPECT_EQ(seen, depth);
     EXPECT_EQ(n->value(), 7u);
+}
+
+TEST(Writer, IntegerConstantsFollowTheSignOfTheirType) {
+    // Around the values whose signed and unsigned forms part: one byte with
+    // bit 6 clear is the same either way, beyond that they differ.
+    WRITER_SETUP w;
+    TYPE* uint_t = w.types.make_integral(IntegralKind::UINT, false, 16, 16, false, false);
+    const uint32_t values[] = {0,          1,          63,        64,         127,
+                               128,        8191,       8192,      0x7fffffff, 0x80000000,
+                               0xffffffc0, 0xffffffbf, 0xffffffff};
+    std::vector<TreePtr> written;
+    w.writer->write_function_begin(w.function.get(), std::nullopt);
+    for (TYPE* type : {w.int_t, uint_t})
+        for (uint32_t v : values) {
+            written.emplace_back(make_node(ICON, type));
+            written.back()->set_value(v);
+            w.writer->write_expression_statement(written.back().get(), std::nullopt);
+        }
+    w.writer->write_function_end(std::nullopt);
+    READER_RUN run;
+    run.read_bytes(w.finish());
+    run.expect_clean();
+    ASSERT_EQ(run.client.trees.size(), written.size());
+    for (size_t i = 0; i < written.size(); ++i)
+        EXPECT_EQ(run.client.trees[i]->value_low(), written[i]->value_low()) << i;
+}
+
+TEST(Writer, RecordsWhoseTextsDecideTheirLength) {
+    // Symbol and string constant records around the payload length that
+    // needs a second length byte, one that needs three, and one longer than
+    // the block's room, which is built on the side.
+    WRITER_SETUP w;
+    std::vector<size_t> lengths;
+    for (size_t n = 100; n <= 130; ++n) lengths.push_back(n);
+    lengths.push_back(20000);
+    lengths.push_back(3000000);
+    std::vector<std::unique_ptr<SYMTAB>> symbols;
+    std::vector<TreePtr> strings;
+    w.writer->write_function_begin(w.function.get(), std::nullopt);
+    for (size_t n : lengths) {
+        const std::string text(n, char('a' + n % 26));
+        symbols.push_back(WRITER_SETUP::make(text.c_str(), w.int_t));
+        w.writer->register_global_symbol(symbols.back().get());
+        strings.emplace_back(make_node(SCON, w.int_t));
+        strings.back()->set_bytes(text.data(), n);
+        w.writer->write_expression_statement(strings.back().get(), std::nullopt);
+    }
+    w.writer->write_function_end(std::nullopt);
+    READER_RUN run;
+    run.read_bytes(w.finish());
+    run.expect_clean();
+    ASSERT_EQ(run.client.symbols.size(), 1 + symbols.size());  // and the function
+    ASSERT_EQ(run.client.trees.size(), strings.size());
+    for (size_t i = 0; i < symbols.size(); ++i) {
+        EXPECT_EQ(run.client.symbols[1 + i]->name(), symbols[i]->name()) << lengths[i];
+        ASSERT_NE(run.client.trees[i]->text_string(), nullptr);
+        EXPECT_EQ(*run.client.trees[i]->text_string(), *strings[i]->text_string()) << lengths[i];
+    }
 }
 
 TEST(Writer, AFrozenSymbolIsWrittenInItsPlace) {
