@@ -136,7 +136,7 @@ bool PROPAGATION::skipped_input(CFG_VERTEX u, CFG_VERTEX v) const {
     // An edge out of a block with a single successor may still be
     // overridden at that block; it is not taken as an input until the
     // block is complete.
-    return u != v && out_[u].size() == 1 && boost::target(out_[u][0], g_) != u && !p_.complete_[u];
+    return u != v && !p_.complete_[u] && out_[u].size() == 1 && boost::target(out_[u][0], g_) != u;
 }
 
 PROPAGATION::GATHER PROPAGATION::gather_inputs(CFG_VERTEX v) {
@@ -247,9 +247,9 @@ void PROPAGATION::propagate() {
 void PROPAGATION::check_balance() {
     size_t n = p_.vertex_count();
     for (CFG_VERTEX v = 0; v < n; ++v) {
-        GATHER in = gather_inputs(v);
-        GATHER out = gather_outputs(v);
         if (out_[v].size() == 1 && boost::target(out_[v][0], g_) == v) continue;
+        GATHER out = gather_outputs(v);  // the inputs matter only when there are outputs
+        GATHER in = out.count != 0 ? gather_inputs(v) : GATHER{};
         if (out.count != 0 && in.sum != out.sum)
             DIAG::trelv_warn_node_weight_mismatch(TRELV_HERE, name_, vname(v), in.sum, out.sum)
                 .emit();

@@ -64,8 +64,11 @@ void PROFILE_ICODE_MGR::annotation() {
         weighted.clear();
         for (const SUCC_INFO& s : b->successors())
             if (s.weight != -1) weighted.emplace_back(s.succ, s.weight);
+        // b's fall-through successor, looked at again after an insertion
+        // into b.
+        BASIC_BLK* fallthrough = b->fallthrough_succ();
         for (auto& [s, w] : weighted) {
-            if (s != b->fallthrough_succ()) {
+            if (s != fallthrough) {
                 b->annotate_branch(s, w);
                 continue;
             }
@@ -82,6 +85,7 @@ void PROFILE_ICODE_MGR::annotation() {
             }
             fn_.insertion_point = b->last();
             add_branch(int64_t(target), std::nullopt, false, w);
+            fallthrough = b->fallthrough_succ();
         }
     }
     fn_.insertion_point = nullptr;

@@ -167,7 +167,7 @@ void PROFILE_ICODE_MGR::insert_counters(const COUNTER_PLAN& plan) {
 
 void PROFILE_ICODE_MGR::insert_edge_counter(BASIC_BLK* b, BASIC_BLK* s, int index) {
     bool found = false;
-    for (BASIC_BLK* x = b->first_succ(); x; x = b->next_succ()) found |= x == s;
+    for (const SUCC_INFO& x : b->successors()) found |= x.succ == s;
     if (!found) {
         std::string sn = s->name(), bn = b->name();
         DIAG::trelv_warn_bad_succ(TRELV_HERE, function_name(), sn.c_str(), bn.c_str()).emit();
