@@ -45,14 +45,14 @@ bool PROPAGATION::load_counters(const DATA_SETS& sets) {
         }
         for (std::size_t pos = 0; pos < set.size(); ++pos) sums[pos] += set[pos];
     }
+    // The chords are found in index order, with a cursor through the
+    // table from its start (see chord_at).
+    chord_cursor_ = p_.instr_edges_.begin();
     for (int i = 0; i < p_.next_index_; ++i) set_edge_counter(i, sums[size_t(i)]);
     for (int j = p_.next_index_; j < expected; ++j)
         p_.extra_values_[j - p_.next_index_] = int(sums[size_t(j)]);
-    if (p_.entry_count_ == 0) {
-        p_.entry_->set_weight(0);
-        return false;
-    }
-    return true;
+    if (p_.entry_count_ == 0) p_.entry_->set_weight(0);
+    return p_.entry_count_ != 0;
 }
 
 void PROPAGATION::set_edge_counter(int i, uint32_t c) {
@@ -61,7 +61,7 @@ void PROPAGATION::set_edge_counter(int i, uint32_t c) {
         return;
     }
     if (i == 0) return void(p_.entry_count_ = int(c));
-    const INSTR_EDGE& chord = p_.instr_edges_.at(i);
+    const INSTR_EDGE& chord = chord_at(i);
     chord.info->count = int(c);
     chord.info->measured = true;
     if (!DIAG::settings().debug) return;  // the trace is made only when shown
@@ -301,4 +301,13 @@ void PROPAGATION::to_out_edges(PROFILE_GRAPH::SOLVE_FRAME& f) const {
     f.phase = 1;
     f.next = out.data();
     f.end = out.data() + out.size();
+}
+
+const INSTR_EDGE& PROPAGATION::chord_at(int i) {
+    // The counters are loaded in index order, and the table is ordered by
+    // index: a cursor moving through it finds each chord without a search.
+    EDGE_TABLE& table = p_.instr_edges_;
+    if (chord_cursor_ == table.end() || chord_cursor_->first != i) chord_cursor_ = table.find(i);
+    if (chord_cursor_ == table.end()) return table.at(i);  // throws, as for any missing chord
+    return (chord_cursor_++)->second;
 }

@@ -30,6 +30,8 @@ private:
     PROFILE_GRAPH::SOLVE_FRAME in_frame(CFG_VERTEX v, EDGE_INFO* via) const;
     void to_out_edges(PROFILE_GRAPH::SOLVE_FRAME& f) const;
     void set_edge_counter(int i, uint32_t c);
+    // The chord with index i; set_edge_counter asks for them in index order.
+    const INSTR_EDGE& chord_at(int i);
     GATHER gather_inputs(CFG_VERTEX v);
     GATHER gather_outputs(CFG_VERTEX v);
     bool skipped_input(CFG_VERTEX u, CFG_VERTEX v) const;
@@ -45,4 +47,6 @@ private:
     // graph stops changing; kept by the graph, whose storage is reused.
     std::vector<std::vector<CFG_EDGE>>& in_;
     std::vector<std::vector<CFG_EDGE>>& out_;
+    // Where chord_at looks first: just after the chord it found last.
+    EDGE_TABLE::iterator chord_cursor_;
 };
