@@ -195,7 +195,7 @@ void PROFILE_ICODE_MGR::insert_edge_counter(BASIC_BLK* b, BASIC_BLK* s, int inde
     }
     // Split the edge with a new block where no control flow falls into it:
     // after the first block that ends in a jump or a return.
-    BASIC_BLK* host = nullptr;
+    BASIC_BLK* host = fn_.split_host;
     for (BASIC_BLK* x = fn_.first_block; x && !host; x = x->next()) {
         int op = x->last() ? x->last()->root_opcode() : -1;
         if (x->last() && x->last()->kind == REC_EXPR_STMT &&
@@ -203,6 +203,7 @@ void PROFILE_ICODE_MGR::insert_edge_counter(BASIC_BLK* b, BASIC_BLK* s, int inde
             host = x;
     }
     if (!host) DIAG::trelv_fatal_no_insrt_point(TRELV_HERE, function_name()).emit();
+    fn_.split_host = host;
     uint64_t target = 0;
     s->first_label(target);
     int64_t m = new_label();

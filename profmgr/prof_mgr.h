@@ -92,6 +92,11 @@ struct FUNCTION_STATE {
     // The counters array lives with its function: once the function is
     // written, nothing names it any more, and the output keeps its records.
     std::unique_ptr<icode::SYMTAB> counters_array_owned;
+    // The block after which split edges get their new blocks: the first
+    // that ends in a jump or a return.  Found at the first split; the
+    // insertions keep it the first such block (they add jumps only after
+    // it), so the later splits of the function do not search again.
+    BASIC_BLK* split_host = nullptr;
 
     // A fresh state for the next function that keeps the storage of this
     // one's tables, emptied: the functions of a unit are much alike in
