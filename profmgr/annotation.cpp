@@ -64,10 +64,13 @@ void PROFILE_ICODE_MGR::annotation() {
         weighted.clear();
         for (const SUCC_INFO& s : b->successors())
             if (s.weight != -1) weighted.emplace_back(s.succ, s.weight);
-        // b's fall-through successor, looked at again after an insertion
-        // into b.
-        BASIC_BLK* fallthrough = b->fallthrough_succ();
+        // b's fall-through successor, looked up when first needed and
+        // again after an insertion into b.
+        BASIC_BLK* fallthrough = nullptr;
+        bool fallthrough_known = false;
         for (auto& [s, w] : weighted) {
+            if (!fallthrough_known) fallthrough = b->fallthrough_succ();
+            fallthrough_known = true;
             if (s != fallthrough) {
                 b->annotate_branch(s, w);
                 continue;
@@ -85,7 +88,7 @@ void PROFILE_ICODE_MGR::annotation() {
             }
             fn_.insertion_point = b->last();
             add_branch(int64_t(target), std::nullopt, false, w);
-            fallthrough = b->fallthrough_succ();
+            fallthrough_known = false;
         }
     }
     fn_.insertion_point = nullptr;
