@@ -66,8 +66,8 @@ void PROFILE_ICODE_MGR::create_counters_array(int highest_index) {
     TYPE* array = types->second.first;
     array_pointer_type_ = types->second.second;
     SymbolRecord r;
-    r.name =
-        (boost::format("__prof_arr_%s_%d") % function_name() % counters_array_sequence()).str();
+    boost::format& name = counters_array_name();
+    r.name = (name.clear() % function_name() % counters_array_sequence()).str();
     ++counters_array_sequence();
     r.size = array->size();
     r.value = 0;
@@ -226,4 +226,12 @@ void PROFILE_ICODE_MGR::insert_edge_counter(BASIC_BLK* b, BASIC_BLK* s, int inde
         todo.push_back(n->right());
         todo.push_back(n->left());
     }
+}
+
+boost::format& PROFILE_ICODE_MGR::counters_array_name() {
+    // Parsed once for the run: parsing the format and setting up its stream
+    // cost more than the formatting itself.
+    if (!counters_array_name_)
+        counters_array_name_ = std::make_unique<boost::format>("__prof_arr_%s_%d");
+    return *counters_array_name_;
 }

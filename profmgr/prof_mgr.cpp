@@ -3,6 +3,7 @@
 #include "profmgr/prof_mgr.h"
 
 #include <algorithm>
+#include <boost/format.hpp>  // the counters array's name format, released here
 
 #include "icode/icode_file.h"
 #include "icode/opcodes.h"

@@ -14,6 +14,8 @@
 #include <tuple>
 #include <vector>
 
+#include <boost/format/format_fwd.hpp>
+
 #include "cfg/basic_blk.h"
 #include "cfg/stmt_entry.h"
 #include "icode/icode_client.h"
@@ -362,6 +364,9 @@ private:
     // pointer type: a run over many functions adds one pair per distinct
     // length, not one per function.  Kept as long as the type package.
     std::map<uint32_t, std::pair<icode::TYPE*, icode::TYPE*>> counters_array_types_;
+    // The format of the counters arrays' names, made at the first use.
+    std::unique_ptr<boost::format> counters_array_name_;
+    boost::format& counters_array_name();
     std::deque<icode::SYMTAB> global_symbols_;
     // Counters arrays of functions given up half way (see reset()).
     std::vector<std::unique_ptr<icode::SYMTAB>> abandoned_arrays_;
