@@ -37,7 +37,7 @@ void PROFILE_GRAPH::add_edge(BASIC_BLK* source, BASIC_BLK* target, int weight) {
     // Parallel edges are allowed, so the graph never refuses an edge.
     boost::add_edge(*s, *t, EDGE_INFO{weight}, g_);
     // Edges are many: their trace is made only when it is shown.
-    if (!DIAG::settings().debug) return;
+    if (!settings_->debug) return;
     DIAG::trelv_dbg_edge_create(TRELV_HERE, name_.c_str(), g_[*s].name.c_str(), g_[*t].name.c_str())
         .emit();
 }

@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "cfg/basic_blk.h"
+#include "diag/diag_settings.h"
 #include "profiling/counter_plan.h"
 #include "profiling/data_sets.h"
 #include "profiling/edge_pool.h"
@@ -172,6 +173,8 @@ private:
     // Removes every edge, keeping the vertices and their lists' storage.
     void clear_edges();
     BASIC_BLK* entry_;
+    // The run's settings, read for every edge: whether traces are shown.
+    const DIAG::SETTINGS* settings_ = &DIAG::settings();
     std::string name_;
     int extra_counters_;
     int entry_count_ = 0;
