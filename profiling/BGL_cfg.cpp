@@ -12,17 +12,17 @@ PROFILE_GRAPH::PROFILE_GRAPH(BASIC_BLK* entry, const char* function_name, int ex
 }
 
 void PROFILE_GRAPH::add_block(BASIC_BLK* block) {
-    CFG_VERTEX v = reused_vertex(block);
+    // As a rule the vertex is one kept by restart for a block of the same
+    // number, named already: only the others are made or renamed, out of line.
+    CFG_VERTEX v = block_of_.size();
+    if (v >= boost::num_vertices(g_) || name_numbers_[v] != block->number())
+        v = reused_vertex(block);
     block_of_.push_back(block);
     node_weight_.push_back(0);
     complete_.push_back(0);
     unreachable_.push_back(0);
     note_vertex(block, v);
 }
-
-bool PROFILE_GRAPH::unreachable(CFG_VERTEX v) const { return unreachable_.at(v) != 0; }
-bool PROFILE_GRAPH::complete(CFG_VERTEX v) const { return complete_.at(v) != 0; }
-int PROFILE_GRAPH::node_weight(CFG_VERTEX v) const { return node_weight_.at(v); }
 
 void PROFILE_GRAPH::add_edge(BASIC_BLK* source, BASIC_BLK* target, int weight) {
     if (weight < 1) DIAG::trelv_inv_edge_wt(TRELV_HERE, name_.c_str(), weight).emit();
@@ -113,15 +113,6 @@ void PROFILE_GRAPH::restart(BASIC_BLK* entry, const char* function_name, int ext
     entry_count_ = 0;
     extra_values_.clear();
     tree_edges_.clear();
-}
-
-void PROFILE_GRAPH::note_vertex(const BASIC_BLK* block, CFG_VERTEX v) {
-    // Block numbers count the blocks of a function from 0; a number far
-    // beyond the blocks is left to the search.
-    const std::size_t number = std::size_t(block->number());
-    if (block->number() < 0 || number > 4 * block_of_.size() + 64) return;
-    if (number >= vertex_by_number_.size()) vertex_by_number_.resize(number + 1, NO_VERTEX);
-    vertex_by_number_[number] = v;
 }
 
 std::optional<CFG_VERTEX> PROFILE_GRAPH::search_vertex(const BASIC_BLK* block) const {

@@ -89,9 +89,9 @@ public:
     const std::map<int, int>& extra_values() const { return extra_values_; }
     const EDGE_TABLE& instr_edges() const { return instr_edges_; }
     const EDGE_TABLE& recorded_edges() const { return recorded_edges_; }
-    bool unreachable(CFG_VERTEX v) const;
-    bool complete(CFG_VERTEX v) const;
-    int node_weight(CFG_VERTEX v) const;
+    bool unreachable(CFG_VERTEX v) const { return unreachable_.at(v) != 0; }
+    bool complete(CFG_VERTEX v) const { return complete_.at(v) != 0; }
+    int node_weight(CFG_VERTEX v) const { return node_weight_.at(v); }
     BASIC_BLK* block_of(CFG_VERTEX v) const { return block_of_.at(v); }
     size_t vertex_count() const { return block_of_.size(); }
     // Throws std::out_of_range for a block without a vertex.
@@ -154,7 +154,14 @@ private:
     // block whose number does not lead to it is searched for.
     static constexpr CFG_VERTEX NO_VERTEX = CFG_VERTEX(-1);
     std::vector<CFG_VERTEX> vertex_by_number_;
-    void note_vertex(const BASIC_BLK* block, CFG_VERTEX v);
+    void note_vertex(const BASIC_BLK* block, CFG_VERTEX v) {
+        // Block numbers count the blocks of a function from 0; a number far
+        // beyond the blocks is left to the search.
+        const std::size_t number = std::size_t(block->number());
+        if (block->number() < 0 || number > 4 * block_of_.size() + 64) return;
+        if (number >= vertex_by_number_.size()) vertex_by_number_.resize(number + 1, NO_VERTEX);
+        vertex_by_number_[number] = v;
+    }
     // The vertex for the next block: one kept by restart, or a new one.
     CFG_VERTEX reused_vertex(const BASIC_BLK* block);
     // The number of the block each vertex's name was made from.
