@@ -24,7 +24,7 @@ void PROFILE_GRAPH::add_block(BASIC_BLK* block) {
     note_vertex(block, v);
 }
 
-void PROFILE_GRAPH::add_edge(BASIC_BLK* source, BASIC_BLK* target, int weight) {
+void PROFILE_GRAPH::add_checked_edge(BASIC_BLK* source, BASIC_BLK* target, int weight) {
     if (weight < 1) DIAG::trelv_inv_edge_wt(TRELV_HERE, name_.c_str(), weight).emit();
     const std::optional<CFG_VERTEX> s = find_vertex(source);
     const std::optional<CFG_VERTEX> t = find_vertex(target);

@@ -68,7 +68,16 @@ public:
                  std::size_t blocks);
 
     void add_block(BASIC_BLK* block);
-    void add_edge(BASIC_BLK* source, BASIC_BLK* target, int weight);
+    // The common edge, of a valid weight between blocks found by their
+    // numbers and with no trace shown, is added here; the others go to
+    // add_checked_edge, which reports what is wrong with them.
+    void add_edge(BASIC_BLK* source, BASIC_BLK* target, int weight) {
+        const CFG_VERTEX s = numbered_vertex(source), t = numbered_vertex(target);
+        if (weight < 1 || s == NO_VERTEX || t == NO_VERTEX || settings_->debug)
+            return add_checked_edge(source, target, weight);
+        boost::add_edge(s, t, EDGE_INFO{weight}, g_);
+    }
+    void add_checked_edge(BASIC_BLK* source, BASIC_BLK* target, int weight);
     void add_vertex_edge(CFG_VERTEX u, CFG_VERTEX v, int weight, bool record);
     void find_unreachable();
 
@@ -174,12 +183,18 @@ private:
     // The vertex of a block: the one its number leads to, as a rule, or
     // the one the search finds.
     std::optional<CFG_VERTEX> find_vertex(const BASIC_BLK* block) const {
+        const CFG_VERTEX v = numbered_vertex(block);
+        if (v != NO_VERTEX) return v;
+        return search_vertex(block);
+    }
+    // The vertex its number leads to, or NO_VERTEX.
+    CFG_VERTEX numbered_vertex(const BASIC_BLK* block) const {
         if (block && block->number() >= 0 &&
             std::size_t(block->number()) < vertex_by_number_.size()) {
             const CFG_VERTEX v = vertex_by_number_[std::size_t(block->number())];
             if (v < block_of_.size() && block_of_[v] == block) return v;
         }
-        return search_vertex(block);
+        return NO_VERTEX;
     }
     std::optional<CFG_VERTEX> search_vertex(const BASIC_BLK* block) const;
     // Removes every edge, keeping the vertices and their lists' storage.
