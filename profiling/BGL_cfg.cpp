@@ -11,17 +11,17 @@ PROFILE_GRAPH::PROFILE_GRAPH(BASIC_BLK* entry, const char* function_name, int ex
     if (!entry) DIAG::trelv_fatal_empty_entryblk(TRELV_HERE, name_.c_str()).emit();
 }
 
-void PROFILE_GRAPH::add_block(BASIC_BLK* block) {
-    // As a rule the vertex is one kept by restart for a block of the same
-    // number, named already: only the others are made or renamed, out of line.
-    CFG_VERTEX v = block_of_.size();
-    if (v >= boost::num_vertices(g_) || name_numbers_[v] != block->number())
-        v = reused_vertex(block);
-    block_of_.push_back(block);
-    node_weight_.push_back(0);
-    complete_.push_back(0);
-    unreachable_.push_back(0);
-    note_vertex(block, v);
+std::optional<CFG_VERTEX> PROFILE_GRAPH::search_vertex(const BASIC_BLK* block) const {
+    if (!block) return std::nullopt;
+    // The last vertex added for the block, as its number would give.
+    for (std::size_t v = block_of_.size(); v-- > 0;)
+        if (block_of_[v] == block) return CFG_VERTEX(v);
+    return std::nullopt;
+}
+
+CFG_VERTEX PROFILE_GRAPH::vertex_of(const BASIC_BLK* block) const {
+    if (const std::optional<CFG_VERTEX> v = find_vertex(block)) return *v;
+    throw std::out_of_range("the block has no vertex in the graph");
 }
 
 void PROFILE_GRAPH::add_checked_edge(BASIC_BLK* source, BASIC_BLK* target, int weight) {
@@ -103,9 +103,10 @@ void PROFILE_GRAPH::restart(BASIC_BLK* entry, const char* function_name, int ext
     while (boost::num_vertices(g_) > blocks) boost::remove_vertex(boost::num_vertices(g_) - 1, g_);
     if (name_numbers_.size() > blocks) name_numbers_.resize(blocks);
     block_of_.clear();
-    node_weight_.clear();
-    complete_.clear();
-    unreachable_.clear();
+    // The other tables by vertex are made for the blocks at once.
+    node_weight_.assign(blocks, 0);
+    complete_.assign(blocks, 0);
+    unreachable_.assign(blocks, 0);
     instr_edges_.clear();
     next_index_ = 0;
     // Blocks are numbered from 0 as a rule: the table is made for them at once.
@@ -113,19 +114,6 @@ void PROFILE_GRAPH::restart(BASIC_BLK* entry, const char* function_name, int ext
     entry_count_ = 0;
     extra_values_.clear();
     tree_edges_.clear();
-}
-
-std::optional<CFG_VERTEX> PROFILE_GRAPH::search_vertex(const BASIC_BLK* block) const {
-    if (!block) return std::nullopt;
-    // The last vertex added for the block, as its number would give.
-    for (std::size_t v = block_of_.size(); v-- > 0;)
-        if (block_of_[v] == block) return CFG_VERTEX(v);
-    return std::nullopt;
-}
-
-CFG_VERTEX PROFILE_GRAPH::vertex_of(const BASIC_BLK* block) const {
-    if (const std::optional<CFG_VERTEX> v = find_vertex(block)) return *v;
-    throw std::out_of_range("the block has no vertex in the graph");
 }
 
 CFG_VERTEX PROFILE_GRAPH::reused_vertex(const BASIC_BLK* block) {

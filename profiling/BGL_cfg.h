@@ -67,7 +67,22 @@ public:
     void restart(BASIC_BLK* entry, const char* function_name, int extra_counters,
                  std::size_t blocks);
 
-    void add_block(BASIC_BLK* block);
+    // As a rule the block's vertex is one kept by restart for a block of
+    // the same number, named already: only the others are made or renamed,
+    // out of line.
+    void add_block(BASIC_BLK* block) {
+        CFG_VERTEX v = block_of_.size();
+        if (v >= boost::num_vertices(g_) || name_numbers_[v] != block->number())
+            v = reused_vertex(block);
+        block_of_.push_back(block);
+        // After restart the other tables by vertex have their rows already.
+        if (node_weight_.size() < block_of_.size()) {
+            node_weight_.push_back(0);
+            complete_.push_back(0);
+            unreachable_.push_back(0);
+        }
+        note_vertex(block, v);
+    }
     // The common edge, of a valid weight between blocks found by their
     // numbers and with no trace shown, is added here; the others go to
     // add_checked_edge, which reports what is wrong with them.
