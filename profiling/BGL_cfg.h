@@ -9,6 +9,7 @@
 // identically; nothing here depends on anything but that order.
 #pragma once
 
+#include <boost/container/flat_map.hpp>
 #include <boost/graph/adjacency_list.hpp>
 #include <cstdint>
 #include <functional>
@@ -49,10 +50,11 @@ struct INSTR_EDGE {
     EDGE_INFO* info = nullptr;
 };
 
-// Chords or recorded edges by their number; the nodes of the table are kept
-// from function to function, as the edges' are.
-using EDGE_TABLE = std::map<int, INSTR_EDGE, std::less<int>,
-                            RECYCLING_ALLOCATOR<std::pair<const int, INSTR_EDGE>>>;
+// Chords or recorded edges by their number.  Numbers are handed out upwards,
+// so every entry goes to the end of a sorted array, which is walked in
+// order without chasing pointers and keeps its storage from function to
+// function.
+using EDGE_TABLE = boost::container::flat_map<int, INSTR_EDGE>;
 
 class PROFILE_GRAPH {
 public:
