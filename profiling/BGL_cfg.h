@@ -69,9 +69,9 @@ public:
     void restart(BASIC_BLK* entry, const char* function_name, int extra_counters,
                  std::size_t blocks);
 
-    // As a rule the block's vertex is one kept by restart for a block of
-    // the same number, named already: only the others are made or renamed,
-    // out of line.
+    // Adds the next block's vertex.  As a rule it is one kept by restart
+    // for a block of the same number, named already: only the others are
+    // made or renamed, out of line.
     void add_block(BASIC_BLK* block) {
         CFG_VERTEX v = block_of_.size();
         if (v >= boost::num_vertices(g_) || name_numbers_[v] != block->number())
