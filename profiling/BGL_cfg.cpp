@@ -11,20 +11,20 @@ PROFILE_GRAPH::PROFILE_GRAPH(BASIC_BLK* entry, const char* function_name, int ex
     if (!entry) DIAG::trelv_fatal_empty_entryblk(TRELV_HERE, name_.c_str()).emit();
 }
 
-void PROFILE_GRAPH::add_block(BASIC_BLK* block) {
-    CFG_VERTEX v = reused_vertex(block);
-    block_of_.push_back(block);
-    node_weight_.push_back(0);
-    complete_.push_back(0);
-    unreachable_.push_back(0);
-    note_vertex(block, v);
+std::optional<CFG_VERTEX> PROFILE_GRAPH::search_vertex(const BASIC_BLK* block) const {
+    if (!block) return std::nullopt;
+    // The last vertex added for the block, as its number would give.
+    for (std::size_t v = block_of_.size(); v-- > 0;)
+        if (block_of_[v] == block) return CFG_VERTEX(v);
+    return std::nullopt;
 }
 
-bool PROFILE_GRAPH::unreachable(CFG_VERTEX v) const { return unreachable_.at(v) != 0; }
-bool PROFILE_GRAPH::complete(CFG_VERTEX v) const { return complete_.at(v) != 0; }
-int PROFILE_GRAPH::node_weight(CFG_VERTEX v) const { return node_weight_.at(v); }
+CFG_VERTEX PROFILE_GRAPH::vertex_of(const BASIC_BLK* block) const {
+    if (const std::optional<CFG_VERTEX> v = find_vertex(block)) return *v;
+    throw std::out_of_range("the block has no vertex in the graph");
+}
 
-void PROFILE_GRAPH::add_edge(BASIC_BLK* source, BASIC_BLK* target, int weight) {
+void PROFILE_GRAPH::add_checked_edge(BASIC_BLK* source, BASIC_BLK* target, int weight) {
     if (weight < 1) DIAG::trelv_inv_edge_wt(TRELV_HERE, name_.c_str(), weight).emit();
     const std::optional<CFG_VERTEX> s = find_vertex(source);
     const std::optional<CFG_VERTEX> t = find_vertex(target);
@@ -37,7 +37,7 @@ void PROFILE_GRAPH::add_edge(BASIC_BLK* source, BASIC_BLK* target, int weight) {
     // Parallel edges are allowed, so the graph never refuses an edge.
     boost::add_edge(*s, *t, EDGE_INFO{weight}, g_);
     // Edges are many: their trace is made only when it is shown.
-    if (!DIAG::settings().debug) return;
+    if (!settings_->debug) return;
     DIAG::trelv_dbg_edge_create(TRELV_HERE, name_.c_str(), g_[*s].name.c_str(), g_[*t].name.c_str())
         .emit();
 }
@@ -103,9 +103,10 @@ void PROFILE_GRAPH::restart(BASIC_BLK* entry, const char* function_name, int ext
     while (boost::num_vertices(g_) > blocks) boost::remove_vertex(boost::num_vertices(g_) - 1, g_);
     if (name_numbers_.size() > blocks) name_numbers_.resize(blocks);
     block_of_.clear();
-    node_weight_.clear();
-    complete_.clear();
-    unreachable_.clear();
+    // The other tables by vertex are made for the blocks at once.
+    node_weight_.assign(blocks, 0);
+    complete_.assign(blocks, 0);
+    unreachable_.assign(blocks, 0);
     instr_edges_.clear();
     next_index_ = 0;
     // Blocks are numbered from 0 as a rule: the table is made for them at once.
@@ -113,28 +114,6 @@ void PROFILE_GRAPH::restart(BASIC_BLK* entry, const char* function_name, int ext
     entry_count_ = 0;
     extra_values_.clear();
     tree_edges_.clear();
-}
-
-void PROFILE_GRAPH::note_vertex(const BASIC_BLK* block, CFG_VERTEX v) {
-    // Block numbers count the blocks of a function from 0; a number far
-    // beyond the blocks is left to the search.
-    const std::size_t number = std::size_t(block->number());
-    if (block->number() < 0 || number > 4 * block_of_.size() + 64) return;
-    if (number >= vertex_by_number_.size()) vertex_by_number_.resize(number + 1, NO_VERTEX);
-    vertex_by_number_[number] = v;
-}
-
-std::optional<CFG_VERTEX> PROFILE_GRAPH::search_vertex(const BASIC_BLK* block) const {
-    if (!block) return std::nullopt;
-    // The last vertex added for the block, as its number would give.
-    for (std::size_t v = block_of_.size(); v-- > 0;)
-        if (block_of_[v] == block) return CFG_VERTEX(v);
-    return std::nullopt;
-}
-
-CFG_VERTEX PROFILE_GRAPH::vertex_of(const BASIC_BLK* block) const {
-    if (const std::optional<CFG_VERTEX> v = find_vertex(block)) return *v;
-    throw std::out_of_range("the block has no vertex in the graph");
 }
 
 CFG_VERTEX PROFILE_GRAPH::reused_vertex(const BASIC_BLK* block) {

@@ -9,6 +9,7 @@
 // identically; nothing here depends on anything but that order.
 #pragma once
 
+#include <boost/container/flat_map.hpp>
 #include <boost/graph/adjacency_list.hpp>
 #include <cstdint>
 #include <functional>
@@ -19,6 +20,7 @@
 #include <vector>
 
 #include "cfg/basic_blk.h"
+#include "diag/diag_settings.h"
 #include "profiling/counter_plan.h"
 #include "profiling/data_sets.h"
 #include "profiling/edge_pool.h"
@@ -48,10 +50,11 @@ struct INSTR_EDGE {
     EDGE_INFO* info = nullptr;
 };
 
-// Chords or recorded edges by their number; the nodes of the table are kept
-// from function to function, as the edges' are.
-using EDGE_TABLE = std::map<int, INSTR_EDGE, std::less<int>,
-                            RECYCLING_ALLOCATOR<std::pair<const int, INSTR_EDGE>>>;
+// Chords or recorded edges by their number.  Numbers are handed out upwards,
+// so every entry goes to the end of a sorted array, which is walked in
+// order without chasing pointers and keeps its storage from function to
+// function.
+using EDGE_TABLE = boost::container::flat_map<int, INSTR_EDGE>;
 
 class PROFILE_GRAPH {
 public:
@@ -66,8 +69,32 @@ public:
     void restart(BASIC_BLK* entry, const char* function_name, int extra_counters,
                  std::size_t blocks);
 
-    void add_block(BASIC_BLK* block);
-    void add_edge(BASIC_BLK* source, BASIC_BLK* target, int weight);
+    // Adds the next block's vertex.  As a rule it is one kept by restart
+    // for a block of the same number, named already: only the others are
+    // made or renamed, out of line.
+    void add_block(BASIC_BLK* block) {
+        CFG_VERTEX v = block_of_.size();
+        if (v >= boost::num_vertices(g_) || name_numbers_[v] != block->number())
+            v = reused_vertex(block);
+        block_of_.push_back(block);
+        // After restart the other tables by vertex have their rows already.
+        if (node_weight_.size() < block_of_.size()) {
+            node_weight_.push_back(0);
+            complete_.push_back(0);
+            unreachable_.push_back(0);
+        }
+        note_vertex(block, v);
+    }
+    // The common edge, of a valid weight between blocks found by their
+    // numbers and with no trace shown, is added here; the others go to
+    // add_checked_edge, which reports what is wrong with them.
+    void add_edge(BASIC_BLK* source, BASIC_BLK* target, int weight) {
+        const CFG_VERTEX s = numbered_vertex(source), t = numbered_vertex(target);
+        if (weight < 1 || s == NO_VERTEX || t == NO_VERTEX || settings_->debug)
+            return add_checked_edge(source, target, weight);
+        boost::add_edge(s, t, EDGE_INFO{weight}, g_);
+    }
+    void add_checked_edge(BASIC_BLK* source, BASIC_BLK* target, int weight);
     void add_vertex_edge(CFG_VERTEX u, CFG_VERTEX v, int weight, bool record);
     void find_unreachable();
 
@@ -88,9 +115,9 @@ public:
     const std::map<int, int>& extra_values() const { return extra_values_; }
     const EDGE_TABLE& instr_edges() const { return instr_edges_; }
     const EDGE_TABLE& recorded_edges() const { return recorded_edges_; }
-    bool unreachable(CFG_VERTEX v) const;
-    bool complete(CFG_VERTEX v) const;
-    int node_weight(CFG_VERTEX v) const;
+    bool unreachable(CFG_VERTEX v) const { return unreachable_.at(v) != 0; }
+    bool complete(CFG_VERTEX v) const { return complete_.at(v) != 0; }
+    int node_weight(CFG_VERTEX v) const { return node_weight_.at(v); }
     BASIC_BLK* block_of(CFG_VERTEX v) const { return block_of_.at(v); }
     size_t vertex_count() const { return block_of_.size(); }
     // Throws std::out_of_range for a block without a vertex.
@@ -125,10 +152,15 @@ private:
 
     // Enters a chord into instr_edges_ under the next index, and returns it.
     int add_chord(CFG_VERTEX source, CFG_VERTEX target, EDGE_INFO& info);
-    // Kruskal's minimum spanning tree into tree_edges_.
+    // Kruskal's minimum spanning tree into tree_edges_, and tree_edge_list_
+    // and tree_member_ for numbering the chords.
     void spanning_tree();
     std::vector<TREE_CANDIDATE> tree_candidates_;
+    // The edges in edge-list order, and whether each is a tree edge: the
+    // chords are numbered from these tables rather than from another walk
+    // of the edge list, whose nodes lie apart.
     std::vector<CFG_EDGE> tree_edge_list_;
+    std::vector<char> tree_member_;
     // The forest grown so far, as the library's disjoint sets over kept
     // storage (parent and rank of every vertex).
     std::vector<CFG_VERTEX> tree_parent_;
@@ -153,7 +185,14 @@ private:
     // block whose number does not lead to it is searched for.
     static constexpr CFG_VERTEX NO_VERTEX = CFG_VERTEX(-1);
     std::vector<CFG_VERTEX> vertex_by_number_;
-    void note_vertex(const BASIC_BLK* block, CFG_VERTEX v);
+    void note_vertex(const BASIC_BLK* block, CFG_VERTEX v) {
+        // Block numbers count the blocks of a function from 0; a number far
+        // beyond the blocks is left to the search.
+        const std::size_t number = std::size_t(block->number());
+        if (block->number() < 0 || number > 4 * block_of_.size() + 64) return;
+        if (number >= vertex_by_number_.size()) vertex_by_number_.resize(number + 1, NO_VERTEX);
+        vertex_by_number_[number] = v;
+    }
     // The vertex for the next block: one kept by restart, or a new one.
     CFG_VERTEX reused_vertex(const BASIC_BLK* block);
     // The number of the block each vertex's name was made from.
@@ -161,17 +200,25 @@ private:
     // The vertex of a block: the one its number leads to, as a rule, or
     // the one the search finds.
     std::optional<CFG_VERTEX> find_vertex(const BASIC_BLK* block) const {
+        const CFG_VERTEX v = numbered_vertex(block);
+        if (v != NO_VERTEX) return v;
+        return search_vertex(block);
+    }
+    // The vertex its number leads to, or NO_VERTEX.
+    CFG_VERTEX numbered_vertex(const BASIC_BLK* block) const {
         if (block && block->number() >= 0 &&
             std::size_t(block->number()) < vertex_by_number_.size()) {
             const CFG_VERTEX v = vertex_by_number_[std::size_t(block->number())];
             if (v < block_of_.size() && block_of_[v] == block) return v;
         }
-        return search_vertex(block);
+        return NO_VERTEX;
     }
     std::optional<CFG_VERTEX> search_vertex(const BASIC_BLK* block) const;
     // Removes every edge, keeping the vertices and their lists' storage.
     void clear_edges();
     BASIC_BLK* entry_;
+    // The run's settings, read for every edge: whether traces are shown.
+    const DIAG::SETTINGS* settings_ = &DIAG::settings();
     std::string name_;
     int extra_counters_;
     int entry_count_ = 0;

@@ -25,18 +25,24 @@ struct HEAVIER {
 
 void PROFILE_GRAPH::spanning_tree() {
     tree_edges_.clear();
+    const std::size_t m = boost::num_edges(g_);
+    tree_edge_list_.resize(m);
+    tree_weights_.resize(m);
+    tree_member_.assign(m, 0);
+    std::size_t k = 0;
+    for (auto [it, end] = boost::edges(g_); it != end; ++it, ++k) {
+        tree_edge_list_[k] = *it;
+        tree_weights_[k] = g_[*it].tree_weight;
+    }
     std::size_t n = boost::num_vertices(g_);
     if (n == 0) return;
     tree_parent_.resize(n);
     tree_rank_.resize(n);
-    boost::disjoint_sets<std::size_t*, CFG_VERTEX*> forest(tree_rank_.data(), tree_parent_.data());
+    // Halving the path at every find walks it once, where full compression
+    // walks it twice; which edges join the tree does not depend on it.
+    boost::disjoint_sets<std::size_t*, CFG_VERTEX*, boost::find_with_path_halving> forest(
+        tree_rank_.data(), tree_parent_.data());
     for (CFG_VERTEX v = 0; v < n; ++v) forest.make_set(v);
-    tree_edge_list_.clear();
-    tree_weights_.clear();
-    for (auto [it, end] = boost::edges(g_); it != end; ++it) {
-        tree_edge_list_.push_back(*it);
-        tree_weights_.push_back(g_[*it].tree_weight);
-    }
     // The order in which the edges leave the heap depends on nothing but
     // their weights in edge-list order: functions of the same shape, which
     // follow one another in a unit, take it from the last one worked out.
@@ -65,6 +71,7 @@ void PROFILE_GRAPH::spanning_tree() {
         CFG_VERTEX v = forest.find_set(boost::target(e, g_));
         if (u == v) continue;
         tree_edges_.push_back(e);
+        tree_member_[i] = 1;
         forest.link(u, v);
     }
 }

@@ -38,13 +38,13 @@ void PROFILE_GRAPH::number_chords() {
                 .emit();
     }
     // Counts start afresh; tree edges are told apart by their index, -1.
-    for (auto [it, end] = boost::edges(g_); it != end; ++it)
-        g_[*it] = EDGE_INFO{g_[*it].tree_weight};
-    for (const CFG_EDGE& e : tree_edges_) g_[e].index = -1;
-    for (auto [it, end] = boost::edges(g_); it != end; ++it) {
-        EDGE_INFO& info = g_[*it];
-        CFG_VERTEX s = boost::source(*it, g_), t = boost::target(*it, g_);
-        if (info.index == -1) {
+    for (std::size_t i = 0; i < tree_edge_list_.size(); ++i) {
+        const CFG_EDGE& e = tree_edge_list_[i];
+        EDGE_INFO& info = g_[e];
+        info = EDGE_INFO{info.tree_weight};
+        CFG_VERTEX s = boost::source(e, g_), t = boost::target(e, g_);
+        if (tree_member_[i]) {
+            info.index = -1;
             if (!trace) continue;
             DIAG::trelv_dbg_kvt_edge(TRELV_HERE, name_.c_str(), 0, g_[s].name.c_str(),
                                      g_[t].name.c_str())
@@ -61,15 +61,15 @@ void PROFILE_GRAPH::number_chords() {
 
 COUNTER_PLAN PROFILE_GRAPH::instrument() {
     number_chords();
-    // Every chord is counted: the plan lists them in edge order, the order
-    // in which the instrumentation inserts their counters.
+    // Every chord is counted: the plan lists them in edge order (their
+    // numbers grow along it), the order of their counters.
     COUNTER_PLAN plan;
+    plan.places.reserve(instr_edges_.size());
     const bool trace = DIAG::settings().debug;
-    for (auto [it, end] = boost::edges(g_); it != end; ++it) {
-        EDGE_INFO& info = g_[*it];
-        if (info.index == -1) continue;
+    for (const auto& [index, chord] : instr_edges_) {
+        EDGE_INFO& info = *chord.info;
         info.measured = true;
-        CFG_VERTEX s = boost::source(*it, g_), t = boost::target(*it, g_);
+        const CFG_VERTEX s = chord.source, t = chord.target;
         block_of_[s]->set_succ_index(block_of_[t], info.index);
         plan.places.push_back(COUNTER_PLACE{block_of_[s], block_of_[t], info.index});
         if (info.index > plan.highest_index) plan.highest_index = info.index;

@@ -35,7 +35,7 @@ void PROFILE_ICODE_MGR::add_blocks_and_edges(PROFILE_GRAPH& graph) {
     for (BASIC_BLK* b = fn_.first_block; b; b = b->next()) graph.add_block(b);
     for (BASIC_BLK* b = fn_.first_block; b; b = b->next()) {
         b->compute_successors();
-        for (BASIC_BLK* s = b->first_succ(); s; s = b->next_succ()) graph.add_edge(b, s, 1);
+        for (const SUCC_INFO& s : b->successors()) graph.add_edge(b, s.succ, 1);
     }
 }
 
