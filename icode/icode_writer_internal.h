@@ -232,28 +232,27 @@ template <const LAYOUT_PART& HEAD, const LAYOUT_PART& TAIL>
 void IcodeFile::emit_node(const DIRECT_VALUE* values) {
     PACKAGE_SIGNS signs(types_);
     constexpr size_t TAIL_AT = HEAD.fields.size();
+    // Each part starts from the unit's version, as the fields of one part
+    // alone can change it.
+    auto encode_parts = [&](RAW_SINK& raw) {
+        int version = version_;
+        const bool fits = encode_fields<HEAD>(raw, version, values, 0, &signs);
+        version = version_;
+        return fits && encode_fields<TAIL>(raw, version, values, TAIL_AT, &signs);
+    };
     if constexpr (most_bytes(HEAD) <= BUILT_ON_STACK && most_bytes(TAIL) <= BUILT_ON_STACK &&
                   most_bytes(HEAD) + most_bytes(TAIL) <= BUILT_ON_STACK) {
         uint8_t stacked[2 + most_bytes(HEAD) + most_bytes(TAIL)];
         uint8_t* const record = record_room(stacked, sizeof stacked);
         record[0] = REC_NODE;
         RAW_SINK raw{record + 2};
-        // Each part starts from the unit's version, as the fields of one
-        // part alone can change it.
-        int version = version_;
-        bool fits = encode_fields<HEAD>(raw, version, values, 0, &signs);
-        version = version_;
-        fits = fits && encode_fields<TAIL>(raw, version, values, TAIL_AT, &signs);
+        const bool fits = encode_parts(raw);
         append_record<REC_NODE>(record, raw.p, fits);
     } else if (uint8_t* const record = text_record_room(payload_bound(HEAD, values) +
                                                         payload_bound(TAIL, values + TAIL_AT))) {
         record[0] = REC_NODE;
         RAW_SINK raw{record + 2};
-        int version = version_;
-        bool fits = encode_fields<HEAD>(raw, version, values, 0, &signs);
-        version = version_;
-        fits = fits && encode_fields<TAIL>(raw, version, values, TAIL_AT, &signs);
-        if (!fits) value_exceeds_short();
+        if (!encode_parts(raw)) value_exceeds_short();
         append_text_record(record, raw.p);
         follow_depth_of<REC_NODE>();
     } else {
