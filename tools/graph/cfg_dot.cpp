@@ -124,6 +124,9 @@ private:
                 // What the profiler writes: the block's count leaves an exit
                 // block, a successor's weight every other edge.
                 int count = exit ? source->exec_weight() : source->succ_weight(target);
+                // A function never entered has nothing to propagate: its
+                // edges ran 0 times, as its blocks did.
+                if (count < 0 && counts->entry_count() == 0) count = 0;
                 label += std::to_string(count) + LINE_END;
             }
             std::string arm = arm_of(source, target);
