@@ -6,6 +6,25 @@
 
 namespace icode {
 
+CATCH_ITEM get_catch(BYTE_SOURCE& in) {
+    CATCH_ITEM item;
+    item.text = in.get_string();
+    item.number = in.get_uleb();
+    item.flag = in.get_u8();
+    return item;
+}
+
+void put_catch(BYTE_SINK& out, const CATCH_ITEM& item) {
+    out.put_string(item.text);
+    out.put_uleb(item.number);
+    out.put_u8(item.flag);
+}
+
+void put_short(BYTE_SINK& out, uint16_t value) {
+    out.put_u8(uint8_t(value & 0xff));
+    out.put_u8(uint8_t(value >> 8));
+}
+
 void FIELD_VALUE::clear() {
     present = true;
     num = 0;
@@ -121,13 +140,7 @@ void decode_field(RECORD& rec, size_t i, BYTE_SOURCE& in, CODEC_CONTEXT& ctx) {
             break;
         }
         case ENC::CATCHES:
-            while (!in.at_end()) {
-                CATCH_ITEM item;
-                item.text = in.get_string();
-                item.number = in.get_uleb();
-                item.flag = in.get_u8();
-                v.catches.push_back(std::move(item));
-            }
+            while (!in.at_end()) v.catches.push_back(get_catch(in));
             break;
         case ENC::REST: v.text = in.get_bytes(in.remaining()); break;
     }
@@ -221,17 +234,10 @@ bool encode_payload(const RECORD& rec, BYTE_SINK& out, CODEC_CONTEXT ctx, std::s
                     return false;
                 }
                 out.put_u8(uint8_t(v.shorts.size()));
-                for (uint16_t s : v.shorts) {
-                    out.put_u8(uint8_t(s & 0xff));
-                    out.put_u8(uint8_t(s >> 8));
-                }
+                for (uint16_t s : v.shorts) put_short(out, s);
                 break;
             case ENC::CATCHES:
-                for (const auto& c : v.catches) {
-                    out.put_string(c.text);
-                    out.put_uleb(c.number);
-                    out.put_u8(c.flag);
-                }
+                for (const auto& c : v.catches) put_catch(out, c);
                 break;
             case ENC::REST: out.put_bytes(v.text); break;
         }

@@ -23,6 +23,13 @@ struct CATCH_ITEM {
     uint8_t flag = 0;
 };
 
+// The items of the list encodings, for both codecs (this one and the
+// direct one): a catch as its text, number and flag, a short as two bytes,
+// low first.
+CATCH_ITEM get_catch(BYTE_SOURCE& in);
+void put_catch(BYTE_SINK& out, const CATCH_ITEM& item);
+void put_short(BYTE_SINK& out, uint16_t value);
+
 // One decoded field.  Which member is used depends on the field's encoding:
 // numbers (all integer encodings, bools as their raw byte, type refs) in num,
 // strings and counted bytes in text, positions in pos, the lists in their

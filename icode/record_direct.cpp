@@ -142,51 +142,36 @@ std::vector<uint16_t> direct_shorts(const DIRECT_VALUE& v) {
 std::vector<CATCH_ITEM> direct_catches(const DIRECT_VALUE& v) {
     std::vector<CATCH_ITEM> items;
     BYTE_SOURCE in(reinterpret_cast<const uint8_t*>(v.text.data()), v.text.size());
-    for (int64_t k = 0; k < v.num; ++k) {
-        CATCH_ITEM item;
-        item.text = in.get_string();
-        item.number = in.get_uleb();
-        item.flag = in.get_u8();
-        items.push_back(std::move(item));
-    }
+    for (int64_t k = 0; k < v.num; ++k) items.push_back(get_catch(in));
     return items;
 }
 
-DIRECT_VALUE direct_list(const std::vector<std::string>& items, std::string& scratch) {
+namespace {
+
+// The items put into `scratch` one by one, and the value that views them.
+template <class ITEM, class PUT>
+DIRECT_VALUE listed(const std::vector<ITEM>& items, std::string& scratch, PUT put) {
     BYTE_SINK out;
-    for (const std::string& s : items) out.put_string(s);
+    for (const ITEM& item : items) put(out, item);
     scratch = std::move(out.bytes());
     DIRECT_VALUE v;
     v.num = int64_t(items.size());
     v.text = scratch;
     return v;
+}
+
+}  // namespace
+
+DIRECT_VALUE direct_list(const std::vector<std::string>& items, std::string& scratch) {
+    return listed(items, scratch, [](BYTE_SINK& out, const std::string& s) { out.put_string(s); });
 }
 
 DIRECT_VALUE direct_list(const std::vector<uint16_t>& items, std::string& scratch) {
-    BYTE_SINK out;
-    for (uint16_t s : items) {
-        out.put_u8(uint8_t(s & 0xff));
-        out.put_u8(uint8_t(s >> 8));
-    }
-    scratch = std::move(out.bytes());
-    DIRECT_VALUE v;
-    v.num = int64_t(items.size());
-    v.text = scratch;
-    return v;
+    return listed(items, scratch, put_short);
 }
 
 DIRECT_VALUE direct_list(const std::vector<CATCH_ITEM>& items, std::string& scratch) {
-    BYTE_SINK out;
-    for (const CATCH_ITEM& c : items) {
-        out.put_string(c.text);
-        out.put_uleb(c.number);
-        out.put_u8(c.flag);
-    }
-    scratch = std::move(out.bytes());
-    DIRECT_VALUE v;
-    v.num = int64_t(items.size());
-    v.text = scratch;
-    return v;
+    return listed(items, scratch, put_catch);
 }
 
 }  // namespace icode
