@@ -40,6 +40,12 @@ struct STMT_ENTRY {
     // (negative until renumbered when the function is written); trees as
     // read never do.
     bool new_labels = false;
+    // REC_EXPR_STMT added by instrumentation: the index of the counter the
+    // statement increments, -1 for any other statement.  Such a statement
+    // has no tree: the increments of a function differ only in the index,
+    // and the writer copies one encoding of them (see
+    // IcodeFile::stamp_tree).
+    int counter = -1;
 
     STMT_ENTRY() = default;
     STMT_ENTRY(const STMT_ENTRY&) = delete;
@@ -61,6 +67,7 @@ struct STMT_ENTRY {
         prev = nullptr;
         starts_block = nullptr;
         new_labels = false;
+        counter = -1;
     }
 
     // The tree root's opcode, or -1 for an entry without a tree.

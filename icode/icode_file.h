@@ -28,6 +28,7 @@
 #include "icode/record_direct.h"
 #include "icode/record_direct_write.h"
 #include "icode/symtab.h"
+#include "icode/tree_stamp.h"
 
 namespace icode {
 
@@ -83,6 +84,16 @@ public:
     void write_symbol(const SYMTAB* symbol);
     void write_pragma(const Pragma& pragma);
     void write_tree(const NODE* root);
+
+    // Encodes `tree`, whose integer constant `hole` (a node of it) is left
+    // open, as write_tree would write it, with the same effects on the
+    // unit (the types it names are marked for the type section).
+    TREE_STAMP stamp_tree(const NODE* tree, const NODE* hole);
+    // Writes an expression statement whose tree is the stamp's with `value`
+    // in the hole: the same bytes write_expression_statement gives for
+    // that tree.
+    void write_stamped_statement(const TREE_STAMP& stamp, uint32_t value,
+                                 const OptPos& position);
     // Writes the initializer record of a global symbol; the caller then
     // writes each tree of its initializer list.
     void write_initializer(SYMTAB* symbol);
@@ -302,6 +313,12 @@ private:
     std::string* capture_ = nullptr;
     // write_tree()'s stack of subtrees to write, kept from tree to tree.
     std::vector<const NODE*> write_stack_;
+    // While stamp_tree captures a tree: its hole, and where in the capture
+    // the hole's record starts.
+    const NODE* stamp_hole_ = nullptr;
+    size_t stamp_hole_at_ = 0;
+    // Appends bytes made elsewhere as whole records (which change no depth).
+    void put_records(const std::string& bytes);
     // How many operand trees follow a node of each opcode (0 for the leaf
     // opcodes): the operator table's counts, looked up once per writer.
     std::array<uint8_t, NODE_OPCODES> operands_read_{};

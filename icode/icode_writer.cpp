@@ -244,6 +244,23 @@ void IcodeFile::write_expression_statement(const NODE* tree, const OptPos& posit
     if (tree) write_tree(tree);
 }
 
+void IcodeFile::write_stamped_statement(const TREE_STAMP& stamp, uint32_t value,
+                                        const OptPos& position) {
+    constexpr size_t OPCODE = field_index(lt::NODE, "opcode");
+    constexpr size_t TYPE_ID = field_index(lt::NODE, "type");
+    constexpr size_t VALUE = field_index(lt::NODE_ICON, "value");
+    static_assert(node_leaf_layout(ICON) == &lt::NODE_ICON, "the leaf data of a constant");
+    write_position_record<REC_EXPR_STMT>(position);
+    put_records(stamp.before);
+    NUMBERS<lt::NODE> head{};
+    head[OPCODE] = ICON;
+    head[TYPE_ID] = stamp.hole_type;
+    NUMBERS<lt::NODE_ICON> leaf{};
+    leaf[VALUE] = value;
+    put_node<lt::NODE_ICON>(tree_in_block(), head, leaf, value >= LEB_SIGN_FREE && stamp.hole_signed);
+    put_records(stamp.after);
+}
+
 void IcodeFile::write_exception_table(const std::vector<EHT_ENTRY>& entries) {
     constexpr size_t COUNT = field_index(lt::EHT, "count");
     DIRECT_VALUE table[lt::EHT.fields.size()];

@@ -94,6 +94,7 @@ void IcodeFile::write_tree(const NODE* root) {
         // The node's record: the head, then the leaf data its opcode has.
         // Those made of numbers only, nearly all, are built here in place.
         const int opcode = node->opcode();
+        if (node == stamp_hole_) stamp_hole_at_ = capture_->size();
         // Only a node with an opcode beyond the operator table has no layout.
         if (opcode < 0 || opcode >= NODE_OPCODES) invalid_record();
         const TYPE* const type = referenced_type(node->type());
@@ -237,6 +238,36 @@ void IcodeFile::write_tree(const NODE* root) {
             pending.pop_back();
         }
     }
+}
+
+TREE_STAMP IcodeFile::stamp_tree(const NODE* tree, const NODE* hole) {
+    TREE_STAMP stamp;
+    std::string bytes;
+    capture_ = &bytes;
+    stamp_hole_ = hole;
+    stamp_hole_at_ = std::string::npos;
+    write_tree(tree);
+    capture_ = nullptr;
+    stamp_hole_ = nullptr;
+    if (!hole || hole->opcode() != ICON || stamp_hole_at_ == std::string::npos)
+        invalid_record();
+    // The hole's record: its kind, a one-byte length, the head and the value.
+    const size_t length = size_t(uint8_t(bytes[stamp_hole_at_ + 1]));
+    stamp.before = bytes.substr(0, stamp_hole_at_);
+    stamp.after = bytes.substr(stamp_hole_at_ + 2 + length);
+    const TYPE* type = hole->type() ? hole->type()->resolved() : nullptr;
+    stamp.hole_type = type ? type->id() : 0;
+    stamp.hole_signed = type && PACKAGE_SIGNS(types_).is_signed_type(type);
+    return stamp;
+}
+
+void IcodeFile::put_records(const std::string& bytes) {
+    if (capture_) {
+        capture_->append(bytes);
+        return;
+    }
+    put_block(bytes.data(), bytes.size());
+    if (block_size_ >= WRITE_BUFFER_SIZE) flush_output();
 }
 
 void IcodeFile::emit_node_any(const NUMBERS<lt::NODE>& head) {

@@ -87,7 +87,7 @@ void PROFILE_ICODE_MGR::create_counters_array(int highest_index) {
     if (output_) output_->register_global_symbol(fn_.counters_array);
 }
 
-NODE* PROFILE_ICODE_MGR::make_counter_increment(int index) {
+NODE* PROFILE_ICODE_MGR::make_counter_increment(int index, NODE** hole) {
     TYPE* int_type = types_ ? types_->integral_type(IntegralKind::INT) : nullptr;
     TYPE* counter = counter_type();
     NODE* name = make_node(NAME, fn_.counters_array->type());
@@ -96,6 +96,7 @@ NODE* PROFILE_ICODE_MGR::make_counter_increment(int index) {
     address->set_left(name);
     NODE* i = make_node(ICON, int_type);
     i->set_value(uint64_t(int64_t(index)));
+    if (hole) *hole = i;
     NODE* width = make_node(ICON, int_type);
     width->set_value(32);
     NODE* scaled = make_node(PMCONV, int_type);
@@ -114,6 +115,21 @@ NODE* PROFILE_ICODE_MGR::make_counter_increment(int index) {
     return increment;
 }
 
+void PROFILE_ICODE_MGR::add_counter_increment(int index, bool before) {
+    add_tree_statement(nullptr, std::nullopt, REC_EXPR_STMT, before)->counter = index;
+}
+
+void PROFILE_ICODE_MGR::write_counter_increment(const STMT_ENTRY& e) {
+    if (!fn_.counter_stamped) {
+        NODE* hole = nullptr;
+        NODE* tree = make_counter_increment(0, &hole);
+        counter_stamp_ = output_->stamp_tree(tree, hole);
+        free_tree(tree);
+        fn_.counter_stamped = true;
+    }
+    output_->write_stamped_statement(counter_stamp_, uint32_t(e.counter), e.position);
+}
+
 void PROFILE_ICODE_MGR::insert_counters(const COUNTER_PLAN& plan) {
     create_counters_array(plan.highest_index);
     if (!fn_.counters_array) return;
@@ -125,9 +141,9 @@ void PROFILE_ICODE_MGR::insert_counters(const COUNTER_PLAN& plan) {
     fn_.open_block = nullptr;
     if (copies_parameter(first)) {
         if (first == fn_.first_block->last()) fn_.open_block = fn_.first_block;
-        add_tree_statement(make_counter_increment(0), std::nullopt, REC_EXPR_STMT, false);
+        add_counter_increment(0, false);
     } else {
-        add_tree_statement(make_counter_increment(0), std::nullopt, REC_EXPR_STMT, true);
+        add_counter_increment(0, true);
     }
 
     // Edge counters, on the blocks as they were before any insertion.
@@ -179,7 +195,7 @@ void PROFILE_ICODE_MGR::insert_edge_counter(BASIC_BLK* b, BASIC_BLK* s, int inde
         // before it reaches s.
         fn_.insertion_point = b->last();
         add_label_def(new_label(), std::nullopt, false);
-        add_tree_statement(make_counter_increment(index), std::nullopt, REC_EXPR_STMT, false);
+        add_counter_increment(index, false);
         return;
     }
     if (s->predecessors().size() == 1 && s != fn_.first_block) {
@@ -187,9 +203,9 @@ void PROFILE_ICODE_MGR::insert_edge_counter(BASIC_BLK* b, BASIC_BLK* s, int inde
         fn_.insertion_point = f;
         if (f->kind == REC_LABEL) {
             if (f == s->last()) fn_.open_block = s;
-            add_tree_statement(make_counter_increment(index), std::nullopt, REC_EXPR_STMT, false);
+            add_counter_increment(index, false);
         } else {
-            add_tree_statement(make_counter_increment(index), std::nullopt, REC_EXPR_STMT, true);
+            add_counter_increment(index, true);
         }
         return;
     }
@@ -209,7 +225,7 @@ void PROFILE_ICODE_MGR::insert_edge_counter(BASIC_BLK* b, BASIC_BLK* s, int inde
     int64_t m = new_label();
     fn_.insertion_point = host->last();
     add_label_def(m, std::nullopt, false);
-    add_tree_statement(make_counter_increment(index), std::nullopt, REC_EXPR_STMT, false);
+    add_counter_increment(index, false);
     add_branch(int64_t(target), std::nullopt, false);
     // Redirect b's jump to s through the new block.
     b->last()->new_labels = true;

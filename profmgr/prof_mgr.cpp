@@ -279,8 +279,8 @@ bool names_new_label(const NODE* tree) {
 
 }  // namespace
 
-void PROFILE_ICODE_MGR::add_tree_statement(NODE* tree, const OptPos& position, RECORD_KIND kind,
-                                           bool before) {
+STMT_ENTRY* PROFILE_ICODE_MGR::add_tree_statement(NODE* tree, const OptPos& position,
+                                                  RECORD_KIND kind, bool before) {
     STMT_ENTRY* e = new_entry().release();
     e->kind = kind;
     e->tree = tree;
@@ -292,6 +292,7 @@ void PROFILE_ICODE_MGR::add_tree_statement(NODE* tree, const OptPos& position, R
         fn_.block_ended = ends_block(fn_.insertion_point->root_opcode());
     insert_entry(e, before);
     cut_blocks(e);
+    return e;
 }
 
 void PROFILE_ICODE_MGR::add_label(uint32_t number, const OptPos& position) {

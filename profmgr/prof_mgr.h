@@ -19,6 +19,7 @@
 #include "cfg/basic_blk.h"
 #include "cfg/stmt_entry.h"
 #include "icode/icode_client.h"
+#include "icode/tree_stamp.h"
 #include "profiling/BGL_cfg.h"
 #include "profmgr/profile_job.h"
 
@@ -99,6 +100,8 @@ struct FUNCTION_STATE {
     // insertions keep it the first such block (they add jumps only after
     // it), so the later splits of the function do not search again.
     BASIC_BLK* split_host = nullptr;
+    // Whose counters array the manager's counter_stamp_ names.
+    bool counter_stamped = false;
 
     // A fresh state for the next function that keeps the storage of this
     // one's tables, emptied: the functions of a unit are much alike in
@@ -288,8 +291,8 @@ private:
     void insert_entry(STMT_ENTRY* e, bool before);
     void cut_blocks(STMT_ENTRY* e);
     BASIC_BLK* new_block(STMT_ENTRY* first);
-    void add_tree_statement(icode::NODE* tree, const icode::OptPos& position,
-                            icode::RECORD_KIND kind, bool before);
+    STMT_ENTRY* add_tree_statement(icode::NODE* tree, const icode::OptPos& position,
+                                   icode::RECORD_KIND kind, bool before);
     // While a statement as read is added, the trees made from its parts
     // hold no conditional expression when it holds none: the common case
     // returns at once, inline.
@@ -321,7 +324,13 @@ private:
     // Jobs.
     void insert_counters(const COUNTER_PLAN& plan);
     void create_counters_array(int highest_index);
-    icode::NODE* make_counter_increment(int index);
+    // The tree that adds one to a counter; `hole`, when given, receives its
+    // node of the counter's index.
+    icode::NODE* make_counter_increment(int index, icode::NODE** hole = nullptr);
+    // A statement that adds one to a counter, without its tree (see
+    // STMT_ENTRY::counter), and its writing.
+    void add_counter_increment(int index, bool before);
+    void write_counter_increment(const STMT_ENTRY& e);
     void insert_edge_counter(BASIC_BLK* b, BASIC_BLK* s, int index);
     void conditional_weights(PROFILE_GRAPH& graph);
     void annotation();
@@ -364,6 +373,9 @@ private:
     // pointer type: a run over many functions adds one pair per distinct
     // length, not one per function.  Kept as long as the type package.
     std::map<uint32_t, std::pair<icode::TYPE*, icode::TYPE*>> counters_array_types_;
+    // The encoding of the function's counter increments, made when the
+    // first is written (FUNCTION_STATE::counter_stamped).
+    icode::TREE_STAMP counter_stamp_;
     // The format of the counters arrays' names, made at the first use.
     std::unique_ptr<boost::format> counters_array_name_;
     boost::format& counters_array_name();

@@ -28,6 +28,10 @@ void PROFILE_ICODE_MGR::write_function() {
                 out.write_label(uint32_t(e->tree->value()));
                 break;
             case REC_EXPR_STMT:
+                if (e->counter >= 0) {
+                    write_counter_increment(*e);
+                    break;
+                }
                 if (e->new_labels) renumber_labels(e->tree);
                 out.write_expression_statement(e->tree, e->position);
                 break;

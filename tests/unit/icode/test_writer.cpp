@@ -196,6 +196,48 @@ TEST(Writer, IntegerConstantsFollowTheSignOfTheirType) {
         EXPECT_EQ(run.client.trees[i]->value_low(), written[i]->value_low()) << i;
 }
 
+TEST(Writer, AStampedTreeWritesTheBytesOfTheTreeItStandsFor) {
+    // The hole between records before and after it, stamped with a value
+    // of two bytes; then written with values of each length and sign.
+    for (bool is_signed : {true, false}) {
+        WRITER_SETUP plain, stamped;
+        auto type_of = [&](WRITER_SETUP& w) {
+            return is_signed ? w.int_t
+                             : w.types.make_integral(IntegralKind::UINT, false, 16, 16, false,
+                                                     false);
+        };
+        TYPE* const stamped_t = type_of(stamped);
+        TYPE* const plain_t = type_of(plain);
+        auto tree_of = [&](WRITER_SETUP& w, uint32_t value, NODE** hole) {
+            TYPE* t = &w == &stamped ? stamped_t : plain_t;
+            NODE* constant = make_node(ICON, t);
+            constant->set_value(value);
+            NODE* negated = make_node(UMINUS, t);
+            negated->set_left(constant);
+            NODE* one = make_node(ICON, t);
+            one->set_value(1);
+            NODE* root = make_node(PLUSPLUS, t);
+            root->set_left(negated);
+            root->set_right(one);
+            if (hole) *hole = constant;
+            return TreePtr(root);
+        };
+        const SourcePos at{"w.c", 5, 6};
+        NODE* hole = nullptr;
+        TreePtr model = tree_of(stamped, 1000, &hole);
+        stamped.writer->write_function_begin(stamped.function.get(), std::nullopt);
+        const TREE_STAMP stamp = stamped.writer->stamp_tree(model.get(), hole);
+        plain.writer->write_function_begin(plain.function.get(), std::nullopt);
+        for (uint32_t v : {0u, 63u, 64u, 8191u, 8192u, 0x80000000u, 0xffffffffu}) {
+            stamped.writer->write_stamped_statement(stamp, v, at);
+            plain.writer->write_expression_statement(tree_of(plain, v, nullptr).get(), at);
+        }
+        stamped.writer->write_function_end(std::nullopt);
+        plain.writer->write_function_end(std::nullopt);
+        EXPECT_EQ(stamped.finish(), plain.finish()) << is_signed;
+    }
+}
+
 TEST(Writer, RecordsWhoseTextsDecideTheirLength) {
     // Symbol and string constant records around the payload length that
     // needs a second length byte, one that needs three, and one longer than
