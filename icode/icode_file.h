@@ -80,6 +80,11 @@ public:
     void write_text(const std::string& text);
     void write_label(uint32_t number);
     void write_expression_statement(const NODE* tree, const OptPos& position);
+    // The same, with each node that carries a weight (other than a weight
+    // node, whose weight is its own) written inside a weight node (EPVAL)
+    // of `weight_type` that carries it: the form in which the unit holds
+    // the weights.
+    void write_weighted_statement(const NODE* tree, const OptPos& position, TYPE* weight_type);
     void write_exception_table(const std::vector<EHT_ENTRY>& entries);
     void write_symbol(const SYMTAB* symbol);
     void write_pragma(const Pragma& pragma);
@@ -197,6 +202,11 @@ private:
     template <uint8_t KIND>
     void write_position_record(const OptPos& position);
     void emit_node_any(const NUMBERS<layout_table::NODE>& head);
+    // write_tree, and with WEIGHTED its weighted form (see
+    // write_weighted_statement): one walk, compiled twice so that the plain
+    // one tests nothing for weights.
+    template <bool WEIGHTED>
+    void write_tree_nodes(const NODE* root, TYPE* weight_type);
     // Records of numbers only, built in place without DIRECT_VALUEs: a
     // record of kind KIND, and a node record with the leaf data LEAF
     // (value_signed for a value that follows the node's type; in_block

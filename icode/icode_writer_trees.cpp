@@ -77,7 +77,10 @@ void IcodeFile::write_text_node(const NODE* node, const NUMBERS<lt::NODE>& head)
     }
 }
 
-void IcodeFile::write_tree(const NODE* root) {
+void IcodeFile::write_tree(const NODE* root) { write_tree_nodes<false>(root, nullptr); }
+
+template <bool WEIGHTED>
+void IcodeFile::write_tree_nodes(const NODE* root, [[maybe_unused]] TYPE* weight_type) {
     constexpr size_t OPCODE = field_index(lt::NODE, "opcode");
     constexpr size_t TYPE_ID = field_index(lt::NODE, "type");
     // Pre-order without recursion, so that a tree of any depth is safe: the
@@ -97,6 +100,18 @@ void IcodeFile::write_tree(const NODE* root) {
         if (node == stamp_hole_) stamp_hole_at_ = capture_->size();
         // Only a node with an opcode beyond the operator table has no layout.
         if (opcode < 0 || opcode >= NODE_OPCODES) invalid_record();
+        if constexpr (WEIGHTED) {
+            if (node->weight() != -1 && opcode != EPVAL) {
+                constexpr size_t WEIGHT = field_index(LEAF<EPVAL>, "weight");
+                const TYPE* const wrapper_type = referenced_type(weight_type);
+                NUMBERS<lt::NODE> head{};
+                head[OPCODE] = EPVAL;
+                head[TYPE_ID] = wrapper_type ? wrapper_type->id() : 0;
+                NUMBERS<LEAF<EPVAL>> leaf{};
+                leaf[WEIGHT] = uint32_t(node->weight());
+                put_node<LEAF<EPVAL>>(in_block, head, leaf);
+            }
+        }
         const TYPE* const type = referenced_type(node->type());
         NUMBERS<lt::NODE> head{};
         head[OPCODE] = opcode;
@@ -239,6 +254,8 @@ void IcodeFile::write_tree(const NODE* root) {
         }
     }
 }
+
+template void IcodeFile::write_tree_nodes<true>(const NODE*, TYPE*);
 
 TREE_STAMP IcodeFile::stamp_tree(const NODE* tree, const NODE* hole) {
     TREE_STAMP stamp;

@@ -94,36 +94,3 @@ void PROFILE_ICODE_MGR::annotation() {
     fn_.insertion_point = nullptr;
     fn_.open_block = nullptr;
 }
-
-void PROFILE_ICODE_MGR::wrap_weights() {
-    TYPE* type = counter_type();
-    for (STMT_ENTRY* e = fn_.first_stmt; e; e = e->next) {
-        if (e->kind != REC_EXPR_STMT || !e->tree) continue;
-        // Pre-order, down the left operands, with only the right operands
-        // put aside.
-        std::vector<NODE**>& todo = stacks_.slots;
-        todo.clear();
-        NODE** slot = &e->tree;
-        for (;;) {
-            NODE* n = *slot;
-            if (n->weight() != -1 && n->opcode() != EPVAL) {
-                NODE* wrap = make_node(EPVAL, type);
-                wrap->set_weight(n->weight());
-                wrap->set_left(n);
-                n->set_weight(-1);
-                *slot = wrap;
-            }
-            if (n->left()) {
-                if (n->right()) todo.push_back(n->right_slot());
-                slot = n->left_slot();
-            } else if (n->right()) {
-                slot = n->right_slot();
-            } else if (todo.empty()) {
-                break;
-            } else {
-                slot = todo.back();
-                todo.pop_back();
-            }
-        }
-    }
-}

@@ -62,10 +62,7 @@ void PROFILE_ICODE_MGR::process_function() {
             check_function();
         }
     }
-    if (!job_.analyze_only || fn_.no_data) {
-        if (use) wrap_weights();
-        write_function();
-    }
+    if (!job_.analyze_only || fn_.no_data) write_function();
 }
 
 void PROFILE_ICODE_MGR::check_function() {

@@ -334,7 +334,6 @@ private:
     void insert_edge_counter(BASIC_BLK* b, BASIC_BLK* s, int index);
     void conditional_weights(PROFILE_GRAPH& graph);
     void annotation();
-    void wrap_weights();
     void write_function();
     // A run that neither instruments nor uses profile data builds no graph:
     // this finds what building it would have found (a function without

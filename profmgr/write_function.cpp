@@ -8,6 +8,11 @@ using namespace icode;
 void PROFILE_ICODE_MGR::write_function() {
     if (!output_) return;
     IcodeFile& out = *output_;
+    // A run that uses profile data writes the weights of the function's
+    // trees (branch targets and conditions, and the weights read with the
+    // unit) in weight nodes of the counters' type.
+    TYPE* const weight_type = job_.uses_profile() ? counter_type() : nullptr;
+    const bool weighted = job_.uses_profile();
     for (STMT_ENTRY* e = fn_.first_stmt; e; e = e->next) {
         switch (e->kind) {
             case REC_FUNC_BEGIN: out.write_function_begin(e->symbol, e->position); break;
@@ -33,7 +38,10 @@ void PROFILE_ICODE_MGR::write_function() {
                     break;
                 }
                 if (e->new_labels) renumber_labels(e->tree);
-                out.write_expression_statement(e->tree, e->position);
+                if (weighted)
+                    out.write_weighted_statement(e->tree, e->position, weight_type);
+                else
+                    out.write_expression_statement(e->tree, e->position);
                 break;
             case REC_EHT: out.write_exception_table(e->eht); break;
             case REC_PRAGMA:
