@@ -46,15 +46,39 @@ void PROFILE_GRAPH::add_vertex_edge(CFG_VERTEX u, CFG_VERTEX v, int weight, bool
     EDGE_INFO info;
     info.tree_weight = weight;
     info.count = 0;
+    const EDGE_INFO* first = g_.m_edges.empty() ? nullptr : &g_.m_edges.front().get_property();
     CFG_EDGE e = boost::add_edge(u, v, info, g_).first;
+    // Growing the edge set moves the data of the edges recorded before.
+    if (first && first != &g_.m_edges.front().get_property())
+        for (auto& [ordinal, rec] : recorded_edges_)
+            rec.info = &g_.m_edges[recorded_places_[std::size_t(ordinal)]].get_property();
     if (record) {
         EDGE_INFO& stored = g_[e];
         if (weight != 0 && weight != -1) stored.valid = true;
-        int ordinal = int(recorded_edges_.size());
+        const int ordinal = int(recorded_edges_.size());
+        recorded_places_.resize(std::size_t(ordinal) + 1);
+        recorded_places_[std::size_t(ordinal)] = g_.m_edges.size() - 1;
         recorded_edges_[ordinal] = INSTR_EDGE{u, v, &stored};
     }
     DIAG::trelv_dbg_edge_create(TRELV_HERE, name_.c_str(), g_[u].name.c_str(), g_[v].name.c_str())
         .emit();
+}
+
+void PROFILE_GRAPH::remove_last_edge(const CFG_EDGE& e) {
+    if (g_.m_edges.empty() || &g_[e] != &g_.m_edges.back().get_property())
+        throw std::logic_error("only the edge added last leaves the graph");
+    const EDGE_INFO* data = &g_[e];
+    auto drop = [&](auto& list) {
+        for (auto s = list.end(); s != list.begin();) {
+            if (&(--s)->get_property() == data) {
+                list.erase(s);
+                return;
+            }
+        }
+    };
+    drop(g_.out_edge_list(boost::source(e, g_)));
+    drop(boost::in_edge_list(g_, boost::target(e, g_)));
+    g_.m_edges.pop_back();
 }
 
 void PROFILE_GRAPH::find_unreachable() {
@@ -100,7 +124,10 @@ void PROFILE_GRAPH::restart(BASIC_BLK* entry, const char* function_name, int ext
     // of their edge lists, for add_block to take over in order: the graph
     // is then exactly the one a fresh graph would become.
     clear_edges();
-    while (boost::num_vertices(g_) > blocks) boost::remove_vertex(boost::num_vertices(g_) - 1, g_);
+    // Without edges, the last vertices go as they are: the library's
+    // removal of a vertex would renumber the edges of the others.
+    if (boost::num_vertices(g_) > blocks)
+        g_.m_vertices.erase(g_.m_vertices.begin() + std::ptrdiff_t(blocks), g_.m_vertices.end());
     if (name_numbers_.size() > blocks) name_numbers_.resize(blocks);
     block_of_.clear();
     // The other tables by vertex are made for the blocks at once.
@@ -134,8 +161,7 @@ CFG_VERTEX PROFILE_GRAPH::reused_vertex(const BASIC_BLK* block) {
 void PROFILE_GRAPH::clear_edges() {
     // The graph offers to clear a vertex, which looks for each of its edges
     // in the lists of the edge's other end; every edge goes here, so the
-    // lists are emptied as they are (keeping their storage) and the edge
-    // set's nodes go back to its pool.
+    // lists and the edge set are emptied as they are, keeping their storage.
     for (CFG_VERTEX v = 0; v < boost::num_vertices(g_); ++v) {
         g_.out_edge_list(v).clear();
         boost::in_edge_list(g_, v).clear();

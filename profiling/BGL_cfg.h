@@ -1,10 +1,14 @@
 // PROFILE_GRAPH: the control-flow graph of one function over its blocks.
 //
-// The graph is a bidirectional adjacency list with vertices and out/in-edge
-// lists in vectors and the edge set in a list (whose nodes are kept for
-// the next function: see edge_pool.h), so that vertices are the
-// indices 0..n-1 in insertion order and every walk over edges is in
-// insertion order.  The instrumenting run and the run that reads the counts
+// The graph is a bidirectional adjacency list with vertices, out/in-edge
+// lists and the edge set in vectors, so that vertices are the indices
+// 0..n-1 in insertion order, every walk over edges is in insertion order,
+// and the storage of all of them is kept from function to function.  The
+// library moves the other edges when an edge leaves a vector, so edges
+// leave only from the end (the exit edges, the last ones added, see
+// PROPAGATION) or all at once (clear_edges); and adding an edge may move
+// the edge data, so pointers to it are taken once every edge is in, or
+// set again (see add_vertex_edge).  The instrumenting run and the run that reads the counts
 // back build the same graph in the same order and must number the chords
 // identically; nothing here depends on anything but that order.
 #pragma once
@@ -23,7 +27,6 @@
 #include "diag/diag_settings.h"
 #include "profiling/counter_plan.h"
 #include "profiling/data_sets.h"
-#include "profiling/edge_pool.h"
 
 struct EDGE_INFO {
     int tree_weight = 0;    // minimised by the spanning tree; 1 for real edges
@@ -39,7 +42,7 @@ struct VERTEX_INFO {
 
 using CFG_GRAPH =
     boost::adjacency_list<boost::vecS, boost::vecS, boost::bidirectionalS, VERTEX_INFO, EDGE_INFO,
-                          boost::no_property, RECYCLING_LIST_S>;
+                          boost::no_property, boost::vecS>;
 using CFG_VERTEX = boost::graph_traits<CFG_GRAPH>::vertex_descriptor;
 using CFG_EDGE = boost::graph_traits<CFG_GRAPH>::edge_descriptor;
 
@@ -95,6 +98,9 @@ public:
         boost::add_edge(s, t, EDGE_INFO{weight}, g_);
     }
     void add_checked_edge(BASIC_BLK* source, BASIC_BLK* target, int weight);
+    // Removes the edge added last, which `e` must be (std::logic_error
+    // otherwise): the library removes no edge from an edge vector.
+    void remove_last_edge(const CFG_EDGE& e);
     void add_vertex_edge(CFG_VERTEX u, CFG_VERTEX v, int weight, bool record);
     void find_unreachable();
 
@@ -172,6 +178,9 @@ private:
     std::vector<std::size_t> tree_order_;
 
     EDGE_TABLE recorded_edges_;
+    // The place in the edge set of every recorded edge, by ordinal: its
+    // data pointer is set again whenever adding an edge moves the set.
+    std::vector<std::size_t> recorded_places_;
     CFG_GRAPH g_;
     // Tables by vertex index (vertices are 0..n-1, so a vector is a table
     // ordered by key).

@@ -119,14 +119,17 @@ void PROPAGATION::solve_tree_edges() {
     // extra input is the entry count.  They leave the graph and the edge
     // lists, which keep the order of the edges that stay: the lists are
     // then those the graph would give, without being taken again.
-    for (const auto& [ordinal, rec] : p_.recorded_edges_) {
+    // The last one added leaves first: edges leave the graph's edge set
+    // only from its end (see BGL_cfg.h).
+    for (auto r = p_.recorded_edges_.rbegin(); r != p_.recorded_edges_.rend(); ++r) {
+        const INSTR_EDGE& rec = r->second;
         std::vector<CFG_EDGE>& out = out_[rec.source];
         auto e = std::find_if(out.begin(), out.end(),
                               [&](const CFG_EDGE& x) { return &g_[x] == rec.info; });
         if (e == out.end()) continue;
         std::vector<CFG_EDGE>& in = in_[boost::target(*e, g_)];
         in.erase(std::find(in.begin(), in.end(), *e));
-        boost::remove_edge(*e, g_);
+        p_.remove_last_edge(*e);
         out.erase(e);
     }
     p_.recorded_edges_.clear();
