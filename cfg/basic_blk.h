@@ -8,6 +8,7 @@
 // through the blocks.
 #pragma once
 
+#include <boost/container/small_vector.hpp>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -106,8 +107,14 @@ public:
     void set_last(STMT_ENTRY* e) { last_ = e; }
     BASIC_BLK* next() const { return next_; }
     void set_next(BASIC_BLK* b) { next_ = b; }
-    const std::vector<SUCC_INFO>& successors() const { return succs_; }
-    const std::vector<BASIC_BLK*>& predecessors() const { return preds_; }
+    // Nearly every block has one or two successors, and most one or two
+    // predecessors: the lists hold that many in the block itself, so that
+    // working out the edges of a function touches the blocks and nothing
+    // else.
+    using SUCCESSORS = boost::container::small_vector<SUCC_INFO, 2>;
+    using PREDECESSORS = boost::container::small_vector<BASIC_BLK*, 2>;
+    const SUCCESSORS& successors() const { return succs_; }
+    const PREDECESSORS& predecessors() const { return preds_; }
     // The label that the block's first statement defines; false if none.
     // Label statements are told apart by their kind: the opcode number of
     // a label definition is also that of a floating comparison.
@@ -135,8 +142,8 @@ private:
     BASIC_BLK* next_ = nullptr;
     STMT_ENTRY* first_ = nullptr;
     STMT_ENTRY* last_ = nullptr;
-    std::vector<SUCC_INFO> succs_;
-    std::vector<BASIC_BLK*> preds_;
+    SUCCESSORS succs_;
+    PREDECESSORS preds_;
     int weight_ = 0;
     bool has_default_ = false;
     size_t succ_cursor_ = 0;
