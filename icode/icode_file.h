@@ -19,6 +19,7 @@
 #include <deque>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -89,6 +90,10 @@ public:
     void write_symbol(const SYMTAB* symbol);
     void write_pragma(const Pragma& pragma);
     void write_tree(const NODE* root);
+    // A client that makes labels for new code may give them negative
+    // values until it writes them: while set, a label node of value v < 0
+    // is written as label `base - v` (so -1 becomes base + 1).
+    void number_new_labels_from(std::optional<int64_t> base) { new_label_base_ = base; }
 
     // Encodes `tree`, whose integer constant `hole` (a node of it) is left
     // open, as write_tree would write it, with the same effects on the
@@ -323,6 +328,7 @@ private:
     std::string* capture_ = nullptr;
     // write_tree()'s stack of subtrees to write, kept from tree to tree.
     std::vector<const NODE*> write_stack_;
+    std::optional<int64_t> new_label_base_;
     // While stamp_tree captures a tree: its hole, and where in the capture
     // the hole's record starts.
     const NODE* stamp_hole_ = nullptr;

@@ -120,7 +120,10 @@ void IcodeFile::write_tree_nodes(const NODE* root, [[maybe_unused]] TYPE* weight
             case LABEL: {
                 constexpr size_t LABEL_NUMBER = field_index(LEAF<LABEL>, "label");
                 NUMBERS<LEAF<LABEL>> leaf{};
-                leaf[LABEL_NUMBER] = node->label_number();
+                const int64_t value = int64_t(node->value());
+                leaf[LABEL_NUMBER] = value < 0 && new_label_base_
+                                         ? uint32_t(*new_label_base_ - value)
+                                         : node->label_number();
                 put_node<LEAF<LABEL>>(in_block, head, leaf);
                 break;
             }

@@ -13,6 +13,10 @@ void PROFILE_ICODE_MGR::write_function() {
     // unit) in weight nodes of the counters' type.
     TYPE* const weight_type = job_.uses_profile() ? counter_type() : nullptr;
     const bool weighted = job_.uses_profile();
+    // The labels made for the function are numbered after its highest one
+    // as its trees are written.
+    const int64_t highest = highest_label();
+    out.number_new_labels_from(highest);
     for (STMT_ENTRY* e = fn_.first_stmt; e; e = e->next) {
         switch (e->kind) {
             case REC_FUNC_BEGIN: out.write_function_begin(e->symbol, e->position); break;
@@ -29,15 +33,16 @@ void PROFILE_ICODE_MGR::write_function() {
                 break;
             case REC_TEXT: out.write_text(e->tree && e->tree->text() ? e->tree->text() : ""); break;
             case REC_LABEL:
-                if (e->new_labels) renumber_labels(e->tree);
-                out.write_label(uint32_t(e->tree->value()));
+                if (const int64_t v = int64_t(e->tree->value()); v < 0)
+                    out.write_label(uint32_t(highest - v));
+                else
+                    out.write_label(uint32_t(v));
                 break;
             case REC_EXPR_STMT:
                 if (e->counter >= 0) {
                     write_counter_increment(*e);
                     break;
                 }
-                if (e->new_labels) renumber_labels(e->tree);
                 if (weighted)
                     out.write_weighted_statement(e->tree, e->position, weight_type);
                 else
@@ -69,4 +74,5 @@ void PROFILE_ICODE_MGR::write_function() {
             case REC_END: break;
         }
     }
+    out.number_new_labels_from(std::nullopt);
 }
