@@ -142,10 +142,8 @@ SYMTAB* PROFILE_ICODE_MGR::new_symbol(SymbolRecord record, int level) {
 }
 
 std::unique_ptr<STMT_ENTRY> PROFILE_ICODE_MGR::new_entry() {
-    if (spare_entries_.empty()) return std::make_unique<STMT_ENTRY>();
-    std::unique_ptr<STMT_ENTRY> e = std::move(spare_entries_.back());
-    spare_entries_.pop_back();
-    return e;
+    if (next_spare_entry_ == spare_entries_.size()) return std::make_unique<STMT_ENTRY>();
+    return std::move(spare_entries_[next_spare_entry_++]);
 }
 
 void PROFILE_ICODE_MGR::begin_function(SYMTAB* symbol, const OptPos& position) {
@@ -410,6 +408,12 @@ NODE* PROFILE_ICODE_MGR::weights_on_input(NODE* tree, std::vector<NODE*>& todo, 
 
 void PROFILE_ICODE_MGR::reset() {
     free_dead_nodes();
+    // The entries go back in list order, and are handed out again in that
+    // order: the next function's statement list then lies in memory much
+    // as this one did, in order, and walking it reads ahead.
+    spare_entries_.erase(spare_entries_.begin(),
+                         spare_entries_.begin() + std::ptrdiff_t(next_spare_entry_));
+    next_spare_entry_ = 0;
     for (STMT_ENTRY* e = fn_.first_stmt; e;) {
         STMT_ENTRY* next = e->next;
         e->clear();

@@ -354,7 +354,9 @@ private:
     const icode::NODE* input_tree_ = nullptr;
     int input_quests_ = 0;
     // Entries of earlier functions, emptied, for new_entry.
+    // Those from next_spare_entry_ on are still to be handed out.
     std::vector<std::unique_ptr<STMT_ENTRY>> spare_entries_;
+    std::size_t next_spare_entry_ = 0;
     mutable WALK_STACKS stacks_;
     // The graph of the function being processed (see function_graph).
     std::unique_ptr<PROFILE_GRAPH> graph_;
