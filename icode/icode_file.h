@@ -102,8 +102,7 @@ public:
     // Writes an expression statement whose tree is the stamp's with `value`
     // in the hole: the same bytes write_expression_statement gives for
     // that tree.
-    void write_stamped_statement(const TREE_STAMP& stamp, uint32_t value,
-                                 const OptPos& position);
+    void write_stamped_statement(const TREE_STAMP& stamp, uint32_t value, const OptPos& position);
     // Writes the initializer record of a global symbol; the caller then
     // writes each tree of its initializer list.
     void write_initializer(SYMTAB* symbol);

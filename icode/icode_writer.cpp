@@ -263,7 +263,8 @@ void IcodeFile::write_stamped_statement(const TREE_STAMP& stamp, uint32_t value,
     head[TYPE_ID] = stamp.hole_type;
     NUMBERS<lt::NODE_ICON> leaf{};
     leaf[VALUE] = value;
-    put_node<lt::NODE_ICON>(tree_in_block(), head, leaf, value >= LEB_SIGN_FREE && stamp.hole_signed);
+    put_node<lt::NODE_ICON>(tree_in_block(), head, leaf,
+                            value >= LEB_SIGN_FREE && stamp.hole_signed);
     put_records(stamp.after);
 }
 

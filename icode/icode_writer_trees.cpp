@@ -269,8 +269,7 @@ TREE_STAMP IcodeFile::stamp_tree(const NODE* tree, const NODE* hole) {
     write_tree(tree);
     capture_ = nullptr;
     stamp_hole_ = nullptr;
-    if (!hole || hole->opcode() != ICON || stamp_hole_at_ == std::string::npos)
-        invalid_record();
+    if (!hole || hole->opcode() != ICON || stamp_hole_at_ == std::string::npos) invalid_record();
     // The hole's record: its kind, a one-byte length, the head and the value.
     const size_t length = size_t(uint8_t(bytes[stamp_hole_at_ + 1]));
     stamp.before = bytes.substr(0, stamp_hole_at_);

@@ -40,9 +40,8 @@ struct VERTEX_INFO {
     std::string name;
 };
 
-using CFG_GRAPH =
-    boost::adjacency_list<boost::vecS, boost::vecS, boost::bidirectionalS, VERTEX_INFO, EDGE_INFO,
-                          boost::no_property, boost::vecS>;
+using CFG_GRAPH = boost::adjacency_list<boost::vecS, boost::vecS, boost::bidirectionalS,
+                                        VERTEX_INFO, EDGE_INFO, boost::no_property, boost::vecS>;
 using CFG_VERTEX = boost::graph_traits<CFG_GRAPH>::vertex_descriptor;
 using CFG_EDGE = boost::graph_traits<CFG_GRAPH>::edge_descriptor;
 

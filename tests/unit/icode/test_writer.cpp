@@ -202,9 +202,9 @@ TEST(Writer, AStampedTreeWritesTheBytesOfTheTreeItStandsFor) {
     for (bool is_signed : {true, false}) {
         WRITER_SETUP plain, stamped;
         auto type_of = [&](WRITER_SETUP& w) {
-            return is_signed ? w.int_t
-                             : w.types.make_integral(IntegralKind::UINT, false, 16, 16, false,
-                                                     false);
+            return is_signed
+                       ? w.int_t
+                       : w.types.make_integral(IntegralKind::UINT, false, 16, 16, false, false);
         };
         TYPE* const stamped_t = type_of(stamped);
         TYPE* const plain_t = type_of(plain);
