@@ -3,12 +3,12 @@
 #include "profmgr/profile_data.h"
 
 #include <algorithm>
-#include <fstream>
 #include <memory>
 
 #include "diag/diag_settings.h"
 #include "diag/flag_levels.h"
 #include "diag/trelv_diags.h"
+#include "profmgr/file_window.h"
 #include "profmgr/profile_data_file.h"
 
 namespace {
@@ -72,7 +72,7 @@ PROFILE_DATA_FILE* PROFILE_DATA::cached_file(const std::string& file_name,
 PROFILE_DATA_FILE* PROFILE_DATA::parsed_file(const std::string& file_name,
                                              const std::string& key_prefix, bool traces) {
     if (PROFILE_DATA_FILE* known = cached_file(file_name, key_prefix, traces)) return known;
-    auto in = std::make_unique<std::ifstream>(file_name);
+    auto in = std::make_unique<FILE_WINDOW_STREAM>(file_name);
     if (!in->is_open()) {
         files_.erase(file_name);
         DIAG::trelv_fatal_prof_file_open(TRELV_HERE, file_name.c_str()).emit();

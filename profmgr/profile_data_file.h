@@ -20,7 +20,10 @@
 // starts and how many values were read there, and a replay reads them again.
 // A profile run over a large unit thus holds a few words per function, not
 // every counter of the program, and the file stays open until the parse is
-// forgotten.  A stream that cannot seek (a pipe) is read into memory first.
+// forgotten.  It is read through a window of its bytes (file_window.h), so
+// that the replays of consecutive functions, whose records lie next to one
+// another, mostly read from memory.  A stream that cannot seek (a pipe) is
+// read into memory first.
 // No line is held beyond PROFILE_LINE_MAX characters: a longer one ends the
 // parse with an error, so a device or a pipe that never ends a line cannot
 // fill the memory.
