@@ -182,6 +182,13 @@ const std::string& PROFILE_DATA_FILE::tail_candidate(uint32_t record) const {
 }
 
 std::size_t PROFILE_DATA_FILE::entry_of(const std::string& key) const {
+    if (last_entry_ != SIZE_MAX && key == last_key_) return last_entry_;
+    last_key_ = key;
+    last_entry_ = search_entry(key);
+    return last_entry_;
+}
+
+std::size_t PROFILE_DATA_FILE::search_entry(const std::string& key) const {
     if (!may_match(key)) return functions_.size();
     const std::string_view function = std::string_view(key).substr(key_prefix_.size());
     const auto it = std::lower_bound(

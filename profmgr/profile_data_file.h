@@ -120,7 +120,12 @@ private:
     bool may_match(const std::string& candidate) const;
     uint32_t record_after(std::size_t line) const;
     // The entry of the function that `key` names; functions_.size() if none.
+    // A function's reading asks for its key a few times in a row: the last
+    // answer is kept.
     std::size_t entry_of(const std::string& key) const;
+    mutable std::string last_key_;
+    mutable std::size_t last_entry_ = SIZE_MAX;
+    std::size_t search_entry(const std::string& key) const;
     const std::string& tail_candidate(uint32_t record) const;
     void append(const RECORD& record, DATA_SETS& sets);
     void replay_quietly(const std::string& key, DATA_SETS& sets);
