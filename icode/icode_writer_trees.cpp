@@ -263,11 +263,12 @@ template void IcodeFile::write_tree_nodes<true>(const NODE*, TYPE*);
 TREE_STAMP IcodeFile::stamp_tree(const NODE* tree, const NODE* hole) {
     TREE_STAMP stamp;
     std::string bytes;
+    std::string* const outer = capture_;
     capture_ = &bytes;
     stamp_hole_ = hole;
     stamp_hole_at_ = std::string::npos;
     write_tree(tree);
-    capture_ = nullptr;
+    capture_ = outer;
     stamp_hole_ = nullptr;
     if (!hole || hole->opcode() != ICON || stamp_hole_at_ == std::string::npos) invalid_record();
     // The hole's record: its kind, a one-byte length, the head and the value.
