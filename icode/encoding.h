@@ -135,7 +135,8 @@ public:
     std::string get_bytes(size_t n) { return std::string(get_bytes_view(n)); }
     // The same, as views of the bytes decoded from.
     std::string_view get_string_view() {
-        const void* nul = std::memchr(p_, 0, remaining());
+        // An empty payload may have no bytes at all behind it (a null start).
+        const void* nul = remaining() != 0 ? std::memchr(p_, 0, remaining()) : nullptr;
         if (!nul) throw DECODE_ERROR("string without terminator");
         std::string_view s(reinterpret_cast<const char*>(p_),
                            size_t(static_cast<const uint8_t*>(nul) - p_));
