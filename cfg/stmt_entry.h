@@ -37,8 +37,8 @@ struct STMT_ENTRY {
     // The block whose first statement this entry is, if any.
     BASIC_BLK* starts_block = nullptr;
     // The tree may hold labels made while the function is processed
-    // (negative until renumbered when the function is written); trees as
-    // read never do.
+    // (negative until the writer numbers them, see
+    // IcodeFile::number_new_labels_from); trees as read never do.
     bool new_labels = false;
     // REC_EXPR_STMT added by instrumentation: the index of the counter the
     // statement increments, -1 for any other statement.  Such a statement

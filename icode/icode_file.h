@@ -94,6 +94,10 @@ public:
     // values until it writes them: while set, a label node of value v < 0
     // is written as label `base - v` (so -1 becomes base + 1).
     void number_new_labels_from(std::optional<int64_t> base) { new_label_base_ = base; }
+    // The number a label of value `value` is written with.
+    uint32_t written_label(int64_t value) const {
+        return value < 0 && new_label_base_ ? uint32_t(*new_label_base_ - value) : uint32_t(value);
+    }
 
     // Encodes `tree`, whose integer constant `hole` (a node of it) is left
     // open, as write_tree would write it, with the same effects on the
@@ -206,11 +210,15 @@ private:
     template <uint8_t KIND>
     void write_position_record(const OptPos& position);
     void emit_node_any(const NUMBERS<layout_table::NODE>& head);
-    // write_tree, and with WEIGHTED its weighted form (see
-    // write_weighted_statement): one walk, compiled twice so that the plain
-    // one tests nothing for weights.
-    template <bool WEIGHTED>
+    // The forms of write_tree's walk: plain; weighted (see
+    // write_weighted_statement); and stamped, which notes where the stamp's
+    // hole begins (see stamp_tree).  One walk, compiled for each, so that
+    // the plain one tests nothing for the others.
+    enum class TREE_FORM { PLAIN, WEIGHTED, STAMPED };
+    template <TREE_FORM FORM>
     void write_tree_nodes(const NODE* root, TYPE* weight_type);
+    // A weight node's record, of a type already resolved and referenced.
+    void put_weight_node(bool in_block, const TYPE* type, int weight);
     // Records of numbers only, built in place without DIRECT_VALUEs: a
     // record of kind KIND, and a node record with the leaf data LEAF
     // (value_signed for a value that follows the node's type; in_block

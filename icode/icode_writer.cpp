@@ -247,7 +247,7 @@ void IcodeFile::write_expression_statement(const NODE* tree, const OptPos& posit
 void IcodeFile::write_weighted_statement(const NODE* tree, const OptPos& position,
                                          TYPE* weight_type) {
     write_position_record<REC_EXPR_STMT>(position);
-    if (tree) write_tree_nodes<true>(tree, weight_type);
+    if (tree) write_tree_nodes<TREE_FORM::WEIGHTED>(tree, weight_type);
 }
 
 void IcodeFile::write_stamped_statement(const TREE_STAMP& stamp, uint32_t value,

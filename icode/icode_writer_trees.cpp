@@ -77,9 +77,21 @@ void IcodeFile::write_text_node(const NODE* node, const NUMBERS<lt::NODE>& head)
     }
 }
 
-void IcodeFile::write_tree(const NODE* root) { write_tree_nodes<false>(root, nullptr); }
+void IcodeFile::write_tree(const NODE* root) { write_tree_nodes<TREE_FORM::PLAIN>(root, nullptr); }
 
-template <bool WEIGHTED>
+void IcodeFile::put_weight_node(bool in_block, const TYPE* type, int weight) {
+    constexpr size_t OPCODE = field_index(lt::NODE, "opcode");
+    constexpr size_t TYPE_ID = field_index(lt::NODE, "type");
+    constexpr size_t WEIGHT = field_index(LEAF<EPVAL>, "weight");
+    NUMBERS<lt::NODE> head{};
+    head[OPCODE] = EPVAL;
+    head[TYPE_ID] = type ? type->id() : 0;
+    NUMBERS<LEAF<EPVAL>> leaf{};
+    leaf[WEIGHT] = uint32_t(weight);
+    put_node<LEAF<EPVAL>>(in_block, head, leaf);
+}
+
+template <IcodeFile::TREE_FORM FORM>
 void IcodeFile::write_tree_nodes(const NODE* root, [[maybe_unused]] TYPE* weight_type) {
     constexpr size_t OPCODE = field_index(lt::NODE, "opcode");
     constexpr size_t TYPE_ID = field_index(lt::NODE, "type");
@@ -97,21 +109,13 @@ void IcodeFile::write_tree_nodes(const NODE* root, [[maybe_unused]] TYPE* weight
         // The node's record: the head, then the leaf data its opcode has.
         // Those made of numbers only, nearly all, are built here in place.
         const int opcode = node->opcode();
-        if (node == stamp_hole_) stamp_hole_at_ = capture_->size();
+        if constexpr (FORM == TREE_FORM::STAMPED)
+            if (node == stamp_hole_) stamp_hole_at_ = capture_->size();
         // Only a node with an opcode beyond the operator table has no layout.
         if (opcode < 0 || opcode >= NODE_OPCODES) invalid_record();
-        if constexpr (WEIGHTED) {
-            if (node->weight() != -1 && opcode != EPVAL) {
-                constexpr size_t WEIGHT = field_index(LEAF<EPVAL>, "weight");
-                const TYPE* const wrapper_type = referenced_type(weight_type);
-                NUMBERS<lt::NODE> head{};
-                head[OPCODE] = EPVAL;
-                head[TYPE_ID] = wrapper_type ? wrapper_type->id() : 0;
-                NUMBERS<LEAF<EPVAL>> leaf{};
-                leaf[WEIGHT] = uint32_t(node->weight());
-                put_node<LEAF<EPVAL>>(in_block, head, leaf);
-            }
-        }
+        if constexpr (FORM == TREE_FORM::WEIGHTED)
+            if (node->weight() != -1 && opcode != EPVAL)
+                put_weight_node(in_block, referenced_type(weight_type), node->weight());
         const TYPE* const type = referenced_type(node->type());
         NUMBERS<lt::NODE> head{};
         head[OPCODE] = opcode;
@@ -120,10 +124,7 @@ void IcodeFile::write_tree_nodes(const NODE* root, [[maybe_unused]] TYPE* weight
             case LABEL: {
                 constexpr size_t LABEL_NUMBER = field_index(LEAF<LABEL>, "label");
                 NUMBERS<LEAF<LABEL>> leaf{};
-                const int64_t value = int64_t(node->value());
-                leaf[LABEL_NUMBER] = value < 0 && new_label_base_
-                                         ? uint32_t(*new_label_base_ - value)
-                                         : node->label_number();
+                leaf[LABEL_NUMBER] = written_label(int64_t(node->value()));
                 put_node<LEAF<LABEL>>(in_block, head, leaf);
                 break;
             }
@@ -203,13 +204,7 @@ void IcodeFile::write_tree_nodes(const NODE* root, [[maybe_unused]] TYPE* weight
                 put_node<LEAF<UCALL>>(in_block, head, leaf);
                 break;
             }
-            case EPVAL: {
-                constexpr size_t WEIGHT = field_index(LEAF<EPVAL>, "weight");
-                NUMBERS<LEAF<EPVAL>> leaf{};
-                leaf[WEIGHT] = uint32_t(node->weight());
-                put_node<LEAF<EPVAL>>(in_block, head, leaf);
-                break;
-            }
+            case EPVAL: put_weight_node(in_block, type, node->weight()); break;
             case SKIP: {
                 constexpr size_t NUMBER = field_index(LEAF<SKIP>, "number");
                 NUMBERS<LEAF<SKIP>> leaf{};
@@ -258,7 +253,7 @@ void IcodeFile::write_tree_nodes(const NODE* root, [[maybe_unused]] TYPE* weight
     }
 }
 
-template void IcodeFile::write_tree_nodes<true>(const NODE*, TYPE*);
+template void IcodeFile::write_tree_nodes<IcodeFile::TREE_FORM::WEIGHTED>(const NODE*, TYPE*);
 
 TREE_STAMP IcodeFile::stamp_tree(const NODE* tree, const NODE* hole) {
     TREE_STAMP stamp;
@@ -267,7 +262,7 @@ TREE_STAMP IcodeFile::stamp_tree(const NODE* tree, const NODE* hole) {
     capture_ = &bytes;
     stamp_hole_ = hole;
     stamp_hole_at_ = std::string::npos;
-    write_tree(tree);
+    write_tree_nodes<TREE_FORM::STAMPED>(tree, nullptr);
     capture_ = outer;
     stamp_hole_ = nullptr;
     if (!hole || hole->opcode() != ICON || stamp_hole_at_ == std::string::npos) invalid_record();

@@ -8,9 +8,10 @@
 // leave only from the end (the exit edges, the last ones added, see
 // PROPAGATION) or all at once (clear_edges); and adding an edge may move
 // the edge data, so pointers to it are taken once every edge is in, or
-// set again (see add_vertex_edge).  The instrumenting run and the run that reads the counts
-// back build the same graph in the same order and must number the chords
-// identically; nothing here depends on anything but that order.
+// set again (see add_vertex_edge).  The instrumenting run and the run that
+// reads the counts back build the same graph in the same order and must
+// number the chords identically; nothing here depends on anything but that
+// order.
 #pragma once
 
 #include <boost/container/flat_map.hpp>

@@ -1,5 +1,5 @@
 // Use of profile data: the derived counts written into the function's
-// trees as branch weights, and the weights wrapped for the output unit.
+// trees as branch weights (the writer puts them in weight nodes).
 #include "icode/opcodes.h"
 #include "icode/record_kinds.h"
 #include "profiling/BGL_cfg.h"

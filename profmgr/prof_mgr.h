@@ -251,7 +251,6 @@ private:
     struct WALK_STACKS {
         std::vector<icode::NODE*> nodes;
         std::vector<icode::NODE*> dead;
-        std::vector<icode::NODE**> slots;
         std::vector<WEIGHTED_NODE> weighted;
         std::vector<BASIC_BLK*> blocks;
         std::vector<std::pair<BASIC_BLK*, int>> edges;

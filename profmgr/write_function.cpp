@@ -15,8 +15,7 @@ void PROFILE_ICODE_MGR::write_function() {
     const bool weighted = job_.uses_profile();
     // The labels made for the function are numbered after its highest one
     // as its trees are written.
-    const int64_t highest = highest_label();
-    out.number_new_labels_from(highest);
+    out.number_new_labels_from(highest_label());
     for (STMT_ENTRY* e = fn_.first_stmt; e; e = e->next) {
         switch (e->kind) {
             case REC_FUNC_BEGIN: out.write_function_begin(e->symbol, e->position); break;
@@ -32,12 +31,7 @@ void PROFILE_ICODE_MGR::write_function() {
                 out.write_text_at(e->tree && e->tree->text() ? e->tree->text() : "", e->position);
                 break;
             case REC_TEXT: out.write_text(e->tree && e->tree->text() ? e->tree->text() : ""); break;
-            case REC_LABEL:
-                if (const int64_t v = int64_t(e->tree->value()); v < 0)
-                    out.write_label(uint32_t(highest - v));
-                else
-                    out.write_label(uint32_t(v));
-                break;
+            case REC_LABEL: out.write_label(out.written_label(int64_t(e->tree->value()))); break;
             case REC_EXPR_STMT:
                 if (e->counter >= 0) {
                     write_counter_increment(*e);
