@@ -82,17 +82,21 @@ void PROPAGATION::solve_tree_edges() {
     // then its out-edges, and the counts summed so far.  The stack is the
     // graph's, kept from function to function, so that the walk allocates
     // nothing once it has grown.
+    // The frame of the vertex at hand is kept apart from the stack, so
+    // that stepping through its edges works on locals rather than on the
+    // stack's top, which each step would otherwise store and load again.
     std::vector<PROFILE_GRAPH::SOLVE_FRAME>& stack = p_.solve_stack_;
-    stack.assign(1, in_frame(p_.vertex_of(p_.entry_), nullptr));
-    while (!stack.empty()) {
-        PROFILE_GRAPH::SOLVE_FRAME& f = stack.back();
+    stack.clear();
+    PROFILE_GRAPH::SOLVE_FRAME f = in_frame(p_.vertex_of(p_.entry_), nullptr);
+    for (;;) {
         if (f.next != f.end) {
             const CFG_EDGE& e = *f.next;
             EDGE_INFO& info = g_[e];
             if (&info != f.via && !info.measured && !info.valid) {
                 CFG_VERTEX other = f.phase == 0 ? boost::source(e, g_) : boost::target(e, g_);
-                stack.push_back(in_frame(other, &info));
-                continue;  // f may have moved; come back to the same edge
+                stack.push_back(f);
+                f = in_frame(other, &info);
+                continue;  // back at this edge once the other end is solved
             }
             if (f.phase == 0)
                 f.in_sum = wrap_add(f.in_sum, info.count);
@@ -112,6 +116,8 @@ void PROPAGATION::solve_tree_edges() {
             f.via->count = d < 0 ? int(0u - uint32_t(d)) : d;
             f.via->valid = true;
         }
+        if (stack.empty()) break;
+        f = stack.back();
         stack.pop_back();
     }
     // The exit edges have done their part, the walk having gone through
