@@ -139,6 +139,18 @@ public:
         std::size_t edge;
     };
 
+    // One end's view of an edge, as propagation walks it: the edge's data
+    // and the vertex at its other end.
+    struct ARC {
+        EDGE_INFO* info;
+        CFG_VERTEX other;
+    };
+    // Where a vertex's arcs lie in the arc table: its in-arcs, then its
+    // out-arcs, each in the order of the graph's edge lists.
+    struct ARC_RANGES {
+        std::size_t in_begin, in_end, out_begin, out_end;
+    };
+
     // A vertex on the stack of the walk that solves the tree edges: the
     // edge it was reached by, the list (0 in-edges, 1 out-edges) and the
     // part of it still to visit, and the sums of the counts seen so far.
@@ -146,8 +158,8 @@ public:
         CFG_VERTEX v;
         EDGE_INFO* via;
         int phase;
-        const CFG_EDGE* next;
-        const CFG_EDGE* end;
+        const ARC* next;
+        const ARC* end;
         int in_sum;
         int out_sum;
     };
@@ -233,6 +245,8 @@ private:
     int entry_count_ = 0;
     std::map<int, int> extra_values_;
     std::vector<CFG_EDGE> tree_edges_;
-    // In- and out-edge lists of every vertex, for propagation.
-    std::vector<std::vector<CFG_EDGE>> in_lists_, out_lists_;
+    // The arcs of every vertex, for propagation: one table for all of them,
+    // kept from function to function.
+    std::vector<ARC> arcs_;
+    std::vector<ARC_RANGES> arc_ranges_;
 };

@@ -21,15 +21,31 @@ int wrap_sub(int a, int b) { return int(uint32_t(a) - uint32_t(b)); }
 
 void PROPAGATION::snapshot() {
     size_t n = p_.vertex_count();
-    // Lists past the n-th are left over from larger graphs.
-    if (in_.size() < n) in_.resize(n);
-    if (out_.size() < n) out_.resize(n);
+    // Every edge is an out-arc of its source and an in-arc of its target.
+    arcs_.resize(2 * boost::num_edges(g_));
+    ranges_.resize(n);
+    size_t k = 0;
     for (CFG_VERTEX v = 0; v < n; ++v) {
-        auto [in_begin, in_end] = boost::in_edges(v, g_);
-        in_[v].assign(in_begin, in_end);
-        auto [out_begin, out_end] = boost::out_edges(v, g_);
-        out_[v].assign(out_begin, out_end);
+        PROFILE_GRAPH::ARC_RANGES& r = ranges_[v];
+        r.in_begin = k;
+        for (auto [it, end] = boost::in_edges(v, g_); it != end; ++it)
+            arcs_[k++] = ARC{&g_[*it], boost::source(*it, g_)};
+        r.in_end = r.out_begin = k;
+        for (auto [it, end] = boost::out_edges(v, g_); it != end; ++it)
+            arcs_[k++] = ARC{&g_[*it], boost::target(*it, g_)};
+        r.out_end = k;
     }
+}
+
+bool PROPAGATION::drop_arc(std::size_t begin, std::size_t& end, const EDGE_INFO* info) {
+    for (std::size_t i = end; i-- > begin;) {
+        if (arcs_[i].info != info) continue;
+        std::copy(arcs_.begin() + std::ptrdiff_t(i) + 1, arcs_.begin() + std::ptrdiff_t(end),
+                  arcs_.begin() + std::ptrdiff_t(i));
+        --end;
+        return true;
+    }
+    return false;
 }
 
 bool PROPAGATION::load_counters(const DATA_SETS& sets) {
@@ -90,12 +106,10 @@ void PROPAGATION::solve_tree_edges() {
     PROFILE_GRAPH::SOLVE_FRAME f = in_frame(p_.vertex_of(p_.entry_), nullptr);
     for (;;) {
         if (f.next != f.end) {
-            const CFG_EDGE& e = *f.next;
-            EDGE_INFO& info = g_[e];
+            EDGE_INFO& info = *f.next->info;
             if (&info != f.via && !info.measured && !info.valid) {
-                CFG_VERTEX other = f.phase == 0 ? boost::source(e, g_) : boost::target(e, g_);
                 stack.push_back(f);
-                f = in_frame(other, &info);
+                f = in_frame(f.next->other, &info);
                 continue;  // back at this edge once the other end is solved
             }
             if (f.phase == 0)
@@ -129,14 +143,15 @@ void PROPAGATION::solve_tree_edges() {
     // only from its end (see BGL_cfg.h).
     for (auto r = p_.recorded_edges_.rbegin(); r != p_.recorded_edges_.rend(); ++r) {
         const INSTR_EDGE& rec = r->second;
-        std::vector<CFG_EDGE>& out = out_[rec.source];
-        auto e = std::find_if(out.begin(), out.end(),
-                              [&](const CFG_EDGE& x) { return &g_[x] == rec.info; });
-        if (e == out.end()) continue;
-        std::vector<CFG_EDGE>& in = in_[boost::target(*e, g_)];
-        in.erase(std::find(in.begin(), in.end(), *e));
-        p_.remove_last_edge(*e);
-        out.erase(e);
+        PROFILE_GRAPH::ARC_RANGES& from = ranges_[rec.source];
+        const ARC* out = std::find_if(out_begin(rec.source), out_end(rec.source),
+                                      [&](const ARC& a) { return a.info == rec.info; });
+        if (out == out_end(rec.source)) continue;
+        const CFG_VERTEX target = out->other;
+        PROFILE_GRAPH::ARC_RANGES& to = ranges_[target];
+        drop_arc(to.in_begin, to.in_end, rec.info);
+        drop_arc(from.out_begin, from.out_end, rec.info);
+        p_.remove_last_edge(CFG_EDGE(rec.source, target, rec.info));
     }
     p_.recorded_edges_.clear();
 }
@@ -145,15 +160,15 @@ bool PROPAGATION::skipped_input(CFG_VERTEX u, CFG_VERTEX v) const {
     // An edge out of a block with a single successor may still be
     // overridden at that block; it is not taken as an input until the
     // block is complete.
-    return u != v && !p_.complete_[u] && out_[u].size() == 1 && boost::target(out_[u][0], g_) != u;
+    return u != v && !p_.complete_[u] && out_count(u) == 1 && out_begin(u)->other != u;
 }
 
 PROPAGATION::GATHER PROPAGATION::gather_inputs(CFG_VERTEX v) {
     GATHER r;
-    for (const CFG_EDGE& e : in_[v]) {
-        EDGE_INFO& info = g_[e];
+    for (const ARC *a = in_begin(v), *end = in_end(v); a != end; ++a) {
+        EDGE_INFO& info = *a->info;
         if (!info.measured && !info.valid) continue;
-        if (skipped_input(boost::source(e, g_), v)) continue;
+        if (skipped_input(a->other, v)) continue;
         r.sum = wrap_add(r.sum, info.count);
         ++r.count;
         info.valid = true;
@@ -164,8 +179,8 @@ PROPAGATION::GATHER PROPAGATION::gather_inputs(CFG_VERTEX v) {
 
 PROPAGATION::GATHER PROPAGATION::gather_outputs(CFG_VERTEX v) {
     GATHER r;
-    for (const CFG_EDGE& e : out_[v]) {
-        EDGE_INFO& info = g_[e];
+    for (const ARC *a = out_begin(v), *end = out_end(v); a != end; ++a) {
+        EDGE_INFO& info = *a->info;
         if (!info.measured && !info.valid) continue;
         r.sum = wrap_add(r.sum, info.count);
         ++r.count;
@@ -175,12 +190,12 @@ PROPAGATION::GATHER PROPAGATION::gather_outputs(CFG_VERTEX v) {
 }
 
 bool PROPAGATION::set_remaining_out(CFG_VERTEX v, int x) {
-    for (const CFG_EDGE& e : out_[v]) {
-        EDGE_INFO& info = g_[e];
+    for (const ARC *a = out_begin(v), *end = out_end(v); a != end; ++a) {
+        EDGE_INFO& info = *a->info;
         if (info.valid) continue;
         if (x < 0) {
             DIAG::trelv_warn_negative_edge_weight(TRELV_HERE, name_, "out", vname(v),
-                                                  vname(boost::target(e, g_)), x)
+                                                  vname(a->other), x)
                 .emit();
             return false;
         }
@@ -192,12 +207,12 @@ bool PROPAGATION::set_remaining_out(CFG_VERTEX v, int x) {
 }
 
 bool PROPAGATION::set_remaining_in(CFG_VERTEX v, int x) {
-    for (const CFG_EDGE& e : in_[v]) {
-        EDGE_INFO& info = g_[e];
+    for (const ARC *a = in_begin(v), *end = in_end(v); a != end; ++a) {
+        EDGE_INFO& info = *a->info;
         if (info.valid) continue;
         if (x < 0)
-            DIAG::trelv_warn_negative_edge_weight(TRELV_HERE, name_, "in",
-                                                  vname(boost::source(e, g_)), vname(v), x)
+            DIAG::trelv_warn_negative_edge_weight(TRELV_HERE, name_, "in", vname(a->other),
+                                                  vname(v), x)
                 .emit();
         info.count = x;
         info.valid = true;
@@ -208,12 +223,11 @@ bool PROPAGATION::set_remaining_in(CFG_VERTEX v, int x) {
 
 void PROPAGATION::vertex_step(CFG_VERTEX v) {
     if (p_.complete_[v]) return;
-    size_t n_in = in_[v].size(), n_out = out_[v].size();
+    size_t n_in = in_count(v), n_out = out_count(v);
     GATHER in = gather_inputs(v);
-    if (in.count == n_in && n_out == 1 && boost::target(out_[v][0], g_) != v) {
-        CFG_EDGE g = out_[v][0];
-        EDGE_INFO& info = g_[g];
-        CFG_VERTEX t = boost::target(g, g_);
+    if (in.count == n_in && n_out == 1 && out_begin(v)->other != v) {
+        EDGE_INFO& info = *out_begin(v)->info;
+        CFG_VERTEX t = out_begin(v)->other;
         if (info.measured && info.count != in.sum) {
             DIAG::trelv_rem_override_edge_wt(TRELV_HERE, name_, vname(v), vname(t), info.count,
                                              in.sum)
@@ -256,7 +270,7 @@ void PROPAGATION::propagate() {
 void PROPAGATION::check_balance() {
     size_t n = p_.vertex_count();
     for (CFG_VERTEX v = 0; v < n; ++v) {
-        if (out_[v].size() == 1 && boost::target(out_[v][0], g_) == v) continue;
+        if (out_count(v) == 1 && out_begin(v)->other == v) continue;
         GATHER out = gather_outputs(v);  // the inputs matter only when there are outputs
         GATHER in = out.count != 0 ? gather_inputs(v) : GATHER{};
         if (out.count != 0 && in.sum != out.sum)
@@ -301,15 +315,13 @@ void PROFILE_GRAPH::propagate_counters(const DATA_SETS& data_sets) {
 }
 
 PROFILE_GRAPH::SOLVE_FRAME PROPAGATION::in_frame(CFG_VERTEX v, EDGE_INFO* via) const {
-    const std::vector<CFG_EDGE>& in = in_[v];
-    return PROFILE_GRAPH::SOLVE_FRAME{v, via, 0, in.data(), in.data() + in.size(), 0, 0};
+    return PROFILE_GRAPH::SOLVE_FRAME{v, via, 0, in_begin(v), in_end(v), 0, 0};
 }
 
 void PROPAGATION::to_out_edges(PROFILE_GRAPH::SOLVE_FRAME& f) const {
-    const std::vector<CFG_EDGE>& out = out_[f.v];
     f.phase = 1;
-    f.next = out.data();
-    f.end = out.data() + out.size();
+    f.next = out_begin(f.v);
+    f.end = out_end(f.v);
 }
 
 const INSTR_EDGE& PROPAGATION::chord_at(int i) {

@@ -11,7 +11,7 @@
 class PROPAGATION {
 public:
     explicit PROPAGATION(PROFILE_GRAPH& pg)
-        : p_(pg), g_(pg.g_), name_(pg.name_.c_str()), in_(pg.in_lists_), out_(pg.out_lists_) {}
+        : p_(pg), g_(pg.g_), name_(pg.name_.c_str()), arcs_(pg.arcs_), ranges_(pg.arc_ranges_) {}
 
     bool load_counters(const DATA_SETS& sets);
     void solve_tree_edges();
@@ -20,6 +20,7 @@ public:
     void write_back();
 
 private:
+    using ARC = PROFILE_GRAPH::ARC;
     struct GATHER {
         int sum = 0;
         size_t count = 0;
@@ -39,14 +40,25 @@ private:
     bool set_remaining_out(CFG_VERTEX v, int x);
     bool set_remaining_in(CFG_VERTEX v, int x);
     const char* vname(CFG_VERTEX v) const { return g_[v].name.c_str(); }
+    // A vertex's in-arcs and out-arcs.
+    const ARC* in_begin(CFG_VERTEX v) const { return arcs_.data() + ranges_[v].in_begin; }
+    const ARC* in_end(CFG_VERTEX v) const { return arcs_.data() + ranges_[v].in_end; }
+    const ARC* out_begin(CFG_VERTEX v) const { return arcs_.data() + ranges_[v].out_begin; }
+    const ARC* out_end(CFG_VERTEX v) const { return arcs_.data() + ranges_[v].out_end; }
+    size_t in_count(CFG_VERTEX v) const { return ranges_[v].in_end - ranges_[v].in_begin; }
+    size_t out_count(CFG_VERTEX v) const { return ranges_[v].out_end - ranges_[v].out_begin; }
+    // Takes the arc of `info` out of the range [begin, end) of the table,
+    // keeping the order of the others; false when it is not there.
+    bool drop_arc(std::size_t begin, std::size_t& end, const EDGE_INFO* info);
 
     PROFILE_GRAPH& p_;
     CFG_GRAPH& g_;
     const char* name_;
-    // In- and out-edges of every vertex in list order, taken once the
-    // graph stops changing; kept by the graph, whose storage is reused.
-    std::vector<std::vector<CFG_EDGE>>& in_;
-    std::vector<std::vector<CFG_EDGE>>& out_;
+    // The in- and out-arcs of every vertex in list order, taken into one
+    // table once the graph stops changing, so that the walks over them
+    // read one array; kept by the graph, whose storage is reused.
+    std::vector<ARC>& arcs_;
+    std::vector<PROFILE_GRAPH::ARC_RANGES>& ranges_;
     // Where chord_at looks first: just after the chord it found last.
     EDGE_TABLE::iterator chord_cursor_;
 };
