@@ -60,7 +60,7 @@ void PROFILE_ICODE_MGR::annotation() {
     // Edge weights, on the blocks as they were before any insertion.
     bool explicit_fallthrough = job_.explicit_fallthrough;
     std::vector<std::pair<BASIC_BLK*, int>>& weighted = stacks_.edges;
-    for (BASIC_BLK* b : current_blocks()) {
+    for_each_current_block([&](BASIC_BLK* b) {
         weighted.clear();
         for (const SUCC_INFO& s : b->successors())
             if (s.weight != -1) weighted.emplace_back(s.succ, s.weight);
@@ -90,7 +90,7 @@ void PROFILE_ICODE_MGR::annotation() {
             add_branch(int64_t(target), std::nullopt, false, w);
             fallthrough_known = false;
         }
-    }
+    });
     fn_.insertion_point = nullptr;
     fn_.open_block = nullptr;
 }

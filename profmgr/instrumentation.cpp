@@ -148,12 +148,12 @@ void PROFILE_ICODE_MGR::insert_counters(const COUNTER_PLAN& plan) {
 
     // Edge counters, on the blocks as they were before any insertion.
     std::vector<std::pair<BASIC_BLK*, int>>& counted = stacks_.edges;
-    for (BASIC_BLK* b : current_blocks()) {
+    for_each_current_block([&](BASIC_BLK* b) {
         counted.clear();
         for (const SUCC_INFO& s : b->successors())
             if (s.index != -1) counted.emplace_back(s.succ, s.index);
         for (auto& [s, index] : counted) insert_edge_counter(b, s, index);
-    }
+    });
 
     // Extra counters: the true arm of every conditional expression of the
     // recorded trees, numbered after the edge counters in walk order.

@@ -21,9 +21,8 @@ std::unique_ptr<PROFILE_GRAPH> PROFILE_ICODE_MGR::build_graph() {
 
 PROFILE_GRAPH& PROFILE_ICODE_MGR::function_graph() {
     if (graph_) {
-        std::size_t blocks = 0;
-        for (BASIC_BLK* b = fn_.first_block; b; b = b->next()) ++blocks;
-        graph_->restart(fn_.first_block, function_name(), fn_.extra_counter_count, blocks);
+        // Every block made for the function is in its list.
+        graph_->restart(fn_.first_block, function_name(), fn_.extra_counter_count, fn_.blocks_used);
     } else
         graph_ = std::make_unique<PROFILE_GRAPH>(fn_.first_block, function_name(),
                                                  fn_.extra_counter_count);
@@ -89,13 +88,6 @@ void PROFILE_ICODE_MGR::renumber_new_labels() {
 
 std::vector<BASIC_BLK*> PROFILE_ICODE_MGR::block_list() const {
     std::vector<BASIC_BLK*> blocks;
-    for (BASIC_BLK* b = fn_.first_block; b; b = b->next()) blocks.push_back(b);
-    return blocks;
-}
-
-const std::vector<BASIC_BLK*>& PROFILE_ICODE_MGR::current_blocks() {
-    std::vector<BASIC_BLK*>& blocks = stacks_.blocks;
-    blocks.clear();
     for (BASIC_BLK* b = fn_.first_block; b; b = b->next()) blocks.push_back(b);
     return blocks;
 }

@@ -252,7 +252,6 @@ private:
         std::vector<icode::NODE*> nodes;
         std::vector<icode::NODE*> dead;
         std::vector<WEIGHTED_NODE> weighted;
-        std::vector<BASIC_BLK*> blocks;
         std::vector<std::pair<BASIC_BLK*, int>> edges;
         // Lowering may run inside lowering (a comma operand that is itself
         // a conditional branch): each lowering takes the stack for itself
@@ -283,8 +282,16 @@ private:
             }
         }
     }
-    // The blocks in block order, into stacks_.blocks.
-    const std::vector<BASIC_BLK*>& current_blocks();
+    // Calls visit(b) for every block that exists now, in block order.  A
+    // block made meanwhile goes to the end of the list and is not visited.
+    template <class VISIT>
+    void for_each_current_block(VISIT visit) {
+        BASIC_BLK* const last = fn_.last_block;
+        for (BASIC_BLK* b = fn_.first_block; b; b = b->next()) {
+            visit(b);
+            if (b == last) break;
+        }
+    }
 
     // Statement list and block cutting.
     void insert_entry(STMT_ENTRY* e, bool before);
