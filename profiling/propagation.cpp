@@ -280,14 +280,16 @@ void PROPAGATION::check_balance() {
 }
 
 void PROPAGATION::write_back() {
-    for (auto [it, end] = boost::edges(g_); it != end; ++it) {
-        CFG_VERTEX s = boost::source(*it, g_);
-        if (p_.unreachable_[s]) continue;
-        p_.block_of_[s]->set_succ_weight(p_.block_of_[boost::target(*it, g_)], g_[*it].count);
-    }
+    // Block by block, so that each block is visited once: its out-arcs are
+    // its edges in the order of the graph's edge list.
     size_t n = p_.vertex_count();
-    for (CFG_VERTEX v = 0; v < n; ++v)
-        if (!p_.unreachable_[v]) p_.block_of_[v]->set_weight(p_.node_weight_[v]);
+    for (CFG_VERTEX v = 0; v < n; ++v) {
+        if (p_.unreachable_[v]) continue;
+        BASIC_BLK* b = p_.block_of_[v];
+        for (const ARC *a = out_begin(v), *end = out_end(v); a != end; ++a)
+            b->set_succ_weight(p_.block_of_[a->other], a->info->count);
+        b->set_weight(p_.node_weight_[v]);
+    }
     p_.entry_->set_weight(p_.entry_count_);
 }
 
