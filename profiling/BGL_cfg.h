@@ -170,14 +170,11 @@ private:
 
     // Enters a chord into instr_edges_ under the next index, and returns it.
     int add_chord(CFG_VERTEX source, CFG_VERTEX target, EDGE_INFO& info);
-    // Kruskal's minimum spanning tree into tree_edges_, and tree_edge_list_
-    // and tree_member_ for numbering the chords.
+    // Kruskal's minimum spanning tree into tree_edges_, and tree_member_
+    // for numbering the chords.
     void spanning_tree();
     std::vector<TREE_CANDIDATE> tree_candidates_;
-    // The edges in edge-list order, and whether each is a tree edge: the
-    // chords are numbered from these tables rather than from another walk
-    // of the edge list, whose nodes lie apart.
-    std::vector<CFG_EDGE> tree_edge_list_;
+    // Whether each edge, by its place in the edge list, is a tree edge.
     std::vector<char> tree_member_;
     // The forest grown so far, as the library's disjoint sets over kept
     // storage (parent and rank of every vertex).

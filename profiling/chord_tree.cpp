@@ -25,15 +25,13 @@ struct HEAVIER {
 
 void PROFILE_GRAPH::spanning_tree() {
     tree_edges_.clear();
-    const std::size_t m = boost::num_edges(g_);
-    tree_edge_list_.resize(m);
+    // The edge set is the edge list, in order (see BGL_cfg.h): the edges
+    // are read from it by their place.
+    const auto& edges = g_.m_edges;
+    const std::size_t m = edges.size();
     tree_weights_.resize(m);
     tree_member_.assign(m, 0);
-    std::size_t k = 0;
-    for (auto [it, end] = boost::edges(g_); it != end; ++it, ++k) {
-        tree_edge_list_[k] = *it;
-        tree_weights_[k] = g_[*it].tree_weight;
-    }
+    for (std::size_t k = 0; k < m; ++k) tree_weights_[k] = edges[k].get_property().tree_weight;
     std::size_t n = boost::num_vertices(g_);
     if (n == 0) return;
     tree_parent_.resize(n);
@@ -66,11 +64,11 @@ void PROFILE_GRAPH::spanning_tree() {
     // which edges do depends only on what the forest connects, not on how
     // the sets are linked.
     for (std::size_t i : tree_order_) {
-        const CFG_EDGE& e = tree_edge_list_[i];
-        CFG_VERTEX u = forest.find_set(boost::source(e, g_));
-        CFG_VERTEX v = forest.find_set(boost::target(e, g_));
+        const auto& e = edges[i];
+        CFG_VERTEX u = forest.find_set(e.m_source);
+        CFG_VERTEX v = forest.find_set(e.m_target);
         if (u == v) continue;
-        tree_edges_.push_back(e);
+        tree_edges_.push_back(CFG_EDGE(e.m_source, e.m_target, &e.get_property()));
         tree_member_[i] = 1;
         forest.link(u, v);
     }

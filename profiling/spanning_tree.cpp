@@ -38,11 +38,11 @@ void PROFILE_GRAPH::number_chords() {
                 .emit();
     }
     // Counts start afresh; tree edges are told apart by their index, -1.
-    for (std::size_t i = 0; i < tree_edge_list_.size(); ++i) {
-        const CFG_EDGE& e = tree_edge_list_[i];
-        EDGE_INFO& info = g_[e];
+    for (std::size_t i = 0; i < g_.m_edges.size(); ++i) {
+        auto& e = g_.m_edges[i];
+        EDGE_INFO& info = e.get_property();
         info = EDGE_INFO{info.tree_weight};
-        CFG_VERTEX s = boost::source(e, g_), t = boost::target(e, g_);
+        CFG_VERTEX s = e.m_source, t = e.m_target;
         if (tree_member_[i]) {
             info.index = -1;
             if (!trace) continue;
