@@ -46,6 +46,9 @@ struct STMT_ENTRY {
     // and the writer copies one encoding of them (see
     // IcodeFile::stamp_tree).
     int counter = -1;
+    // The entry's place among the entries a manager keeps from function to
+    // function; not changed by clear().
+    std::uint32_t slot = 0;
 
     STMT_ENTRY() = default;
     STMT_ENTRY(const STMT_ENTRY&) = delete;

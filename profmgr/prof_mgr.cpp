@@ -142,8 +142,17 @@ SYMTAB* PROFILE_ICODE_MGR::new_symbol(SymbolRecord record, int level) {
 }
 
 std::unique_ptr<STMT_ENTRY> PROFILE_ICODE_MGR::new_entry() {
-    if (next_spare_entry_ == spare_entries_.size()) return std::make_unique<STMT_ENTRY>();
-    return std::move(spare_entries_[next_spare_entry_++]);
+    // Kept entries go out in the order they were first made, which is the
+    // order of their addresses as a rule: the entries of a function as read
+    // then lie in memory in list order, and those made later lie together.
+    while (next_spare_entry_ < spare_entries_.size())
+        if (std::unique_ptr<STMT_ENTRY>& kept = spare_entries_[next_spare_entry_++])
+            return std::move(kept);
+    auto e = std::make_unique<STMT_ENTRY>();
+    e->slot = uint32_t(spare_entries_.size());
+    spare_entries_.emplace_back();  // the new entry's place, empty while it is out
+    next_spare_entry_ = spare_entries_.size();
+    return e;
 }
 
 void PROFILE_ICODE_MGR::begin_function(SYMTAB* symbol, const OptPos& position) {
@@ -408,16 +417,19 @@ NODE* PROFILE_ICODE_MGR::weights_on_input(NODE* tree, std::vector<NODE*>& todo, 
 
 void PROFILE_ICODE_MGR::reset() {
     free_dead_nodes();
-    // The entries go back in list order, and are handed out again in that
-    // order: the next function's statement list then lies in memory much
-    // as this one did, in order, and walking it reads ahead.
-    spare_entries_.erase(spare_entries_.begin(),
-                         spare_entries_.begin() + std::ptrdiff_t(next_spare_entry_));
+    // Each entry goes back to its own place, and the next function takes
+    // them from the first place on (see new_entry).  An entry that never
+    // reached the list was freed by its holder, and its place stays empty.
     next_spare_entry_ = 0;
     for (STMT_ENTRY* e = fn_.first_stmt; e;) {
         STMT_ENTRY* next = e->next;
         e->clear();
-        spare_entries_.emplace_back(e);
+        if (e->slot < spare_entries_.size() && !spare_entries_[e->slot]) {
+            spare_entries_[e->slot].reset(e);
+        } else {  // not made by new_entry: it gets a place of its own
+            e->slot = uint32_t(spare_entries_.size());
+            spare_entries_.emplace_back(e);
+        }
         e = next;
     }
     // A function given up half way may leave its counters array in the

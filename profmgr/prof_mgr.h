@@ -359,7 +359,8 @@ private:
     // expressions it holds (see record_conditional).
     const icode::NODE* input_tree_ = nullptr;
     int input_quests_ = 0;
-    // Entries of earlier functions, emptied, for new_entry.
+    // Entries of earlier functions, emptied, for new_entry, each at its
+    // place (STMT_ENTRY::slot); a place is empty while its entry is out.
     // Those from next_spare_entry_ on are still to be handed out.
     std::vector<std::unique_ptr<STMT_ENTRY>> spare_entries_;
     std::size_t next_spare_entry_ = 0;
