@@ -152,16 +152,14 @@ public:
     };
 
     // A vertex on the stack of the walk that solves the tree edges: the
-    // edge it was reached by, the list (0 in-edges, 1 out-edges) and the
-    // part of it still to visit, and the sums of the counts seen so far.
+    // edge it was reached by, its next arc to visit, where its out-arcs
+    // begin and end, and its in-counts less its out-counts so far.
     struct SOLVE_FRAME {
-        CFG_VERTEX v;
         EDGE_INFO* via;
-        int phase;
         const ARC* next;
+        const ARC* mid;
         const ARC* end;
-        int in_sum;
-        int out_sum;
+        uint32_t balance;
     };
 
 private:

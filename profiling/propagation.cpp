@@ -93,45 +93,54 @@ void PROPAGATION::solve_tree_edges() {
     // solves an edge when the walk returns through it; kept iterative so a
     // very deep tree cannot exhaust the stack.
     //
-    // A frame per vertex on the path from the entry: the edge it was
-    // reached by (none for the entry), where it is in its in-edges and
-    // then its out-edges, and the counts summed so far.  The stack is the
-    // graph's, kept from function to function, so that the walk allocates
-    // nothing once it has grown.
-    // The frame of the vertex at hand is kept apart from the stack, so
-    // that stepping through its edges works on locals rather than on the
-    // stack's top, which each step would otherwise store and load again.
+    // The vertex at hand: the edge it was reached by (none for the entry),
+    // the next of its arcs to visit (its in-arcs, up to `mid`, then its
+    // out-arcs, which follow them in the table until the walk is over), and
+    // its in-counts less its out-counts so far, which wrap as the counts
+    // do.  It is kept in locals, and the vertices on the path back to the
+    // entry wait on a stack: the graph's, kept from function to function,
+    // so that the walk allocates nothing once it has grown.
     std::vector<PROFILE_GRAPH::SOLVE_FRAME>& stack = p_.solve_stack_;
     stack.clear();
-    PROFILE_GRAPH::SOLVE_FRAME f = in_frame(p_.vertex_of(p_.entry_), nullptr);
+    const CFG_VERTEX entry = p_.vertex_of(p_.entry_);
+    EDGE_INFO* via = nullptr;
+    const ARC* next = in_begin(entry);
+    const ARC* mid = in_end(entry);
+    const ARC* end = out_end(entry);
+    uint32_t balance = 0;
     for (;;) {
-        if (f.next != f.end) {
-            EDGE_INFO& info = *f.next->info;
-            if (&info != f.via && !info.measured && !info.valid) {
-                stack.push_back(f);
-                f = in_frame(f.next->other, &info);
+        if (next != end) {
+            EDGE_INFO& info = *next->info;
+            if (&info != via && !info.measured && !info.valid) {
+                stack.push_back(PROFILE_GRAPH::SOLVE_FRAME{via, next, mid, end, balance});
+                const CFG_VERTEX other = next->other;
+                via = &info;
+                next = in_begin(other);
+                mid = in_end(other);
+                end = out_end(other);
+                balance = 0;
                 continue;  // back at this edge once the other end is solved
             }
-            if (f.phase == 0)
-                f.in_sum = wrap_add(f.in_sum, info.count);
+            if (next < mid)
+                balance += uint32_t(info.count);
             else
-                f.out_sum = wrap_add(f.out_sum, info.count);
-            ++f.next;
+                balance -= uint32_t(info.count);
+            ++next;
             continue;
         }
-        // The in-edges are done: on to the out-edges.
-        if (f.phase == 0) {
-            to_out_edges(f);
-            continue;
-        }
-        // Both are done: the edge the vertex was reached by balances it.
-        if (f.via) {
-            int d = wrap_sub(f.in_sum, f.out_sum);
-            f.via->count = d < 0 ? int(0u - uint32_t(d)) : d;
-            f.via->valid = true;
+        // Every arc is done: the edge the vertex was reached by balances it.
+        if (via) {
+            const int d = int(balance);
+            via->count = d < 0 ? int(0u - balance) : d;
+            via->valid = true;
         }
         if (stack.empty()) break;
-        f = stack.back();
+        const PROFILE_GRAPH::SOLVE_FRAME& up = stack.back();
+        via = up.via;
+        next = up.next;
+        mid = up.mid;
+        end = up.end;
+        balance = up.balance;
         stack.pop_back();
     }
     // The exit edges have done their part, the walk having gone through
@@ -314,16 +323,6 @@ void PROFILE_GRAPH::propagate_counters(const DATA_SETS& data_sets) {
     }
     p.check_balance();
     p.write_back();
-}
-
-PROFILE_GRAPH::SOLVE_FRAME PROPAGATION::in_frame(CFG_VERTEX v, EDGE_INFO* via) const {
-    return PROFILE_GRAPH::SOLVE_FRAME{v, via, 0, in_begin(v), in_end(v), 0, 0};
-}
-
-void PROPAGATION::to_out_edges(PROFILE_GRAPH::SOLVE_FRAME& f) const {
-    f.phase = 1;
-    f.next = out_begin(f.v);
-    f.end = out_end(f.v);
 }
 
 const INSTR_EDGE& PROPAGATION::chord_at(int i) {

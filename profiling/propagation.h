@@ -26,10 +26,6 @@ private:
         size_t count = 0;
     };
     void snapshot();
-    // The walk's frame for v, reached by via, at its first in-edge; and the
-    // move of a frame on to its vertex's out-edges.
-    PROFILE_GRAPH::SOLVE_FRAME in_frame(CFG_VERTEX v, EDGE_INFO* via) const;
-    void to_out_edges(PROFILE_GRAPH::SOLVE_FRAME& f) const;
     void set_edge_counter(int i, uint32_t c);
     // The chord with index i; set_edge_counter asks for them in index order.
     const INSTR_EDGE& chord_at(int i);
