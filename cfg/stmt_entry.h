@@ -20,6 +20,10 @@ struct STMT_ENTRY {
     // REC_SYMBOL, the texts REC_TEXT_AT and REC_TEXT, REC_LABEL,
     // REC_EXPR_STMT, REC_EHT or REC_PRAGMA.
     icode::RECORD_KIND kind{};
+    // The entry's place among the entries a manager keeps from function to
+    // function; not changed by clear().  (Beside the kind, where it takes
+    // no room of its own.)
+    std::uint32_t slot = 0;
     // REC_LABEL (a label-definition node), REC_EXPR_STMT (the tree),
     // REC_TEXT_AT and REC_TEXT (a text node holding the text).  Owned by the
     // entry.
@@ -46,9 +50,6 @@ struct STMT_ENTRY {
     // and the writer copies one encoding of them (see
     // IcodeFile::stamp_tree).
     int counter = -1;
-    // The entry's place among the entries a manager keeps from function to
-    // function; not changed by clear().
-    std::uint32_t slot = 0;
 
     STMT_ENTRY() = default;
     STMT_ENTRY(const STMT_ENTRY&) = delete;

@@ -141,10 +141,9 @@ SYMTAB* PROFILE_ICODE_MGR::new_symbol(SymbolRecord record, int level) {
     return s;
 }
 
-std::unique_ptr<STMT_ENTRY> PROFILE_ICODE_MGR::new_entry() {
-    // Kept entries go out in the order they were first made, which is the
-    // order of their addresses as a rule: the entries of a function as read
-    // then lie in memory in list order, and those made later lie together.
+std::unique_ptr<STMT_ENTRY> PROFILE_ICODE_MGR::new_entry_past_gaps() {
+    // Past the places of entries that never came back; then a new entry
+    // with a place of its own.
     while (next_spare_entry_ < spare_entries_.size())
         if (std::unique_ptr<STMT_ENTRY>& kept = spare_entries_[next_spare_entry_++])
             return std::move(kept);

@@ -164,8 +164,16 @@ public:
 
     // ---- statements from the client ----
     // An empty entry for add_entry, from the entries of earlier functions
-    // when there are any.
-    std::unique_ptr<STMT_ENTRY> new_entry();
+    // when there are any.  Kept entries go out in the order they were first
+    // made, which is the order of their addresses as a rule: the entries of
+    // a function as read then lie in memory in list order, and those made
+    // later lie together.  Asked for every statement: the common case is
+    // inline.
+    std::unique_ptr<STMT_ENTRY> new_entry() {
+        if (next_spare_entry_ < spare_entries_.size() && spare_entries_[next_spare_entry_])
+            return std::move(spare_entries_[next_spare_entry_++]);
+        return new_entry_past_gaps();
+    }
     void begin_function(icode::SYMTAB* symbol, const icode::OptPos& position);
     // Appends an entry that takes no part in block cutting (REC_FUNC_BEGIN to
     // REC_MARK, REC_SYMBOL, REC_EHT, REC_PRAGMA) or a text entry (REC_TEXT_AT,
@@ -364,6 +372,7 @@ private:
     // Those from next_spare_entry_ on are still to be handed out.
     std::vector<std::unique_ptr<STMT_ENTRY>> spare_entries_;
     std::size_t next_spare_entry_ = 0;
+    std::unique_ptr<STMT_ENTRY> new_entry_past_gaps();
     mutable WALK_STACKS stacks_;
     // The graph of the function being processed (see function_graph).
     std::unique_ptr<PROFILE_GRAPH> graph_;
