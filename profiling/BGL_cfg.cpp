@@ -38,7 +38,8 @@ void PROFILE_GRAPH::add_checked_edge(BASIC_BLK* source, BASIC_BLK* target, int w
     boost::add_edge(*s, *t, EDGE_INFO{weight}, g_);
     // Edges are many: their trace is made only when it is shown.
     if (!settings_->debug) return;
-    DIAG::trelv_dbg_edge_create(TRELV_HERE, name_.c_str(), g_[*s].name.c_str(), g_[*t].name.c_str())
+    DIAG::trelv_dbg_edge_create(TRELV_HERE, name_.c_str(), g_[*s].name().c_str(),
+                                g_[*t].name().c_str())
         .emit();
 }
 
@@ -60,7 +61,8 @@ void PROFILE_GRAPH::add_vertex_edge(CFG_VERTEX u, CFG_VERTEX v, int weight, bool
         recorded_places_[std::size_t(ordinal)] = g_.m_edges.size() - 1;
         recorded_edges_[ordinal] = INSTR_EDGE{u, v, &stored};
     }
-    DIAG::trelv_dbg_edge_create(TRELV_HERE, name_.c_str(), g_[u].name.c_str(), g_[v].name.c_str())
+    DIAG::trelv_dbg_edge_create(TRELV_HERE, name_.c_str(), g_[u].name().c_str(),
+                                g_[v].name().c_str())
         .emit();
 }
 
@@ -108,7 +110,8 @@ void PROFILE_GRAPH::find_unreachable() {
     if (flag_level(debug_profile_key()) >= 3) {
         for (CFG_VERTEX v = 0; v < n; ++v)
             if (unreachable_[v])
-                DIAG::trelv_dbg_unreach_node(TRELV_HERE, name_.c_str(), g_[v].name.c_str()).emit();
+                DIAG::trelv_dbg_unreach_node(TRELV_HERE, name_.c_str(), g_[v].name().c_str())
+                    .emit();
     }
 }
 
@@ -128,7 +131,6 @@ void PROFILE_GRAPH::restart(BASIC_BLK* entry, const char* function_name, int ext
     // removal of a vertex would renumber the edges of the others.
     if (boost::num_vertices(g_) > blocks)
         g_.m_vertices.erase(g_.m_vertices.begin() + std::ptrdiff_t(blocks), g_.m_vertices.end());
-    if (name_numbers_.size() > blocks) name_numbers_.resize(blocks);
     block_of_.clear();
     // The other tables by vertex are made for the blocks at once.
     node_weight_.assign(blocks, 0);
@@ -141,21 +143,6 @@ void PROFILE_GRAPH::restart(BASIC_BLK* entry, const char* function_name, int ext
     entry_count_ = 0;
     extra_values_.clear();
     tree_edges_.clear();
-}
-
-CFG_VERTEX PROFILE_GRAPH::reused_vertex(const BASIC_BLK* block) {
-    const CFG_VERTEX v = block_of_.size();
-    if (v >= boost::num_vertices(g_)) {
-        name_numbers_.push_back(block->number());
-        return boost::add_vertex(VERTEX_INFO{block->name()}, g_);
-    }
-    // A block's name is made from its number alone, so a vertex kept from a
-    // block of the same number has the name already.
-    if (name_numbers_[v] != block->number()) {
-        g_[v].name = block->name();
-        name_numbers_[v] = block->number();
-    }
-    return v;
 }
 
 void PROFILE_GRAPH::clear_edges() {

@@ -37,8 +37,11 @@ struct EDGE_INFO {
     int index = 0;          // counter index: -1 tree edge, 1.. chord
 };
 
+// A vertex stands for a block, and is named after it when a name is asked
+// for (messages, dumps): most vertices never are.
 struct VERTEX_INFO {
-    std::string name;
+    const BASIC_BLK* block = nullptr;
+    std::string name() const { return block ? block->name() : std::string(); }
 };
 
 using CFG_GRAPH = boost::adjacency_list<boost::vecS, boost::vecS, boost::bidirectionalS,
@@ -72,13 +75,13 @@ public:
     void restart(BASIC_BLK* entry, const char* function_name, int extra_counters,
                  std::size_t blocks);
 
-    // Adds the next block's vertex.  As a rule it is one kept by restart
-    // for a block of the same number, named already: only the others are
-    // made or renamed, out of line.
+    // Adds the next block's vertex: as a rule one kept by restart.
     void add_block(BASIC_BLK* block) {
-        CFG_VERTEX v = block_of_.size();
-        if (v >= boost::num_vertices(g_) || name_numbers_[v] != block->number())
-            v = reused_vertex(block);
+        const CFG_VERTEX v = block_of_.size();
+        if (v < boost::num_vertices(g_))
+            g_[v].block = block;
+        else
+            boost::add_vertex(VERTEX_INFO{block}, g_);
         block_of_.push_back(block);
         // After restart the other tables by vertex have their rows already.
         if (node_weight_.size() < block_of_.size()) {
@@ -209,10 +212,6 @@ private:
         if (number >= vertex_by_number_.size()) vertex_by_number_.resize(number + 1, NO_VERTEX);
         vertex_by_number_[number] = v;
     }
-    // The vertex for the next block: one kept by restart, or a new one.
-    CFG_VERTEX reused_vertex(const BASIC_BLK* block);
-    // The number of the block each vertex's name was made from.
-    std::vector<int> name_numbers_;
     // The vertex of a block: the one its number leads to, as a rule, or
     // the one the search finds.
     std::optional<CFG_VERTEX> find_vertex(const BASIC_BLK* block) const {

@@ -81,8 +81,8 @@ void PROPAGATION::set_edge_counter(int i, uint32_t c) {
     chord.info->count = int(c);
     chord.info->measured = true;
     if (!DIAG::settings().debug) return;  // the trace is made only when shown
-    DIAG::trelv_dbg_edge_prof_wt(TRELV_HERE, name_, vname(chord.source), vname(chord.target), i,
-                                 int(c))
+    DIAG::trelv_dbg_edge_prof_wt(TRELV_HERE, name_, vname(chord.source).c_str(),
+                                 vname(chord.target).c_str(), i, int(c))
         .emit();
 }
 
@@ -203,8 +203,8 @@ bool PROPAGATION::set_remaining_out(CFG_VERTEX v, int x) {
         EDGE_INFO& info = *a->info;
         if (info.valid) continue;
         if (x < 0) {
-            DIAG::trelv_warn_negative_edge_weight(TRELV_HERE, name_, "out", vname(v),
-                                                  vname(a->other), x)
+            DIAG::trelv_warn_negative_edge_weight(TRELV_HERE, name_, "out", vname(v).c_str(),
+                                                  vname(a->other).c_str(), x)
                 .emit();
             return false;
         }
@@ -220,8 +220,8 @@ bool PROPAGATION::set_remaining_in(CFG_VERTEX v, int x) {
         EDGE_INFO& info = *a->info;
         if (info.valid) continue;
         if (x < 0)
-            DIAG::trelv_warn_negative_edge_weight(TRELV_HERE, name_, "in", vname(a->other),
-                                                  vname(v), x)
+            DIAG::trelv_warn_negative_edge_weight(TRELV_HERE, name_, "in", vname(a->other).c_str(),
+                                                  vname(v).c_str(), x)
                 .emit();
         info.count = x;
         info.valid = true;
@@ -238,8 +238,8 @@ void PROPAGATION::vertex_step(CFG_VERTEX v) {
         EDGE_INFO& info = *out_begin(v)->info;
         CFG_VERTEX t = out_begin(v)->other;
         if (info.measured && info.count != in.sum) {
-            DIAG::trelv_rem_override_edge_wt(TRELV_HERE, name_, vname(v), vname(t), info.count,
-                                             in.sum)
+            DIAG::trelv_rem_override_edge_wt(TRELV_HERE, name_, vname(v).c_str(), vname(t).c_str(),
+                                             info.count, in.sum)
                 .emit();
             p_.complete_[t] = 0;
         }
@@ -272,7 +272,7 @@ void PROPAGATION::propagate() {
     DIAG::trelv_warn_incomplete_prof_info(TRELV_HERE, name_).emit();
     std::string list;
     for (CFG_VERTEX v = 0; v < n; ++v)
-        if (!p_.complete_[v]) list += " " + g_[v].name;
+        if (!p_.complete_[v]) list += " " + g_[v].name();
     DIAG::trelv_warn_incomplete_blk_list(TRELV_HERE, list.c_str()).emit();
 }
 
@@ -283,7 +283,8 @@ void PROPAGATION::check_balance() {
         GATHER out = gather_outputs(v);  // the inputs matter only when there are outputs
         GATHER in = out.count != 0 ? gather_inputs(v) : GATHER{};
         if (out.count != 0 && in.sum != out.sum)
-            DIAG::trelv_warn_node_weight_mismatch(TRELV_HERE, name_, vname(v), in.sum, out.sum)
+            DIAG::trelv_warn_node_weight_mismatch(TRELV_HERE, name_, vname(v).c_str(), in.sum,
+                                                  out.sum)
                 .emit();
     }
 }
@@ -317,7 +318,7 @@ void PROFILE_GRAPH::propagate_counters(const DATA_SETS& data_sets) {
     if (flag_level(debug_profile_key()) >= 4) {
         for (CFG_VERTEX v = 0; v < vertex_count(); ++v)
             if (complete_[v])
-                DIAG::trelv_dbg_node_prof_wt(TRELV_HERE, name_.c_str(), g_[v].name.c_str(),
+                DIAG::trelv_dbg_node_prof_wt(TRELV_HERE, name_.c_str(), g_[v].name().c_str(),
                                              node_weight_[v])
                     .emit();
     }

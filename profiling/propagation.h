@@ -35,7 +35,7 @@ private:
     void vertex_step(CFG_VERTEX v);
     bool set_remaining_out(CFG_VERTEX v, int x);
     bool set_remaining_in(CFG_VERTEX v, int x);
-    const char* vname(CFG_VERTEX v) const { return g_[v].name.c_str(); }
+    std::string vname(CFG_VERTEX v) const { return g_[v].name(); }
     // A vertex's in-arcs and out-arcs.
     const ARC* in_begin(CFG_VERTEX v) const { return arcs_.data() + ranges_[v].in_begin; }
     const ARC* in_end(CFG_VERTEX v) const { return arcs_.data() + ranges_[v].in_end; }

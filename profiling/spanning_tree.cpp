@@ -33,8 +33,8 @@ void PROFILE_GRAPH::number_chords() {
         int k = 0;
         for (const CFG_EDGE& e : tree_edges_)
             DIAG::trelv_dbg_kvt_edge(TRELV_HERE, name_.c_str(), ++k,
-                                     g_[boost::source(e, g_)].name.c_str(),
-                                     g_[boost::target(e, g_)].name.c_str())
+                                     g_[boost::source(e, g_)].name().c_str(),
+                                     g_[boost::target(e, g_)].name().c_str())
                 .emit();
     }
     // Counts start afresh; tree edges are told apart by their index, -1.
@@ -46,14 +46,14 @@ void PROFILE_GRAPH::number_chords() {
         if (tree_member_[i]) {
             info.index = -1;
             if (!trace) continue;
-            DIAG::trelv_dbg_kvt_edge(TRELV_HERE, name_.c_str(), 0, g_[s].name.c_str(),
-                                     g_[t].name.c_str())
+            DIAG::trelv_dbg_kvt_edge(TRELV_HERE, name_.c_str(), 0, g_[s].name().c_str(),
+                                     g_[t].name().c_str())
                 .emit();
         } else {
             info.index = add_chord(s, t, info);
             if (!trace) continue;
-            DIAG::trelv_dbg_instr_edge(TRELV_HERE, name_.c_str(), g_[s].name.c_str(),
-                                       g_[t].name.c_str())
+            DIAG::trelv_dbg_instr_edge(TRELV_HERE, name_.c_str(), g_[s].name().c_str(),
+                                       g_[t].name().c_str())
                 .emit();
         }
     }
@@ -74,8 +74,8 @@ COUNTER_PLAN PROFILE_GRAPH::instrument() {
         plan.places.push_back(COUNTER_PLACE{block_of_[s], block_of_[t], info.index});
         if (info.index > plan.highest_index) plan.highest_index = info.index;
         if (!trace) continue;
-        DIAG::trelv_dbg_instr_edge_info(TRELV_HERE, name_.c_str(), g_[s].name.c_str(),
-                                        g_[t].name.c_str(), info.index)
+        DIAG::trelv_dbg_instr_edge_info(TRELV_HERE, name_.c_str(), g_[s].name().c_str(),
+                                        g_[t].name().c_str(), info.index)
             .emit();
     }
     return plan;

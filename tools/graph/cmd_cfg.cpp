@@ -75,8 +75,8 @@ public:
         for (const auto& [ordinal, rec] : graph->recorded_edges()) exits.insert(rec.info);
         for (auto [it, end] = boost::edges(g); it != end; ++it) {
             const EDGE_INFO& info = g[*it];
-            std::printf("edge %s->%s %s", g[boost::source(*it, g)].name.c_str(),
-                        g[boost::target(*it, g)].name.c_str(), exits.count(&info) ? "exit " : "");
+            std::printf("edge %s->%s %s", g[boost::source(*it, g)].name().c_str(),
+                        g[boost::target(*it, g)].name().c_str(), exits.count(&info) ? "exit " : "");
             if (info.index == -1)
                 std::printf("tree\n");
             else

@@ -5,9 +5,9 @@
 
 #include <memory>
 
-#include "profiling/BGL_cfg.h"
 #include "icode/icode_file.h"
 #include "icode/type_pkg.h"
+#include "profiling/BGL_cfg.h"
 #include "profmgr/prof_client.h"
 #include "profmgr/prof_mgr.h"
 #include "profmgr/profile_data_path.h"
@@ -32,7 +32,7 @@ public:
             int index = g[*it].index;
             if (index > 0 && index < graph->next_index())
                 f.counters[std::size_t(index)] =
-                    g[boost::source(*it, g)].name + "->" + g[boost::target(*it, g)].name;
+                    g[boost::source(*it, g)].name() + "->" + g[boost::target(*it, g)].name();
         }
         unit_.functions.push_back(std::move(f));
     }

@@ -27,7 +27,7 @@ std::vector<std::string> state(const PROFILE_GRAPH& pg) {
     std::vector<std::string> r;
     const CFG_GRAPH& g = pg.graph();
     for (auto [it, end] = boost::edges(g); it != end; ++it)
-        r.push_back(g[boost::source(*it, g)].name + "->" + g[boost::target(*it, g)].name + " " +
+        r.push_back(g[boost::source(*it, g)].name() + "->" + g[boost::target(*it, g)].name() + " " +
                     std::to_string(g[*it].index) + " " + std::to_string(g[*it].count));
     for (CFG_VERTEX v = 0; v < pg.vertex_count(); ++v)
         r.push_back(std::to_string(pg.node_weight(v)));
@@ -73,12 +73,12 @@ TEST_F(GraphRestart, KeptVerticesTakeTheNamesOfTheirNewBlocks) {
         for (size_t i = large.size(); i-- > 0;) pg->add_block(large.at(i));
         const CFG_GRAPH& g = pg->graph();
         for (CFG_VERTEX v = 0; v < pg->vertex_count(); ++v)
-            EXPECT_EQ(g[v].name, large.at(large.size() - 1 - v)->name()) << round << " " << v;
+            EXPECT_EQ(g[v].name(), large.at(large.size() - 1 - v)->name()) << round << " " << v;
         // In block order again: every vertex changes its name back.
         pg->restart(large.at(0), "f", 0, large.size());
         for (size_t i = 0; i < large.size(); ++i) pg->add_block(large.at(i));
         for (CFG_VERTEX v = 0; v < pg->vertex_count(); ++v)
-            EXPECT_EQ(g[v].name, large.at(v)->name()) << round << " " << v;
+            EXPECT_EQ(g[v].name(), large.at(v)->name()) << round << " " << v;
     }
 }
 
