@@ -101,6 +101,18 @@ public:
         boost::add_edge(s, t, EDGE_INFO{weight}, g_);
     }
     void add_checked_edge(BASIC_BLK* source, BASIC_BLK* target, int weight);
+    // The edges of the block added as vertex s, as add_edge adds them: the
+    // manager adds the blocks in order, so it knows their vertices.
+    void add_block_edges(CFG_VERTEX s, const BASIC_BLK::SUCCESSORS& successors) {
+        BASIC_BLK* const source = block_of_[s];
+        for (const SUCC_INFO& succ : successors) {
+            const CFG_VERTEX t = numbered_vertex(succ.succ);
+            if (t == NO_VERTEX || settings_->debug)
+                add_checked_edge(source, succ.succ, 1);
+            else
+                boost::add_edge(s, t, EDGE_INFO{1}, g_);
+        }
+    }
     // Removes the edge added last, which `e` must be (std::logic_error
     // otherwise): the library removes no edge from an edge vector.
     void remove_last_edge(const CFG_EDGE& e);

@@ -32,9 +32,10 @@ PROFILE_GRAPH& PROFILE_ICODE_MGR::function_graph() {
 
 void PROFILE_ICODE_MGR::add_blocks_and_edges(PROFILE_GRAPH& graph) {
     for (BASIC_BLK* b = fn_.first_block; b; b = b->next()) graph.add_block(b);
-    for (BASIC_BLK* b = fn_.first_block; b; b = b->next()) {
+    CFG_VERTEX v = 0;
+    for (BASIC_BLK* b = fn_.first_block; b; b = b->next(), ++v) {
         b->compute_successors();
-        for (const SUCC_INFO& s : b->successors()) graph.add_edge(b, s.succ, 1);
+        graph.add_block_edges(v, b->successors());
     }
 }
 
