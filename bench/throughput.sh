@@ -2,8 +2,9 @@
 # Throughput of the three kinds of run on a large unit (about 50 MB: many
 # functions of the shape gen_unit.sh writes), against a plain copy of the
 # same bytes, with for each run:
-#   - CPU time (best of RUNS, default 3) as MB/s and as a multiple of the
-#     copy's CPU time, and per function;
+#   - CPU time (best of RUNS, default 3, the three kinds of run taking
+#     turns) as MB/s and as a multiple of the copy's CPU time, and per
+#     function;
 #   - instructions per input byte (callgrind, when valgrind is installed)
 #     and heap allocations per record (an LD_PRELOAD counter built here
 #     with cc), both on a small unit of 200 functions of 20 statements;
@@ -113,9 +114,21 @@ printf "%-13s %9s %8s %8s %11s %10s %13s\n" run "CPU ms" "MB/s" "x copy" "ms/fun
 awk -v b="$bytes" -v c="$copy" 'BEGIN {
     printf "%-13s %9.0f %8.1f %8.1f %11s %10s %13s\n", "copy", c, b / 1048576 / (c / 1000), 1, "", "", ""
 }'
+# The three kinds of run take turns, RUNS rounds, and each keeps its least
+# CPU time: the machine's speed drifts over the minutes this script takes
+# (other jobs share it), and taking turns exposes the three kinds to the
+# same drift, so that the ratios between them hold.
+kind_file() { echo "ms.$(echo "$1" | tr -d ' ').txt"; }
+round=0
+while [ "$round" -lt "$runs" ]; do
+    for run in pass-through instrument "profile use"; do
+        # shellcheck disable=SC2046
+        cpu_once "$build/trelv" $(run_args "$run" big) >> "$(kind_file "$run")"
+    done
+    round=$((round + 1))
+done
 for run in pass-through instrument "profile use"; do
-    # shellcheck disable=SC2046
-    ms=$(cpu_ms "$build/trelv" $(run_args "$run" big))
+    ms=$(sort -n "$(kind_file "$run")" | head -1)
     ipb="n/a"
     if command -v valgrind >/dev/null 2>&1; then
         # shellcheck disable=SC2046
