@@ -145,9 +145,9 @@ void PROPAGATION::solve_tree_edges() {
     }
     // The exit edges have done their part, the walk having gone through
     // them as through any other edge; from here on the entry block's
-    // extra input is the entry count.  They leave the graph and the edge
-    // lists, which keep the order of the edges that stay: the lists are
-    // then those the graph would give, without being taken again.
+    // extra input is the entry count.  They leave the graph and the arc
+    // table, whose runs keep the order of the arcs that stay: the table is
+    // then the one the graph would give, without being taken again.
     // The last one added leaves first: edges leave the graph's edge set
     // only from its end (see BGL_cfg.h).
     for (auto r = p_.recorded_edges_.rbegin(); r != p_.recorded_edges_.rend(); ++r) {
