@@ -146,14 +146,11 @@ void PROFILE_ICODE_MGR::insert_counters(const COUNTER_PLAN& plan) {
         add_counter_increment(0, true);
     }
 
-    // Edge counters, on the blocks as they were before any insertion.
-    std::vector<std::pair<BASIC_BLK*, int>>& counted = stacks_.edges;
-    for_each_current_block([&](BASIC_BLK* b) {
-        counted.clear();
-        for (const SUCC_INFO& s : b->successors())
-            if (s.index != -1) counted.emplace_back(s.succ, s.index);
-        for (auto& [s, index] : counted) insert_edge_counter(b, s, index);
-    });
+    // Edge counters, on the blocks as they were before any insertion: the
+    // plan lists the counted edges in edge order, which is block order and
+    // successor order within a block, the order the chords were numbered in.
+    for (const COUNTER_PLACE& place : plan.places)
+        insert_edge_counter(place.block, place.succ, place.index);
 
     // Extra counters: the true arm of every conditional expression of the
     // recorded trees, numbered after the edge counters in walk order.
