@@ -34,7 +34,7 @@ struct STMT_ENTRY {
     std::unique_ptr<icode::Pragma> pragma;  // REC_PRAGMA
     std::vector<icode::EHT_ENTRY> eht;      // REC_EHT
     icode::OptPos position;
-    int aux = 0;  // REC_EHT: the number of entries
+    int aux = 0;  // REC_EHT: the number of entries; a made jump: its place
 
     STMT_ENTRY* next = nullptr;
     STMT_ENTRY* prev = nullptr;
@@ -44,6 +44,11 @@ struct STMT_ENTRY {
     // (negative until the writer numbers them, see
     // IcodeFile::number_new_labels_from); trees as read never do.
     bool new_labels = false;
+    // REC_EXPR_STMT added by a job once the function's listings are made: a
+    // BRANCH without a tree, whose label and weight its manager keeps (at
+    // the place aux).  Nothing reads it but the writer, and the block
+    // cutting, which sees it end its block.
+    bool made_jump = false;
     // REC_EXPR_STMT added by instrumentation: the index of the counter the
     // statement increments, -1 for any other statement.  Such a statement
     // has no tree: the increments of a function differ only in the index,
@@ -71,11 +76,13 @@ struct STMT_ENTRY {
         prev = nullptr;
         starts_block = nullptr;
         new_labels = false;
+        made_jump = false;
         counter = -1;
     }
 
-    // The tree root's opcode, or -1 for an entry without a tree.
-    int root_opcode() const { return tree ? tree->opcode() : -1; }
+    // The tree root's opcode (BRANCH for a made jump), or -1 for an entry
+    // without a tree.
+    int root_opcode() const { return tree ? tree->opcode() : made_jump ? icode::BRANCH : -1; }
 
 private:
     // Frees the pragma and the exception table with its trees.

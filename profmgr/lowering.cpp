@@ -33,9 +33,14 @@ void PROFILE_ICODE_MGR::add_label_def(int64_t label, const OptPos& position, boo
 }
 
 void PROFILE_ICODE_MGR::add_branch(int64_t label, const OptPos& position, bool before, int weight) {
-    NODE* branch = make_node(BRANCH, types_ ? types_->integral_type(IntegralKind::INT) : nullptr);
-    branch->set_left(label_ref(label, weight));
-    add_tree_statement(branch, position, REC_EXPR_STMT, before);
+    STMT_ENTRY* e = new_entry().release();
+    e->kind = REC_EXPR_STMT;
+    e->made_jump = true;
+    e->aux = int(fn_.made_jumps.size());
+    fn_.made_jumps.push_back(FUNCTION_STATE::MADE_JUMP{label, weight});
+    e->position = position;
+    e->new_labels = label < 0;  // as for a tree that names a new label
+    place_statement(e, before);
 }
 
 void PROFILE_ICODE_MGR::lower_condition(NODE* cbranch, const OptPos& position, bool before) {

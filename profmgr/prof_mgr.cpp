@@ -292,6 +292,10 @@ STMT_ENTRY* PROFILE_ICODE_MGR::add_tree_statement(NODE* tree, const OptPos& posi
     e->tree = tree;
     e->position = position;
     e->new_labels = names_new_label(tree);
+    return place_statement(e, before);
+}
+
+STMT_ENTRY* PROFILE_ICODE_MGR::place_statement(STMT_ENTRY* e, bool before) {
     // With an insertion point the flag comes from the statement in front of
     // which, or after which, the new one goes.
     if (fn_.insertion_point && fn_.insertion_point->kind == REC_EXPR_STMT)
@@ -416,6 +420,7 @@ NODE* PROFILE_ICODE_MGR::weights_on_input(NODE* tree, std::vector<NODE*>& todo, 
 
 void PROFILE_ICODE_MGR::reset() {
     free_dead_nodes();
+    free_tree(fn_.jump_tree);
     // Each entry goes back to its own place, and the next function takes
     // them from the first place on (see new_entry).  An entry that never
     // reached the list was freed by its holder, and its place stays empty.
@@ -452,6 +457,7 @@ FUNCTION_STATE FUNCTION_STATE::recycled() {
     keep(cond_trees, next.cond_trees);
     keep(exit_blocks, next.exit_blocks);
     keep(label_blocks, next.label_blocks);
+    keep(made_jumps, next.made_jumps);
     for (int side = 0; side < 2; ++side)
         keep(label_ranges[side].blocks, next.label_ranges[side].blocks);
     return next;

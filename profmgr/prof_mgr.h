@@ -102,6 +102,15 @@ struct FUNCTION_STATE {
     BASIC_BLK* split_host = nullptr;
     // Whose counters array the manager's counter_stamp_ names.
     bool counter_stamped = false;
+    // The jumps the jobs add (see add_branch), by their place
+    // (STMT_ENTRY::aux): each one's label and weight.  They are written
+    // through one tree of the function, made when the first is written.
+    struct MADE_JUMP {
+        int64_t label;
+        int weight;
+    };
+    std::vector<MADE_JUMP> made_jumps;
+    icode::NODE* jump_tree = nullptr;
 
     // A fresh state for the next function that keeps the storage of this
     // one's tables, emptied: the functions of a unit are much alike in
@@ -303,6 +312,8 @@ private:
 
     // Statement list and block cutting.
     void insert_entry(STMT_ENTRY* e, bool before);
+    // Inserts a filled entry as add_tree_statement does, cutting blocks.
+    STMT_ENTRY* place_statement(STMT_ENTRY* e, bool before);
     void cut_blocks(STMT_ENTRY* e);
     BASIC_BLK* new_block(STMT_ENTRY* first);
     STMT_ENTRY* add_tree_statement(icode::NODE* tree, const icode::OptPos& position,
@@ -331,7 +342,12 @@ private:
     icode::NODE* label_ref(int64_t label, int weight = -1);
     icode::NODE* label_def(int64_t label);
     void add_label_def(int64_t label, const icode::OptPos& position, bool before);
+    // A BRANCH to `label` of type int, whose LABEL carries `weight`.  The
+    // jobs add these after every listing of the function is made, and
+    // nothing but the writer reads them: they are kept without a tree of
+    // their own (STMT_ENTRY::made_jump) and written by write_made_jump.
     void add_branch(int64_t label, const icode::OptPos& position, bool before, int weight = -1);
+    void write_made_jump(const STMT_ENTRY& e, bool weighted, icode::TYPE* weight_type);
 
     void add_blocks_and_edges(PROFILE_GRAPH& graph);
 

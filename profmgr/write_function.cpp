@@ -1,6 +1,8 @@
 // Writing a processed function to the output unit, entry by entry.
 #include "icode/icode_file.h"
+#include "icode/opcodes.h"
 #include "icode/record_kinds.h"
+#include "icode/type_pkg.h"
 #include "profmgr/prof_mgr.h"
 
 using namespace icode;
@@ -37,6 +39,10 @@ void PROFILE_ICODE_MGR::write_function() {
                     write_counter_increment(*e);
                     break;
                 }
+                if (e->made_jump) {
+                    write_made_jump(*e, weighted, weight_type);
+                    break;
+                }
                 if (weighted)
                     out.write_weighted_statement(e->tree, e->position, weight_type);
                 else
@@ -69,4 +75,21 @@ void PROFILE_ICODE_MGR::write_function() {
         }
     }
     out.number_new_labels_from(std::nullopt);
+}
+
+void PROFILE_ICODE_MGR::write_made_jump(const STMT_ENTRY& e, bool weighted, TYPE* weight_type) {
+    // The tree add_branch would have made, with the jump's label and weight.
+    if (!fn_.jump_tree) {
+        fn_.jump_tree =
+            make_node(BRANCH, types_ ? types_->integral_type(IntegralKind::INT) : nullptr);
+        fn_.jump_tree->set_left(label_ref(0, -1));
+    }
+    const FUNCTION_STATE::MADE_JUMP& jump = fn_.made_jumps[size_t(e.aux)];
+    NODE* label = fn_.jump_tree->left();
+    label->set_value(uint64_t(jump.label));
+    label->set_weight(jump.weight);
+    if (weighted)
+        output_->write_weighted_statement(fn_.jump_tree, e.position, weight_type);
+    else
+        output_->write_expression_statement(fn_.jump_tree, e.position);
 }
