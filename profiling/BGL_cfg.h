@@ -91,28 +91,27 @@ public:
         }
         note_vertex(block, v);
     }
-    // The common edge, of a valid weight between blocks found by their
-    // numbers and with no trace shown, is added here; the others go to
-    // add_checked_edge, which reports what is wrong with them.
     void add_edge(BASIC_BLK* source, BASIC_BLK* target, int weight) {
-        const CFG_VERTEX s = numbered_vertex(source), t = numbered_vertex(target);
-        if (weight < 1 || s == NO_VERTEX || t == NO_VERTEX || settings_->debug)
-            return add_checked_edge(source, target, weight);
-        boost::add_edge(s, t, EDGE_INFO{weight}, g_);
+        const CFG_VERTEX s = numbered_vertex(source);
+        if (s == NO_VERTEX) return add_checked_edge(source, target, weight);
+        add_edge_from(s, source, target, weight);
     }
-    void add_checked_edge(BASIC_BLK* source, BASIC_BLK* target, int weight);
     // The edges of the block added as vertex s, as add_edge adds them: the
     // manager adds the blocks in order, so it knows their vertices.
     void add_block_edges(CFG_VERTEX s, const BASIC_BLK::SUCCESSORS& successors) {
         BASIC_BLK* const source = block_of_[s];
-        for (const SUCC_INFO& succ : successors) {
-            const CFG_VERTEX t = numbered_vertex(succ.succ);
-            if (t == NO_VERTEX || settings_->debug)
-                add_checked_edge(source, succ.succ, 1);
-            else
-                boost::add_edge(s, t, EDGE_INFO{1}, g_);
-        }
+        for (const SUCC_INFO& succ : successors) add_edge_from(s, source, succ.succ, 1);
     }
+    // The common edge, of a valid weight from `source`, vertex s, to a
+    // block found by its number, with no trace shown, is added here; the
+    // others go to add_checked_edge, which reports what is wrong with them.
+    void add_edge_from(CFG_VERTEX s, BASIC_BLK* source, BASIC_BLK* target, int weight) {
+        const CFG_VERTEX t = numbered_vertex(target);
+        if (weight < 1 || t == NO_VERTEX || settings_->debug)
+            return add_checked_edge(source, target, weight);
+        boost::add_edge(s, t, EDGE_INFO{weight}, g_);
+    }
+    void add_checked_edge(BASIC_BLK* source, BASIC_BLK* target, int weight);
     // Removes the edge added last, which `e` must be (std::logic_error
     // otherwise): the library removes no edge from an edge vector.
     void remove_last_edge(const CFG_EDGE& e);

@@ -224,31 +224,14 @@ void PROFILE_ICODE_MGR::insert_edge_counter(BASIC_BLK* b, BASIC_BLK* s, int inde
     add_label_def(m, std::nullopt, false);
     add_counter_increment(index, false);
     add_branch(int64_t(target), std::nullopt, false);
-    // Redirect b's jump to s through the new block: the first label to s
-    // in pre-order, which for a plain branch is its operand.
+    // Redirect b's jump to s through the new block: the first label to s,
+    // in pre-order.
     b->last()->new_labels = true;
-    NODE* root = b->last()->tree;
-    NODE* operand = root && root->opcode() == BRANCH ? root->left() : nullptr;
-    if (operand && operand->opcode() == LABEL && operand->value() == target) {
-        operand->set_value(uint64_t(m));
-        return;
-    }
-    // The walk's stack is taken out of the manager for the walk, so that it
-    // lives in locals rather than being stored back at every step.
-    std::vector<NODE*> todo = std::move(stacks_.nodes);
-    todo.assign(1, root);
-    while (!todo.empty()) {
-        NODE* n = todo.back();
-        todo.pop_back();
-        if (!n) continue;
-        if (n->opcode() == LABEL && n->value() == target) {
-            n->set_value(uint64_t(m));
-            break;
-        }
-        todo.push_back(n->right());
-        todo.push_back(n->left());
-    }
-    stacks_.nodes = std::move(todo);
+    walk_tree(b->last()->tree, stacks_.nodes, [&](NODE* n) {
+        if (n->opcode() != LABEL || n->value() != target) return true;
+        n->set_value(uint64_t(m));
+        return false;
+    });
 }
 
 boost::format& PROFILE_ICODE_MGR::counters_array_name() {

@@ -39,7 +39,6 @@ void PROFILE_ICODE_MGR::add_branch(int64_t label, const OptPos& position, bool b
     e->aux = int(fn_.made_jumps.size());
     fn_.made_jumps.push_back(FUNCTION_STATE::MADE_JUMP{label, weight});
     e->position = position;
-    e->new_labels = label < 0;  // as for a tree that names a new label
     place_statement(e, before);
 }
 

@@ -345,9 +345,11 @@ private:
     // A BRANCH to `label` of type int, whose LABEL carries `weight`.  The
     // jobs add these after every listing of the function is made, and
     // nothing but the writer reads them: they are kept without a tree of
-    // their own (STMT_ENTRY::made_jump) and written by write_made_jump.
+    // their own (STMT_ENTRY::made_jump) and written through made_jump_tree.
     void add_branch(int64_t label, const icode::OptPos& position, bool before, int weight = -1);
-    void write_made_jump(const STMT_ENTRY& e, bool weighted, icode::TYPE* weight_type);
+    // The tree of a made jump, valid until the next one is asked for: the
+    // function's one jump tree with the jump's label and weight put in.
+    const icode::NODE* made_jump_tree(const STMT_ENTRY& e);
 
     void add_blocks_and_edges(PROFILE_GRAPH& graph);
 

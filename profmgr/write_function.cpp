@@ -39,14 +39,10 @@ void PROFILE_ICODE_MGR::write_function() {
                     write_counter_increment(*e);
                     break;
                 }
-                if (e->made_jump) {
-                    write_made_jump(*e, weighted, weight_type);
-                    break;
-                }
-                if (weighted)
-                    out.write_weighted_statement(e->tree, e->position, weight_type);
+                if (const NODE* tree = e->made_jump ? made_jump_tree(*e) : e->tree; weighted)
+                    out.write_weighted_statement(tree, e->position, weight_type);
                 else
-                    out.write_expression_statement(e->tree, e->position);
+                    out.write_expression_statement(tree, e->position);
                 break;
             case REC_EHT: out.write_exception_table(e->eht); break;
             case REC_PRAGMA:
@@ -77,7 +73,7 @@ void PROFILE_ICODE_MGR::write_function() {
     out.number_new_labels_from(std::nullopt);
 }
 
-void PROFILE_ICODE_MGR::write_made_jump(const STMT_ENTRY& e, bool weighted, TYPE* weight_type) {
+const NODE* PROFILE_ICODE_MGR::made_jump_tree(const STMT_ENTRY& e) {
     // The tree add_branch would have made, with the jump's label and weight.
     if (!fn_.jump_tree) {
         fn_.jump_tree =
@@ -88,8 +84,5 @@ void PROFILE_ICODE_MGR::write_made_jump(const STMT_ENTRY& e, bool weighted, TYPE
     NODE* label = fn_.jump_tree->left();
     label->set_value(uint64_t(jump.label));
     label->set_weight(jump.weight);
-    if (weighted)
-        output_->write_weighted_statement(fn_.jump_tree, e.position, weight_type);
-    else
-        output_->write_expression_statement(fn_.jump_tree, e.position);
+    return fn_.jump_tree;
 }
