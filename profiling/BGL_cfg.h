@@ -15,6 +15,7 @@
 #pragma once
 
 #include <boost/container/flat_map.hpp>
+#include <boost/container/small_vector.hpp>
 #include <boost/graph/adjacency_list.hpp>
 #include <cstdint>
 #include <functional>
@@ -22,6 +23,7 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "cfg/basic_blk.h"
@@ -44,7 +46,36 @@ struct VERTEX_INFO {
     std::string name() const { return block ? block->name() : std::string(); }
 };
 
-using CFG_GRAPH = boost::adjacency_list<boost::vecS, boost::vecS, boost::bidirectionalS,
+// The out- and in-edge lists of a vertex hold their first two edges in the
+// vertex itself.  Nearly every block has one or two successors and one or
+// two predecessors, so adding an edge writes into the vertex table, which
+// lies in one piece, instead of into a separate small heap array per list;
+// those arrays lay scattered in memory, and adding edges waited on them.
+struct inline_edge_listS {};
+namespace boost {
+template <class ValueType>
+struct container_gen<inline_edge_listS, ValueType> {
+    using type = container::small_vector<ValueType, 2>;
+};
+template <>
+struct parallel_edge_traits<inline_edge_listS> {
+    using type = allow_parallel_edge_tag;
+};
+namespace container {
+// The graph library tells containers apart by these two functions, found
+// by argument-dependent lookup: the inline list is a vector to it.
+template <class T, std::size_t N, class A, class O>
+graph_detail::vector_tag container_category(const small_vector<T, N, A, O>&) {
+    return {};
+}
+template <class T, std::size_t N, class A, class O>
+graph_detail::unstable_tag iterator_stability(const small_vector<T, N, A, O>&) {
+    return {};
+}
+}  // namespace container
+}  // namespace boost
+
+using CFG_GRAPH = boost::adjacency_list<inline_edge_listS, boost::vecS, boost::bidirectionalS,
                                         VERTEX_INFO, EDGE_INFO, boost::no_property, boost::vecS>;
 using CFG_VERTEX = boost::graph_traits<CFG_GRAPH>::vertex_descriptor;
 using CFG_EDGE = boost::graph_traits<CFG_GRAPH>::edge_descriptor;
@@ -109,7 +140,7 @@ public:
         const CFG_VERTEX t = numbered_vertex(target);
         if (weight < 1 || t == NO_VERTEX || settings_->debug)
             return add_checked_edge(source, target, weight);
-        boost::add_edge(s, t, EDGE_INFO{weight}, g_);
+        append_edge(s, t, EDGE_INFO{weight});
     }
     void add_checked_edge(BASIC_BLK* source, BASIC_BLK* target, int weight);
     // Removes the edge added last, which `e` must be (std::logic_error
@@ -240,6 +271,18 @@ private:
         return NO_VERTEX;
     }
     std::optional<CFG_VERTEX> search_vertex(const BASIC_BLK* block) const;
+    // Adds an edge from s to t, as boost::add_edge does for this graph,
+    // building the edge in its place in the edge set.  The library builds
+    // it on the stack, in pieces, and copies it whole, which the processor
+    // cannot forward from the pieces and waits for, at every edge.
+    void append_edge(CFG_VERTEX s, CFG_VERTEX t, const EDGE_INFO& info) {
+        using STORED_EDGE = std::decay_t<decltype(g_.out_edge_list(s))>::value_type;
+        auto& edges = g_.m_edges;
+        edges.emplace_back(s, t, info);
+        const auto placed = std::prev(edges.end());
+        g_.out_edge_list(s).emplace_back(STORED_EDGE(t, placed, &edges));
+        boost::in_edge_list(g_, t).emplace_back(STORED_EDGE(s, placed, &edges));
+    }
     // Removes every edge, keeping the vertices and their lists' storage.
     void clear_edges();
     BASIC_BLK* entry_;
