@@ -99,6 +99,13 @@ public:
         return value < 0 && new_label_base_ ? uint32_t(*new_label_base_ - value) : uint32_t(value);
     }
 
+    // Writes the expression statement BRANCH(LABEL `label`) whose nodes
+    // are of `type`, as write_expression_statement writes that tree; with
+    // a weight type, as write_weighted_statement writes it when the label
+    // node carries `weight`.  The jumps a client adds are many and all of
+    // this shape: they are written without a tree.
+    void write_jump_statement(int64_t label, int weight, TYPE* type, const OptPos& position,
+                              TYPE* weight_type);
     // Encodes `tree`, whose integer constant `hole` (a node of it) is left
     // open, as write_tree would write it, with the same effects on the
     // unit (the types it names are marked for the type section).
@@ -219,6 +226,8 @@ private:
     void write_tree_nodes(const NODE* root, TYPE* weight_type);
     // A weight node's record, of a type already resolved and referenced.
     void put_weight_node(bool in_block, const TYPE* type, int weight);
+    // A label node's record, of the head given, for a label of `value`.
+    void put_label_node(bool in_block, const NUMBERS<layout_table::NODE>& head, int64_t value);
     // Records of numbers only, built in place without DIRECT_VALUEs: a
     // record of kind KIND, and a node record with the leaf data LEAF
     // (value_signed for a value that follows the node's type; in_block

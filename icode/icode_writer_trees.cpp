@@ -91,6 +91,33 @@ void IcodeFile::put_weight_node(bool in_block, const TYPE* type, int weight) {
     put_node<LEAF<EPVAL>>(in_block, head, leaf);
 }
 
+void IcodeFile::put_label_node(bool in_block, const NUMBERS<lt::NODE>& head, int64_t value) {
+    constexpr size_t LABEL_NUMBER = field_index(LEAF<LABEL>, "label");
+    NUMBERS<LEAF<LABEL>> leaf{};
+    leaf[LABEL_NUMBER] = written_label(value);
+    put_node<LEAF<LABEL>>(in_block, head, leaf);
+}
+
+void IcodeFile::write_jump_statement(int64_t label, int weight, TYPE* type, const OptPos& position,
+                                     TYPE* weight_type) {
+    constexpr size_t OPCODE = field_index(lt::NODE, "opcode");
+    constexpr size_t TYPE_ID = field_index(lt::NODE, "type");
+    static_assert(LEAF_FIELDS[BRANCH] == 0, "a jump has no leaf data");
+    write_position_record<REC_EXPR_STMT>(position);
+    // The records write_tree_nodes makes for the tree, in its order: the
+    // jump, the label's weight node when there is one, and the label.
+    const bool in_block = tree_in_block();
+    const TYPE* const resolved = referenced_type(type);
+    NUMBERS<lt::NODE> head{};
+    head[OPCODE] = BRANCH;
+    head[TYPE_ID] = resolved ? resolved->id() : 0;
+    put_node<lt::NODE_NONE>(in_block, head, {});
+    if (weight_type && weight != -1)
+        put_weight_node(in_block, referenced_type(weight_type), weight);
+    head[OPCODE] = LABEL;  // of the jump's type
+    put_label_node(in_block, head, label);
+}
+
 template <IcodeFile::TREE_FORM FORM>
 void IcodeFile::write_tree_nodes(const NODE* root, [[maybe_unused]] TYPE* weight_type) {
     constexpr size_t OPCODE = field_index(lt::NODE, "opcode");
@@ -121,13 +148,7 @@ void IcodeFile::write_tree_nodes(const NODE* root, [[maybe_unused]] TYPE* weight
         head[OPCODE] = opcode;
         head[TYPE_ID] = type ? type->id() : 0;
         switch (opcode) {
-            case LABEL: {
-                constexpr size_t LABEL_NUMBER = field_index(LEAF<LABEL>, "label");
-                NUMBERS<LEAF<LABEL>> leaf{};
-                leaf[LABEL_NUMBER] = written_label(int64_t(node->value()));
-                put_node<LEAF<LABEL>>(in_block, head, leaf);
-                break;
-            }
+            case LABEL: put_label_node(in_block, head, int64_t(node->value())); break;
             case NAME: {
                 constexpr size_t LEVEL = field_index(LEAF<NAME>, "level");
                 constexpr size_t INDEX = field_index(LEAF<NAME>, "index");

@@ -420,7 +420,6 @@ NODE* PROFILE_ICODE_MGR::weights_on_input(NODE* tree, std::vector<NODE*>& todo, 
 
 void PROFILE_ICODE_MGR::reset() {
     free_dead_nodes();
-    free_tree(fn_.jump_tree);
     // Each entry goes back to its own place, and the next function takes
     // them from the first place on (see new_entry).  An entry that never
     // reached the list was freed by its holder, and its place stays empty.

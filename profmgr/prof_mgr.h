@@ -103,14 +103,13 @@ struct FUNCTION_STATE {
     // Whose counters array the manager's counter_stamp_ names.
     bool counter_stamped = false;
     // The jumps the jobs add (see add_branch), by their place
-    // (STMT_ENTRY::aux): each one's label and weight.  They are written
-    // through one tree of the function, made when the first is written.
+    // (STMT_ENTRY::aux): each one's label and weight, from which the
+    // writer writes it (IcodeFile::write_jump_statement).
     struct MADE_JUMP {
         int64_t label;
         int weight;
     };
     std::vector<MADE_JUMP> made_jumps;
-    icode::NODE* jump_tree = nullptr;
 
     // A fresh state for the next function that keeps the storage of this
     // one's tables, emptied: the functions of a unit are much alike in
@@ -345,11 +344,8 @@ private:
     // A BRANCH to `label` of type int, whose LABEL carries `weight`.  The
     // jobs add these after every listing of the function is made, and
     // nothing but the writer reads them: they are kept without a tree of
-    // their own (STMT_ENTRY::made_jump) and written through made_jump_tree.
+    // their own (STMT_ENTRY::made_jump), and written as the tree would be.
     void add_branch(int64_t label, const icode::OptPos& position, bool before, int weight = -1);
-    // The tree of a made jump, valid until the next one is asked for: the
-    // function's one jump tree with the jump's label and weight put in.
-    const icode::NODE* made_jump_tree(const STMT_ENTRY& e);
 
     void add_blocks_and_edges(PROFILE_GRAPH& graph);
 

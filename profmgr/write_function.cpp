@@ -15,6 +15,7 @@ void PROFILE_ICODE_MGR::write_function() {
     // unit) in weight nodes of the counters' type.
     TYPE* const weight_type = job_.uses_profile() ? counter_type() : nullptr;
     const bool weighted = job_.uses_profile();
+    TYPE* const jump_type = types_ ? types_->integral_type(IntegralKind::INT) : nullptr;
     // The labels made for the function are numbered after its highest one
     // as its trees are written.
     out.number_new_labels_from(highest_label());
@@ -39,10 +40,17 @@ void PROFILE_ICODE_MGR::write_function() {
                     write_counter_increment(*e);
                     break;
                 }
-                if (const NODE* tree = e->made_jump ? made_jump_tree(*e) : e->tree; weighted)
-                    out.write_weighted_statement(tree, e->position, weight_type);
-                else
-                    out.write_expression_statement(tree, e->position);
+                if (e->made_jump) {
+                    // The tree add_branch stands for: of type int, with the
+                    // jump's label and weight.
+                    const FUNCTION_STATE::MADE_JUMP& jump = fn_.made_jumps[size_t(e->aux)];
+                    out.write_jump_statement(jump.label, jump.weight, jump_type, e->position,
+                                             weight_type);
+                } else if (weighted) {
+                    out.write_weighted_statement(e->tree, e->position, weight_type);
+                } else {
+                    out.write_expression_statement(e->tree, e->position);
+                }
                 break;
             case REC_EHT: out.write_exception_table(e->eht); break;
             case REC_PRAGMA:
@@ -71,18 +79,4 @@ void PROFILE_ICODE_MGR::write_function() {
         }
     }
     out.number_new_labels_from(std::nullopt);
-}
-
-const NODE* PROFILE_ICODE_MGR::made_jump_tree(const STMT_ENTRY& e) {
-    // The tree add_branch would have made, with the jump's label and weight.
-    if (!fn_.jump_tree) {
-        fn_.jump_tree =
-            make_node(BRANCH, types_ ? types_->integral_type(IntegralKind::INT) : nullptr);
-        fn_.jump_tree->set_left(label_ref(0, -1));
-    }
-    const FUNCTION_STATE::MADE_JUMP& jump = fn_.made_jumps[size_t(e.aux)];
-    NODE* label = fn_.jump_tree->left();
-    label->set_value(uint64_t(jump.label));
-    label->set_weight(jump.weight);
-    return fn_.jump_tree;
 }
