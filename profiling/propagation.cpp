@@ -35,6 +35,10 @@ void PROPAGATION::snapshot() {
             arcs_[k++] = ARC{&g_[*it], boost::target(*it, g_)};
         r.out_end = k;
     }
+    arc_at_ = arcs_.data();
+    range_at_ = ranges_.data();
+    complete_ = p_.complete_.data();
+    block_at_ = p_.block_of_.data();
 }
 
 bool PROPAGATION::drop_arc(std::size_t begin, std::size_t& end, const EDGE_INFO* info) {
@@ -169,7 +173,7 @@ bool PROPAGATION::skipped_input(CFG_VERTEX u, CFG_VERTEX v) const {
     // An edge out of a block with a single successor may still be
     // overridden at that block; it is not taken as an input until the
     // block is complete.
-    return u != v && !p_.complete_[u] && out_count(u) == 1 && out_begin(u)->other != u;
+    return u != v && !complete_[u] && out_count(u) == 1 && out_begin(u)->other != u;
 }
 
 PROPAGATION::GATHER PROPAGATION::gather_inputs(CFG_VERTEX v) {
@@ -182,7 +186,7 @@ PROPAGATION::GATHER PROPAGATION::gather_inputs(CFG_VERTEX v) {
         ++r.count;
         info.valid = true;
     }
-    if (p_.block_of_[v] == p_.entry_) r.sum = wrap_add(r.sum, p_.entry_count_);
+    if (block_at_[v] == p_.entry_) r.sum = wrap_add(r.sum, p_.entry_count_);
     return r;
 }
 
@@ -231,7 +235,7 @@ bool PROPAGATION::set_remaining_in(CFG_VERTEX v, int x) {
 }
 
 void PROPAGATION::vertex_step(CFG_VERTEX v) {
-    if (p_.complete_[v]) return;
+    if (complete_[v]) return;
     size_t n_in = in_count(v), n_out = out_count(v);
     GATHER in = gather_inputs(v);
     if (in.count == n_in && n_out == 1 && out_begin(v)->other != v) {
@@ -241,7 +245,7 @@ void PROPAGATION::vertex_step(CFG_VERTEX v) {
             DIAG::trelv_rem_override_edge_wt(TRELV_HERE, name_, vname(v).c_str(), vname(t).c_str(),
                                              info.count, in.sum)
                 .emit();
-            p_.complete_[t] = 0;
+            complete_[t] = 0;
         }
         info.measured = false;
         info.valid = false;
@@ -254,7 +258,7 @@ void PROPAGATION::vertex_step(CFG_VERTEX v) {
         if (set_remaining_in(v, wrap_sub(out.sum, in.sum))) ++i;
     }
     if (i == n_in && o == n_out) {
-        p_.complete_[v] = 1;
+        complete_[v] = 1;
         p_.node_weight_[v] = std::max(out.sum, in.sum);
     }
 }

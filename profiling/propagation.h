@@ -37,12 +37,12 @@ private:
     bool set_remaining_in(CFG_VERTEX v, int x);
     std::string vname(CFG_VERTEX v) const { return g_[v].name(); }
     // A vertex's in-arcs and out-arcs.
-    const ARC* in_begin(CFG_VERTEX v) const { return arcs_.data() + ranges_[v].in_begin; }
-    const ARC* in_end(CFG_VERTEX v) const { return arcs_.data() + ranges_[v].in_end; }
-    const ARC* out_begin(CFG_VERTEX v) const { return arcs_.data() + ranges_[v].out_begin; }
-    const ARC* out_end(CFG_VERTEX v) const { return arcs_.data() + ranges_[v].out_end; }
-    size_t in_count(CFG_VERTEX v) const { return ranges_[v].in_end - ranges_[v].in_begin; }
-    size_t out_count(CFG_VERTEX v) const { return ranges_[v].out_end - ranges_[v].out_begin; }
+    const ARC* in_begin(CFG_VERTEX v) const { return arc_at_ + range_at_[v].in_begin; }
+    const ARC* in_end(CFG_VERTEX v) const { return arc_at_ + range_at_[v].in_end; }
+    const ARC* out_begin(CFG_VERTEX v) const { return arc_at_ + range_at_[v].out_begin; }
+    const ARC* out_end(CFG_VERTEX v) const { return arc_at_ + range_at_[v].out_end; }
+    size_t in_count(CFG_VERTEX v) const { return range_at_[v].in_end - range_at_[v].in_begin; }
+    size_t out_count(CFG_VERTEX v) const { return range_at_[v].out_end - range_at_[v].out_begin; }
     // Takes the arc of `info` out of the range [begin, end) of the table,
     // keeping the order of the others; false when it is not there.
     bool drop_arc(std::size_t begin, std::size_t& end, const EDGE_INFO* info);
@@ -55,6 +55,14 @@ private:
     // read one array; kept by the graph, whose storage is reused.
     std::vector<ARC>& arcs_;
     std::vector<PROFILE_GRAPH::ARC_RANGES>& ranges_;
+    // The tables the steps read for every arc and vertex, where snapshot
+    // left them: held here, because a store into one of the graph's
+    // tables of flags could change, for all the compiler knows, where its
+    // vectors keep their data, and it would fetch that again each time.
+    const ARC* arc_at_ = nullptr;
+    const PROFILE_GRAPH::ARC_RANGES* range_at_ = nullptr;
+    char* complete_ = nullptr;
+    BASIC_BLK* const* block_at_ = nullptr;
     // Where chord_at looks first: just after the chord it found last.
     EDGE_TABLE::iterator chord_cursor_;
 };
