@@ -24,16 +24,24 @@ void PROPAGATION::snapshot() {
     // Every edge is an out-arc of its source and an in-arc of its target.
     arcs_.resize(2 * boost::num_edges(g_));
     ranges_.resize(n);
+    // Each vertex's runs are as long as its lists; they are filled from
+    // the edge set in one pass, which gives every list's order, edges
+    // being added only at the end of the set and of the lists (see
+    // BGL_cfg.h).  The ends grow from the beginnings as arcs go in.
     size_t k = 0;
     for (CFG_VERTEX v = 0; v < n; ++v) {
         PROFILE_GRAPH::ARC_RANGES& r = ranges_[v];
-        r.in_begin = k;
-        for (auto [it, end] = boost::in_edges(v, g_); it != end; ++it)
-            arcs_[k++] = ARC{&g_[*it], boost::source(*it, g_)};
-        r.in_end = r.out_begin = k;
-        for (auto [it, end] = boost::out_edges(v, g_); it != end; ++it)
-            arcs_[k++] = ARC{&g_[*it], boost::target(*it, g_)};
-        r.out_end = k;
+        r.in_begin = r.in_end = k;
+        k += boost::in_degree(v, g_);
+        r.out_begin = r.out_end = k;
+        k += boost::out_degree(v, g_);
+    }
+    PROFILE_GRAPH::ARC_RANGES* const ranges = ranges_.data();
+    ARC* const arcs = arcs_.data();
+    for (auto& e : g_.m_edges) {
+        EDGE_INFO* const info = &e.get_property();
+        arcs[ranges[e.m_source].out_end++] = ARC{info, e.m_target};
+        arcs[ranges[e.m_target].in_end++] = ARC{info, e.m_source};
     }
     arc_at_ = arcs_.data();
     range_at_ = ranges_.data();
