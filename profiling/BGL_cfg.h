@@ -207,8 +207,16 @@ public:
         uint32_t balance;
     };
 
+    // A vertex's inputs and outputs, summed as the balance check sums
+    // them, and how many outputs it has with a count.
+    struct VERTEX_SUMS {
+        uint32_t in = 0, out = 0;
+        std::size_t outputs = 0;
+    };
+
 private:
     friend class PROPAGATION;
+    std::vector<VERTEX_SUMS> vertex_sums_;
     std::vector<SOLVE_FRAME> solve_stack_;
 
     // Enters a chord into instr_edges_ under the next index, and returns it.

@@ -289,14 +289,40 @@ void PROPAGATION::propagate() {
 }
 
 void PROPAGATION::check_balance() {
+    // Every vertex's inputs and outputs, as gather_inputs and
+    // gather_outputs count them, summed in one pass over the out-arcs:
+    // nothing changes while the balance is checked, and the sums wrap, so
+    // the order in which they are taken does not matter.
     size_t n = p_.vertex_count();
+    std::vector<PROFILE_GRAPH::VERTEX_SUMS>& sums = p_.vertex_sums_;
+    sums.assign(n, PROFILE_GRAPH::VERTEX_SUMS{});
+    PROFILE_GRAPH::VERTEX_SUMS* const sum = sums.data();
+    for (CFG_VERTEX v = 0; v < n; ++v) {
+        // Whether v's one output, if it has just one, is not yet an input
+        // of its target (see skipped_input).
+        const bool held = !complete_[v] && out_count(v) == 1;
+        uint32_t out = 0;
+        std::size_t outputs = 0;
+        for (const ARC *a = out_begin(v), *end = out_end(v); a != end; ++a) {
+            EDGE_INFO& info = *a->info;
+            if (!info.measured && !info.valid) continue;
+            out += uint32_t(info.count);
+            ++outputs;
+            info.valid = true;
+            if (!held || a->other == v) sum[a->other].in += uint32_t(info.count);
+        }
+        sum[v].out = out;
+        sum[v].outputs = outputs;
+    }
     for (CFG_VERTEX v = 0; v < n; ++v) {
         if (out_count(v) == 1 && out_begin(v)->other == v) continue;
-        GATHER out = gather_outputs(v);  // the inputs matter only when there are outputs
-        GATHER in = out.count != 0 ? gather_inputs(v) : GATHER{};
-        if (out.count != 0 && in.sum != out.sum)
-            DIAG::trelv_warn_node_weight_mismatch(TRELV_HERE, name_, vname(v).c_str(), in.sum,
-                                                  out.sum)
+        // The inputs matter only when there are outputs.
+        if (sums[v].outputs == 0) continue;
+        uint32_t in = sums[v].in;
+        if (block_at_[v] == p_.entry_) in += uint32_t(p_.entry_count_);
+        if (in != sums[v].out)
+            DIAG::trelv_warn_node_weight_mismatch(TRELV_HERE, name_, vname(v).c_str(), int(in),
+                                                  int(sums[v].out))
                 .emit();
     }
 }
