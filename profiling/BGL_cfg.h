@@ -15,7 +15,6 @@
 #pragma once
 
 #include <boost/container/flat_map.hpp>
-#include <boost/container/small_vector.hpp>
 #include <boost/graph/adjacency_list.hpp>
 #include <cstdint>
 #include <functional>
@@ -46,36 +45,7 @@ struct VERTEX_INFO {
     std::string name() const { return block ? block->name() : std::string(); }
 };
 
-// The out- and in-edge lists of a vertex hold their first two edges in the
-// vertex itself.  Nearly every block has one or two successors and one or
-// two predecessors, so adding an edge writes into the vertex table, which
-// lies in one piece, instead of into a separate small heap array per list;
-// those arrays lay scattered in memory, and adding edges waited on them.
-struct inline_edge_listS {};
-namespace boost {
-template <class ValueType>
-struct container_gen<inline_edge_listS, ValueType> {
-    using type = container::small_vector<ValueType, 2>;
-};
-template <>
-struct parallel_edge_traits<inline_edge_listS> {
-    using type = allow_parallel_edge_tag;
-};
-namespace container {
-// The graph library tells containers apart by these two functions, found
-// by argument-dependent lookup: the inline list is a vector to it.
-template <class T, std::size_t N, class A, class O>
-graph_detail::vector_tag container_category(const small_vector<T, N, A, O>&) {
-    return {};
-}
-template <class T, std::size_t N, class A, class O>
-graph_detail::unstable_tag iterator_stability(const small_vector<T, N, A, O>&) {
-    return {};
-}
-}  // namespace container
-}  // namespace boost
-
-using CFG_GRAPH = boost::adjacency_list<inline_edge_listS, boost::vecS, boost::bidirectionalS,
+using CFG_GRAPH = boost::adjacency_list<boost::vecS, boost::vecS, boost::bidirectionalS,
                                         VERTEX_INFO, EDGE_INFO, boost::no_property, boost::vecS>;
 using CFG_VERTEX = boost::graph_traits<CFG_GRAPH>::vertex_descriptor;
 using CFG_EDGE = boost::graph_traits<CFG_GRAPH>::edge_descriptor;
