@@ -22,7 +22,6 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
-#include <type_traits>
 #include <vector>
 
 #include "cfg/basic_blk.h"
@@ -250,16 +249,15 @@ private:
     }
     std::optional<CFG_VERTEX> search_vertex(const BASIC_BLK* block) const;
     // Adds an edge from s to t, as boost::add_edge does for this graph,
-    // building the edge in its place in the edge set.  The library builds
-    // it on the stack, in pieces, and copies it whole, which the processor
-    // cannot forward from the pieces and waits for, at every edge.
+    // building the edge and its two list entries in their places.  The
+    // library builds each on the stack, in pieces, and copies it whole,
+    // which the processor cannot forward from the pieces and waits for.
     void append_edge(CFG_VERTEX s, CFG_VERTEX t, const EDGE_INFO& info) {
-        using STORED_EDGE = std::decay_t<decltype(g_.out_edge_list(s))>::value_type;
         auto& edges = g_.m_edges;
         edges.emplace_back(s, t, info);
         const auto placed = std::prev(edges.end());
-        g_.out_edge_list(s).emplace_back(STORED_EDGE(t, placed, &edges));
-        boost::in_edge_list(g_, t).emplace_back(STORED_EDGE(s, placed, &edges));
+        g_.out_edge_list(s).emplace_back(t, placed, &edges);
+        boost::in_edge_list(g_, t).emplace_back(s, placed, &edges);
     }
     // Removes every edge, keeping the vertices and their lists' storage.
     void clear_edges();
