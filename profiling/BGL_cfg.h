@@ -169,6 +169,9 @@ public:
     // edge it was reached by, its next arc to visit, where its out-arcs
     // begin and end, and its in-counts less its out-counts so far.
     struct SOLVE_FRAME {
+        SOLVE_FRAME(EDGE_INFO* via, const ARC* next, const ARC* mid, const ARC* end,
+                    uint32_t balance)
+            : via(via), next(next), mid(mid), end(end), balance(balance) {}
         EDGE_INFO* via;
         const ARC* next;
         const ARC* mid;

@@ -124,7 +124,10 @@ void PROPAGATION::solve_tree_edges() {
         if (next != end) {
             EDGE_INFO& info = *next->info;
             if (&info != via && !info.measured && !info.valid) {
-                stack.push_back(PROFILE_GRAPH::SOLVE_FRAME{via, next, mid, end, balance});
+                // Built in its place: a frame built aside and copied in is
+                // stored in pieces and read back whole, which the processor
+                // cannot forward and waits for.
+                stack.emplace_back(via, next, mid, end, balance);
                 const CFG_VERTEX other = next->other;
                 via = &info;
                 next = in_begin(other);

@@ -37,7 +37,8 @@ void PROFILE_ICODE_MGR::add_branch(int64_t label, const OptPos& position, bool b
     e->kind = REC_EXPR_STMT;
     e->made_jump = true;
     e->aux = int(fn_.made_jumps.size());
-    fn_.made_jumps.push_back(FUNCTION_STATE::MADE_JUMP{label, weight});
+    // Built in its place, not copied from a temporary stored in pieces.
+    fn_.made_jumps.emplace_back(label, weight);
     e->position = position;
     place_statement(e, before);
 }
