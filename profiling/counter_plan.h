@@ -11,9 +11,11 @@
 class BASIC_BLK;
 
 struct COUNTER_PLACE {
-    BASIC_BLK* block = nullptr;
-    BASIC_BLK* succ = nullptr;
-    int index = 0;
+    COUNTER_PLACE(BASIC_BLK* block, BASIC_BLK* succ, int index)
+        : block(block), succ(succ), index(index) {}
+    BASIC_BLK* block;
+    BASIC_BLK* succ;
+    int index;
 };
 
 struct COUNTER_PLAN {

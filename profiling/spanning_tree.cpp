@@ -71,7 +71,8 @@ COUNTER_PLAN PROFILE_GRAPH::instrument() {
         info.measured = true;
         const CFG_VERTEX s = chord.source, t = chord.target;
         block_of_[s]->set_succ_index(block_of_[t], info.index);
-        plan.places.push_back(COUNTER_PLACE{block_of_[s], block_of_[t], info.index});
+        // Built in its place, not copied from a temporary stored in pieces.
+        plan.places.emplace_back(block_of_[s], block_of_[t], info.index);
         if (info.index > plan.highest_index) plan.highest_index = info.index;
         if (!trace) continue;
         DIAG::trelv_dbg_instr_edge_info(TRELV_HERE, name_.c_str(), g_[s].name().c_str(),
