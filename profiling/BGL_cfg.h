@@ -153,26 +153,36 @@ public:
         std::size_t edge;
     };
 
-    // One end's view of an edge, as propagation walks it: the edge's data
-    // and the vertex at its other end.
+    // What propagation reads and changes of an edge, kept apart from the
+    // graph while it runs (see PROPAGATION::snapshot).
+    struct EDGE_STATE {
+        int count;
+        bool measured;
+        bool valid;
+    };
+    // One end's view of an edge, as propagation walks it: the edge's place
+    // in the edge set (and in the table of edge states) and the vertex at
+    // its other end.  A function has far fewer than 2^32 vertices and
+    // edges: their blocks and edges alone would take more memory than
+    // there is.
     struct ARC {
-        EDGE_INFO* info;
-        CFG_VERTEX other;
+        uint32_t edge;
+        uint32_t other;
     };
     // Where a vertex's arcs lie in the arc table: its in-arcs, then its
     // out-arcs, each in the order of the graph's edge lists.
     struct ARC_RANGES {
-        std::size_t in_begin, in_end, out_begin, out_end;
+        uint32_t in_begin, in_end, out_begin, out_end;
     };
 
     // A vertex on the stack of the walk that solves the tree edges: the
     // edge it was reached by, its next arc to visit, where its out-arcs
     // begin and end, and its in-counts less its out-counts so far.
     struct SOLVE_FRAME {
-        SOLVE_FRAME(EDGE_INFO* via, const ARC* next, const ARC* mid, const ARC* end,
-                    uint32_t balance)
-            : via(via), next(next), mid(mid), end(end), balance(balance) {}
-        EDGE_INFO* via;
+        SOLVE_FRAME(EDGE_STATE* via_edge, const ARC* next_arc, const ARC* mid_arc,
+                    const ARC* end_arc, uint32_t balance_so_far)
+            : via(via_edge), next(next_arc), mid(mid_arc), end(end_arc), balance(balance_so_far) {}
+        EDGE_STATE* via;
         const ARC* next;
         const ARC* mid;
         const ARC* end;
@@ -276,4 +286,5 @@ private:
     // kept from function to function.
     std::vector<ARC> arcs_;
     std::vector<ARC_RANGES> arc_ranges_;
+    std::vector<EDGE_STATE> edge_states_;
 };

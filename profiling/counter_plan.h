@@ -11,8 +11,8 @@
 class BASIC_BLK;
 
 struct COUNTER_PLACE {
-    COUNTER_PLACE(BASIC_BLK* block, BASIC_BLK* succ, int index)
-        : block(block), succ(succ), index(index) {}
+    COUNTER_PLACE(BASIC_BLK* from, BASIC_BLK* to, int counter)
+        : block(from), succ(to), index(counter) {}
     BASIC_BLK* block;
     BASIC_BLK* succ;
     int index;

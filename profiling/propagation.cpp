@@ -28,30 +28,37 @@ void PROPAGATION::snapshot() {
     // the edge set in one pass, which gives every list's order, edges
     // being added only at the end of the set and of the lists (see
     // BGL_cfg.h).  The ends grow from the beginnings as arcs go in.
-    size_t k = 0;
+    uint32_t k = 0;
     for (CFG_VERTEX v = 0; v < n; ++v) {
         PROFILE_GRAPH::ARC_RANGES& r = ranges_[v];
         r.in_begin = r.in_end = k;
-        k += boost::in_degree(v, g_);
+        k += uint32_t(boost::in_degree(v, g_));
         r.out_begin = r.out_end = k;
-        k += boost::out_degree(v, g_);
+        k += uint32_t(boost::out_degree(v, g_));
     }
     PROFILE_GRAPH::ARC_RANGES* const ranges = ranges_.data();
     ARC* const arcs = arcs_.data();
-    for (auto& e : g_.m_edges) {
-        EDGE_INFO* const info = &e.get_property();
-        arcs[ranges[e.m_source].out_end++] = ARC{info, e.m_target};
-        arcs[ranges[e.m_target].in_end++] = ARC{info, e.m_source};
+    const auto& edges = g_.m_edges;
+    states_.resize(edges.size());
+    EDGE_STATE* const states = states_.data();
+    for (uint32_t i = 0; i < edges.size(); ++i) {
+        const auto& e = edges[i];
+        const EDGE_INFO& info = e.get_property();
+        states[i] = EDGE_STATE{info.count, info.measured, info.valid};
+        const auto source = uint32_t(e.m_source), target = uint32_t(e.m_target);
+        arcs[ranges[source].out_end++] = ARC{i, target};
+        arcs[ranges[target].in_end++] = ARC{i, source};
     }
     arc_at_ = arcs_.data();
+    state_at_ = states;
     range_at_ = ranges_.data();
     complete_ = p_.complete_.data();
     block_at_ = p_.block_of_.data();
 }
 
-bool PROPAGATION::drop_arc(std::size_t begin, std::size_t& end, const EDGE_INFO* info) {
-    for (std::size_t i = end; i-- > begin;) {
-        if (arcs_[i].info != info) continue;
+bool PROPAGATION::drop_arc(uint32_t begin, uint32_t& end, uint32_t edge) {
+    for (uint32_t i = end; i-- > begin;) {
+        if (arcs_[i].edge != edge) continue;
         std::copy(arcs_.begin() + std::ptrdiff_t(i) + 1, arcs_.begin() + std::ptrdiff_t(end),
                   arcs_.begin() + std::ptrdiff_t(i));
         --end;
@@ -115,14 +122,14 @@ void PROPAGATION::solve_tree_edges() {
     std::vector<PROFILE_GRAPH::SOLVE_FRAME>& stack = p_.solve_stack_;
     stack.clear();
     const CFG_VERTEX entry = p_.vertex_of(p_.entry_);
-    EDGE_INFO* via = nullptr;
+    EDGE_STATE* via = nullptr;
     const ARC* next = in_begin(entry);
     const ARC* mid = in_end(entry);
     const ARC* end = out_end(entry);
     uint32_t balance = 0;
     for (;;) {
         if (next != end) {
-            EDGE_INFO& info = *next->info;
+            EDGE_STATE& info = state(next);
             if (&info != via && !info.measured && !info.valid) {
                 // Built in its place: a frame built aside and copied in is
                 // stored in pieces and read back whole, which the processor
@@ -167,14 +174,15 @@ void PROPAGATION::solve_tree_edges() {
     // only from its end (see BGL_cfg.h).
     for (auto r = p_.recorded_edges_.rbegin(); r != p_.recorded_edges_.rend(); ++r) {
         const INSTR_EDGE& rec = r->second;
+        const auto place = uint32_t(p_.recorded_places_[std::size_t(r->first)]);
         PROFILE_GRAPH::ARC_RANGES& from = ranges_[rec.source];
         const ARC* out = std::find_if(out_begin(rec.source), out_end(rec.source),
-                                      [&](const ARC& a) { return a.info == rec.info; });
+                                      [&](const ARC& a) { return a.edge == place; });
         if (out == out_end(rec.source)) continue;
         const CFG_VERTEX target = out->other;
         PROFILE_GRAPH::ARC_RANGES& to = ranges_[target];
-        drop_arc(to.in_begin, to.in_end, rec.info);
-        drop_arc(from.out_begin, from.out_end, rec.info);
+        drop_arc(to.in_begin, to.in_end, place);
+        drop_arc(from.out_begin, from.out_end, place);
         p_.remove_last_edge(CFG_EDGE(rec.source, target, rec.info));
     }
     p_.recorded_edges_.clear();
@@ -190,7 +198,7 @@ bool PROPAGATION::skipped_input(CFG_VERTEX u, CFG_VERTEX v) const {
 PROPAGATION::GATHER PROPAGATION::gather_inputs(CFG_VERTEX v) {
     GATHER r;
     for (const ARC *a = in_begin(v), *end = in_end(v); a != end; ++a) {
-        EDGE_INFO& info = *a->info;
+        EDGE_STATE& info = state(a);
         if (!info.measured && !info.valid) continue;
         if (skipped_input(a->other, v)) continue;
         r.sum = wrap_add(r.sum, info.count);
@@ -204,7 +212,7 @@ PROPAGATION::GATHER PROPAGATION::gather_inputs(CFG_VERTEX v) {
 PROPAGATION::GATHER PROPAGATION::gather_outputs(CFG_VERTEX v) {
     GATHER r;
     for (const ARC *a = out_begin(v), *end = out_end(v); a != end; ++a) {
-        EDGE_INFO& info = *a->info;
+        EDGE_STATE& info = state(a);
         if (!info.measured && !info.valid) continue;
         r.sum = wrap_add(r.sum, info.count);
         ++r.count;
@@ -215,7 +223,7 @@ PROPAGATION::GATHER PROPAGATION::gather_outputs(CFG_VERTEX v) {
 
 bool PROPAGATION::set_remaining_out(CFG_VERTEX v, int x) {
     for (const ARC *a = out_begin(v), *end = out_end(v); a != end; ++a) {
-        EDGE_INFO& info = *a->info;
+        EDGE_STATE& info = state(a);
         if (info.valid) continue;
         if (x < 0) {
             DIAG::trelv_warn_negative_edge_weight(TRELV_HERE, name_, "out", vname(v).c_str(),
@@ -232,7 +240,7 @@ bool PROPAGATION::set_remaining_out(CFG_VERTEX v, int x) {
 
 bool PROPAGATION::set_remaining_in(CFG_VERTEX v, int x) {
     for (const ARC *a = in_begin(v), *end = in_end(v); a != end; ++a) {
-        EDGE_INFO& info = *a->info;
+        EDGE_STATE& info = state(a);
         if (info.valid) continue;
         if (x < 0)
             DIAG::trelv_warn_negative_edge_weight(TRELV_HERE, name_, "in", vname(a->other).c_str(),
@@ -250,7 +258,7 @@ void PROPAGATION::vertex_step(CFG_VERTEX v) {
     size_t n_in = in_count(v), n_out = out_count(v);
     GATHER in = gather_inputs(v);
     if (in.count == n_in && n_out == 1 && out_begin(v)->other != v) {
-        EDGE_INFO& info = *out_begin(v)->info;
+        EDGE_STATE& info = state(out_begin(v));
         CFG_VERTEX t = out_begin(v)->other;
         if (info.measured && info.count != in.sum) {
             DIAG::trelv_rem_override_edge_wt(TRELV_HERE, name_, vname(v).c_str(), vname(t).c_str(),
@@ -307,7 +315,7 @@ void PROPAGATION::check_balance() {
         uint32_t out = 0;
         std::size_t outputs = 0;
         for (const ARC *a = out_begin(v), *end = out_end(v); a != end; ++a) {
-            EDGE_INFO& info = *a->info;
+            EDGE_STATE& info = state(a);
             if (!info.measured && !info.valid) continue;
             out += uint32_t(info.count);
             ++outputs;
@@ -331,6 +339,14 @@ void PROPAGATION::check_balance() {
 }
 
 void PROPAGATION::write_back() {
+    // The edges take their states back.
+    auto& edges = g_.m_edges;
+    for (std::size_t i = 0; i < edges.size(); ++i) {
+        EDGE_INFO& info = edges[i].get_property();
+        info.count = state_at_[i].count;
+        info.measured = state_at_[i].measured;
+        info.valid = state_at_[i].valid;
+    }
     // Block by block, so that each block is visited once: its out-arcs are
     // its edges in the order of the graph's edge list.
     size_t n = p_.vertex_count();
@@ -338,7 +354,7 @@ void PROPAGATION::write_back() {
         if (p_.unreachable_[v]) continue;
         BASIC_BLK* b = p_.block_of_[v];
         for (const ARC *a = out_begin(v), *end = out_end(v); a != end; ++a)
-            b->set_succ_weight(p_.block_of_[a->other], a->info->count);
+            b->set_succ_weight(p_.block_of_[a->other], state(a).count);
         b->set_weight(p_.node_weight_[v]);
     }
     p_.entry_->set_weight(p_.entry_count_);

@@ -106,7 +106,7 @@ struct FUNCTION_STATE {
     // (STMT_ENTRY::aux): each one's label and weight, from which the
     // writer writes it (IcodeFile::write_jump_statement).
     struct MADE_JUMP {
-        MADE_JUMP(int64_t label, int weight) : label(label), weight(weight) {}
+        MADE_JUMP(int64_t to, int count) : label(to), weight(count) {}
         int64_t label;
         int weight;
     };
