@@ -210,7 +210,7 @@ void visit_switch(const NODE* root, VISIT visit) {
 
 }  // namespace
 
-void BASIC_BLK::compute_successors() {
+void BASIC_BLK::compute_successors(bool with_predecessors) {
     const NODE* root = last_ ? last_->tree : nullptr;
     if (!root || last_->kind != icode::REC_EXPR_STMT) {
         add_succ(fallthrough_block(), -1);
@@ -240,6 +240,7 @@ void BASIC_BLK::compute_successors() {
             }
         }
     }
+    if (!with_predecessors) return;
     for (auto& s : succs_) {
         auto& p = s.succ->preds_;
         bool present = false;

@@ -89,8 +89,10 @@ public:
 
     // Fills the successor table and the successors' predecessor lists from
     // the last statement.  Called once, after every block of the function
-    // exists.
-    void compute_successors();
+    // exists.  Only the instrumentation reads the predecessor lists: the
+    // other jobs leave them empty (with_predecessors false), which saves a
+    // store into another block for every edge of every function.
+    void compute_successors(bool with_predecessors = true);
     // Looks up every label the last statement branches to, as
     // compute_successors does, without recording successors: a label that
     // begins no block ends the run the same way.

@@ -32,9 +32,11 @@ PROFILE_GRAPH& PROFILE_ICODE_MGR::function_graph() {
 
 void PROFILE_ICODE_MGR::add_blocks_and_edges(PROFILE_GRAPH& graph) {
     for (BASIC_BLK* b = fn_.first_block; b; b = b->next()) graph.add_block(b);
+    // Only the instrumentation asks for the blocks' predecessors.
+    const bool with_predecessors = instrumenting();
     CFG_VERTEX v = 0;
     for (BASIC_BLK* b = fn_.first_block; b; b = b->next(), ++v) {
-        b->compute_successors();
+        b->compute_successors(with_predecessors);
         graph.add_block_edges(v, b->successors());
     }
 }
