@@ -80,6 +80,17 @@ struct STMT_ENTRY {
         counter = -1;
     }
 
+    // Takes the position given.  None is the common case for the
+    // statements the jobs make, and a std::nullopt made for the call lies
+    // on the stack in pieces, which copying the whole optional would read
+    // back at once and wait for; only the flag is read then.
+    void set_position(const icode::OptPos& p) {
+        if (p)
+            position = *p;
+        else
+            position.reset();
+    }
+
     // The tree root's opcode (BRANCH for a made jump), or -1 for an entry
     // without a tree.
     int root_opcode() const { return tree ? tree->opcode() : made_jump ? icode::BRANCH : -1; }

@@ -39,7 +39,7 @@ void PROFILE_ICODE_MGR::add_branch(int64_t label, const OptPos& position, bool b
     e->aux = int(fn_.made_jumps.size());
     // Built in its place, not copied from a temporary stored in pieces.
     fn_.made_jumps.emplace_back(label, weight);
-    e->position = position;
+    e->set_position(position);
     place_statement(e, before);
 }
 

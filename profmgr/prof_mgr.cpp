@@ -160,14 +160,14 @@ void PROFILE_ICODE_MGR::begin_function(SYMTAB* symbol, const OptPos& position) {
     std::unique_ptr<STMT_ENTRY> e = new_entry();
     e->kind = REC_FUNC_BEGIN;
     e->symbol = symbol;
-    e->position = position;
+    e->set_position(position);
     add_entry(std::move(e));
 }
 
 void PROFILE_ICODE_MGR::end_function(const OptPos& position) {
     std::unique_ptr<STMT_ENTRY> e = new_entry();
     e->kind = REC_FUNC_END;
-    e->position = position;
+    e->set_position(position);
     add_entry(std::move(e));
     process_function();
     retire_counters_array();
@@ -290,7 +290,7 @@ STMT_ENTRY* PROFILE_ICODE_MGR::add_tree_statement(NODE* tree, const OptPos& posi
     STMT_ENTRY* e = new_entry().release();
     e->kind = kind;
     e->tree = tree;
-    e->position = position;
+    e->set_position(position);
     e->new_labels = names_new_label(tree);
     return place_statement(e, before);
 }
