@@ -267,7 +267,16 @@ void PROPAGATION::vertex_step(CFG_VERTEX v) {
             complete_[t] = 0;
         }
         info.measured = false;
-        info.valid = false;
+        if (in.sum >= 0) {
+            // The one output carries what came in, as set_remaining_out
+            // would find once gather_outputs had found it unknown.
+            info.count = in.sum;
+            info.valid = true;
+            complete_[v] = 1;
+            p_.node_weight_[v] = in.sum;
+            return;
+        }
+        info.valid = false;  // the general steps report the negative count
     }
     GATHER out = gather_outputs(v);
     size_t i = in.count, o = out.count;
