@@ -55,6 +55,7 @@ void PROFILE_ICODE_MGR::process_function() {
             graph.propagate_counters(function_data_sets());
             conditional_weights(graph);
             if (level > 2) dump_graph();
+            fn_.cutting = job_.table.has_value();
             annotation();
             if (job_.table) {
                 const ANALYSIS_TABLE_KIND& kind = analysis_table_kind(*job_.table);

@@ -296,6 +296,10 @@ STMT_ENTRY* PROFILE_ICODE_MGR::add_tree_statement(NODE* tree, const OptPos& posi
 }
 
 STMT_ENTRY* PROFILE_ICODE_MGR::place_statement(STMT_ENTRY* e, bool before) {
+    if (!fn_.cutting) {
+        insert_entry(e, before);
+        return e;
+    }
     // With an insertion point the flag comes from the statement in front of
     // which, or after which, the new one goes.
     if (fn_.insertion_point && fn_.insertion_point->kind == REC_EXPR_STMT)

@@ -73,6 +73,11 @@ struct FUNCTION_STATE {
     BASIC_BLK* last_block = nullptr;
     int next_block_number = 0;
     bool block_ended = false;
+    // Whether statements added now are cut into blocks.  Once a
+    // profile-using run has annotated the graph, only the analysis tables
+    // read the blocks; a run without a table adds the annotation's
+    // statements to the list alone.
+    bool cutting = true;
     BASIC_BLK* block_cursor = nullptr;
     std::vector<COND_TREE> cond_trees;
     std::vector<BASIC_BLK*> exit_blocks;
