@@ -142,7 +142,7 @@ void PROFILE_GRAPH::restart(BASIC_BLK* entry, const char* function_name, int ext
     vertex_by_number_.assign(blocks, NO_VERTEX);
     entry_count_ = 0;
     extra_values_.clear();
-    tree_edges_.clear();
+    tree_accepted_.clear();
 }
 
 void PROFILE_GRAPH::clear_edges() {

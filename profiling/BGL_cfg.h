@@ -143,8 +143,6 @@ public:
     // Throws std::out_of_range for a block without a vertex.
     CFG_VERTEX vertex_of(const BASIC_BLK* b) const;
     const std::string& function_name() const { return name_; }
-    // The tree edges in the order the spanning tree accepted them.
-    const std::vector<CFG_EDGE>& tree_edges() const { return tree_edges_; }
 
     // An edge waiting in the spanning tree's heap: its weight and its
     // place in the edge list.
@@ -203,9 +201,11 @@ private:
 
     // Enters a chord into instr_edges_ under the next index, and returns it.
     int add_chord(CFG_VERTEX source, CFG_VERTEX target, EDGE_INFO& info);
-    // Kruskal's minimum spanning tree into tree_edges_, and tree_member_
-    // for numbering the chords.
-    void spanning_tree();
+    // Kruskal's minimum spanning tree into tree_member_, for numbering the
+    // chords; with `record`, also the places of the tree edges, in the
+    // order the tree accepted them, into tree_accepted_ (for the trace that
+    // lists them).
+    void spanning_tree(bool record);
     std::vector<TREE_CANDIDATE> tree_candidates_;
     // Whether each edge, by its place in the edge list, is a tree edge.
     std::vector<char> tree_member_;
@@ -281,7 +281,7 @@ private:
     int extra_counters_;
     int entry_count_ = 0;
     std::map<int, int> extra_values_;
-    std::vector<CFG_EDGE> tree_edges_;
+    std::vector<std::size_t> tree_accepted_;
     // The arcs of every vertex, for propagation: one table for all of them,
     // kept from function to function.
     std::vector<ARC> arcs_;

@@ -23,8 +23,8 @@ struct HEAVIER {
 
 }  // namespace
 
-void PROFILE_GRAPH::spanning_tree() {
-    tree_edges_.clear();
+void PROFILE_GRAPH::spanning_tree(bool record) {
+    tree_accepted_.clear();
     // The edge set is the edge list, in order (see BGL_cfg.h): the edges
     // are read from it by their place.
     const auto& edges = g_.m_edges;
@@ -68,7 +68,7 @@ void PROFILE_GRAPH::spanning_tree() {
         CFG_VERTEX u = forest.find_set(e.m_source);
         CFG_VERTEX v = forest.find_set(e.m_target);
         if (u == v) continue;
-        tree_edges_.push_back(CFG_EDGE(e.m_source, e.m_target, &e.get_property()));
+        if (record) tree_accepted_.push_back(i);
         tree_member_[i] = 1;
         forest.link(u, v);
     }

@@ -25,17 +25,19 @@ void PROFILE_GRAPH::number_chords() {
     // edges are those it accepted, in the order it accepted them; the heap
     // and the forest keep their storage from function to function, so
     // that numbering the chords allocates nothing once they have grown.
-    spanning_tree();
+    const bool list_tree = flag_level(debug_profile_key()) >= 4;
+    spanning_tree(list_tree);
     next_index_ = 1;
     instr_edges_.clear();
     const bool trace = DIAG::settings().debug;  // traces are made only when shown
-    if (flag_level(debug_profile_key()) >= 4) {
+    if (list_tree) {
         int k = 0;
-        for (const CFG_EDGE& e : tree_edges_)
-            DIAG::trelv_dbg_kvt_edge(TRELV_HERE, name_.c_str(), ++k,
-                                     g_[boost::source(e, g_)].name().c_str(),
-                                     g_[boost::target(e, g_)].name().c_str())
+        for (const std::size_t place : tree_accepted_) {
+            const auto& e = g_.m_edges[place];
+            DIAG::trelv_dbg_kvt_edge(TRELV_HERE, name_.c_str(), ++k, g_[e.m_source].name().c_str(),
+                                     g_[e.m_target].name().c_str())
                 .emit();
+        }
     }
     // Counts start afresh; tree edges are told apart by their index, -1.
     for (std::size_t i = 0; i < g_.m_edges.size(); ++i) {
