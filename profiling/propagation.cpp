@@ -6,6 +6,8 @@
 #include "profiling/propagation.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <new>
 #include <string>
 
 #include "cfg/basic_blk.h"
@@ -21,6 +23,10 @@ int wrap_sub(int a, int b) { return int(uint32_t(a) - uint32_t(b)); }
 
 void PROPAGATION::snapshot() {
     size_t n = p_.vertex_count();
+    // The tables count arcs and vertices in 32 bits.  A function with more
+    // would have run out of memory long before (its edges alone would take
+    // over 100 GB); should one get here, it ends the run the same way.
+    if (boost::num_edges(g_) > UINT32_MAX / 2 || n > UINT32_MAX) throw std::bad_alloc();
     // Every edge is an out-arc of its source and an in-arc of its target.
     arcs_.resize(2 * boost::num_edges(g_));
     ranges_.resize(n);
