@@ -57,18 +57,19 @@ void PROFILE_ICODE_MGR::annotation() {
     add_branch(entry_label, std::nullopt, false, fn_.first_block->exec_weight());
     add_label_def(entry_label, std::nullopt, false);
 
-    // Edge weights, on the blocks as they were before any insertion.
+    // Edge weights, on the blocks as they were before any insertion.  The
+    // statements inserted go after a block's last statement, into blocks of
+    // their own: a block's successors stay as they are while it is walked.
     bool explicit_fallthrough = job_.explicit_fallthrough;
-    std::vector<std::pair<BASIC_BLK*, int>>& weighted = stacks_.edges;
     for_each_current_block([&](BASIC_BLK* b) {
-        weighted.clear();
-        for (const SUCC_INFO& s : b->successors())
-            if (s.weight != -1) weighted.emplace_back(s.succ, s.weight);
         // b's fall-through successor, looked up when first needed and
         // again after an insertion into b.
         BASIC_BLK* fallthrough = nullptr;
         bool fallthrough_known = false;
-        for (auto& [s, w] : weighted) {
+        for (const SUCC_INFO& succ : b->successors()) {
+            if (succ.weight == -1) continue;
+            BASIC_BLK* const s = succ.succ;
+            const int w = succ.weight;
             if (!fallthrough_known) fallthrough = b->fallthrough_succ();
             fallthrough_known = true;
             if (s != fallthrough) {

@@ -274,7 +274,6 @@ private:
         std::vector<icode::NODE*> nodes;
         std::vector<icode::NODE*> dead;
         std::vector<WEIGHTED_NODE> weighted;
-        std::vector<std::pair<BASIC_BLK*, int>> edges;
         // Lowering may run inside lowering (a comma operand that is itself
         // a conditional branch): each lowering takes the stack for itself
         // and gives it back, so an inner one starts an empty one of its own.
