@@ -73,6 +73,15 @@ public:
     bool is_switch() const override;
     std::string name() const override { return spelled_name(); }
     void set_succ_weight(const BASIC_BLK* succ, int weight) override;
+    // The same, looking first at the successor in place `k`: the graph
+    // adds a block's edges in the order of its successors, so the k-th
+    // edge out of a block is, as a rule, to its k-th successor.
+    void set_succ_weight_at(std::size_t k, const BASIC_BLK* succ, int weight) {
+        if (k < succs_.size() && succs_[k].succ == succ)
+            succs_[k].weight = weight;
+        else
+            set_succ_weight(succ, weight);
+    }
     void set_weight(int weight) override { weight_ = weight; }
     void set_succ_index(const BASIC_BLK* succ, int index) override;
     std::string stmt_text(int i) const override;

@@ -368,8 +368,9 @@ void PROPAGATION::write_back() {
     for (CFG_VERTEX v = 0; v < n; ++v) {
         if (p_.unreachable_[v]) continue;
         BASIC_BLK* b = p_.block_of_[v];
-        for (const ARC *a = out_begin(v), *end = out_end(v); a != end; ++a)
-            b->set_succ_weight(p_.block_of_[a->other], state(a).count);
+        const ARC* const first = out_begin(v);
+        for (const ARC *a = first, *end = out_end(v); a != end; ++a)
+            b->set_succ_weight_at(std::size_t(a - first), block_at_[a->other], state(a).count);
         b->set_weight(p_.node_weight_[v]);
     }
     p_.entry_->set_weight(p_.entry_count_);
