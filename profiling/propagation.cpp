@@ -318,7 +318,8 @@ void PROPAGATION::check_balance() {
     // Every vertex's inputs and outputs, as gather_inputs and
     // gather_outputs count them, summed in one pass over the out-arcs:
     // nothing changes while the balance is checked, and the sums wrap, so
-    // the order in which they are taken does not matter.
+    // the order in which they are taken does not matter.  (The gathers also
+    // mark what they count valid; after the last step nothing reads that.)
     size_t n = p_.vertex_count();
     std::vector<PROFILE_GRAPH::VERTEX_SUMS>& sums = p_.vertex_sums_;
     sums.assign(n, PROFILE_GRAPH::VERTEX_SUMS{});
@@ -330,11 +331,10 @@ void PROPAGATION::check_balance() {
         uint32_t out = 0;
         std::size_t outputs = 0;
         for (const ARC *a = out_begin(v), *end = out_end(v); a != end; ++a) {
-            EDGE_STATE& info = state(a);
+            const EDGE_STATE& info = state(a);
             if (!info.measured && !info.valid) continue;
             out += uint32_t(info.count);
             ++outputs;
-            info.valid = true;
             if (!held || a->other == v) sum[a->other].in += uint32_t(info.count);
         }
         sum[v].out = out;
@@ -367,7 +367,7 @@ void PROPAGATION::write_back() {
     size_t n = p_.vertex_count();
     for (CFG_VERTEX v = 0; v < n; ++v) {
         if (p_.unreachable_[v]) continue;
-        BASIC_BLK* b = p_.block_of_[v];
+        BASIC_BLK* const b = block_at_[v];
         const ARC* const first = out_begin(v);
         for (const ARC *a = first, *end = out_end(v); a != end; ++a)
             b->set_succ_weight_at(std::size_t(a - first), block_at_[a->other], state(a).count);

@@ -88,7 +88,7 @@ void PROFILE_ICODE_MGR::create_counters_array(int highest_index) {
 }
 
 NODE* PROFILE_ICODE_MGR::make_counter_increment(int index, NODE** hole) {
-    TYPE* int_type = types_ ? types_->integral_type(IntegralKind::INT) : nullptr;
+    TYPE* const int_type = this->int_type();
     TYPE* counter = counter_type();
     NODE* name = make_node(NAME, fn_.counters_array->type());
     name->set_symbol(fn_.counters_array);

@@ -15,15 +15,19 @@ int64_t PROFILE_ICODE_MGR::new_label() {
     return counter;
 }
 
+TYPE* PROFILE_ICODE_MGR::int_type() const {
+    return types_ ? types_->integral_type(IntegralKind::INT) : nullptr;
+}
+
 NODE* PROFILE_ICODE_MGR::label_ref(int64_t label, int weight) {
-    NODE* n = make_node(LABEL, types_ ? types_->integral_type(IntegralKind::INT) : nullptr);
+    NODE* n = make_node(LABEL, int_type());
     n->set_value(uint64_t(label));
     n->set_weight(weight);
     return n;
 }
 
 NODE* PROFILE_ICODE_MGR::label_def(int64_t label) {
-    NODE* n = make_node(OP_LABEL_DEF, types_ ? types_->integral_type(IntegralKind::INT) : nullptr);
+    NODE* n = make_node(OP_LABEL_DEF, int_type());
     n->set_value(uint64_t(label));
     return n;
 }

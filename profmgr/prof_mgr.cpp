@@ -354,7 +354,7 @@ void PROFILE_ICODE_MGR::add_two_way_branch(NODE* cond, NODE* lt, NODE* lf, TYPE*
     cbranch->set_right(lf);
     add_tree_statement(cbranch, position, kind, before);
     add_label_def(new_label(), position, before);
-    NODE* branch = make_node(BRANCH, types_ ? types_->integral_type(IntegralKind::INT) : nullptr);
+    NODE* branch = make_node(BRANCH, int_type());
     branch->set_left(lt);
     add_tree_statement(branch, position, REC_EXPR_STMT, before);
     record_conditional(cbranch);

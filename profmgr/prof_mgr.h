@@ -316,7 +316,8 @@ private:
 
     // Statement list and block cutting.
     void insert_entry(STMT_ENTRY* e, bool before);
-    // Inserts a filled entry as add_tree_statement does, cutting blocks.
+    // Inserts a filled entry as add_tree_statement does, cutting blocks
+    // while FUNCTION_STATE::cutting holds.
     STMT_ENTRY* place_statement(STMT_ENTRY* e, bool before);
     void cut_blocks(STMT_ENTRY* e);
     BASIC_BLK* new_block(STMT_ENTRY* first);
@@ -375,6 +376,9 @@ private:
     void check_function();
     void dump_graph();
     icode::TYPE* counter_type();
+    // The type of the jumps and labels the jobs make: int, or none without
+    // a type package.
+    icode::TYPE* int_type() const;
     bool copies_parameter(const STMT_ENTRY* e) const;
     void free_dead_nodes();
     // The tables of block_with_label.

@@ -1,8 +1,6 @@
 // Writing a processed function to the output unit, entry by entry.
 #include "icode/icode_file.h"
-#include "icode/opcodes.h"
 #include "icode/record_kinds.h"
-#include "icode/type_pkg.h"
 #include "profmgr/prof_mgr.h"
 
 using namespace icode;
@@ -15,7 +13,6 @@ void PROFILE_ICODE_MGR::write_function() {
     // unit) in weight nodes of the counters' type.
     TYPE* const weight_type = job_.uses_profile() ? counter_type() : nullptr;
     const bool weighted = job_.uses_profile();
-    TYPE* const jump_type = types_ ? types_->integral_type(IntegralKind::INT) : nullptr;
     // The labels made for the function are numbered after its highest one
     // as its trees are written.
     out.number_new_labels_from(highest_label());
@@ -44,7 +41,7 @@ void PROFILE_ICODE_MGR::write_function() {
                     // The tree add_branch stands for: of type int, with the
                     // jump's label and weight.
                     const FUNCTION_STATE::MADE_JUMP& jump = fn_.made_jumps[size_t(e->aux)];
-                    out.write_jump_statement(jump.label, jump.weight, jump_type, e->position,
+                    out.write_jump_statement(jump.label, jump.weight, int_type(), e->position,
                                              weight_type);
                 } else if (weighted) {
                     out.write_weighted_statement(e->tree, e->position, weight_type);
