@@ -49,6 +49,11 @@ struct STMT_ENTRY {
     // the place aux).  Nothing reads it but the writer, and the block
     // cutting, which sees it end its block.
     bool made_jump = false;
+    // A profile-using run that does not cut its annotation into blocks
+    // writes the jumps it adds after a block's last statement, without
+    // entries of their own, right after this entry (see
+    // FUNCTION_STATE::trailing_jumps).
+    bool jumps_follow = false;
     // REC_EXPR_STMT added by instrumentation: the index of the counter the
     // statement increments, -1 for any other statement.  Such a statement
     // has no tree: the increments of a function differ only in the index,
@@ -77,6 +82,7 @@ struct STMT_ENTRY {
         starts_block = nullptr;
         new_labels = false;
         made_jump = false;
+        jumps_follow = false;
         counter = -1;
     }
 

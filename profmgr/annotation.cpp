@@ -80,6 +80,15 @@ void PROFILE_ICODE_MGR::annotation() {
             // A fall-through edge gets an explicit branch that carries its
             // weight, to the successor's label or to a new one right after.
             uint64_t target;
+            STMT_ENTRY* const last = b->last();
+            if (!fn_.cutting && last) {
+                // Written after `last` by the writer (see trailing_jumps).
+                const bool labelled = s->first_label(target);
+                if (!labelled) target = uint64_t(new_label());
+                fn_.trailing_jumps.emplace_back(last, int64_t(target), w, !labelled);
+                last->jumps_follow = true;
+                continue;
+            }
             fn_.open_block = nullptr;
             if (!s->first_label(target)) {
                 int64_t fresh = new_label();

@@ -461,6 +461,7 @@ FUNCTION_STATE FUNCTION_STATE::recycled() {
     keep(exit_blocks, next.exit_blocks);
     keep(label_blocks, next.label_blocks);
     keep(made_jumps, next.made_jumps);
+    keep(trailing_jumps, next.trailing_jumps);
     for (int side = 0; side < 2; ++side)
         keep(label_ranges[side].blocks, next.label_ranges[side].blocks);
     return next;

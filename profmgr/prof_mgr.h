@@ -116,6 +116,21 @@ struct FUNCTION_STATE {
         int weight;
     };
     std::vector<MADE_JUMP> made_jumps;
+    // The fall-through jumps of a profile-using run that does not cut its
+    // annotation into blocks (see cutting), in the order they were made:
+    // each goes right after the statement `after`, a block's last, with
+    // its label defined right after it when the label is new.  They are
+    // written from here: the writer is the only one to see them, and a
+    // function has hundreds of them.
+    struct TRAILING_JUMP {
+        TRAILING_JUMP(STMT_ENTRY* after_entry, int64_t to, int count, bool new_label)
+            : after(after_entry), label(to), weight(count), defines_label(new_label) {}
+        STMT_ENTRY* after;
+        int64_t label;
+        int weight;
+        bool defines_label;
+    };
+    std::vector<TRAILING_JUMP> trailing_jumps;
 
     // A fresh state for the next function that keeps the storage of this
     // one's tables, emptied: the functions of a unit are much alike in
@@ -369,6 +384,11 @@ private:
     void conditional_weights(PROFILE_GRAPH& graph);
     void annotation();
     void write_function();
+    // Writes the trailing jumps that follow `after` (see
+    // FUNCTION_STATE::trailing_jumps), looking first at `next`; returns
+    // the place of the next ones.
+    std::size_t write_trailing_jumps(const STMT_ENTRY& after, std::size_t next,
+                                     icode::TYPE* weight_type);
     // A run that neither instruments nor uses profile data builds no graph:
     // this finds what building it would have found (a function without
     // blocks, a branch to a label that begins no block) and ends the run

@@ -1,4 +1,6 @@
 // Writing a processed function to the output unit, entry by entry.
+#include <algorithm>
+
 #include "icode/icode_file.h"
 #include "icode/record_kinds.h"
 #include "profmgr/prof_mgr.h"
@@ -16,6 +18,7 @@ void PROFILE_ICODE_MGR::write_function() {
     // The labels made for the function are numbered after its highest one
     // as its trees are written.
     out.number_new_labels_from(highest_label());
+    std::size_t next_jump = 0;
     for (STMT_ENTRY* e = fn_.first_stmt; e; e = e->next) {
         switch (e->kind) {
             case REC_FUNC_BEGIN: out.write_function_begin(e->symbol, e->position); break;
@@ -74,6 +77,30 @@ void PROFILE_ICODE_MGR::write_function() {
             case REC_FILE_NAME:
             case REC_END: break;
         }
+        if (e->jumps_follow) next_jump = write_trailing_jumps(*e, next_jump, weight_type);
     }
     out.number_new_labels_from(std::nullopt);
+}
+
+std::size_t PROFILE_ICODE_MGR::write_trailing_jumps(const STMT_ENTRY& after, std::size_t next,
+                                                    TYPE* weight_type) {
+    const std::vector<FUNCTION_STATE::TRAILING_JUMP>& jumps = fn_.trailing_jumps;
+    // The annotation makes them block by block, so the statements they
+    // follow come in list order and the next ones are at hand; were they
+    // not, they are searched for, and none is lost.
+    auto follows = [&](const FUNCTION_STATE::TRAILING_JUMP& j) { return j.after == &after; };
+    std::size_t first = next;
+    if (first >= jumps.size() || !follows(jumps[first]))
+        first = std::size_t(std::find_if(jumps.begin(), jumps.end(), follows) - jumps.begin());
+    std::size_t end = first;
+    while (end < jumps.size() && follows(jumps[end])) ++end;
+    // Each was put right after the statement, in front of those put there
+    // before it: the last made comes first.
+    IcodeFile& out = *output_;
+    for (std::size_t k = end; k-- > first;) {
+        const FUNCTION_STATE::TRAILING_JUMP& jump = jumps[k];
+        out.write_jump_statement(jump.label, jump.weight, int_type(), std::nullopt, weight_type);
+        if (jump.defines_label) out.write_label(out.written_label(jump.label));
+    }
+    return end;
 }
