@@ -94,8 +94,9 @@ std::size_t PROFILE_ICODE_MGR::write_trailing_jumps(const STMT_ENTRY& after, std
         first = std::size_t(std::find_if(jumps.begin(), jumps.end(), follows) - jumps.begin());
     std::size_t end = first;
     while (end < jumps.size() && follows(jumps[end])) ++end;
-    // Each was put right after the statement, in front of those put there
-    // before it: the last made comes first.
+    // In the order entries of their own would have: each would go right
+    // after the statement, in front of those put there before it, so the
+    // last made comes first.
     IcodeFile& out = *output_;
     for (std::size_t k = end; k-- > first;) {
         const FUNCTION_STATE::TRAILING_JUMP& jump = jumps[k];
