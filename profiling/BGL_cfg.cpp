@@ -123,12 +123,12 @@ void PROFILE_GRAPH::restart(BASIC_BLK* entry, const char* function_name, int ext
     entry_ = entry;
     extra_counters_ = extra_counters;
     recorded_edges_.clear();
-    // The first `blocks` vertices stay, without edges but with the storage
-    // of their edge lists, for add_block to take over in order: the graph
-    // is then exactly the one a fresh graph would become.
-    clear_edges();
-    // Without edges, the last vertices go as they are: the library's
-    // removal of a vertex would renumber the edges of the others.
+    // The first `blocks` vertices stay, with the storage of their edge
+    // lists, for add_block to take over in order and empty: the graph is
+    // then exactly the one a fresh graph would become.
+    g_.m_edges.clear();
+    // The vertices past them go as they are: the library's removal of a
+    // vertex would look for its edges in the others' lists.
     if (boost::num_vertices(g_) > blocks)
         g_.m_vertices.erase(g_.m_vertices.begin() + std::ptrdiff_t(blocks), g_.m_vertices.end());
     block_of_.clear();
@@ -143,15 +143,4 @@ void PROFILE_GRAPH::restart(BASIC_BLK* entry, const char* function_name, int ext
     entry_count_ = 0;
     extra_values_.clear();
     tree_accepted_.clear();
-}
-
-void PROFILE_GRAPH::clear_edges() {
-    // The graph offers to clear a vertex, which looks for each of its edges
-    // in the lists of the edge's other end; every edge goes here, so the
-    // lists and the edge set are emptied as they are, keeping their storage.
-    for (CFG_VERTEX v = 0; v < boost::num_vertices(g_); ++v) {
-        g_.out_edge_list(v).clear();
-        boost::in_edge_list(g_, v).clear();
-    }
-    g_.m_edges.clear();
 }

@@ -6,7 +6,7 @@
 // and the storage of all of them is kept from function to function.  The
 // library moves the other edges when an edge leaves a vector, so edges
 // leave only from the end (the exit edges, the last ones added, see
-// PROPAGATION) or all at once (clear_edges); and adding an edge may move
+// PROPAGATION) or all at once (restart); and adding an edge may move
 // the edge data, so pointers to it are taken once every edge is in, or
 // set again (see add_vertex_edge).  The instrumenting run and the run that
 // reads the counts back build the same graph in the same order and must
@@ -71,16 +71,22 @@ public:
     PROFILE_GRAPH& operator=(const PROFILE_GRAPH&) = delete;
     // Makes the graph a new, empty one, as the constructor does, keeping
     // the storage of its tables for the next function, whose number of
-    // blocks is given: exactly that many add_block calls must follow.
+    // blocks is given: exactly that many add_block calls must follow, before
+    // the graph is asked anything (each empties the lists of the vertex it
+    // takes over).
     void restart(BASIC_BLK* entry, const char* function_name, int extra_counters,
                  std::size_t blocks);
 
     // Adds the next block's vertex: as a rule one kept by restart.
     void add_block(BASIC_BLK* block) {
         const CFG_VERTEX v = block_of_.size();
-        if (v < boost::num_vertices(g_))
+        if (v < boost::num_vertices(g_)) {
+            // A vertex kept by restart: its lists lose the edges of the
+            // last function here, where the vertex is at hand anyway.
             g_[v].block = block;
-        else
+            g_.out_edge_list(v).clear();
+            boost::in_edge_list(g_, v).clear();
+        } else
             boost::add_vertex(VERTEX_INFO{block}, g_);
         block_of_.push_back(block);
         // After restart the other tables by vertex have their rows already.
@@ -272,8 +278,6 @@ private:
         g_.out_edge_list(s).emplace_back(t, placed, &edges);
         boost::in_edge_list(g_, t).emplace_back(s, placed, &edges);
     }
-    // Removes every edge, keeping the vertices and their lists' storage.
-    void clear_edges();
     BASIC_BLK* entry_;
     // The run's settings, read for every edge: whether traces are shown.
     const DIAG::SETTINGS* settings_ = &DIAG::settings();
