@@ -35,7 +35,7 @@ void PROFILE_GRAPH::add_checked_edge(BASIC_BLK* source, BASIC_BLK* target, int w
         return;
     }
     // Parallel edges are allowed, so the graph never refuses an edge.
-    boost::add_edge(*s, *t, EDGE_INFO{weight}, g_);
+    append_edge(*s, *t, EDGE_INFO{weight});
     // Edges are many: their trace is made only when it is shown.
     if (!settings_->debug) return;
     DIAG::trelv_dbg_edge_create(TRELV_HERE, name_.c_str(), g_[*s].name().c_str(),
@@ -48,7 +48,8 @@ void PROFILE_GRAPH::add_vertex_edge(CFG_VERTEX u, CFG_VERTEX v, int weight, bool
     info.tree_weight = weight;
     info.count = 0;
     const EDGE_INFO* first = g_.m_edges.empty() ? nullptr : &g_.m_edges.front().get_property();
-    CFG_EDGE e = boost::add_edge(u, v, info, g_).first;
+    append_edge(u, v, info);
+    const CFG_EDGE e(u, v, &g_.m_edges.back().get_property());
     // Growing the edge set moves the data of the edges recorded before.
     if (first && first != &g_.m_edges.front().get_property())
         for (auto& [ordinal, rec] : recorded_edges_)
@@ -79,22 +80,26 @@ void PROFILE_GRAPH::remove_last_edge(const CFG_EDGE& e) {
         }
     };
     drop(g_.out_edge_list(boost::source(e, g_)));
-    drop(boost::in_edge_list(g_, boost::target(e, g_)));
     g_.m_edges.pop_back();
+    arcs_current_ = false;
 }
 
 void PROFILE_GRAPH::find_unreachable() {
     CFG_VERTEX entry = vertex_of(entry_);
     size_t n = block_of_.size();
+    // A vertex's in-edges are its in-arcs.
+    if (!arcs_current_) take_arcs();
+    const ARC* const arcs = arcs_.data();
     for (bool changed = true; changed;) {
         changed = false;
         for (CFG_VERTEX v = 0; v < n; ++v) {
             if (unreachable_[v] || v == entry) continue;
-            size_t in = boost::in_degree(v, g_);
+            const ARC_RANGES& r = arc_ranges_[v];
+            size_t in = r.in_end - r.in_begin;
             bool self_loop = false;
             size_t from_unreachable = 0;
-            for (auto [it, end] = boost::in_edges(v, g_); it != end; ++it) {
-                CFG_VERTEX u = boost::source(*it, g_);
+            for (const ARC *a = arcs + r.in_begin, *end = arcs + r.in_end; a != end; ++a) {
+                CFG_VERTEX u = a->other;
                 if (u == v) self_loop = true;
                 if (unreachable_[u]) ++from_unreachable;
             }
@@ -123,6 +128,7 @@ void PROFILE_GRAPH::restart(BASIC_BLK* entry, const char* function_name, int ext
     entry_ = entry;
     extra_counters_ = extra_counters;
     recorded_edges_.clear();
+    arcs_current_ = false;
     // The first `blocks` vertices stay, with the storage of their edge
     // lists, for add_block to take over in order and empty: the graph is
     // then exactly the one a fresh graph would become.

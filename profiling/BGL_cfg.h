@@ -1,9 +1,17 @@
 // PROFILE_GRAPH: the control-flow graph of one function over its blocks.
 //
-// The graph is a bidirectional adjacency list with vertices, out/in-edge
+// The graph is a bidirectional adjacency list with vertices, out-edge
 // lists and the edge set in vectors, so that vertices are the indices
 // 0..n-1 in insertion order, every walk over edges is in insertion order,
-// and the storage of all of them is kept from function to function.  The
+// and the storage of all of them is kept from function to function.
+//
+// Its in-edge lists stay empty: every edge goes in through append_edge,
+// which fills the edge set and the source's out-edge list only.  Filling
+// the target's in-edge list too would cost a store into another vertex's
+// list for every edge, and what needs a vertex's in-edges (the search for
+// unreachable blocks, the propagation) reads them from the arc table,
+// which take_arcs makes from the edge set.  (The library's own adding of
+// an edge would fill them; it is not used on this graph.)  The
 // library moves the other edges when an edge leaves a vector, so edges
 // leave only from the end (the exit edges, the last ones added, see
 // PROPAGATION) or all at once (restart); and adding an edge may move
@@ -85,7 +93,6 @@ public:
             // last function here, where the vertex is at hand anyway.
             g_[v].block = block;
             g_.out_edge_list(v).clear();
-            boost::in_edge_list(g_, v).clear();
         } else
             boost::add_vertex(VERTEX_INFO{block}, g_);
         block_of_.push_back(block);
@@ -132,9 +139,9 @@ public:
     // Maps counter values onto the chords and derives every count.
     void propagate_counters(const DATA_SETS& data_sets);
 
-    // Results and state, for the profile manager and tests.
+    // Results and state, for the profile manager and tests: the graph only
+    // to be read, its edges going in through the calls above.
     const CFG_GRAPH& graph() const { return g_; }
-    CFG_GRAPH& graph() { return g_; }
     int next_index() const { return next_index_; }
     int entry_count() const { return entry_count_; }
     int extra_counters() const { return extra_counters_; }
@@ -267,16 +274,17 @@ private:
         return NO_VERTEX;
     }
     std::optional<CFG_VERTEX> search_vertex(const BASIC_BLK* block) const;
-    // Adds an edge from s to t, as boost::add_edge does for this graph,
-    // building the edge and its two list entries in their places.  The
-    // library builds each on the stack, in pieces, and copies it whole,
-    // which the processor cannot forward from the pieces and waits for.
+    // Adds an edge from s to t, as boost::add_edge does for this graph but
+    // for the in-edge list (see above), building the edge and its list
+    // entry in their places.  The library builds each on the stack, in
+    // pieces, and copies it whole, which the processor cannot forward from
+    // the pieces and waits for.
     void append_edge(CFG_VERTEX s, CFG_VERTEX t, const EDGE_INFO& info) {
+        arcs_current_ = false;
         auto& edges = g_.m_edges;
         edges.emplace_back(s, t, info);
         const auto placed = std::prev(edges.end());
         g_.out_edge_list(s).emplace_back(t, placed, &edges);
-        boost::in_edge_list(g_, t).emplace_back(s, placed, &edges);
     }
     BASIC_BLK* entry_;
     // The run's settings, read for every edge: whether traces are shown.
@@ -286,8 +294,12 @@ private:
     int entry_count_ = 0;
     std::map<int, int> extra_values_;
     std::vector<std::size_t> tree_accepted_;
-    // The arcs of every vertex, for propagation: one table for all of them,
-    // kept from function to function.
+    // The arcs of every vertex, for the search for unreachable blocks and
+    // for propagation: one table for all of them, kept from function to
+    // function.  take_arcs makes it from the edge set and the out-edge
+    // lists; it stays current until an edge is added or removed.
+    void take_arcs();
+    bool arcs_current_ = false;
     std::vector<ARC> arcs_;
     std::vector<ARC_RANGES> arc_ranges_;
     std::vector<EDGE_STATE> edge_states_;

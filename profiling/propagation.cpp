@@ -21,39 +21,53 @@ int wrap_sub(int a, int b) { return int(uint32_t(a) - uint32_t(b)); }
 
 }  // namespace
 
-void PROPAGATION::snapshot() {
-    size_t n = p_.vertex_count();
+void PROFILE_GRAPH::take_arcs() {
+    const size_t n = vertex_count();
     // The tables count arcs and vertices in 32 bits.  A function with more
     // would have run out of memory long before (its edges alone would take
     // over 100 GB); should one get here, it ends the run the same way.
     if (boost::num_edges(g_) > UINT32_MAX / 2 || n > UINT32_MAX) throw std::bad_alloc();
     // Every edge is an out-arc of its source and an in-arc of its target.
-    arcs_.resize(2 * boost::num_edges(g_));
-    ranges_.resize(n);
-    // Each vertex's runs are as long as its lists; they are filled from
-    // the edge set in one pass, which gives every list's order, edges
-    // being added only at the end of the set and of the lists (see
-    // BGL_cfg.h).  The ends grow from the beginnings as arcs go in.
+    const auto& edges = g_.m_edges;
+    arcs_.resize(2 * edges.size());
+    arc_ranges_.resize(n);
+    // A vertex's in-arcs are counted from the edge set (the graph keeps no
+    // in-edge lists), its out-arcs are its out-edge list's length; the
+    // ends of the runs grow from their beginnings as the arcs go in.
+    ARC_RANGES* const ranges = arc_ranges_.data();
+    for (CFG_VERTEX v = 0; v < n; ++v) ranges[v].in_end = 0;
+    for (const auto& e : edges) ++ranges[e.m_target].in_end;
     uint32_t k = 0;
     for (CFG_VERTEX v = 0; v < n; ++v) {
-        PROFILE_GRAPH::ARC_RANGES& r = ranges_[v];
+        ARC_RANGES& r = ranges[v];
+        const uint32_t in = r.in_end;
         r.in_begin = r.in_end = k;
-        k += uint32_t(boost::in_degree(v, g_));
+        k += in;
         r.out_begin = r.out_end = k;
         k += uint32_t(boost::out_degree(v, g_));
     }
-    PROFILE_GRAPH::ARC_RANGES* const ranges = ranges_.data();
+    // Filled from the edge set in one pass, which gives every list's
+    // order, edges being added only at the end of the set and of the lists
+    // (see BGL_cfg.h).
     ARC* const arcs = arcs_.data();
+    for (uint32_t i = 0; i < edges.size(); ++i) {
+        const auto source = uint32_t(edges[i].m_source), target = uint32_t(edges[i].m_target);
+        arcs[ranges[source].out_end++] = ARC{i, target};
+        arcs[ranges[target].in_end++] = ARC{i, source};
+    }
+    arcs_current_ = true;
+}
+
+void PROPAGATION::snapshot() {
+    // The arcs, as the search for unreachable blocks left them, as a rule;
+    // the edges' states as they are now.
+    if (!p_.arcs_current_) p_.take_arcs();
     const auto& edges = g_.m_edges;
     states_.resize(edges.size());
     EDGE_STATE* const states = states_.data();
-    for (uint32_t i = 0; i < edges.size(); ++i) {
-        const auto& e = edges[i];
-        const EDGE_INFO& info = e.get_property();
+    for (std::size_t i = 0; i < edges.size(); ++i) {
+        const EDGE_INFO& info = edges[i].get_property();
         states[i] = EDGE_STATE{info.count, info.measured, info.valid};
-        const auto source = uint32_t(e.m_source), target = uint32_t(e.m_target);
-        arcs[ranges[source].out_end++] = ARC{i, target};
-        arcs[ranges[target].in_end++] = ARC{i, source};
     }
     arc_at_ = arcs_.data();
     state_at_ = states;
