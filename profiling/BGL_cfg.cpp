@@ -1,5 +1,9 @@
 // PROFILE_GRAPH: vertices and edges over blocks, and unreachable blocks.
 #include "profiling/BGL_cfg.h"
+
+#include <cstdint>
+#include <new>
+
 #include "cfg/basic_blk.h"
 #include "diag/flag_levels.h"
 #include "diag/trelv_diags.h"
@@ -84,11 +88,49 @@ void PROFILE_GRAPH::remove_last_edge(const CFG_EDGE& e) {
     arcs_current_ = false;
 }
 
+void PROFILE_GRAPH::take_arcs() {
+    if (arcs_current_) return;
+    const size_t n = vertex_count();
+    // The tables count arcs and vertices in 32 bits.  A function with more
+    // would have run out of memory long before (its edges alone would take
+    // over 100 GB); should one get here, it ends the run the same way.
+    if (boost::num_edges(g_) > UINT32_MAX / 2 || n > UINT32_MAX) throw std::bad_alloc();
+    // Every edge is an out-arc of its source and an in-arc of its target.
+    const auto& edges = g_.m_edges;
+    arcs_.resize(2 * edges.size());
+    arc_ranges_.resize(n);
+    // A vertex's in-arcs are counted from the edge set (the graph keeps no
+    // in-edge lists), its out-arcs are its out-edge list's length; the
+    // ends of the runs grow from their beginnings as the arcs go in.
+    ARC_RANGES* const ranges = arc_ranges_.data();
+    for (CFG_VERTEX v = 0; v < n; ++v) ranges[v].in_end = 0;
+    for (const auto& e : edges) ++ranges[e.m_target].in_end;
+    uint32_t k = 0;
+    for (CFG_VERTEX v = 0; v < n; ++v) {
+        ARC_RANGES& r = ranges[v];
+        const uint32_t in = r.in_end;
+        r.in_begin = r.in_end = k;
+        k += in;
+        r.out_begin = r.out_end = k;
+        k += uint32_t(boost::out_degree(v, g_));
+    }
+    // Filled from the edge set in one pass, which gives every list's
+    // order, edges being added only at the end of the set and of the lists
+    // (see BGL_cfg.h).
+    ARC* const arcs = arcs_.data();
+    for (uint32_t i = 0; i < edges.size(); ++i) {
+        const auto source = uint32_t(edges[i].m_source), target = uint32_t(edges[i].m_target);
+        arcs[ranges[source].out_end++] = ARC{i, target};
+        arcs[ranges[target].in_end++] = ARC{i, source};
+    }
+    arcs_current_ = true;
+}
+
 void PROFILE_GRAPH::find_unreachable() {
     CFG_VERTEX entry = vertex_of(entry_);
     size_t n = block_of_.size();
     // A vertex's in-edges are its in-arcs.
-    if (!arcs_current_) take_arcs();
+    take_arcs();
     const ARC* const arcs = arcs_.data();
     for (bool changed = true; changed;) {
         changed = false;

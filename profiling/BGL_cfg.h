@@ -201,10 +201,10 @@ public:
     };
 
     // A vertex's inputs and outputs, summed as the balance check sums
-    // them, and how many outputs it has with a count.
+    // them, and whether any of its outputs has a count.
     struct VERTEX_SUMS {
         uint32_t in = 0, out = 0;
-        std::size_t outputs = 0;
+        bool counted_output = false;
     };
 
 private:
@@ -297,7 +297,8 @@ private:
     // The arcs of every vertex, for the search for unreachable blocks and
     // for propagation: one table for all of them, kept from function to
     // function.  take_arcs makes it from the edge set and the out-edge
-    // lists; it stays current until an edge is added or removed.
+    // lists, unless it is still current: it stays so until an edge is
+    // added or removed.
     void take_arcs();
     bool arcs_current_ = false;
     std::vector<ARC> arcs_;

@@ -7,7 +7,6 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <new>
 #include <string>
 
 #include "cfg/basic_blk.h"
@@ -21,47 +20,10 @@ int wrap_sub(int a, int b) { return int(uint32_t(a) - uint32_t(b)); }
 
 }  // namespace
 
-void PROFILE_GRAPH::take_arcs() {
-    const size_t n = vertex_count();
-    // The tables count arcs and vertices in 32 bits.  A function with more
-    // would have run out of memory long before (its edges alone would take
-    // over 100 GB); should one get here, it ends the run the same way.
-    if (boost::num_edges(g_) > UINT32_MAX / 2 || n > UINT32_MAX) throw std::bad_alloc();
-    // Every edge is an out-arc of its source and an in-arc of its target.
-    const auto& edges = g_.m_edges;
-    arcs_.resize(2 * edges.size());
-    arc_ranges_.resize(n);
-    // A vertex's in-arcs are counted from the edge set (the graph keeps no
-    // in-edge lists), its out-arcs are its out-edge list's length; the
-    // ends of the runs grow from their beginnings as the arcs go in.
-    ARC_RANGES* const ranges = arc_ranges_.data();
-    for (CFG_VERTEX v = 0; v < n; ++v) ranges[v].in_end = 0;
-    for (const auto& e : edges) ++ranges[e.m_target].in_end;
-    uint32_t k = 0;
-    for (CFG_VERTEX v = 0; v < n; ++v) {
-        ARC_RANGES& r = ranges[v];
-        const uint32_t in = r.in_end;
-        r.in_begin = r.in_end = k;
-        k += in;
-        r.out_begin = r.out_end = k;
-        k += uint32_t(boost::out_degree(v, g_));
-    }
-    // Filled from the edge set in one pass, which gives every list's
-    // order, edges being added only at the end of the set and of the lists
-    // (see BGL_cfg.h).
-    ARC* const arcs = arcs_.data();
-    for (uint32_t i = 0; i < edges.size(); ++i) {
-        const auto source = uint32_t(edges[i].m_source), target = uint32_t(edges[i].m_target);
-        arcs[ranges[source].out_end++] = ARC{i, target};
-        arcs[ranges[target].in_end++] = ARC{i, source};
-    }
-    arcs_current_ = true;
-}
-
 void PROPAGATION::snapshot() {
     // The arcs, as the search for unreachable blocks left them, as a rule;
     // the edges' states as they are now.
-    if (!p_.arcs_current_) p_.take_arcs();
+    p_.take_arcs();
     const auto& edges = g_.m_edges;
     states_.resize(edges.size());
     EDGE_STATE* const states = states_.data();
@@ -343,21 +305,21 @@ void PROPAGATION::check_balance() {
         // of its target (see skipped_input).
         const bool held = !complete_[v] && out_count(v) == 1;
         uint32_t out = 0;
-        std::size_t outputs = 0;
+        bool counted_output = false;
         for (const ARC *a = out_begin(v), *end = out_end(v); a != end; ++a) {
             const EDGE_STATE& info = state(a);
             if (!info.measured && !info.valid) continue;
             out += uint32_t(info.count);
-            ++outputs;
+            counted_output = true;
             if (!held || a->other == v) sum[a->other].in += uint32_t(info.count);
         }
         sum[v].out = out;
-        sum[v].outputs = outputs;
+        sum[v].counted_output = counted_output;
     }
     for (CFG_VERTEX v = 0; v < n; ++v) {
         if (out_count(v) == 1 && out_begin(v)->other == v) continue;
         // The inputs matter only when there are outputs.
-        if (sums[v].outputs == 0) continue;
+        if (!sums[v].counted_output) continue;
         uint32_t in = sums[v].in;
         if (block_at_[v] == p_.entry_) in += uint32_t(p_.entry_count_);
         if (in != sums[v].out)

@@ -119,15 +119,16 @@ struct FUNCTION_STATE {
     // The fall-through jumps of a profile-using run that does not cut its
     // annotation into blocks (see cutting), in the order they were made:
     // each goes right after the statement `after`, a block's last, with
-    // its label defined right after it when the label is new.  They are
-    // written from here: the writer is the only one to see them, and a
+    // its label defined right after it when the label is new.  A block has
+    // one fall-through successor at most, so one jump follows a statement,
+    // and the annotation makes them block by block, in list order.  They
+    // are written from here: the writer is the only one to see them, and a
     // function has hundreds of them.
     struct TRAILING_JUMP {
         TRAILING_JUMP(STMT_ENTRY* after_entry, int64_t to, int count, bool new_label)
-            : after(after_entry), label(to), weight(count), defines_label(new_label) {}
+            : after(after_entry), jump(to, count), defines_label(new_label) {}
         STMT_ENTRY* after;
-        int64_t label;
-        int weight;
+        MADE_JUMP jump;
         bool defines_label;
     };
     std::vector<TRAILING_JUMP> trailing_jumps;
@@ -384,11 +385,15 @@ private:
     void conditional_weights(PROFILE_GRAPH& graph);
     void annotation();
     void write_function();
-    // Writes the trailing jumps that follow `after` (see
-    // FUNCTION_STATE::trailing_jumps), looking first at `next`; returns
-    // the place of the next ones.
-    std::size_t write_trailing_jumps(const STMT_ENTRY& after, std::size_t next,
-                                     icode::TYPE* weight_type);
+    // Writes a jump that add_branch or the annotation made: the tree it
+    // stands for, of type int, with the jump's label and weight.
+    void write_made_jump(const FUNCTION_STATE::MADE_JUMP& jump, const icode::OptPos& position,
+                         icode::TYPE* weight_type);
+    // Writes the trailing jump that follows `after` (see
+    // FUNCTION_STATE::trailing_jumps), looking first at place `next`;
+    // returns the place after it.
+    std::size_t write_trailing_jump(const STMT_ENTRY& after, std::size_t next,
+                                    icode::TYPE* weight_type);
     // A run that neither instruments nor uses profile data builds no graph:
     // this finds what building it would have found (a function without
     // blocks, a branch to a label that begins no block) and ends the run

@@ -41,11 +41,7 @@ void PROFILE_ICODE_MGR::write_function() {
                     break;
                 }
                 if (e->made_jump) {
-                    // The tree add_branch stands for: of type int, with the
-                    // jump's label and weight.
-                    const FUNCTION_STATE::MADE_JUMP& jump = fn_.made_jumps[size_t(e->aux)];
-                    out.write_jump_statement(jump.label, jump.weight, int_type(), e->position,
-                                             weight_type);
+                    write_made_jump(fn_.made_jumps[size_t(e->aux)], e->position, weight_type);
                 } else if (weighted) {
                     out.write_weighted_statement(e->tree, e->position, weight_type);
                 } else {
@@ -77,31 +73,31 @@ void PROFILE_ICODE_MGR::write_function() {
             case REC_FILE_NAME:
             case REC_END: break;
         }
-        if (e->jumps_follow) next_jump = write_trailing_jumps(*e, next_jump, weight_type);
+        if (e->jumps_follow) next_jump = write_trailing_jump(*e, next_jump, weight_type);
     }
     out.number_new_labels_from(std::nullopt);
 }
 
-std::size_t PROFILE_ICODE_MGR::write_trailing_jumps(const STMT_ENTRY& after, std::size_t next,
-                                                    TYPE* weight_type) {
+void PROFILE_ICODE_MGR::write_made_jump(const FUNCTION_STATE::MADE_JUMP& jump,
+                                        const OptPos& position, TYPE* weight_type) {
+    output_->write_jump_statement(jump.label, jump.weight, int_type(), position, weight_type);
+}
+
+std::size_t PROFILE_ICODE_MGR::write_trailing_jump(const STMT_ENTRY& after, std::size_t next,
+                                                   TYPE* weight_type) {
     const std::vector<FUNCTION_STATE::TRAILING_JUMP>& jumps = fn_.trailing_jumps;
-    // The annotation makes them block by block, so the statements they
-    // follow come in list order and the next ones are at hand; were they
-    // not, they are searched for, and none is lost.
-    auto follows = [&](const FUNCTION_STATE::TRAILING_JUMP& j) { return j.after == &after; };
-    std::size_t first = next;
-    if (first >= jumps.size() || !follows(jumps[first]))
-        first = std::size_t(std::find_if(jumps.begin(), jumps.end(), follows) - jumps.begin());
-    std::size_t end = first;
-    while (end < jumps.size() && follows(jumps[end])) ++end;
-    // In the order entries of their own would have: each would go right
-    // after the statement, in front of those put there before it, so the
-    // last made comes first.
-    IcodeFile& out = *output_;
-    for (std::size_t k = end; k-- > first;) {
-        const FUNCTION_STATE::TRAILING_JUMP& jump = jumps[k];
-        out.write_jump_statement(jump.label, jump.weight, int_type(), std::nullopt, weight_type);
-        if (jump.defines_label) out.write_label(out.written_label(jump.label));
-    }
-    return end;
+    // In list order, as a rule, so the next one is at hand; were it not,
+    // it is searched for, and none is lost.
+    std::size_t k = next;
+    if (k >= jumps.size() || jumps[k].after != &after)
+        k = std::size_t(std::find_if(jumps.begin(), jumps.end(),
+                                     [&](const FUNCTION_STATE::TRAILING_JUMP& j) {
+                                         return j.after == &after;
+                                     }) -
+                        jumps.begin());
+    if (k == jumps.size()) return next;
+    const FUNCTION_STATE::TRAILING_JUMP& trailing = jumps[k];
+    write_made_jump(trailing.jump, std::nullopt, weight_type);
+    if (trailing.defines_label) output_->write_label(output_->written_label(trailing.jump.label));
+    return k + 1;
 }
