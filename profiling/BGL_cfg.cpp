@@ -132,12 +132,23 @@ void PROFILE_GRAPH::find_unreachable() {
     // A vertex's in-edges are its in-arcs.
     take_arcs();
     const ARC* const arcs = arcs_.data();
+    // Until a first block is found unreachable, no in-arc comes from one:
+    // a block is then unreachable when it has no in-arc but, at most, one
+    // from itself, which its arc counts tell without a walk over its arcs.
+    bool found = false;
     for (bool changed = true; changed;) {
         changed = false;
         for (CFG_VERTEX v = 0; v < n; ++v) {
             if (unreachable_[v] || v == entry) continue;
             const ARC_RANGES& r = arc_ranges_[v];
             size_t in = r.in_end - r.in_begin;
+            if (!found) {
+                if (in > 1 || (in == 1 && arcs[r.in_begin].other != v)) continue;
+                found = changed = true;
+                unreachable_[v] = 1;
+                complete_[v] = 1;
+                continue;
+            }
             bool self_loop = false;
             size_t from_unreachable = 0;
             for (const ARC *a = arcs + r.in_begin, *end = arcs + r.in_end; a != end; ++a) {

@@ -173,8 +173,9 @@ void PROPAGATION::solve_tree_edges() {
 bool PROPAGATION::skipped_input(CFG_VERTEX u, CFG_VERTEX v) const {
     // An edge out of a block with a single successor may still be
     // overridden at that block; it is not taken as an input until the
-    // block is complete.
-    return u != v && !complete_[u] && out_count(u) == 1 && out_begin(u)->other != u;
+    // block is complete.  That one out-arc is this arc, from u to v: it is
+    // no self-loop when u is not v.
+    return u != v && !complete_[u] && out_count(u) == 1;
 }
 
 PROPAGATION::GATHER PROPAGATION::gather_inputs(CFG_VERTEX v) {
