@@ -99,20 +99,24 @@ void PROFILE_GRAPH::take_arcs() {
     const auto& edges = g_.m_edges;
     arcs_.resize(2 * edges.size());
     arc_ranges_.resize(n);
-    // A vertex's in-arcs are counted from the edge set (the graph keeps no
-    // in-edge lists), its out-arcs are its out-edge list's length; the
-    // ends of the runs grow from their beginnings as the arcs go in.
+    // A vertex's in-arcs and out-arcs are counted from the edge set (the
+    // graph keeps no in-edge lists, and the edge set is read anyway, where
+    // the out-edge lists would be read for their lengths alone); the ends
+    // of the runs grow from their beginnings as the arcs go in.
     ARC_RANGES* const ranges = arc_ranges_.data();
-    for (CFG_VERTEX v = 0; v < n; ++v) ranges[v].in_end = 0;
-    for (const auto& e : edges) ++ranges[e.m_target].in_end;
+    for (CFG_VERTEX v = 0; v < n; ++v) ranges[v].in_end = ranges[v].out_end = 0;
+    for (const auto& e : edges) {
+        ++ranges[e.m_target].in_end;
+        ++ranges[e.m_source].out_end;
+    }
     uint32_t k = 0;
     for (CFG_VERTEX v = 0; v < n; ++v) {
         ARC_RANGES& r = ranges[v];
-        const uint32_t in = r.in_end;
+        const uint32_t in = r.in_end, out = r.out_end;
         r.in_begin = r.in_end = k;
         k += in;
         r.out_begin = r.out_end = k;
-        k += uint32_t(boost::out_degree(v, g_));
+        k += out;
     }
     // Filled from the edge set in one pass, which gives every list's
     // order, edges being added only at the end of the set and of the lists
