@@ -222,6 +222,8 @@ private:
     std::vector<TREE_CANDIDATE> tree_candidates_;
     // Whether each edge, by its place in the edge list, is a tree edge.
     std::vector<char> tree_member_;
+    // Whether each vertex has an out-edge (see number_chords).
+    std::vector<char> has_out_;
     // The forest grown so far, as the library's disjoint sets over kept
     // storage (parent and rank of every vertex).
     std::vector<CFG_VERTEX> tree_parent_;

@@ -13,10 +13,14 @@ void PROFILE_GRAPH::number_chords() {
     // Exit edges close every path from the entry to an exit into a cycle,
     // so that flow is conserved at every block.  Their weight of 0 puts
     // them into the tree first.
+    // The vertices without out-edges are told from the edge set, which is
+    // smaller than the vertex records that hold the out-edge lists and is
+    // read again just after.
     size_t n = block_of_.size();
+    has_out_.assign(n, 0);
+    for (const auto& e : g_.m_edges) has_out_[e.m_source] = 1;
     for (CFG_VERTEX v = 0; v < n; ++v)
-        if (boost::out_degree(v, g_) == 0 && block_of_[v] != entry_)
-            add_vertex_edge(v, entry, 0, true);
+        if (!has_out_[v] && block_of_[v] != entry_) add_vertex_edge(v, entry, 0, true);
 
     // Kruskal's algorithm (see spanning_tree): its heap receives the edges
     // in edge-list order, and the order in which equal weights leave it
