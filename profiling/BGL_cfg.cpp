@@ -42,8 +42,8 @@ void PROFILE_GRAPH::add_checked_edge(BASIC_BLK* source, BASIC_BLK* target, int w
     append_edge(*s, *t, EDGE_INFO{weight});
     // Edges are many: their trace is made only when it is shown.
     if (!settings_->debug) return;
-    DIAG::trelv_dbg_edge_create(TRELV_HERE, name_.c_str(), g_[*s].name().c_str(),
-                                g_[*t].name().c_str())
+    DIAG::trelv_dbg_edge_create(TRELV_HERE, name_.c_str(), vertex_name(*s).c_str(),
+                                vertex_name(*t).c_str())
         .emit();
 }
 
@@ -66,26 +66,32 @@ void PROFILE_GRAPH::add_vertex_edge(CFG_VERTEX u, CFG_VERTEX v, int weight, bool
         recorded_places_[std::size_t(ordinal)] = g_.m_edges.size() - 1;
         recorded_edges_[ordinal] = INSTR_EDGE{u, v, &stored};
     }
-    DIAG::trelv_dbg_edge_create(TRELV_HERE, name_.c_str(), g_[u].name().c_str(),
-                                g_[v].name().c_str())
+    DIAG::trelv_dbg_edge_create(TRELV_HERE, name_.c_str(), vertex_name(u).c_str(),
+                                vertex_name(v).c_str())
         .emit();
 }
 
 void PROFILE_GRAPH::remove_last_edge(const CFG_EDGE& e) {
     if (g_.m_edges.empty() || &g_[e] != &g_.m_edges.back().get_property())
         throw std::logic_error("only the edge added last leaves the graph");
-    const EDGE_INFO* data = &g_[e];
-    auto drop = [&](auto& list) {
-        for (auto s = list.end(); s != list.begin();) {
-            if (&(--s)->get_property() == data) {
-                list.erase(s);
-                return;
-            }
-        }
-    };
-    drop(g_.out_edge_list(boost::source(e, g_)));
     g_.m_edges.pop_back();
+    adjacency_current_ = false;
     arcs_current_ = false;
+}
+
+void PROFILE_GRAPH::update_adjacency() const {
+    // Every vertex takes its block, or none when it is one kept by restart
+    // and not yet taken over, and its out-edges in the order of the edge
+    // set, which is the order in which they were added.
+    const size_t n = boost::num_vertices(g_);
+    for (CFG_VERTEX v = 0; v < n; ++v) {
+        g_[v].block = v < block_of_.size() ? block_of_[v] : nullptr;
+        g_.out_edge_list(v).clear();
+    }
+    auto& edges = g_.m_edges;
+    for (auto e = edges.begin(); e != edges.end(); ++e)
+        g_.out_edge_list(e->m_source).emplace_back(e->m_target, e, &edges);
+    adjacency_current_ = true;
 }
 
 void PROFILE_GRAPH::take_arcs() {
@@ -172,7 +178,7 @@ void PROFILE_GRAPH::find_unreachable() {
     if (flag_level(debug_profile_key()) >= 3) {
         for (CFG_VERTEX v = 0; v < n; ++v)
             if (unreachable_[v])
-                DIAG::trelv_dbg_unreach_node(TRELV_HERE, name_.c_str(), g_[v].name().c_str())
+                DIAG::trelv_dbg_unreach_node(TRELV_HERE, name_.c_str(), vertex_name(v).c_str())
                     .emit();
     }
 }

@@ -5,13 +5,17 @@
 // 0..n-1 in insertion order, every walk over edges is in insertion order,
 // and the storage of all of them is kept from function to function.
 //
-// Its in-edge lists stay empty: every edge goes in through append_edge,
-// which fills the edge set and the source's out-edge list only.  Filling
-// the target's in-edge list too would cost a store into another vertex's
-// list for every edge, and what needs a vertex's in-edges (the search for
-// unreachable blocks, the propagation) reads them from the arc table,
-// which take_arcs makes from the edge set.  (The library's own adding of
-// an edge would fill them; it is not used on this graph.)  The
+// Every edge goes in through append_edge, which fills the edge set only:
+// the profiler's own steps read the edge set, the table of blocks by
+// vertex and the arc table, which take_arcs makes from the edge set.  The
+// library's view of the vertices (their blocks and out-edge lists) is
+// brought up to date from those when the graph is asked for (graph()),
+// which tools and dumps do; filling it for every function would cost a
+// store into a vertex record for every vertex and edge that no step of a
+// run reads.  The in-edge lists stay empty: what needs a vertex's
+// in-edges (the search for unreachable blocks, the propagation) reads
+// them from the arc table.  (The library's own adding of an edge would
+// fill the lists; it is not used on this graph.)  The
 // library moves the other edges when an edge leaves a vector, so edges
 // leave only from the end (the exit edges, the last ones added, see
 // PROPAGATION) or all at once (restart); and adding an edge may move
@@ -80,21 +84,16 @@ public:
     // Makes the graph a new, empty one, as the constructor does, keeping
     // the storage of its tables for the next function, whose number of
     // blocks is given: exactly that many add_block calls must follow, before
-    // the graph is asked anything (each empties the lists of the vertex it
-    // takes over).
+    // the graph is asked anything (each takes over the vertex kept for it).
     void restart(BASIC_BLK* entry, const char* function_name, int extra_counters,
                  std::size_t blocks);
 
-    // Adds the next block's vertex: as a rule one kept by restart.
+    // Adds the next block's vertex: as a rule one kept by restart, whose
+    // record takes the block when the library's view is brought up to date.
     void add_block(BASIC_BLK* block) {
         const CFG_VERTEX v = block_of_.size();
-        if (v < boost::num_vertices(g_)) {
-            // A vertex kept by restart: its lists lose the edges of the
-            // last function here, where the vertex is at hand anyway.
-            g_[v].block = block;
-            g_.out_edge_list(v).clear();
-        } else
-            boost::add_vertex(VERTEX_INFO{block}, g_);
+        adjacency_current_ = false;
+        if (v >= boost::num_vertices(g_)) boost::add_vertex(g_);
         block_of_.push_back(block);
         // After restart the other tables by vertex have their rows already.
         if (node_weight_.size() < block_of_.size()) {
@@ -140,8 +139,17 @@ public:
     void propagate_counters(const DATA_SETS& data_sets);
 
     // Results and state, for the profile manager and tests: the graph only
-    // to be read, its edges going in through the calls above.
-    const CFG_GRAPH& graph() const { return g_; }
+    // to be read, its edges going in through the calls above.  The graph
+    // is brought up to date when asked for: one asked for before a change
+    // is asked for again to see it.
+    const CFG_GRAPH& graph() const {
+        if (!adjacency_current_) update_adjacency();
+        return g_;
+    }
+    // The name of a vertex's block, as the graph's vertex gives it.
+    std::string vertex_name(CFG_VERTEX v) const {
+        return VERTEX_INFO{v < block_of_.size() ? block_of_[v] : nullptr}.name();
+    }
     int next_index() const { return next_index_; }
     int entry_count() const { return entry_count_; }
     int extra_counters() const { return extra_counters_; }
@@ -238,7 +246,10 @@ private:
     // The place in the edge set of every recorded edge, by ordinal: its
     // data pointer is set again whenever adding an edge moves the set.
     std::vector<std::size_t> recorded_places_;
-    CFG_GRAPH g_;
+    // Mutable for its vertices' records, which graph() brings up to date.
+    mutable CFG_GRAPH g_;
+    mutable bool adjacency_current_ = true;
+    void update_adjacency() const;
     // Tables by vertex index (vertices are 0..n-1, so a vector is a table
     // ordered by key).
     std::vector<BASIC_BLK*> block_of_;
@@ -276,17 +287,15 @@ private:
         return NO_VERTEX;
     }
     std::optional<CFG_VERTEX> search_vertex(const BASIC_BLK* block) const;
-    // Adds an edge from s to t, as boost::add_edge does for this graph but
-    // for the in-edge list (see above), building the edge and its list
-    // entry in their places.  The library builds each on the stack, in
-    // pieces, and copies it whole, which the processor cannot forward from
-    // the pieces and waits for.
+    // Adds an edge from s to t to the edge set, building it in its place
+    // (the library builds an edge on the stack, in pieces, and copies it
+    // whole, which the processor cannot forward from the pieces and waits
+    // for); its source's out-edge list takes it when the library's view
+    // is brought up to date (see above).
     void append_edge(CFG_VERTEX s, CFG_VERTEX t, const EDGE_INFO& info) {
         arcs_current_ = false;
-        auto& edges = g_.m_edges;
-        edges.emplace_back(s, t, info);
-        const auto placed = std::prev(edges.end());
-        g_.out_edge_list(s).emplace_back(t, placed, &edges);
+        adjacency_current_ = false;
+        g_.m_edges.emplace_back(s, t, info);
     }
     BASIC_BLK* entry_;
     // The run's settings, read for every edge: whether traces are shown.

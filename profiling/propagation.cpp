@@ -287,7 +287,7 @@ void PROPAGATION::propagate() {
     DIAG::trelv_warn_incomplete_prof_info(TRELV_HERE, name_).emit();
     std::string list;
     for (CFG_VERTEX v = 0; v < n; ++v)
-        if (!p_.complete_[v]) list += " " + g_[v].name();
+        if (!p_.complete_[v]) list += " " + vname(v);
     DIAG::trelv_warn_incomplete_blk_list(TRELV_HERE, list.c_str()).emit();
 }
 
@@ -368,7 +368,7 @@ void PROFILE_GRAPH::propagate_counters(const DATA_SETS& data_sets) {
     if (flag_level(debug_profile_key()) >= 4) {
         for (CFG_VERTEX v = 0; v < vertex_count(); ++v)
             if (complete_[v])
-                DIAG::trelv_dbg_node_prof_wt(TRELV_HERE, name_.c_str(), g_[v].name().c_str(),
+                DIAG::trelv_dbg_node_prof_wt(TRELV_HERE, name_.c_str(), vertex_name(v).c_str(),
                                              node_weight_[v])
                     .emit();
     }

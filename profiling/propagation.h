@@ -41,7 +41,7 @@ private:
     void vertex_step(CFG_VERTEX v);
     bool set_remaining_out(CFG_VERTEX v, int x);
     bool set_remaining_in(CFG_VERTEX v, int x);
-    std::string vname(CFG_VERTEX v) const { return g_[v].name(); }
+    std::string vname(CFG_VERTEX v) const { return p_.vertex_name(v); }
     // The state of an arc's edge.
     EDGE_STATE& state(const ARC* a) const { return state_at_[a->edge]; }
     // A vertex's in-arcs and out-arcs.

@@ -38,8 +38,9 @@ void PROFILE_GRAPH::number_chords() {
         int k = 0;
         for (const std::size_t place : tree_accepted_) {
             const auto& e = g_.m_edges[place];
-            DIAG::trelv_dbg_kvt_edge(TRELV_HERE, name_.c_str(), ++k, g_[e.m_source].name().c_str(),
-                                     g_[e.m_target].name().c_str())
+            DIAG::trelv_dbg_kvt_edge(TRELV_HERE, name_.c_str(), ++k,
+                                     vertex_name(e.m_source).c_str(),
+                                     vertex_name(e.m_target).c_str())
                 .emit();
         }
     }
@@ -52,14 +53,14 @@ void PROFILE_GRAPH::number_chords() {
         if (tree_member_[i]) {
             info.index = -1;
             if (!trace) continue;
-            DIAG::trelv_dbg_kvt_edge(TRELV_HERE, name_.c_str(), 0, g_[s].name().c_str(),
-                                     g_[t].name().c_str())
+            DIAG::trelv_dbg_kvt_edge(TRELV_HERE, name_.c_str(), 0, vertex_name(s).c_str(),
+                                     vertex_name(t).c_str())
                 .emit();
         } else {
             info.index = add_chord(s, t, info);
             if (!trace) continue;
-            DIAG::trelv_dbg_instr_edge(TRELV_HERE, name_.c_str(), g_[s].name().c_str(),
-                                       g_[t].name().c_str())
+            DIAG::trelv_dbg_instr_edge(TRELV_HERE, name_.c_str(), vertex_name(s).c_str(),
+                                       vertex_name(t).c_str())
                 .emit();
         }
     }
@@ -81,8 +82,8 @@ COUNTER_PLAN PROFILE_GRAPH::instrument() {
         plan.places.emplace_back(block_of_[s], block_of_[t], info.index);
         if (info.index > plan.highest_index) plan.highest_index = info.index;
         if (!trace) continue;
-        DIAG::trelv_dbg_instr_edge_info(TRELV_HERE, name_.c_str(), g_[s].name().c_str(),
-                                        g_[t].name().c_str(), info.index)
+        DIAG::trelv_dbg_instr_edge_info(TRELV_HERE, name_.c_str(), vertex_name(s).c_str(),
+                                        vertex_name(t).c_str(), info.index)
             .emit();
     }
     return plan;
