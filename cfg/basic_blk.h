@@ -153,10 +153,13 @@ private:
     BASIC_BLK* next_ = nullptr;
     STMT_ENTRY* first_ = nullptr;
     STMT_ENTRY* last_ = nullptr;
-    SUCCESSORS succs_;
-    PREDECESSORS preds_;
+    // The weight beside the successors, which hold the edges' weights:
+    // setting the weights and writing them into the code read and write
+    // them together.
     int weight_ = 0;
     bool has_default_ = false;
+    SUCCESSORS succs_;
+    PREDECESSORS preds_;
     size_t succ_cursor_ = 0;
     STMT_ENTRY* stmt_cursor_ = nullptr;
     // "L" and the number, spelled out when first asked for: most blocks are
