@@ -72,6 +72,7 @@ void PROFILE_GRAPH::add_vertex_edge(CFG_VERTEX u, CFG_VERTEX v, int weight, bool
 }
 
 void PROFILE_GRAPH::remove_last_edge(const CFG_EDGE& e) {
+    if (edge_states_pending_) settle_edge_states();
     if (g_.m_edges.empty() || &g_[e] != &g_.m_edges.back().get_property())
         throw std::logic_error("only the edge added last leaves the graph");
     g_.m_edges.pop_back();
@@ -92,6 +93,18 @@ void PROFILE_GRAPH::update_adjacency() const {
     for (auto e = edges.begin(); e != edges.end(); ++e)
         g_.out_edge_list(e->m_source).emplace_back(e->m_target, e, &edges);
     adjacency_current_ = true;
+}
+
+void PROFILE_GRAPH::settle_edge_states() const {
+    // The edges past the end of the states, if any, were added since.
+    const std::size_t n = std::min(g_.m_edges.size(), edge_states_.size());
+    for (std::size_t i = 0; i < n; ++i) {
+        EDGE_INFO& info = g_.m_edges[i].get_property();
+        info.count = edge_states_[i].count;
+        info.measured = edge_states_[i].measured;
+        info.valid = edge_states_[i].valid;
+    }
+    edge_states_pending_ = false;
 }
 
 void PROFILE_GRAPH::take_arcs() {
@@ -192,6 +205,7 @@ void PROFILE_GRAPH::restart(BASIC_BLK* entry, const char* function_name, int ext
     extra_counters_ = extra_counters;
     recorded_edges_.clear();
     arcs_current_ = false;
+    edge_states_pending_ = false;
     // The first `blocks` vertices stay, with the storage of their edge
     // lists, for add_block to take over in order and empty: the graph is
     // then exactly the one a fresh graph would become.

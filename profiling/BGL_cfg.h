@@ -144,6 +144,7 @@ public:
     // is asked for again to see it.
     const CFG_GRAPH& graph() const {
         if (!adjacency_current_) update_adjacency();
+        if (edge_states_pending_) settle_edge_states();
         return g_;
     }
     // The name of a vertex's block, as the graph's vertex gives it.
@@ -154,8 +155,15 @@ public:
     int entry_count() const { return entry_count_; }
     int extra_counters() const { return extra_counters_; }
     const std::map<int, int>& extra_values() const { return extra_values_; }
-    const EDGE_TABLE& instr_edges() const { return instr_edges_; }
-    const EDGE_TABLE& recorded_edges() const { return recorded_edges_; }
+    // The edges' data, which the entries point to, settled first.
+    const EDGE_TABLE& instr_edges() const {
+        if (edge_states_pending_) settle_edge_states();
+        return instr_edges_;
+    }
+    const EDGE_TABLE& recorded_edges() const {
+        if (edge_states_pending_) settle_edge_states();
+        return recorded_edges_;
+    }
     bool unreachable(CFG_VERTEX v) const { return unreachable_.at(v) != 0; }
     bool complete(CFG_VERTEX v) const { return complete_.at(v) != 0; }
     int node_weight(CFG_VERTEX v) const { return node_weight_.at(v); }
@@ -293,6 +301,7 @@ private:
     // for); its source's out-edge list takes it when the library's view
     // is brought up to date (see above).
     void append_edge(CFG_VERTEX s, CFG_VERTEX t, const EDGE_INFO& info) {
+        if (edge_states_pending_) settle_edge_states();
         arcs_current_ = false;
         adjacency_current_ = false;
         g_.m_edges.emplace_back(s, t, info);
@@ -315,4 +324,9 @@ private:
     std::vector<ARC> arcs_;
     std::vector<ARC_RANGES> arc_ranges_;
     std::vector<EDGE_STATE> edge_states_;
+    // The propagation leaves its results in edge_states_; the edges take
+    // them when their data is next asked for or changed (settle_edge_states),
+    // as a run reads the blocks' weights only.
+    mutable bool edge_states_pending_ = false;
+    void settle_edge_states() const;
 };

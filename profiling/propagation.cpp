@@ -331,14 +331,8 @@ void PROPAGATION::check_balance() {
 }
 
 void PROPAGATION::write_back() {
-    // The edges take their states back.
-    auto& edges = g_.m_edges;
-    for (std::size_t i = 0; i < edges.size(); ++i) {
-        EDGE_INFO& info = edges[i].get_property();
-        info.count = state_at_[i].count;
-        info.measured = state_at_[i].measured;
-        info.valid = state_at_[i].valid;
-    }
+    // The edges take their states back when their data is next read.
+    p_.edge_states_pending_ = true;
     // Block by block, so that each block is visited once: its out-arcs are
     // its edges in the order of the graph's edge list.
     size_t n = p_.vertex_count();

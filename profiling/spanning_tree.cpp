@@ -9,6 +9,7 @@
 #include "profiling/BGL_cfg.h"
 
 void PROFILE_GRAPH::number_chords() {
+    if (edge_states_pending_) settle_edge_states();
     CFG_VERTEX entry = vertex_of(entry_);
     // Exit edges close every path from the entry to an exit into a cycle,
     // so that flow is conserved at every block.  Their weight of 0 puts
