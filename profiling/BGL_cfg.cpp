@@ -207,8 +207,10 @@ void PROFILE_GRAPH::restart(BASIC_BLK* entry, const char* function_name, int ext
     arcs_current_ = false;
     edge_states_pending_ = false;
     // The first `blocks` vertices stay, with the storage of their edge
-    // lists, for add_block to take over in order and empty: the graph is
-    // then exactly the one a fresh graph would become.
+    // lists, for add_block to take over in order; their records are
+    // brought up to date with the new edges when the graph is asked for,
+    // and it is then exactly the one a fresh graph would become.
+    adjacency_current_ = false;
     g_.m_edges.clear();
     // The vertices past them go as they are: the library's removal of a
     // vertex would look for its edges in the others' lists.
