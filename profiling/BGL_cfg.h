@@ -228,8 +228,6 @@ private:
     std::vector<VERTEX_SUMS> vertex_sums_;
     std::vector<SOLVE_FRAME> solve_stack_;
 
-    // Enters a chord into instr_edges_ under the next index, and returns it.
-    int add_chord(CFG_VERTEX source, CFG_VERTEX target, EDGE_INFO& info);
     // Kruskal's minimum spanning tree into tree_member_, for numbering the
     // chords; with `record`, also the places of the tree edges, in the
     // order the tree accepted them, into tree_accepted_ (for the trace that

@@ -33,7 +33,11 @@ void PROFILE_GRAPH::number_chords() {
     const bool list_tree = flag_level(debug_profile_key()) >= 4;
     spanning_tree(list_tree);
     next_index_ = 1;
-    instr_edges_.clear();
+    // Chords are numbered upwards, so they go to the end of the table's
+    // sequence, which is taken out of the table (keeping its storage) and
+    // put back whole, in order, once every chord is in.
+    EDGE_TABLE::sequence_type chords = instr_edges_.extract_sequence();
+    chords.clear();
     const bool trace = DIAG::settings().debug;  // traces are made only when shown
     if (list_tree) {
         int k = 0;
@@ -58,13 +62,15 @@ void PROFILE_GRAPH::number_chords() {
                                      vertex_name(t).c_str())
                 .emit();
         } else {
-            info.index = add_chord(s, t, info);
+            chords.emplace_back(next_index_, INSTR_EDGE{s, t, &info});
+            info.index = next_index_++;
             if (!trace) continue;
             DIAG::trelv_dbg_instr_edge(TRELV_HERE, name_.c_str(), vertex_name(s).c_str(),
                                        vertex_name(t).c_str())
                 .emit();
         }
     }
+    instr_edges_.adopt_sequence(boost::container::ordered_unique_range, std::move(chords));
 }
 
 COUNTER_PLAN PROFILE_GRAPH::instrument() {
@@ -88,10 +94,4 @@ COUNTER_PLAN PROFILE_GRAPH::instrument() {
             .emit();
     }
     return plan;
-}
-
-int PROFILE_GRAPH::add_chord(CFG_VERTEX source, CFG_VERTEX target, EDGE_INFO& info) {
-    // Chords are numbered upwards: each goes to the end of the table.
-    instr_edges_.emplace_hint(instr_edges_.end(), next_index_, INSTR_EDGE{source, target, &info});
-    return next_index_++;
 }
