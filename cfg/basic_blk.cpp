@@ -51,7 +51,6 @@ void BASIC_BLK::restart(int number, STMT_ENTRY* first) {
     preds_.clear();
     weight_ = 0;
     succ_cursor_ = 0;
-    name_.clear();
     stmt_cursor_ = nullptr;
     has_default_ = false;
     next_ = nullptr;
@@ -86,27 +85,26 @@ int BASIC_BLK::succ_weight(const BASIC_BLK* succ) const {
 
 bool BASIC_BLK::is_switch() const { return last_ && last_->root_opcode() == icode::SWITCH; }
 
-const std::string& BASIC_BLK::spelled_name() const {
+std::string BASIC_BLK::spelled_name() const {
     char text[16] = {'L'};
-    const char* end = name_.empty() ? std::to_chars(text + 1, std::end(text), number_).ptr : text;
-    return name_.append(text, std::size_t(end - text));
+    const char* end = std::to_chars(text + 1, std::end(text), number_).ptr;
+    return std::string(text, std::size_t(end - text));
 }
 
 void BASIC_BLK::set_succ_index(const BASIC_BLK* succ, int index) {
     SUCC_INFO* s = find_succ(succ);
     if (s) s->index = index;
-    if (!s) spelled_name();  // for the warnings below
+    if (s) return;
+    const std::string name = spelled_name();  // for the warnings below
     if (succs_.empty()) {
-        DIAG::trelv_warn_no_succ(TRELV_HERE, context_->function_name(), name_.c_str()).emit();
+        DIAG::trelv_warn_no_succ(TRELV_HERE, context_->function_name(), name.c_str()).emit();
         return;
     }
     // A block that is not a successor of this one.
-    if (!s) {
-        std::string succ_name = succ->name();
-        DIAG::trelv_warn_bad_succ(TRELV_HERE, context_->function_name(), succ_name.c_str(),
-                                  name_.c_str())
-            .emit();
-    }
+    std::string succ_name = succ->name();
+    DIAG::trelv_warn_bad_succ(TRELV_HERE, context_->function_name(), succ_name.c_str(),
+                              name.c_str())
+        .emit();
 }
 
 void BASIC_BLK::set_succ_weight(const BASIC_BLK* succ, int weight) {

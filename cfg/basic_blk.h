@@ -136,9 +136,9 @@ public:
     }
 
 private:
-    // name_, spelled out on the first request since the block was made or
-    // restarted.
-    const std::string& spelled_name() const;
+    // "L" and the number: most blocks are never named, and those that are
+    // are named a few times at most, so the name is not kept.
+    std::string spelled_name() const;
     void add_succ(BASIC_BLK* succ, int weight);
     BASIC_BLK* fallthrough_block() const;
     SUCC_INFO* find_succ(const BASIC_BLK* succ);
@@ -162,9 +162,6 @@ private:
     PREDECESSORS preds_;
     size_t succ_cursor_ = 0;
     STMT_ENTRY* stmt_cursor_ = nullptr;
-    // "L" and the number, spelled out when first asked for: most blocks are
-    // never named.
-    mutable std::string name_;
 };
 
 // The label number that a branch target operand names: the operand's value,
