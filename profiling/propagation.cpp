@@ -104,24 +104,29 @@ void PROPAGATION::solve_tree_edges() {
     std::vector<PROFILE_GRAPH::SOLVE_FRAME>& stack = p_.solve_stack_;
     stack.clear();
     const CFG_VERTEX entry = p_.vertex_of(p_.entry_);
+    // The tables, in locals: the stores into the states could, for all the
+    // compiler knows, change the members that point to them.
+    EDGE_STATE* const states = state_at_;
+    const ARC* const arcs = arc_at_;
+    const PROFILE_GRAPH::ARC_RANGES* const ranges = range_at_;
     EDGE_STATE* via = nullptr;
-    const ARC* next = in_begin(entry);
-    const ARC* mid = in_end(entry);
-    const ARC* end = out_end(entry);
+    const ARC* next = arcs + ranges[entry].in_begin;
+    const ARC* mid = arcs + ranges[entry].in_end;
+    const ARC* end = arcs + ranges[entry].out_end;
     uint32_t balance = 0;
     for (;;) {
         if (next != end) {
-            EDGE_STATE& info = state(next);
+            EDGE_STATE& info = states[next->edge];
             if (&info != via && !info.measured && !info.valid) {
                 // Built in its place: a frame built aside and copied in is
                 // stored in pieces and read back whole, which the processor
                 // cannot forward and waits for.
                 stack.emplace_back(via, next, mid, end, balance);
-                const CFG_VERTEX other = next->other;
+                const PROFILE_GRAPH::ARC_RANGES& r = ranges[next->other];
                 via = &info;
-                next = in_begin(other);
-                mid = in_end(other);
-                end = out_end(other);
+                next = arcs + r.in_begin;
+                mid = arcs + r.in_end;
+                end = arcs + r.out_end;
                 balance = 0;
                 continue;  // back at this edge once the other end is solved
             }
