@@ -216,17 +216,12 @@ public:
         uint32_t balance;
     };
 
-    // A vertex's inputs and outputs, summed as the balance check sums
-    // them, and whether any of its outputs has a count.
-    struct VERTEX_SUMS {
-        uint32_t in = 0, out = 0;
-        bool counted_output = false;
-    };
-
 private:
     friend class PROPAGATION;
-    std::vector<VERTEX_SUMS> vertex_sums_;
     std::vector<SOLVE_FRAME> solve_stack_;
+    // Whether each vertex's balance is in doubt after the propagation (see
+    // PROPAGATION::check_balance).
+    std::vector<char> in_doubt_;
 
     // Kruskal's minimum spanning tree into tree_member_, for numbering the
     // chords; with `record`, also the places of the tree edges, in the

@@ -101,8 +101,14 @@ void PROPAGATION::solve_tree_edges() {
     // do.  It is kept in locals, and the vertices on the path back to the
     // entry wait on a stack: the graph's, kept from function to function,
     // so that the walk allocates nothing once it has grown.
+    //
+    // A vertex whose edges are all solved balances unless the edge it was
+    // reached by needed a count below 0 (it takes the count's size): a
+    // vertex that balances is taken out of doubt (see check_balance).
     std::vector<PROFILE_GRAPH::SOLVE_FRAME>& stack = p_.solve_stack_;
     stack.clear();
+    in_doubt_.assign(p_.vertex_count(), 1);
+    char* const doubt = in_doubt_.data();
     const CFG_VERTEX entry = p_.vertex_of(p_.entry_);
     // The tables, in locals: the stores into the states could, for all the
     // compiler knows, change the members that point to them.
@@ -138,13 +144,20 @@ void PROPAGATION::solve_tree_edges() {
             continue;
         }
         // Every arc is done: the edge the vertex was reached by balances it.
-        if (via) {
+        if (stack.empty()) break;  // the entry, reached by no edge
+        const PROFILE_GRAPH::SOLVE_FRAME& up = stack.back();
+        {
             const int d = int(balance);
+            // The balance took in the edge's count before it was solved,
+            // as an input when the edge is an out-arc of the vertex the
+            // walk goes back to, whose arc it is at.
+            const auto before = uint32_t(via->count);
             via->count = d < 0 ? int(0u - balance) : d;
             via->valid = true;
+            const uint32_t change = uint32_t(via->count) - before;
+            if (balance + (up.next >= up.mid ? change : 0u - change) == 0)
+                doubt[up.next->other] = 0;
         }
-        if (stack.empty()) break;
-        const PROFILE_GRAPH::SOLVE_FRAME& up = stack.back();
         via = up.via;
         next = up.next;
         mid = up.mid;
@@ -221,6 +234,7 @@ bool PROPAGATION::set_remaining_out(CFG_VERTEX v, int x) {
         }
         info.count = x;
         info.valid = true;
+        in_doubt_[v] = in_doubt_[a->other] = 1;
         return true;
     }
     return false;
@@ -236,6 +250,7 @@ bool PROPAGATION::set_remaining_in(CFG_VERTEX v, int x) {
                 .emit();
         info.count = x;
         info.valid = true;
+        in_doubt_[v] = in_doubt_[a->other] = 1;
         return true;
     }
     return false;
@@ -248,12 +263,15 @@ void PROPAGATION::vertex_step(CFG_VERTEX v) {
     if (in.count == n_in && n_out == 1 && out_begin(v)->other != v) {
         EDGE_STATE& info = state(out_begin(v));
         CFG_VERTEX t = out_begin(v)->other;
+        const bool known = info.measured || info.valid;
         if (info.measured && info.count != in.sum) {
             DIAG::trelv_rem_override_edge_wt(TRELV_HERE, name_, vname(v).c_str(), vname(t).c_str(),
                                              info.count, in.sum)
                 .emit();
             complete_[t] = 0;
         }
+        // A new count, or none, puts both ends in doubt.
+        if (!known || info.count != in.sum || in.sum < 0) in_doubt_[v] = in_doubt_[t] = 1;
         info.measured = false;
         if (in.sum >= 0) {
             // The one output carries what came in, as set_remaining_out
@@ -288,6 +306,7 @@ void PROPAGATION::propagate() {
         for (CFG_VERTEX v = 0; v < n; ++v) complete += p_.complete_[v] ? 1 : 0;
         done = complete == n;
     }
+    done_ = done;
     if (done) return;
     DIAG::trelv_warn_incomplete_prof_info(TRELV_HERE, name_).emit();
     std::string list;
@@ -297,42 +316,49 @@ void PROPAGATION::propagate() {
 }
 
 void PROPAGATION::check_balance() {
-    // Every vertex's inputs and outputs, as gather_inputs and
-    // gather_outputs count them, summed in one pass over the out-arcs:
-    // nothing changes while the balance is checked, and the sums wrap, so
-    // the order in which they are taken does not matter.  (The gathers also
-    // mark what they count valid; after the last step nothing reads that.)
-    size_t n = p_.vertex_count();
-    std::vector<PROFILE_GRAPH::VERTEX_SUMS>& sums = p_.vertex_sums_;
-    sums.assign(n, PROFILE_GRAPH::VERTEX_SUMS{});
-    PROFILE_GRAPH::VERTEX_SUMS* const sum = sums.data();
-    for (CFG_VERTEX v = 0; v < n; ++v) {
-        // Whether v's one output, if it has just one, is not yet an input
-        // of its target (see skipped_input).
-        const bool held = !complete_[v] && out_count(v) == 1;
-        uint32_t out = 0;
-        bool counted_output = false;
-        for (const ARC *a = out_begin(v), *end = out_end(v); a != end; ++a) {
-            const EDGE_STATE& info = state(a);
-            if (!info.measured && !info.valid) continue;
-            out += uint32_t(info.count);
-            counted_output = true;
-            if (!held || a->other == v) sum[a->other].in += uint32_t(info.count);
-        }
-        sum[v].out = out;
-        sum[v].counted_output = counted_output;
+    // When every block is complete, only a vertex left in doubt can be out
+    // of balance.  Every other one balanced once the tree edges were
+    // solved, every arc being known from then on, and has kept every count
+    // since (a step that gives an arc a new count, or takes it away, puts
+    // both its ends in doubt); and nothing holds back an input any more
+    // (see skipped_input).  The entry, whose extra input changes from the
+    // exit edges to the entry count, stays in doubt, having been reached by
+    // no edge; a block that the exit edges left has no output to check.
+    // Otherwise every vertex is checked.
+    const size_t n = p_.vertex_count();
+    const char* const doubt = in_doubt_.data();
+    for (CFG_VERTEX v = 0; v < n; ++v)
+        if (!done_ || doubt[v]) check_vertex(v);
+}
+
+void PROPAGATION::check_vertex(CFG_VERTEX v) {
+    if (out_count(v) == 1 && out_begin(v)->other == v) return;
+    // Its inputs and outputs, as gather_inputs and gather_outputs count
+    // them; the inputs matter only when there are outputs.
+    uint32_t out = 0;
+    bool counted_output = false;
+    for (const ARC *a = out_begin(v), *end = out_end(v); a != end; ++a) {
+        const EDGE_STATE& info = state(a);
+        if (!info.measured && !info.valid) continue;
+        out += uint32_t(info.count);
+        counted_output = true;
     }
-    for (CFG_VERTEX v = 0; v < n; ++v) {
-        if (out_count(v) == 1 && out_begin(v)->other == v) continue;
-        // The inputs matter only when there are outputs.
-        if (!sums[v].counted_output) continue;
-        uint32_t in = sums[v].in;
-        if (block_at_[v] == p_.entry_) in += uint32_t(p_.entry_count_);
-        if (in != sums[v].out)
-            DIAG::trelv_warn_node_weight_mismatch(TRELV_HERE, name_, vname(v).c_str(), int(in),
-                                                  int(sums[v].out))
-                .emit();
+    if (!counted_output) return;
+    uint32_t in = 0;
+    for (const ARC *a = in_begin(v), *end = in_end(v); a != end; ++a) {
+        const EDGE_STATE& info = state(a);
+        if (!info.measured && !info.valid) continue;
+        // A source's one output that is not yet an input (see
+        // skipped_input), unless the source is v itself.
+        const CFG_VERTEX u = a->other;
+        if (u != v && !complete_[u] && out_count(u) == 1) continue;
+        in += uint32_t(info.count);
     }
+    if (block_at_[v] == p_.entry_) in += uint32_t(p_.entry_count_);
+    if (in != out)
+        DIAG::trelv_warn_node_weight_mismatch(TRELV_HERE, name_, vname(v).c_str(), int(in),
+                                              int(out))
+            .emit();
 }
 
 void PROPAGATION::write_back() {

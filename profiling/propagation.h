@@ -16,7 +16,8 @@ public:
           name_(pg.name_.c_str()),
           arcs_(pg.arcs_),
           ranges_(pg.arc_ranges_),
-          states_(pg.edge_states_) {}
+          states_(pg.edge_states_),
+          in_doubt_(pg.in_doubt_) {}
 
     bool load_counters(const DATA_SETS& sets);
     void solve_tree_edges();
@@ -39,6 +40,8 @@ private:
     GATHER gather_outputs(CFG_VERTEX v);
     bool skipped_input(CFG_VERTEX u, CFG_VERTEX v) const;
     void vertex_step(CFG_VERTEX v);
+    // Checks that the vertex's inputs equal its outputs.
+    void check_vertex(CFG_VERTEX v);
     bool set_remaining_out(CFG_VERTEX v, int x);
     bool set_remaining_in(CFG_VERTEX v, int x);
     std::string vname(CFG_VERTEX v) const { return p_.vertex_name(v); }
@@ -69,6 +72,10 @@ private:
     std::vector<ARC>& arcs_;
     std::vector<PROFILE_GRAPH::ARC_RANGES>& ranges_;
     std::vector<EDGE_STATE>& states_;
+    // Whether each vertex may be out of balance (see check_balance), and
+    // whether the propagation completed every vertex.
+    std::vector<char>& in_doubt_;
+    bool done_ = false;
     // The tables the steps read for every arc and vertex, where snapshot
     // left them: held here, because a store into one of the graph's
     // tables of flags could change, for all the compiler knows, where its
