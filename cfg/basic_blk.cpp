@@ -92,9 +92,10 @@ std::string BASIC_BLK::spelled_name() const {
 }
 
 void BASIC_BLK::set_succ_index(const BASIC_BLK* succ, int index) {
-    SUCC_INFO* s = find_succ(succ);
-    if (s) s->index = index;
-    if (s) return;
+    if (SUCC_INFO* s = find_succ(succ)) {
+        s->index = index;
+        return;
+    }
     const std::string name = spelled_name();  // for the warnings below
     if (succs_.empty()) {
         DIAG::trelv_warn_no_succ(TRELV_HERE, context_->function_name(), name.c_str()).emit();

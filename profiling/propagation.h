@@ -65,8 +65,9 @@ private:
     // table once the graph stops changing, so that the walks over them
     // read one array; and the state of every edge, by its place in the edge
     // set, which the steps read and change in place of the edge data and
-    // which goes back into the edges at the end (write_back).  Together
-    // they are a fraction of the size of the graph's lists and edges, and
+    // which the edges take back when their data is next read (see
+    // write_back).  Together they are a fraction of the size of the
+    // graph's edges, and
     // stay in the nearest cache while the steps go over them again and
     // again.  Kept by the graph, whose storage is reused.
     std::vector<ARC>& arcs_;
