@@ -21,16 +21,21 @@ void rebuild(PROFILE_GRAPH& pg, FAKE_FUNCTION& f) {
             pg.add_edge(f.at(i), s, 1);
 }
 
-// Per edge in list order its ends, counter index and count; then the
-// vertex weights.
+// Per edge in list order its ends, counter index and count; then per
+// vertex its weight and its out-edges in list order, as the graph's view
+// of the vertex gives them.
 std::vector<std::string> state(const PROFILE_GRAPH& pg) {
     std::vector<std::string> r;
     const CFG_GRAPH& g = pg.graph();
     for (auto [it, end] = boost::edges(g); it != end; ++it)
         r.push_back(g[boost::source(*it, g)].name() + "->" + g[boost::target(*it, g)].name() + " " +
                     std::to_string(g[*it].index) + " " + std::to_string(g[*it].count));
-    for (CFG_VERTEX v = 0; v < pg.vertex_count(); ++v)
-        r.push_back(std::to_string(pg.node_weight(v)));
+    for (CFG_VERTEX v = 0; v < pg.vertex_count(); ++v) {
+        std::string out = std::to_string(pg.node_weight(v)) + " " + g[v].name() + ":";
+        for (auto [it, end] = boost::out_edges(v, g); it != end; ++it)
+            out += " " + g[boost::target(*it, g)].name() + "/" + std::to_string(g[*it].count);
+        r.push_back(out);
+    }
     return r;
 }
 
@@ -54,6 +59,9 @@ TEST_F(GraphRestart, NumbersAndPropagatesAsAFreshGraph) {
         fresh->propagate_counters({set});
         const std::string fresh_said = (out() + err()).substr(before.size());
         rebuild(*reused, reused_f);
+        // Asked for in between, as a dump would: the propagation that
+        // follows changes the graph again.
+        ASSERT_EQ(boost::num_edges(reused->graph()), boost::num_edges(fresh_f.graph()->graph()));
         reused->propagate_counters({set});
         const std::string reused_said = (out() + err()).substr(before.size() + fresh_said.size());
 
