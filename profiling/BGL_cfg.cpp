@@ -137,9 +137,9 @@ void PROFILE_GRAPH::take_arcs() {
         r.out_begin = r.out_end = k;
         k += out;
     }
-    // Filled from the edge set in one pass, which gives every list's
-    // order, edges being added only at the end of the set and of the lists
-    // (see BGL_cfg.h).
+    // Filled from the edge set in one pass, which gives every vertex its
+    // arcs in the order the edges were added, edges being added only at the
+    // end of the set (see BGL_cfg.h).
     ARC* const arcs = arcs_.data();
     for (uint32_t i = 0; i < edges.size(); ++i) {
         const auto source = uint32_t(edges[i].m_source), target = uint32_t(edges[i].m_target);

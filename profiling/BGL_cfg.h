@@ -247,7 +247,8 @@ private:
     // The place in the edge set of every recorded edge, by ordinal: its
     // data pointer is set again whenever adding an edge moves the set.
     std::vector<std::size_t> recorded_places_;
-    // Mutable for its vertices' records, which graph() brings up to date.
+    // Mutable for what graph() brings up to date: its vertices' records and
+    // its edges' data.
     mutable CFG_GRAPH g_;
     mutable bool adjacency_current_ = true;
     void update_adjacency() const;
@@ -309,9 +310,8 @@ private:
     std::vector<std::size_t> tree_accepted_;
     // The arcs of every vertex, for the search for unreachable blocks and
     // for propagation: one table for all of them, kept from function to
-    // function.  take_arcs makes it from the edge set and the out-edge
-    // lists, unless it is still current: it stays so until an edge is
-    // added or removed.
+    // function.  take_arcs makes it from the edge set, unless it is still
+    // current: it stays so until an edge is added or removed.
     void take_arcs();
     bool arcs_current_ = false;
     std::vector<ARC> arcs_;

@@ -348,10 +348,7 @@ void PROPAGATION::check_vertex(CFG_VERTEX v) {
     for (const ARC *a = in_begin(v), *end = in_end(v); a != end; ++a) {
         const EDGE_STATE& info = state(a);
         if (!info.measured && !info.valid) continue;
-        // A source's one output that is not yet an input (see
-        // skipped_input), unless the source is v itself.
-        const CFG_VERTEX u = a->other;
-        if (u != v && !complete_[u] && out_count(u) == 1) continue;
+        if (skipped_input(a->other, v)) continue;
         in += uint32_t(info.count);
     }
     if (block_at_[v] == p_.entry_) in += uint32_t(p_.entry_count_);

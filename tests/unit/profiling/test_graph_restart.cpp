@@ -61,7 +61,7 @@ TEST_F(GraphRestart, NumbersAndPropagatesAsAFreshGraph) {
         rebuild(*reused, reused_f);
         // Asked for in between, as a dump would: the propagation that
         // follows changes the graph again.
-        ASSERT_EQ(boost::num_edges(reused->graph()), boost::num_edges(fresh_f.graph()->graph()));
+        ASSERT_EQ(boost::num_edges(reused->graph()), boost::num_edges(fresh->graph()));
         reused->propagate_counters({set});
         const std::string reused_said = (out() + err()).substr(before.size() + fresh_said.size());
 
